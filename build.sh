@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# ./build.sh start   install what is missing, build, start Orbeko
+# ./build.sh test    install what is missing, build, run every test
+# ./build.sh asan    the tests once more under AddressSanitizer and UBSan
+# ./build.sh bench   build and run the benchmarks
+set -euo pipefail
+cd "$(dirname "$0")"
+what=${1:-test}
+./scripts/install-deps.sh
+jobs=$(nproc)
+
+configure() {  # dir, extra cmake arguments...
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+}
+
+case "$what" in
+  start)
+    configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --build build -j "$jobs" --target orbeko
+    exec ./build/src/orbeko
+    ;;
+  test)
+    configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --build build -j "$jobs"
+    QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
+    ;;
+  asan)
+    configure build-asan -DCMAKE_BUILD_TYPE=Debug -DORBEKO_SANITIZE=ON -DORBEKO_BUILD_BENCH=OFF
+    cmake --build build-asan -j "$jobs"
+    QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+      UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+      ctest --test-dir build-asan --output-on-failure -j "$jobs"
+    ;;
+  bench)
+    configure build-bench -DCMAKE_BUILD_TYPE=Release -DORBEKO_BUILD_TESTS=OFF
+    cmake --build build-bench -j "$jobs"
+    for b in build-bench/bench/bench_*; do "$b"; done
+    ;;
+  *)
+    echo "usage: $0 start|test|asan|bench" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The shared records, byte for byte as they lie in the keyed files:
+// little-endian integers, NUL-terminated single-byte texts, no gaps.
+#pragma pack(push, 1)
+
+// Rights in TUserRec::Flags.
+enum TUserRight : int32_t {
+    urAddEntries = 1,
+    urAdminister = 2,
+    urModifyOthers = 4,
+    urAddForOthers = 8,
+};
+
+struct TUserRec
+{
+    int32_t Flags;
+    char FullName[31];
+    char UserName[11];
+    char Password[11];
+    char Abbreviation[11];
+};
+
+struct TCategoryRec
+{
+    char Description[31];
+};
+
+enum : int32_t { afAlarmed = 1 };
+
+struct TAlarmRec
+{
+    int32_t Flags;
+    char AlarmStamp[11];
+    char EntryId[11];
+    char UserId[11];
+    char UserAlarmKey[21];
+};
+
+enum : int32_t {
+    efUntimed = 1,
+    efPrivate = 2,
+};
+
+constexpr int kMaxAssignees = 20;
+
+struct TDayEntryRec
+{
+    int32_t Flags;
+    int16_t Marker;
+    char EntryStamp[11];
+    char OwnerId[11];
+    char CategoryId[11];
+    char Description[255];
+    char AssigneeIds[kMaxAssignees][11];
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(TUserRec) == 68);
+static_assert(offsetof(TUserRec, FullName) == 4);
+static_assert(offsetof(TUserRec, UserName) == 35);
+static_assert(offsetof(TUserRec, Password) == 46);
+static_assert(offsetof(TUserRec, Abbreviation) == 57);
+static_assert(sizeof(TCategoryRec) == 31);
+static_assert(sizeof(TAlarmRec) == 58);
+static_assert(offsetof(TAlarmRec, AlarmStamp) == 4);
+static_assert(offsetof(TAlarmRec, EntryId) == 15);
+static_assert(offsetof(TAlarmRec, UserId) == 26);
+static_assert(offsetof(TAlarmRec, UserAlarmKey) == 37);
+static_assert(sizeof(TDayEntryRec) == 514);
+static_assert(offsetof(TDayEntryRec, Marker) == 4);
+static_assert(offsetof(TDayEntryRec, EntryStamp) == 6);
+static_assert(offsetof(TDayEntryRec, OwnerId) == 17);
+static_assert(offsetof(TDayEntryRec, CategoryId) == 28);
+static_assert(offsetof(TDayEntryRec, Description) == 39);
+static_assert(offsetof(TDayEntryRec, AssigneeIds) == 294);
+
+// Writes text into a fixed field of N bytes: at most N - 1 bytes of it,
+// always followed by a NUL, so an overlong text is cut and never spills.
+void SetField(char* field, std::size_t width, const std::string& text);
+template <std::size_t N> void SetField(char (&field)[N], const std::string& text)
+{
+    SetField(field, N, text);
+}
+
+// Reads a fixed field back up to its NUL, or its whole width when it has none.
+std::string FieldText(const char* field, std::size_t width);
+template <std::size_t N> std::string FieldText(const char (&field)[N])
+{
+    return FieldText(field, N);
+}
+
+// Sets UserId and AlarmStamp and keeps UserAlarmKey, their concatenation,
+// in step with them.
+void SetAlarmUser(TAlarmRec& alarm, const std::string& userId);
+void SetAlarmStamp(TAlarmRec& alarm, const std::string& stamp);
