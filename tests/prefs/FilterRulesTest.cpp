@@ -60,6 +60,11 @@ struct TPassCase
     bool Passes;  // for kMe
 };
 
+void PrintTo(const TPassCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
 class FilterRulesPasses : public ::testing::TestWithParam<TPassCase>
 {
 };
@@ -137,6 +142,11 @@ struct TVisibleCase
     int32_t MyFlags;
     bool Visible;  // to kMe
 };
+
+void PrintTo(const TVisibleCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
 
 class FilterRulesEntryVisible : public ::testing::TestWithParam<TVisibleCase>
 {

@@ -55,6 +55,11 @@ struct TSetFieldCase
     std::string Stored;  // what the 11-byte field must hold up to its NUL
 };
 
+void PrintTo(const TSetFieldCase& c, std::ostream* os)
+{
+    *os << c.Text.size() << " characters";
+}
+
 class RecordsSetField : public ::testing::TestWithParam<TSetFieldCase>
 {
 };

@@ -58,6 +58,11 @@ struct TSetCase
     int64_t Seconds;
 };
 
+void PrintTo(const TSetCase& c, std::ostream* os)
+{
+    *os << c.Value.toString(Qt::ISODate).toStdString() << " " << c.Seconds;
+}
+
 class StampSetDateTime : public ::testing::TestWithParam<TSetCase>
 {
 };
@@ -97,6 +102,11 @@ struct TRefuseCase
     std::string Message;
 };
 
+void PrintTo(const TRefuseCase& c, std::ostream* os)
+{
+    *os << c.Value.date().toString(Qt::ISODate).toStdString() << " " << c.Message;
+}
+
 class StampSetDateTimeRefused : public ::testing::TestWithParam<TRefuseCase>
 {
 };
@@ -132,6 +142,11 @@ struct TIncrementCase
     int32_t Count;
     int64_t Expected;  // -1: refused
 };
+
+void PrintTo(const TIncrementCase& c, std::ostream* os)
+{
+    *os << c.Start << " unit " << c.Unit << " x " << c.Count << " -> " << c.Expected;
+}
 
 class StampIncrement : public ::testing::TestWithParam<TIncrementCase>
 {
@@ -174,6 +189,11 @@ struct TSecondsCase
     int64_t Value;
     bool Accepted;
 };
+
+void PrintTo(const TSecondsCase& c, std::ostream* os)
+{
+    *os << c.Value << (c.Accepted ? " accepted" : " refused");
+}
 
 class StampSetSeconds : public ::testing::TestWithParam<TSecondsCase>
 {
@@ -333,6 +353,11 @@ struct TFormatCase
     QString Expected;
 };
 
+void PrintTo(const TFormatCase& c, std::ostream* os)
+{
+    *os << '"' << c.Format << '"';
+}
+
 class StampFormat : public ::testing::TestWithParam<TFormatCase>
 {
 };
@@ -446,6 +471,11 @@ struct TIdCase
     int64_t Id;
     std::string Text;
 };
+
+void PrintTo(const TIdCase& c, std::ostream* os)
+{
+    *os << c.Text;
+}
 
 class StampIdText : public ::testing::TestWithParam<TIdCase>
 {

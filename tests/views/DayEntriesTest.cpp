@@ -64,6 +64,13 @@ struct TPlacementCase
     std::vector<std::string> Order;
 };
 
+void PrintTo(const TPlacementCase& c, std::ostream* os)
+{
+    *os << (c.UntimedFirst ? "untimed first:" : "in order:");
+    for (const std::string& id : c.Order)
+        *os << " " << id;
+}
+
 class DayEntriesPlacement : public ::testing::TestWithParam<TPlacementCase>
 {
 };
