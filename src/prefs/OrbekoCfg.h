@@ -1,0 +1,61 @@
+#pragma once
+
+#include "prefs/Group.h"
+
+#include <QColor>
+
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+
+// A colour as the workstation stores it: 0x00BBGGRR, red in the lowest byte.
+using TColorRef = uint32_t;
+
+// The top byte (system colours, "default") is not a colour and is ignored.
+QColor ColorFromRef(TColorRef color);
+// Alpha is dropped; the top byte is 0.
+TColorRef ColorToRef(const QColor& color);
+
+class EOrbekoCfg : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The display options and the ten user groups of this workstation, kept in
+// the registry key Software\Tresk\Orbeko.
+class TOrbekoCfg
+{
+public:
+    static constexpr int GroupCount = 10;
+
+    TColorRef TimeColor = 0;
+    TColorRef PrivateColor = 0;
+    TColorRef CategoryColor = 0;
+    TColorRef AssigneeColor = 0;
+    TColorRef DescriptionColor = 0;
+    bool PrivateItalic = false;
+    bool CategoryItalic = false;
+    bool AssigneeItalic = false;
+    bool ExpandLines = false;
+    bool ShowCategories = false;
+    bool ShowAlarmGlyphs = false;
+    bool ShowPrivateGlyphs = false;
+    // Slots are emptied and refilled, never replaced, so a reference to one
+    // stays good for the life of the settings.
+    std::array<TGroup, GroupCount> Groups;
+
+    // The options are not at their defaults until SetDefaults or Load.
+    TOrbekoCfg() = default;
+    TOrbekoCfg(const TOrbekoCfg&) = delete;
+    TOrbekoCfg& operator=(const TOrbekoCfg&) = delete;
+
+    // Default options, all slots free.
+    void SetDefaults();
+    // Defaults first, then every value found in the key; a missing or wrongly
+    // typed value keeps its default. Creates a missing key. Throws EOrbekoCfg.
+    void Load();
+    // Writes every option and every slot, free ones too. Throws EOrbekoCfg at
+    // the first value that cannot be written; those before it stay written.
+    void Save() const;
+};

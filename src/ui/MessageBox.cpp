@@ -1,0 +1,133 @@
+#include "ui/MessageBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <algorithm>
+
+namespace {
+
+QMessageBox::Icon IconOf(TMessageKind kind)
+{
+    switch (kind) {
+    case TMessageKind::Warning:
+        return QMessageBox::Warning;
+    case TMessageKind::Error:
+        return QMessageBox::Critical;
+    case TMessageKind::Information:
+        return QMessageBox::Information;
+    case TMessageKind::Confirmation:
+        return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons ButtonsOf(TMessageButtons buttons)
+{
+    switch (buttons) {
+    case TMessageButtons::Ok:
+        return QMessageBox::Ok;
+    case TMessageButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case TMessageButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case TMessageButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+class TQtMessageBox : public TMessageBox
+{
+protected:
+    // The first button (Ok or Yes) is the default one; closing the box
+    // without a button counts as the safe answer.
+    TMessageAnswer Ask(TMessageKind kind, TMessageButtons buttons, const QString& text) override
+    {
+        QMessageBox box(IconOf(kind), QApplication::applicationName(), DisplayText(text),
+                        ButtonsOf(buttons), QApplication::activeWindow());
+        const bool yesNo = buttons == TMessageButtons::YesNo || buttons == TMessageButtons::YesNoCancel;
+        box.setDefaultButton(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
+        switch (box.exec()) {
+        case QMessageBox::Ok:
+            return TMessageAnswer::Ok;
+        case QMessageBox::Cancel:
+            return TMessageAnswer::Cancel;
+        case QMessageBox::Yes:
+            return TMessageAnswer::Yes;
+        case QMessageBox::No:
+            return TMessageAnswer::No;
+        default:
+            return SafeAnswer(buttons);
+        }
+    }
+};
+
+}  // namespace
+
+TMessageAnswer TMessageBox::Show(TMessageKind kind, TMessageButtons buttons, const QString& text)
+{
+    return TSeam<TMessageBox>::Current().Ask(kind, buttons, text);
+}
+
+TMessageAnswer TMessageBox::SafeAnswer(TMessageButtons buttons)
+{
+    if (Offers(buttons, TMessageAnswer::Cancel))
+        return TMessageAnswer::Cancel;
+    if (Offers(buttons, TMessageAnswer::No))
+        return TMessageAnswer::No;
+    return TMessageAnswer::Ok;
+}
+
+bool TMessageBox::Offers(TMessageButtons buttons, TMessageAnswer answer)
+{
+    switch (answer) {
+    case TMessageAnswer::Ok:
+        return buttons == TMessageButtons::Ok || buttons == TMessageButtons::OkCancel;
+    case TMessageAnswer::Cancel:
+        return buttons == TMessageButtons::OkCancel || buttons == TMessageButtons::YesNoCancel;
+    case TMessageAnswer::Yes:
+    case TMessageAnswer::No:
+        return buttons == TMessageButtons::YesNo || buttons == TMessageButtons::YesNoCancel;
+    }
+    return false;
+}
+
+QString TMessageBox::DisplayText(const QString& text)
+{
+    QString display = text;
+    display.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    display.replace(u'\r', u'\n');
+    return display;
+}
+
+TMessageBox& TMessageBox::Real()
+{
+    static TQtMessageBox real;
+    return real;
+}
+
+void TMessageBoxScript::Answer(TMessageAnswer answer)
+{
+    Answers_.push_back(answer);
+}
+
+int TMessageBoxScript::UnexpectedCount() const
+{
+    return static_cast<int>(std::count_if(Shown_.begin(), Shown_.end(),
+                                          [](const TShownMessage& shown) { return !shown.Expected; }));
+}
+
+TMessageAnswer TMessageBoxScript::Ask(TMessageKind kind, TMessageButtons buttons, const QString& text)
+{
+    bool expected = false;
+    TMessageAnswer answer = SafeAnswer(buttons);
+    if (!Answers_.empty()) {
+        expected = Offers(buttons, Answers_.front());
+        if (expected)
+            answer = Answers_.front();
+        Answers_.pop_front();
+    }
+    Shown_.push_back({kind, buttons, text, expected});
+    return answer;
+}

@@ -1,0 +1,13 @@
+#include "ui/WaitCursor.h"
+
+#include <QApplication>
+
+TWaitCursor::TWaitCursor()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+TWaitCursor::~TWaitCursor()
+{
+    QApplication::restoreOverrideCursor();
+}
