@@ -16,6 +16,12 @@ struct TUrlCase
     QByteArray Url;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const TUrlCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
 class MailtoUrl : public ::testing::TestWithParam<TUrlCase>
 {
 };
