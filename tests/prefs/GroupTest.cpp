@@ -20,6 +20,12 @@ struct TToTextCase
     QString Text;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const TToTextCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
 class GroupToText : public ::testing::TestWithParam<TToTextCase>
 {
 };
@@ -57,6 +63,11 @@ struct TFromTextCase
     QString Description;
     QStringList Members;
 };
+
+void PrintTo(const TFromTextCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
 
 class GroupFromText : public ::testing::TestWithParam<TFromTextCase>
 {

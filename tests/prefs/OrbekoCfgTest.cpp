@@ -230,6 +230,12 @@ struct TFreeSlotCase
     const char* RawLine;  // nullptr: no value at all
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const TFreeSlotCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
 class OrbekoCfgFreeSlot : public OrbekoCfgTest, public ::testing::WithParamInterface<TFreeSlotCase>
 {
 };
