@@ -9,7 +9,8 @@
 #include <string>
 
 // Refused stamp changes: "Year precedes 1970", "Year excedes 2037",
-// "Increment out of range".
+// "Increment out of range", and "Invalid date and time" for a date-time
+// value without a date or time.
 class EStamp : public std::runtime_error
 {
 public:
@@ -39,7 +40,11 @@ public:
     static constexpr int32_t Digits = 10;
 
     void SetNow();
+    // Takes the value's own wall-clock date and time, whatever its zone; a
+    // year below 100 is two-digit (0..37 -> 2000s, 38..99 -> 1900s).
     void SetDateTime(const QDateTime& value);
+    // Local time with the value's parts; a time that summer time skips gives
+    // a value Qt calls invalid but that still carries those parts.
     QDateTime AsDateTime() const;
     void SetSeconds(int64_t seconds);
     void Increment(int32_t unit, int32_t count);
@@ -59,11 +64,15 @@ public:
     bool IsToday() const;
 
     // Formats a date-time with the day and month names of the system locale:
-    // d dd ddd dddd m mm mmm mmmm yy yyyy h hh n nn s ss; other characters
-    // are copied.
+    // d dd ddd dddd m mm mmm mmmm yy yyyy h hh n nn s ss; m is always the
+    // month, n the minute; other characters are copied.
     static QString FormatDateTime(const QString& format, const QDateTime& value);
 
 private:
+    // Sets the value when it lies in 1970..2037, else "Increment out of range".
+    void Assign(int64_t seconds);
+    void Changed();
+
     int32_t Seconds_ = 0;
 };
 

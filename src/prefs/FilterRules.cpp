@@ -1,0 +1,60 @@
+#include "prefs/FilterRules.h"
+
+#include <algorithm>
+
+namespace {
+
+template <class TPredicate> bool AnyAssignee(const TDayEntryRec& entry, TPredicate predicate)
+{
+    return std::any_of(std::begin(entry.AssigneeIds), std::end(entry.AssigneeIds),
+                       [&](const auto& slot) { return predicate(FieldText(slot)); });
+}
+
+bool IsAssignee(const TDayEntryRec& entry, const std::string& user)
+{
+    return AnyAssignee(entry, [&](const std::string& assignee) { return assignee == user; });
+}
+
+}  // namespace
+
+void TFilterRules::AddUser(const std::string& user)
+{
+    const auto at = std::lower_bound(Users_.begin(), Users_.end(), user);
+    if (at != Users_.end() && *at == user)
+        throw EFilterRules("String list does not allow duplicates");
+    Users_.insert(at, user);
+}
+
+bool TFilterRules::HasUser(const std::string& user) const
+{
+    return std::binary_search(Users_.begin(), Users_.end(), user);
+}
+
+void TFilterRules::ClearUsers()
+{
+    Users_.clear();
+}
+
+bool TFilterRules::Passes(const std::string& user, const TDayEntryRec& entry) const
+{
+    switch (Mode) {
+    case fmAllEvents:
+        return true;
+    case fmJustForMe:
+        return IsAssignee(entry, user);
+    case fmListedUsers:
+        return AnyAssignee(entry, [this](const std::string& assignee) { return HasUser(assignee); });
+    default:
+        return false;
+    }
+}
+
+bool EntryVisible(const TDayEntryRec& entry, const TFilterRules& rules, const std::string& currentUserId,
+                  int32_t currentUserFlags)
+{
+    if (!rules.Passes(currentUserId, entry))
+        return false;
+    if ((entry.Flags & efPrivate) != 0 && (currentUserFlags & urAdminister) == 0)
+        return IsAssignee(entry, currentUserId);
+    return true;
+}
