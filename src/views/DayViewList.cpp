@@ -298,7 +298,8 @@ int TDayViewList::MeasureItem(int index) const
     const QRect wrapped = QFontMetrics(font.QtFont()).boundingRect(
         QRect(0, 0, WrapWidth(), 1 << 20), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
         Text(FieldText(entry.Description)));
-    return wrapped.height() + LineHeight;
+    // The glyphs under the time column need a full line above them too.
+    return std::max(wrapped.height(), LineHeight) + LineHeight;
 }
 
 void TDayViewList::mousePressEvent(QMouseEvent* event)

@@ -78,8 +78,8 @@ public:
     // Draws row `index` into `rect` (viewport coordinates). An exception from
     // a callback ends the drawing of the row and passes on.
     void DrawItem(QPainter& painter, int index, const QRect& rect);
-    // Height of row `index` in dmDouble: its wrapped description plus the
-    // assignee line.
+    // Height of row `index` in dmDouble: its wrapped description (at least
+    // one line of 16 pixels) plus the assignee line.
     int MeasureItem(int index) const;
 
 protected:
