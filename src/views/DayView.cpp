@@ -1,0 +1,108 @@
+#include "views/DayView.h"
+
+namespace {
+
+const std::string NoId = "0000000000";
+
+}  // namespace
+
+TDayView::TDayView(QWidget* parent) : TPanel(parent)
+{
+    setFont(TFont().QtFont());
+    Stamp_.DisplayFormat = QStringLiteral("dddd, dd mmm, yy");
+    Stamp_.OnChange = [this](TStamp&) { Reload(); };
+
+    List_ = new TDayViewList(this);
+    List_->SetEntries(&Entries_);
+    List_->UserNameCallback = [this](const std::string& Pk, std::string& Name) {
+        if (OnWantUserName)
+            OnWantUserName(this, Pk, Name);
+    };
+    List_->ReceivedFocusCallback = [this] {
+        if (OnReceivedFocus)
+            OnReceivedFocus(this);
+    };
+    List_->AlarmedFlagCallback = [this](const std::string& Pk, bool& Alarmed) {
+        if (OnWantAlarmedFlag)
+            OnWantAlarmedFlag(this, Pk, Alarmed);
+    };
+    List_->CategoryCallback = [this](const std::string& Pk, std::string& Description) {
+        if (OnWantCategoryDescription)
+            OnWantCategoryDescription(this, Pk, Description);
+    };
+
+    Header_ = new TDayViewHeader(this);
+    Header_->SetDateText(Stamp_.DisplayText());
+}
+
+void TDayView::Reload()
+{
+    Header_->SetDateText(Stamp_.DisplayText());
+    QFont viewFont = font();
+    viewFont.setBold(Stamp_.IsToday());
+    viewFont.setItalic(false);
+    viewFont.setUnderline(false);
+    viewFont.setStrikeOut(false);
+    setFont(viewFont);
+    if (OnWantDayEntries) {
+        Entries_.ClearEntries();
+        // The rows follow the list also when the handler fails part-way, so
+        // that no row stands for an entry the list does not hold.
+        try {
+            OnWantDayEntries(this, Stamp_.MidnightText(), Entries_);
+        } catch (...) {
+            List_->ResetRows(Entries_.EntryCount());
+            throw;
+        }
+        List_->ResetRows(Entries_.EntryCount());
+    }
+    update();
+    List_->viewport()->update();
+}
+
+void TDayView::SetDateFormat(const QString& format)
+{
+    Stamp_.DisplayFormat = format;
+    Header_->SetDateText(Stamp_.DisplayText());
+}
+
+std::string TDayView::SelectedId() const
+{
+    const int index = SelectedIndex();
+    return index < 0 ? NoId : Entries_.GetEntryId(index);
+}
+
+std::string TDayView::SelectedOwnerId() const
+{
+    TDayEntryRec entry;
+    return SelectedEntry(entry) ? FieldText(entry.OwnerId) : NoId;
+}
+
+std::string TDayView::SelectedDescription() const
+{
+    TDayEntryRec entry;
+    return SelectedEntry(entry) ? FieldText(entry.Description) : std::string();
+}
+
+QRect TDayView::AlignControls(QRect area)
+{
+    const QRect rest = TPanel::AlignControls(area);
+    if (List_ != nullptr)
+        List_->setGeometry(rest);
+    return QRect(rest.topLeft(), QSize(0, 0));
+}
+
+int TDayView::SelectedIndex() const
+{
+    const int row = List_->SelectedRow();
+    return row < Entries_.EntryCount() ? row : -1;
+}
+
+bool TDayView::SelectedEntry(TDayEntryRec& entry) const
+{
+    const int index = SelectedIndex();
+    if (index < 0)
+        return false;
+    Entries_.GetEntry(index, entry);
+    return true;
+}

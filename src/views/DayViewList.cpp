@@ -1,0 +1,356 @@
+#include "views/DayViewList.h"
+
+#include "views/DayEntries.h"
+#include "views/Glyphs.h"
+
+#include <QAbstractItemDelegate>
+#include <QFocusEvent>
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionFocusRect>
+
+#include <algorithm>
+#include <exception>
+
+namespace {
+
+const std::string NoId = "0000000000";
+
+bool IsId(const std::string& id)
+{
+    return !id.empty() && id != NoId;
+}
+
+QString Text(const std::string& text)
+{
+    return QString::fromLocal8Bit(text);
+}
+
+// Text output at a point, the point being the top left of the text.
+void TextOut(QPainter& painter, int x, int y, const TFont& font, const QString& text)
+{
+    painter.setFont(font.QtFont());
+    painter.setPen(font.Color());
+    painter.drawText(x, y + QFontMetrics(font.QtFont()).ascent(), text);
+}
+
+int TextWidth(const TFont& font, const QString& text)
+{
+    return text.isEmpty() ? 0 : QFontMetrics(font.QtFont()).horizontalAdvance(text);
+}
+
+// Hands the drawing and measuring of rows to the list, and outlines the
+// focused row with the style's focus rectangle.
+class TRowDelegate : public QAbstractItemDelegate
+{
+public:
+    explicit TRowDelegate(TDayViewList* list) : QAbstractItemDelegate(list), List_(list) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        painter->save();
+        painter->setClipRect(option.rect, Qt::IntersectClip);
+        // An exception must not leave a paint event: Qt cannot pass it on, and
+        // the next repaint would meet it again. The row stays as far as drawn.
+        try {
+            List_->DrawItem(*painter, index.row(), option.rect);
+        } catch (const std::exception& error) {
+            qWarning("Day list row %d: %s", index.row(), error.what());
+        }
+        painter->restore();
+        if (option.state & QStyle::State_HasFocus) {
+            QStyleOptionFocusRect focus;
+            focus.initFrom(List_);
+            focus.rect = option.rect;
+            focus.state |= QStyle::State_KeyboardFocusChange;
+            focus.backgroundColor = List_->ListColor();
+            List_->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, List_);
+        }
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        if (List_->DisplayMode() == dmSingle)
+            return QSize(option.rect.width(), TDayViewList::LineHeight);
+        return QSize(option.rect.width(), List_->MeasureItem(index.row()));
+    }
+
+private:
+    TDayViewList* List_;
+};
+
+}  // namespace
+
+TDayViewList::TDayViewList(QWidget* parent)
+    : QListWidget(parent),
+      TimeFont_(QColor(0xFF, 0x00, 0x00), 0),
+      AlarmGlyph_(TGlyphs::Alarm()),
+      PrivateFont_(QColor(0x00, 0x00, 0x80), fsBold),
+      PrivateGlyph_(TGlyphs::Private()),
+      AssigneeFont_(QColor(0x00, 0x80, 0x00), 0),
+      CategoryFont_(QColor(0x00, 0x80, 0x80), 0),
+      DescriptionFont_(QColor(0x00, 0x00, 0x80), 0)
+{
+    setItemDelegate(new TRowDelegate(this));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setResizeMode(QListView::Adjust);
+    setUniformItemSizes(true);
+    setFont(TFont().QtFont());
+    FrameChanged();
+}
+
+void TDayViewList::SetTimeFont(const TFont& font)
+{
+    TimeFont_ = font;
+    FontChanged();
+}
+
+void TDayViewList::SetPrivateFont(const TFont& font)
+{
+    PrivateFont_ = font;
+    FontChanged();
+}
+
+void TDayViewList::SetAssigneeFont(const TFont& font)
+{
+    AssigneeFont_ = font;
+    FontChanged();
+}
+
+void TDayViewList::SetCategoryFont(const TFont& font)
+{
+    CategoryFont_ = font;
+    FontChanged();
+}
+
+void TDayViewList::SetDescriptionFont(const TFont& font)
+{
+    DescriptionFont_ = font;
+    FontChanged();
+}
+
+void TDayViewList::SetDisplayMode(TDisplayMode mode)
+{
+    if (mode == DisplayMode_)
+        return;
+    DisplayMode_ = mode;
+    setUniformItemSizes(mode == dmSingle);
+    doItemsLayout();
+    viewport()->update();
+}
+
+void TDayViewList::SetShowCategories(bool show)
+{
+    if (show == ShowCategories_)
+        return;
+    ShowCategories_ = show;
+    viewport()->update();
+}
+
+void TDayViewList::SetShowAlarmGlyphs(bool show)
+{
+    if (show == ShowAlarmGlyphs_)
+        return;
+    ShowAlarmGlyphs_ = show;
+    viewport()->update();
+}
+
+void TDayViewList::SetShowPrivateGlyphs(bool show)
+{
+    if (show == ShowPrivateGlyphs_)
+        return;
+    ShowPrivateGlyphs_ = show;
+    viewport()->update();
+}
+
+QColor TDayViewList::ListColor() const
+{
+    return palette().color(QPalette::Base);
+}
+
+void TDayViewList::SetListColor(const QColor& color)
+{
+    QPalette colors = palette();
+    colors.setColor(QPalette::Base, color);
+    setPalette(colors);
+    viewport()->update();
+}
+
+void TDayViewList::SetCtl3D(bool ctl3D)
+{
+    Ctl3D_ = ctl3D;
+    FrameChanged();
+}
+
+void TDayViewList::SetBorderStyle(TBorderStyle style)
+{
+    BorderStyle_ = style;
+    FrameChanged();
+}
+
+void TDayViewList::ResetRows(int count)
+{
+    setUpdatesEnabled(false);
+    clear();
+    for (int row = 0; row < count; ++row)
+        addItem(new QListWidgetItem());
+    setUpdatesEnabled(true);
+}
+
+int TDayViewList::SelectedRow() const
+{
+    const QModelIndexList rows = selectionModel()->selectedIndexes();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void TDayViewList::DrawItem(QPainter& painter, int index, const QRect& rect)
+{
+    if (Entries_ == nullptr || index >= Entries_->EntryCount())
+        return;
+    TDayEntryRec entry;
+    Entries_->GetEntry(index, entry);
+
+    std::string assignees;
+    for (const auto& slot : entry.AssigneeIds) {
+        const std::string id = FieldText(slot);
+        if (!IsId(id) || !UserNameCallback)
+            continue;
+        std::string name;
+        UserNameCallback(id, name);
+        if (!assignees.empty())
+            assignees += ", ";
+        assignees += name;
+    }
+    std::string category;
+    const std::string categoryId = FieldText(entry.CategoryId);
+    if (ShowCategories_ && IsId(categoryId) && CategoryCallback)
+        CategoryCallback(categoryId, category);
+    bool alarmed = false;
+    if (ShowAlarmGlyphs_ && AlarmedFlagCallback)
+        AlarmedFlagCallback(Entries_->GetEntryId(index), alarmed);
+
+    const int left = rect.left();
+    const int top = rect.top();
+    const int bottom = rect.top() + rect.height();
+    painter.fillRect(rect, ListColor());
+
+    QString time = QStringLiteral("Day");
+    if ((entry.Flags & efUntimed) == 0) {
+        Stamp_.SetSeconds(IdValue(FieldText(entry.EntryStamp)));
+        time = QString::asprintf("%2.2d:%2.2d", Stamp_.Hour(), Stamp_.Minute());
+    }
+    TextOut(painter, left + 1, top + 1, TimeFont_, time);
+
+    const bool isPrivate = (entry.Flags & efPrivate) != 0;
+    int glyphs = 0;
+    if (ShowPrivateGlyphs_ && isPrivate) {
+        if (DisplayMode_ == dmSingle) {
+            painter.drawImage(left + TimeColumn, top, PrivateGlyph_);
+            glyphs = TGlyphs::Size;
+        } else {
+            painter.drawImage(left, top + LineHeight, PrivateGlyph_);
+        }
+    }
+    if (alarmed) {
+        if (DisplayMode_ == dmSingle) {
+            painter.drawImage(left + TimeColumn + glyphs, top, AlarmGlyph_);
+            glyphs += TGlyphs::Size;
+        } else {
+            painter.drawImage(left + TGlyphs::Size, top + LineHeight, AlarmGlyph_);
+        }
+    }
+
+    const TFont& descriptionFont = isPrivate ? PrivateFont_ : DescriptionFont_;
+    const QString description = Text(FieldText(entry.Description));
+    const QString assigneeText = Text(assignees);
+    const QString categoryText = Text(category);
+    const int textLeft = left + glyphs + TimeColumn;
+    if (DisplayMode_ == dmSingle) {
+        TextOut(painter, textLeft, top + 1, descriptionFont, description);
+        const int assigneeLeft = textLeft + TextWidth(descriptionFont, description) + 5;
+        TextOut(painter, assigneeLeft, top + 1, AssigneeFont_, assigneeText);
+        if (ShowCategories_ && !categoryText.isEmpty()) {
+            const int categoryLeft = assigneeLeft + TextWidth(AssigneeFont_, assigneeText) + 5;
+            TextOut(painter, categoryLeft, top + 1, CategoryFont_, categoryText);
+        }
+    } else {
+        painter.setFont(descriptionFont.QtFont());
+        painter.setPen(descriptionFont.Color());
+        painter.drawText(QRect(textLeft, top + 1, rect.right() + 1 - textLeft, bottom - top - 1),
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, description);
+        TextOut(painter, textLeft, bottom - LineHeight, AssigneeFont_, assigneeText);
+        if (ShowCategories_ && !categoryText.isEmpty()) {
+            const int categoryLeft = textLeft + TextWidth(AssigneeFont_, assigneeText) + 5;
+            TextOut(painter, categoryLeft, bottom - LineHeight, CategoryFont_, categoryText);
+        }
+    }
+}
+
+int TDayViewList::MeasureItem(int index) const
+{
+    if (Entries_ == nullptr || index >= Entries_->EntryCount())
+        return LineHeight;
+    TDayEntryRec entry;
+    Entries_->GetEntry(index, entry);
+    const TFont& font = (entry.Flags & efPrivate) != 0 ? PrivateFont_ : DescriptionFont_;
+    const QRect wrapped = QFontMetrics(font.QtFont()).boundingRect(
+        QRect(0, 0, WrapWidth(), 1 << 20), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+        Text(FieldText(entry.Description)));
+    // The glyphs under the time column need a full line above them too.
+    return std::max(wrapped.height(), LineHeight) + LineHeight;
+}
+
+void TDayViewList::mousePressEvent(QMouseEvent* event)
+{
+    QListWidget::mousePressEvent(event);
+    if (event->button() != Qt::RightButton)
+        return;
+    const QModelIndex row = indexAt(event->position().toPoint());
+    if (row.isValid()) {
+        selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect);
+    } else {
+        selectionModel()->clearSelection();
+        selectionModel()->clearCurrentIndex();
+    }
+    if (!hasFocus())
+        setFocus(Qt::MouseFocusReason);
+}
+
+// The list's own handling only: a double-click inside a day goes no further.
+void TDayViewList::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QListWidget::mouseDoubleClickEvent(event);
+    event->accept();
+}
+
+void TDayViewList::focusInEvent(QFocusEvent* event)
+{
+    QListWidget::focusInEvent(event);
+    if (ReceivedFocusCallback)
+        ReceivedFocusCallback();
+}
+
+void TDayViewList::FontChanged()
+{
+    if (DisplayMode_ == dmDouble)
+        doItemsLayout();
+    viewport()->update();
+}
+
+void TDayViewList::FrameChanged()
+{
+    if (BorderStyle_ == bsNone)
+        setFrameStyle(QFrame::NoFrame);
+    else if (Ctl3D_)
+        setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+    else
+        setFrameStyle(QFrame::Box | QFrame::Plain);
+    setLineWidth(1);
+}
+
+int TDayViewList::WrapWidth() const
+{
+    return std::max(1, viewport()->width() - TimeColumn);
+}
