@@ -4,7 +4,9 @@
 #include "views/WeekView.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFocusEvent>
+#include <QMenu>
 #include <gtest/gtest.h>
 
 namespace {
@@ -308,6 +310,20 @@ TEST_F(WeekViewTest, EveryDayPropertyRoundTrips)
     EXPECT_EQ(View.HeaderBevelInner(), bvLowered);
     EXPECT_EQ(View.HeaderBorderStyle(), bsSingle);
     EXPECT_EQ(View.Days(3).Header().GetDateText(), "Thu 06");
+}
+
+TEST_F(WeekViewTest, RightClickInADayOpensTheWeekViewsPopupMenu)
+{
+    QMenu menu;
+    menu.addAction("New event");
+    View.SetPopupMenu(&menu);
+    View.resize(700, 480);
+    QWidget* list = View.Days(4).List().viewport();
+    const QPoint at(30, 30);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->mapToGlobal(at));
+    QApplication::sendEvent(list, &event);
+    EXPECT_TRUE(menu.isVisible());
+    menu.hide();
 }
 
 }  // namespace
