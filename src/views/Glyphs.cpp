@@ -11,22 +11,22 @@ using TArt = std::array<const char*, TGlyphs::Size>;
 
 // '.' is the olive background; every other letter is a colour.
 const TArt AlarmArt = {
-    ".kk..........kk.",
-    "krrk..kkkk..krrk",
-    "krrkkkwwwwkkkrrk",
-    ".kkkwwwkwwwwkkk.",
+    ".rr..........rr.",
+    "rrr..kkkkkk..rrr",
+    "rr.kkwwwwwwkk.rr",
     "..kwwwwkwwwwwk..",
-    ".kwkwwwkwwwwkwk.",
+    ".kwwwwwkwwwwwwk.",
     ".kwwwwwkwwwwwwk.",
     "kwwwwwwkwwwwwwwk",
-    "kkwwwwwkkkkkwwkk",
+    "kwwwwwwkwwwwwwwk",
+    "kwwwwwwkkkkkwwwk",
     "kwwwwwwwwwwwwwwk",
     ".kwwwwwwwwwwwwk.",
-    ".kwkwwwwwwwwkwk.",
+    ".kwwwwwwwwwwwwk.",
     "..kwwwwwwwwwwk..",
-    "...kkwwkwwwkk...",
-    "..kk.kkkkkk.kk..",
-    "................",
+    "...kkwwwwwwkk...",
+    "..k..kkkkkk..k..",
+    ".k............k.",
 };
 
 const TArt PrivateArt = {
