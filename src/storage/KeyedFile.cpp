@@ -45,7 +45,7 @@ int16_t TKeyedFile::Remove(const std::string& path)
         return StatusFromErrno(errno);
     const std::string lockPath = TLockFile::PathFor(path);
     TLockFile lock;
-    int16_t status = lock.Open(lockPath);
+    int16_t status = lock.Open(lockPath, info.st_mode);
     if (status == ksOk)
         status = lock.MarkRemoving();
     if (status != ksOk)
@@ -67,7 +67,7 @@ int16_t TKeyedFile::Open(const std::string& path)
     // Writing needs the file and, for the journal, its folder.
     if (access(path.c_str(), R_OK | W_OK) != 0 || access(FolderOf(path).c_str(), W_OK) != 0)
         return StatusFromErrno(errno);
-    int16_t status = LockFile_.Open(TLockFile::PathFor(path));
+    int16_t status = LockFile_.Open(TLockFile::PathFor(path), info.st_mode);
     if (status == ksOk)
         status = LockFile_.MarkOpen();
     if (status != ksOk)

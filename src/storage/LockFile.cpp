@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -54,9 +55,16 @@ TLockFile::~TLockFile()
         close(Fd_);
 }
 
-int16_t TLockFile::Open(const std::string& path)
+int16_t TLockFile::Open(const std::string& path, unsigned permissions)
 {
-    Fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    const mode_t mode = permissions & 0666;
+    Fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (Fd_ >= 0) {
+        fchmod(Fd_, mode);
+        return ksOk;
+    }
+    if (errno == EEXIST)
+        Fd_ = open(path.c_str(), O_RDWR | O_CLOEXEC);
     return Fd_ >= 0 ? ksOk : StatusFromErrno(errno);
 }
 

@@ -33,8 +33,10 @@ public:
     TLockFile(const TLockFile&) = delete;
     TLockFile& operator=(const TLockFile&) = delete;
 
-    // Opens the lock file, creating it when missing. Store status.
-    int16_t Open(const std::string& path);
+    // Opens the lock file, creating it when missing with the permissions
+    // of the keyed file (not narrowed by this process's umask), so every
+    // user who may write the keyed file may lock its records. Store status.
+    int16_t Open(const std::string& path, unsigned permissions);
 
     // 0, or 19 when another handle holds the record.
     int16_t LockRecord(std::string_view key);
