@@ -69,6 +69,8 @@ public:
 
 private:
     bool NeedsOpen();
+    bool Read(void* record, std::size_t size, int16_t keyNumber, int16_t readMode, const std::string& value);
+    static int32_t SizeArgument(std::size_t size);
 
     bool IsOpen_ = false;
     int32_t Handle_ = 0;
@@ -77,4 +79,5 @@ private:
     std::string LastKey_;
     int16_t Status_ = 0;
     bool Usable_ = false;
+    std::string KeyText_;  // the store hands back the key value read; not needed here
 };

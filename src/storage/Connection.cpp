@@ -1,0 +1,54 @@
+#include "storage/Connection.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <thread>
+
+TConnection::~TConnection()
+{
+    sqlite3_close_v2(Db_);
+}
+
+int TConnection::Open(const std::string& path, bool create)
+{
+    // The store serialises its own calls, so the engine's mutexes are not needed.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+    int rc = sqlite3_open_v2(path.c_str(), &Db_, flags, nullptr);
+    if (rc != SQLITE_OK)
+        return rc;
+    sqlite3_busy_handler(Db_, &TConnection::BusyWait, this);
+    rc = Exec("PRAGMA journal_mode=DELETE");
+    if (rc == SQLITE_OK)
+        rc = Exec("PRAGMA synchronous=FULL");
+    return rc;
+}
+
+bool TConnection::ReadOnly() const
+{
+    return sqlite3_db_readonly(Db_, "main") == 1;
+}
+
+int TConnection::Exec(const char* sql)
+{
+    return sqlite3_exec(Db_, sql, nullptr, nullptr, nullptr);
+}
+
+int64_t TConnection::Changes() const
+{
+    return sqlite3_changes64(Db_);
+}
+
+// Short, growing naps: another workstation's commit takes milliseconds, and
+// a waiter that sleeps long keeps losing the lock to writers that don't.
+int TConnection::BusyWait(void* self, int count)
+{
+    auto* connection = static_cast<TConnection*>(self);
+    const auto now = std::chrono::steady_clock::now();
+    if (count == 0)
+        connection->BusySince_ = now;
+    else if (now - connection->BusySince_ >= kBusyTimeout)
+        return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(count + 1, 10)));
+    return 1;
+}

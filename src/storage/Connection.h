@@ -1,0 +1,38 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+struct sqlite3;
+
+// One SQLite connection to a keyed file, closed with the object, set up the
+// way every keyed file is used: rollback journal (never WAL, whose shared
+// memory does not work between machines on a network folder), every commit
+// synced, and a wait of a few seconds when another connection holds the
+// engine's own lock, after which the call fails with SQLITE_BUSY.
+class TConnection
+{
+public:
+    static constexpr std::chrono::milliseconds kBusyTimeout{5000};
+
+    TConnection() = default;
+    ~TConnection();
+    TConnection(const TConnection&) = delete;
+    TConnection& operator=(const TConnection&) = delete;
+
+    // Opens an existing file for reading and writing, or creates it when
+    // create is set. SQLite result code.
+    int Open(const std::string& path, bool create);
+    sqlite3* Handle() const { return Db_; }
+    // True when the engine could open the file for reading only.
+    bool ReadOnly() const;
+    int Exec(const char* sql);
+    int64_t Changes() const;
+
+private:
+    static int BusyWait(void* self, int count);
+
+    sqlite3* Db_ = nullptr;
+    std::chrono::steady_clock::time_point BusySince_;
+};

@@ -1,0 +1,333 @@
+#include "storage/KeyedFile.h"
+
+#include "storage/FileSchema.h"
+#include "storage/KfsModes.h"
+#include "storage/KfsStatus.h"
+#include "storage/WriteTransaction.h"
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Largest number of digits a key may have to be counted on from.
+constexpr std::size_t kMaxCountedDigits = 18;
+
+bool IsCondition(int value)
+{
+    return value == kcAny || value == kcPrefix || value == kcBelow || value == kcUpTo;
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    return folder.empty() ? "." : folder;
+}
+
+}  // namespace
+
+int16_t TKeyedFile::Create(const std::string& path, int keyLength, const std::string& keyFormat)
+{
+    const std::optional<TKeyFormat> format = TKeyFormat::Parse(keyFormat);
+    if (!format)
+        return ksBadFormat;
+    return TFileSchema(*format).CreateFile(path, keyLength);
+}
+
+int16_t TKeyedFile::Remove(const std::string& path)
+{
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0)
+        return StatusFromErrno(errno);
+    const std::string lockPath = TLockFile::PathFor(path);
+    TLockFile lock;
+    int16_t status = lock.Open(lockPath, info.st_mode);
+    if (status == ksOk)
+        status = lock.MarkRemoving();
+    if (status != ksOk)
+        return status;
+    if (unlink(path.c_str()) != 0)
+        return StatusFromErrno(errno);
+    unlink((path + "-journal").c_str());
+    unlink(lockPath.c_str());
+    return ksOk;
+}
+
+int16_t TKeyedFile::Open(const std::string& path)
+{
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0)
+        return StatusFromErrno(errno);
+    if (!S_ISREG(info.st_mode))
+        return ksNotIsam;
+    // Writing needs the file and, for the journal, its folder.
+    if (access(path.c_str(), R_OK | W_OK) != 0 || access(FolderOf(path).c_str(), W_OK) != 0)
+        return StatusFromErrno(errno);
+    int16_t status = LockFile_.Open(TLockFile::PathFor(path), info.st_mode);
+    if (status == ksOk)
+        status = LockFile_.MarkOpen();
+    if (status != ksOk)
+        return status;
+    const int rc = Connection_.Open(path, false);
+    if (rc != SQLITE_OK)
+        return StatusFromSqlite(rc);
+    if (Connection_.ReadOnly())
+        return ksUpdateMode;
+    status = ReadDescription();
+    if (status == ksOk)
+        status = PrepareWrites();
+    if (status != ksOk)
+        return status;
+    Counter_.Map(path);
+    const std::vector<int>& keys = Format_->IndexedKeys();
+    Cursors_.resize(static_cast<std::size_t>(keys.empty() ? 1 : keys.back() + 1));
+    Cursors_[0] = std::make_unique<TKeyCursor>(Connection_, Counter_, 0, Format_->RecordSize());
+    for (int key : keys)
+        Cursors_[static_cast<std::size_t>(key)] =
+            std::make_unique<TKeyCursor>(Connection_, Counter_, key, Format_->RecordSize());
+    return ksOk;
+}
+
+int16_t TKeyedFile::ReadDescription()
+{
+    TStatement id;
+    int rc = id.Prepare(Connection_.Handle(), "PRAGMA application_id");
+    if (rc == SQLITE_OK)
+        rc = id.Step();
+    if (rc != SQLITE_ROW)
+        return StatusFromSqlite(rc);
+    if (id.ColumnInt(0) != TFileSchema::kApplicationId)
+        return ksNotIsam;
+    id.Reset();
+
+    TStatement description;
+    rc = description.Prepare(Connection_.Handle(),
+                             "SELECT format_version, key_format, key_length, record_size FROM kfs_file");
+    if (rc == SQLITE_OK)
+        rc = description.Step();
+    if (rc != SQLITE_ROW)
+        return rc == SQLITE_DONE ? ksCorrupt : StatusFromSqlite(rc);
+    TStatement::TReset reset(description);
+    const int64_t version = description.ColumnInt(0);
+    if (version > TFileSchema::kFormatVersion)
+        return ksNotIsam;
+    Format_ = TKeyFormat::Parse(description.ColumnText(1));
+    const int64_t keyLength = description.ColumnInt(2);
+    if (version < 1 || !Format_ || keyLength < 1 || keyLength > TFileSchema::kMaxKeyLength
+        || description.ColumnInt(3) != Format_->RecordSize())
+        return ksCorrupt;
+    KeyLength_ = static_cast<int>(keyLength);
+    return ksOk;
+}
+
+int16_t TKeyedFile::PrepareWrites()
+{
+    const TFileSchema schema(*Format_);
+    const std::pair<TStatement*, std::string> statements[] = {
+        {&Insert_, schema.InsertSql()},
+        {&Update_, schema.UpdateSql()},
+        {&Delete_, "DELETE FROM kfs_records WHERE pk = ?1"},
+        {&Highest_, "SELECT pk FROM kfs_records ORDER BY pk DESC LIMIT 1"},
+        {&Count_, "SELECT count(*) FROM kfs_records"},
+        {&ReadNote_, "SELECT note FROM kfs_file"},
+        {&WriteNote_, "UPDATE kfs_file SET note = ?1"},
+    };
+    for (const auto& [statement, sql] : statements) {
+        const int rc = statement->Prepare(Connection_.Handle(), sql);
+        if (rc != SQLITE_OK)
+            return StatusFromSqlite(rc);
+    }
+    return ksOk;
+}
+
+TKeyCursor* TKeyedFile::Cursor(int keyNumber)
+{
+    return keyNumber >= 0 && static_cast<std::size_t>(keyNumber) < Cursors_.size()
+               ? Cursors_[static_cast<std::size_t>(keyNumber)].get()
+               : nullptr;
+}
+
+int16_t TKeyedFile::CheckKey(std::string_view pk) const
+{
+    return pk.empty() || pk.size() > static_cast<std::size_t>(KeyLength_) ? ksBadParameter : ksOk;
+}
+
+int16_t TKeyedFile::Get(int keyNumber, int readMode, std::string_view value, std::string& keyText,
+                        std::string& pk, void* record, int recordSize)
+{
+    TKeyCursor* cursor = Cursor(keyNumber);
+    if (!cursor)
+        return ksBadParameter;
+    if (readMode == kmPreviousKey)
+        return cursor->PreviousKey({pk, keyText, nullptr});
+    const bool equal = readMode == kmGetEqual;
+    if ((!equal && !IsCondition(readMode - kmGetNext)) || recordSize != Format_->RecordSize())
+        return ksBadParameter;
+    const TReadTarget target{pk, keyText, static_cast<char*>(record)};
+    if (equal)
+        return cursor->Equal(value, target);
+    return cursor->Next(static_cast<int16_t>(readMode - kmGetNext), value, target);
+}
+
+void TKeyedFile::BindRecord(TStatement& statement, std::string_view pk, const void* record)
+{
+    statement.BindText(1, pk);
+    statement.BindBlob(2, record, Format_->RecordSize());
+    int parameter = 3;
+    for (int key : Format_->IndexedKeys())
+        statement.BindText(parameter++, Format_->KeyValue(static_cast<const char*>(record), key));
+}
+
+int16_t TKeyedFile::AllocateKey(std::string& pk)
+{
+    TStatement::TReset reset(Highest_);
+    const int rc = Highest_.Step();
+    int64_t next = 1;
+    if (rc == SQLITE_ROW) {
+        const std::string_view highest = Highest_.ColumnText(0);
+        if (highest.empty() || highest.size() > kMaxCountedDigits)
+            return ksBadParameter;
+        int64_t value = 0;
+        for (char c : highest) {
+            if (c < '0' || c > '9')
+                return ksBadParameter;
+            value = value * 10 + (c - '0');
+        }
+        next = value + 1;
+    } else if (rc != SQLITE_DONE) {
+        return StatusFromSqlite(rc);
+    }
+    const std::string digits = std::to_string(next);
+    if (digits.size() > static_cast<std::size_t>(KeyLength_))
+        return ksBadParameter;
+    pk = std::string(static_cast<std::size_t>(KeyLength_) - digits.size(), '0') + digits;
+    return ksOk;
+}
+
+int16_t TKeyedFile::Add(std::string& pk, const void* record, int recordSize)
+{
+    if (recordSize != Format_->RecordSize() || pk.size() > static_cast<std::size_t>(KeyLength_))
+        return ksBadParameter;
+    TWriteTransaction transaction(Connection_);
+    if (transaction.BeginResult() != SQLITE_OK)
+        return StatusFromSqlite(transaction.BeginResult());
+    if (pk.empty()) {
+        const int16_t status = AllocateKey(pk);
+        if (status != ksOk)
+            return status;
+    }
+    {
+        TStatement::TReset reset(Insert_);
+        BindRecord(Insert_, pk, record);
+        const int rc = Insert_.Step();
+        if (rc != SQLITE_DONE)
+            return StatusFromSqlite(rc);
+    }
+    return StatusFromSqlite(transaction.Commit());
+}
+
+int16_t TKeyedFile::Rewrite(std::string_view pk, const void* record, int recordSize)
+{
+    if (recordSize != Format_->RecordSize())
+        return ksBadParameter;
+    int16_t status = CheckKey(pk);
+    if (status == ksOk)
+        status = LockFile_.CheckRecord(pk);
+    if (status != ksOk)
+        return status;
+    TStatement::TReset reset(Update_);
+    BindRecord(Update_, pk, record);
+    const int rc = Update_.Step();
+    if (rc != SQLITE_DONE)
+        return StatusFromSqlite(rc);
+    return Connection_.Changes() == 0 ? ksNotFound : ksOk;
+}
+
+int16_t TKeyedFile::Delete(std::string_view pk)
+{
+    int16_t status = CheckKey(pk);
+    if (status == ksOk)
+        status = LockFile_.CheckRecord(pk);
+    if (status != ksOk)
+        return status;
+    TStatement::TReset reset(Delete_);
+    Delete_.BindText(1, pk);
+    const int rc = Delete_.Step();
+    if (rc != SQLITE_DONE)
+        return StatusFromSqlite(rc);
+    return Connection_.Changes() == 0 ? ksNotFound : ksOk;
+}
+
+int16_t TKeyedFile::Top(int keyNumber)
+{
+    TKeyCursor* cursor = Cursor(keyNumber);
+    if (!cursor)
+        return ksBadParameter;
+    cursor->Top();
+    return ksOk;
+}
+
+int16_t TKeyedFile::End(int keyNumber)
+{
+    TKeyCursor* cursor = Cursor(keyNumber);
+    if (!cursor)
+        return ksBadParameter;
+    cursor->End();
+    return ksOk;
+}
+
+int16_t TKeyedFile::Info(int32_t& recordCount, int16_t& keyLength)
+{
+    keyLength = static_cast<int16_t>(KeyLength_);
+    const std::optional<uint32_t> before = Counter_.Read();
+    if (before && before == CountedAt_) {
+        recordCount = RecordCount_;
+        return ksOk;
+    }
+    TStatement::TReset reset(Count_);
+    const int rc = Count_.Step();
+    if (rc != SQLITE_ROW)
+        return StatusFromSqlite(rc);
+    RecordCount_ = static_cast<int32_t>(Count_.ColumnInt(0));
+    Count_.Reset();
+    const std::optional<uint32_t> after = Counter_.Read();
+    CountedAt_ = before == after ? before : std::nullopt;
+    recordCount = RecordCount_;
+    return ksOk;
+}
+
+int16_t TKeyedFile::Lock(std::string_view pk)
+{
+    const int16_t status = CheckKey(pk);
+    return status == ksOk ? LockFile_.LockRecord(pk) : status;
+}
+
+int16_t TKeyedFile::Unlock(std::string_view pk)
+{
+    const int16_t status = CheckKey(pk);
+    return status == ksOk ? LockFile_.UnlockRecord(pk) : status;
+}
+
+int16_t TKeyedFile::ReadNote(std::string& note)
+{
+    TStatement::TReset reset(ReadNote_);
+    const int rc = ReadNote_.Step();
+    if (rc != SQLITE_ROW)
+        return rc == SQLITE_DONE ? ksCorrupt : StatusFromSqlite(rc);
+    note.assign(ReadNote_.ColumnText(0));
+    return ksOk;
+}
+
+int16_t TKeyedFile::WriteNote(std::string_view note)
+{
+    if (note.size() > kMaxNote)
+        return ksNoNoteSpace;
+    TStatement::TReset reset(WriteNote_);
+    WriteNote_.BindText(1, note);
+    const int rc = WriteNote_.Step();
+    return StatusFromSqlite(rc);
+}

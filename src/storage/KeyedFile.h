@@ -1,0 +1,78 @@
+#pragma once
+
+#include "storage/ChangeCounter.h"
+#include "storage/Connection.h"
+#include "storage/KeyCursor.h"
+#include "storage/KeyFormat.h"
+#include "storage/LockFile.h"
+#include "storage/Statement.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One open keyed file: its SQLite connection, its handle on the lock file,
+// a cursor per key and the prepared statements of its writes. Every
+// operation returns a store status (ks...).
+class TKeyedFile
+{
+public:
+    static constexpr std::size_t kMaxNote = 4096;
+
+    static int16_t Create(const std::string& path, int keyLength, const std::string& keyFormat);
+    // Removes the file with its lock file; refused while any handle, in this
+    // process or another, has it open.
+    static int16_t Remove(const std::string& path);
+
+    TKeyedFile() = default;
+    TKeyedFile(const TKeyedFile&) = delete;
+    TKeyedFile& operator=(const TKeyedFile&) = delete;
+
+    int16_t Open(const std::string& path);
+
+    // A read by mode (km..., plus a kc... condition for kmGetNext);
+    // pk and keyText receive the record's primary key and its value in the
+    // key read by. recordSize must be the file's; it is not looked at for
+    // a read of the key only.
+    int16_t Get(int keyNumber, int readMode, std::string_view value, std::string& keyText, std::string& pk,
+                void* record, int recordSize);
+    // An empty pk is replaced by the highest key plus one, zero-padded to the
+    // key length, chosen and inserted in one write transaction.
+    int16_t Add(std::string& pk, const void* record, int recordSize);
+    int16_t Rewrite(std::string_view pk, const void* record, int recordSize);
+    int16_t Delete(std::string_view pk);
+    int16_t Top(int keyNumber);
+    int16_t End(int keyNumber);
+    int16_t Info(int32_t& recordCount, int16_t& keyLength);
+    int16_t Lock(std::string_view pk);
+    int16_t Unlock(std::string_view pk);
+    int16_t ReadNote(std::string& note);
+    int16_t WriteNote(std::string_view note);
+
+private:
+    int16_t ReadDescription();
+    int16_t PrepareWrites();
+    int16_t CheckKey(std::string_view pk) const;
+    int16_t AllocateKey(std::string& pk);
+    void BindRecord(TStatement& statement, std::string_view pk, const void* record);
+    TKeyCursor* Cursor(int keyNumber);
+
+    TConnection Connection_;
+    TLockFile LockFile_;
+    TChangeCounter Counter_;
+    std::optional<TKeyFormat> Format_;
+    int KeyLength_ = 0;
+    std::vector<std::unique_ptr<TKeyCursor>> Cursors_;
+    TStatement Insert_;
+    TStatement Update_;
+    TStatement Delete_;
+    TStatement Highest_;
+    TStatement Count_;
+    TStatement ReadNote_;
+    TStatement WriteNote_;
+    std::optional<uint32_t> CountedAt_;
+    int32_t RecordCount_ = 0;
+};

@@ -1,0 +1,139 @@
+#include "storage/KfStore.h"
+
+#include "storage/HandleTable.h"
+#include "storage/KeyedFile.h"
+
+#include <sqlite3.h>
+
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+std::mutex& StoreMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+THandleTable& Handles()
+{
+    static THandleTable table;
+    return table;
+}
+
+// Runs an operation on the open file of a handle under the store's lock.
+template <class TOperation> int16_t WithFile(const int32_t* handle, TOperation operation)
+{
+    const std::lock_guard<std::mutex> guard(StoreMutex());
+    TKeyedFile* file = Handles().Find(*handle);
+    return file ? operation(*file) : ksBadHandle;
+}
+
+}  // namespace
+
+int16_t KfsStartup()
+{
+    return sqlite3_initialize() == SQLITE_OK ? ksOk : ksNoMemory;
+}
+
+int16_t KfsCreate(const char* fileName, const int16_t* keyLength, const int32_t*, const int16_t*, const int16_t*,
+                  const char* keyFormat)
+{
+    const std::lock_guard<std::mutex> guard(StoreMutex());
+    return TKeyedFile::Create(fileName, *keyLength, keyFormat);
+}
+
+int16_t KfsOpen(const char* fileName, const int16_t*, const int16_t* openMode, int32_t* handle)
+{
+    *handle = 0;
+    if (*openMode != koShared)
+        return ksBadParameter;
+    const std::lock_guard<std::mutex> guard(StoreMutex());
+    auto file = std::make_unique<TKeyedFile>();
+    const int16_t status = file->Open(fileName);
+    if (status == ksOk)
+        *handle = Handles().Add(std::move(file));
+    return status;
+}
+
+int16_t KfsClose(const int32_t* handle)
+{
+    const std::lock_guard<std::mutex> guard(StoreMutex());
+    return Handles().Remove(*handle) ? ksOk : ksBadHandle;
+}
+
+int16_t KfsGet(const int32_t* handle, const int16_t* keyNumber, const int16_t* readMode, const char* keyValue,
+               std::string* keyText, std::string* primaryKey, void* record, const int32_t* recordSize)
+{
+    const int16_t status = WithFile(handle, [&](TKeyedFile& file) {
+        return file.Get(*keyNumber, *readMode, keyValue, *keyText, *primaryKey, record, *recordSize);
+    });
+    if (status != ksOk) {
+        keyText->clear();
+        primaryKey->clear();
+    }
+    return status;
+}
+
+int16_t KfsPut(const int32_t* handle, std::string* primaryKey, const void* record, const int32_t* recordSize,
+               const int16_t* putMode)
+{
+    return WithFile(handle, [&](TKeyedFile& file) {
+        switch (*putMode) {
+        case kpAdd:
+            return file.Add(*primaryKey, record, *recordSize);
+        case kpRewrite:
+            return file.Rewrite(*primaryKey, record, *recordSize);
+        default:
+            return static_cast<int16_t>(ksBadParameter);
+        }
+    });
+}
+
+int16_t KfsDelete(const int32_t* handle, const char* primaryKey)
+{
+    return WithFile(handle, [&](TKeyedFile& file) { return file.Delete(primaryKey); });
+}
+
+int16_t KfsBOF(const int32_t* handle, const int16_t* keyNumber)
+{
+    return WithFile(handle, [&](TKeyedFile& file) { return file.Top(*keyNumber); });
+}
+
+int16_t KfsEOF(const int32_t* handle, const int16_t* keyNumber)
+{
+    return WithFile(handle, [&](TKeyedFile& file) { return file.End(*keyNumber); });
+}
+
+int16_t KfsInfo(const int32_t* handle, TIsamInfoRec* info)
+{
+    std::memset(info, 0, sizeof(*info));
+    return WithFile(handle, [&](TKeyedFile& file) { return file.Info(info->RecordCount, info->KeyLength); });
+}
+
+int16_t KfsLock(const int32_t* handle, const char* primaryKey)
+{
+    return WithFile(handle, [&](TKeyedFile& file) { return file.Lock(primaryKey); });
+}
+
+int16_t KfsUnlock(const int32_t* handle, const char* primaryKey)
+{
+    return WithFile(handle, [&](TKeyedFile& file) { return file.Unlock(primaryKey); });
+}
+
+int16_t KfsKill(const char* fileName)
+{
+    const std::lock_guard<std::mutex> guard(StoreMutex());
+    return TKeyedFile::Remove(fileName);
+}
+
+int16_t KfsReadNote(const int32_t* handle, std::string* note)
+{
+    return WithFile(handle, [&](TKeyedFile& file) { return file.ReadNote(*note); });
+}
+
+int16_t KfsWriteNote(const int32_t* handle, const char* note)
+{
+    return WithFile(handle, [&](TKeyedFile& file) { return file.WriteNote(note); });
+}

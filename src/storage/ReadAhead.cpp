@@ -1,0 +1,75 @@
+#include "storage/ReadAhead.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr int kFirstBatch = 16;          // a walk that may stop after a few records
+constexpr int kFirstBoundedBatch = 64;   // the query itself stops at the bound
+constexpr int kGrowth = 4;
+constexpr int kMaxBatch = 1024;
+
+}  // namespace
+
+void TReadAhead::Restart()
+{
+    Rows_.clear();
+    Next_ = 0;
+    Limit_ = 0;
+    Snapshot_.reset();
+    Exhausted_ = false;
+}
+
+int TReadAhead::NextLimit(TBound bound, bool counterAvailable)
+{
+    if (!counterAvailable)
+        return 1;
+    if (Limit_ == 0)
+        Limit_ = bound == bNone ? kFirstBatch : kFirstBoundedBatch;
+    else
+        Limit_ = std::min(Limit_ * kGrowth, kMaxBatch);
+    return Limit_;
+}
+
+void TReadAhead::BeginFill()
+{
+    Rows_.clear();
+    Texts_.clear();
+    Next_ = 0;
+    Snapshot_.reset();
+    Exhausted_ = false;
+}
+
+void TReadAhead::Append(std::string_view pk, std::string_view value, const void* record)
+{
+    const std::size_t at = Rows_.size() * static_cast<std::size_t>(RecordSize_);
+    if (Records_.size() < at + static_cast<std::size_t>(RecordSize_))
+        Records_.resize(at + static_cast<std::size_t>(RecordSize_));
+    std::memcpy(Records_.data() + at, record, static_cast<std::size_t>(RecordSize_));
+    Rows_.push_back({static_cast<uint32_t>(Texts_.size()), static_cast<uint16_t>(pk.size()),
+                     static_cast<uint16_t>(value.size())});
+    Texts_.append(pk);
+    Texts_.append(value);
+}
+
+void TReadAhead::EndFill(std::optional<uint32_t> snapshot, bool exhausted, TBound bound, std::string_view boundValue)
+{
+    Snapshot_ = snapshot;
+    Exhausted_ = exhausted;
+    ExhaustedBound_ = bound;
+    ExhaustedValue_.assign(boundValue);
+}
+
+bool TReadAhead::ExhaustedUnder(TBound bound, std::string_view boundValue) const
+{
+    return Exhausted_ && (ExhaustedBound_ == bNone || (ExhaustedBound_ == bound && ExhaustedValue_ == boundValue));
+}
+
+TReadAhead::TRow TReadAhead::Front() const
+{
+    const TRowRef& row = Rows_[Next_];
+    const std::string_view texts(Texts_);
+    return {texts.substr(row.Text, row.PkLength), texts.substr(row.Text + row.PkLength, row.ValueLength),
+            Records_.data() + Next_ * static_cast<std::size_t>(RecordSize_)};
+}

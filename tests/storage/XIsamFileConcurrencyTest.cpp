@@ -1,0 +1,136 @@
+#include "StoreFixture.h"
+
+#include "support/ChildProcess.h"
+
+#include <sqlite3.h>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <set>
+
+namespace {
+
+// Opens args[0], says "ready", waits for SIGUSR1 and then adds args[1]
+// records with empty keys, printing each key the file gave. Exits with the
+// number of adds that failed.
+ORBEKO_CHILD_ROLE(AddMany)
+{
+    sigset_t go;
+    sigemptyset(&go);
+    sigaddset(&go, SIGUSR1);
+    sigprocmask(SIG_BLOCK, &go, nullptr);
+    TXIsamFile file;
+    if (!file.Open(args[0], 3))
+        return 100;
+    std::printf("ready\n");
+    std::fflush(stdout);
+    int signal = 0;
+    sigwait(&go, &signal);
+    const int count = std::stoi(args[1]);
+    int failed = 0;
+    for (int i = 0; i < count; ++i) {
+        if (file.Add(MakeEntry("0000000100", "from " + std::to_string(getpid())), ""))
+            std::printf("%s\n", file.LastKey().c_str());
+        else
+            std::printf("failed %d %d\n", ++failed, file.Status());
+    }
+    return failed;
+}
+
+// Adds records to args[0] until killed, printing each key once its add
+// has returned true.
+ORBEKO_CHILD_ROLE(AddUntilKilled)
+{
+    TXIsamFile file;
+    if (!file.Open(args[0], 3))
+        return 100;
+    for (int i = 0;; ++i) {
+        if (file.Add(MakeEntry("0000000100", "entry " + std::to_string(i)), "")) {
+            std::printf("%s\n", file.LastKey().c_str());
+            std::fflush(stdout);
+        }
+    }
+}
+
+std::string IntegrityCheck(const std::string& path)
+{
+    sqlite3* db = nullptr;
+    std::string result = "cannot open";
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &statement, nullptr) == SQLITE_OK
+            && sqlite3_step(statement) == SQLITE_ROW)
+            result = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return result;
+}
+
+using XIsamFileConcurrency = TStoreTest;
+
+TEST_F(XIsamFileConcurrency, FourProcessesAddingAtOnceLoseNothing)
+{
+    constexpr int kProcesses = 4;
+    constexpr int kEach = 500;
+    TXIsamFile file;
+    OpenFile(file, kDayEntryFormat);
+    std::vector<std::unique_ptr<TChildProcess>> children;
+    std::string line;
+    for (int i = 0; i < kProcesses; ++i) {
+        children.push_back(std::make_unique<TChildProcess>("AddMany", std::vector<std::string>{Path(), std::to_string(kEach)}));
+        ASSERT_TRUE(children.back()->ReadLine(line));
+        ASSERT_EQ(line, "ready");
+    }
+    for (auto& child : children)
+        child->Kill(SIGUSR1);
+    std::set<std::string> keys;
+    for (auto& child : children) {
+        int lines = 0;
+        while (child->ReadLine(line, 60000)) {
+            EXPECT_EQ(line.size(), 10u) << line;
+            keys.insert(line);
+            ++lines;
+        }
+        EXPECT_EQ(lines, kEach);
+        EXPECT_EQ(child->Wait(), 0);
+    }
+    EXPECT_EQ(keys.size(), static_cast<std::size_t>(kProcesses * kEach));
+    EXPECT_EQ(*keys.begin(), "0000000001");
+    EXPECT_EQ(*keys.rbegin(), "0000002000");
+    EXPECT_EQ(file.RecordCount(), kProcesses * kEach);
+    const std::vector<std::string> scanned = ScanKeys<TDayEntryRec>(file, 0);
+    EXPECT_EQ(std::set<std::string>(scanned.begin(), scanned.end()), keys);
+}
+
+TEST_F(XIsamFileConcurrency, AWriterKilledMidAddLeavesASoundFileWithEveryConfirmedRecord)
+{
+    {
+        TXIsamFile file;
+        OpenFile(file, kDayEntryFormat);
+    }
+    std::set<std::string> confirmed;
+    for (int round = 0; round < 3; ++round) {
+        TChildProcess writer("AddUntilKilled", {Path()});
+        std::string line;
+        const std::size_t target = confirmed.size() + 40 + 13 * static_cast<std::size_t>(round);
+        while (confirmed.size() < target && writer.ReadLine(line))
+            confirmed.insert(line);
+        writer.Kill(SIGKILL);
+        EXPECT_EQ(writer.Wait(), 128 + SIGKILL);
+        while (writer.ReadLine(line, 1000))
+            confirmed.insert(line);
+        ASSERT_GE(confirmed.size(), target);
+
+        EXPECT_EQ(IntegrityCheck(Path()), "ok");
+        TXIsamFile file;
+        ASSERT_TRUE(file.Open(Path(), 3)) << file.StatusText();
+        TDayEntryRec entry;
+        for (const auto& key : confirmed)
+            EXPECT_TRUE(file.GetEqual(entry, 0, key)) << key;
+        EXPECT_GE(file.RecordCount(), static_cast<int32_t>(confirmed.size()));
+    }
+}
+
+}  // namespace

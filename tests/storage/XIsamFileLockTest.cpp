@@ -1,0 +1,158 @@
+#include "StoreFixture.h"
+
+#include "support/ChildProcess.h"
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// Opens args[0], locks args[1], says so and holds the lock until killed.
+ORBEKO_CHILD_ROLE(HoldLock)
+{
+    TXIsamFile file;
+    if (!file.Open(args[0], 3) || !file.LockRecord(args[1])) {
+        std::printf("refused %d\n", file.Status());
+        return 1;
+    }
+    std::printf("locked\n");
+    std::fflush(stdout);
+    pause();
+    return 0;
+}
+
+// Opens args[0] and tells what locking, rewriting and deleting args[1] give.
+ORBEKO_CHILD_ROLE(TryLock)
+{
+    TXIsamFile file;
+    TDayEntryRec entry;
+    if (!file.Open(args[0], 3) || !file.GetEqual(entry, 0, args[1]))
+        return 1;
+    const bool rewrite = file.Rewrite(entry, args[1]);
+    const int rewriteStatus = file.Status();
+    const bool lock = file.LockRecord(args[1]);
+    std::printf("lock %d %d rewrite %d %d\n", lock, file.Status(), rewrite, rewriteStatus);
+    return 0;
+}
+
+class XIsamFileLock : public TStoreTest
+{
+protected:
+    void SetUp() override
+    {
+        OpenFile(First, kDayEntryFormat);
+        OpenFile(Second, kDayEntryFormat);
+        for (int i = 0; i < 5; ++i)
+            ASSERT_TRUE(First.Add(MakeEntry("0000000100", "entry " + std::to_string(i + 1)), ""));
+    }
+
+    TXIsamFile First;
+    TXIsamFile Second;
+};
+
+TEST_F(XIsamFileLock, TwoHandlesOfOneProcessExcludeEachOther)
+{
+    ASSERT_TRUE(First.LockRecord("0000000002"));
+    EXPECT_FALSE(Second.LockRecord("0000000002"));
+    EXPECT_EQ(Second.Status(), 19);
+    EXPECT_EQ(Second.StatusText(), "Multi-user locks encountered");
+    EXPECT_TRUE(Second.LockRecord("0000000003"));
+    EXPECT_FALSE(First.LockRecord("0000000003"));
+    EXPECT_TRUE(First.LockRecord("0000000002"));  // its own lock again
+    ASSERT_TRUE(First.UnlockRecord("0000000002"));
+    EXPECT_TRUE(Second.LockRecord("0000000002"));
+}
+
+TEST_F(XIsamFileLock, ALockedRecordIsReadByEveryone)
+{
+    ASSERT_TRUE(First.LockRecord("0000000002"));
+    TDayEntryRec entry;
+    ASSERT_TRUE(Second.GetEqual(entry, 0, "0000000002"));
+    EXPECT_STREQ(entry.Description, "entry 2");
+    EXPECT_EQ(ScanKeys<TDayEntryRec>(Second, 3).size(), 5u);
+    EXPECT_EQ(Second.RecordCount(), 5);
+    EXPECT_TRUE(Second.Add(MakeEntry("0000000100", "added"), ""));
+}
+
+TEST_F(XIsamFileLock, OnlyTheHolderRewritesOrDeletesALockedRecord)
+{
+    ASSERT_TRUE(First.LockRecord("0000000002"));
+    TDayEntryRec changed = MakeEntry("0000000200", "changed");
+    EXPECT_FALSE(Second.Rewrite(changed, "0000000002"));
+    EXPECT_EQ(Second.Status(), 19);
+    EXPECT_FALSE(Second.Delete("0000000002"));
+    EXPECT_EQ(Second.Status(), 19);
+    TDayEntryRec entry;
+    ASSERT_TRUE(Second.GetEqual(entry, 0, "0000000002"));
+    EXPECT_STREQ(entry.Description, "entry 2");
+
+    ASSERT_TRUE(First.Rewrite(changed, "0000000002"));
+    ASSERT_TRUE(Second.GetEqual(entry, 0, "0000000002"));
+    EXPECT_STREQ(entry.Description, "changed");
+    ASSERT_TRUE(First.Delete("0000000002"));
+    ASSERT_TRUE(First.UnlockRecord("0000000002"));
+    EXPECT_FALSE(Second.GetEqual(entry, 0, "0000000002"));
+    // Unlocked records are written by anyone, as user records are.
+    EXPECT_TRUE(Second.Rewrite(changed, "0000000003"));
+}
+
+TEST_F(XIsamFileLock, ClosingAHandleEndsItsLocks)
+{
+    ASSERT_TRUE(First.LockRecord("0000000002"));
+    ASSERT_TRUE(First.LockRecord("0000000004"));
+    ASSERT_TRUE(First.Close());
+    EXPECT_TRUE(Second.LockRecord("0000000002"));
+    EXPECT_TRUE(Second.LockRecord("0000000004"));
+}
+
+TEST_F(XIsamFileLock, TextKeysLockRegardlessOfCase)
+{
+    TXIsamFile a;
+    TXIsamFile b;
+    OpenFile(a, kCategoryFormat, "OBCat.Ism");
+    OpenFile(b, kCategoryFormat, "OBCat.Ism");
+    ASSERT_TRUE(a.Add(MakeCategory("Meeting"), "Meeting"));
+    ASSERT_TRUE(a.LockRecord("Meeting"));
+    EXPECT_FALSE(b.LockRecord("MEETING"));
+    EXPECT_FALSE(b.Rewrite(MakeCategory("x"), "meeting"));
+    EXPECT_EQ(b.Status(), 19);
+}
+
+TEST_F(XIsamFileLock, AnotherProcessIsRefusedAndReadsStillWork)
+{
+    ASSERT_TRUE(First.LockRecord("0000000002"));
+    TChildProcess child("TryLock", {Path(), "0000000002"});
+    std::string line;
+    ASSERT_TRUE(child.ReadLine(line));
+    EXPECT_EQ(line, "lock 0 19 rewrite 0 19");
+    EXPECT_EQ(child.Wait(), 0);
+
+    ASSERT_TRUE(First.UnlockRecord("0000000002"));
+    TChildProcess again("TryLock", {Path(), "0000000002"});
+    ASSERT_TRUE(again.ReadLine(line));
+    EXPECT_EQ(line, "lock 1 0 rewrite 1 0");
+    EXPECT_EQ(again.Wait(), 0);
+}
+
+TEST_F(XIsamFileLock, ALockOfAKilledProcessIsFreedByTheSystem)
+{
+    TChildProcess holder("HoldLock", {Path(), "0000000003"});
+    std::string line;
+    ASSERT_TRUE(holder.ReadLine(line));
+    ASSERT_EQ(line, "locked");
+    EXPECT_FALSE(First.LockRecord("0000000003"));
+    EXPECT_EQ(First.Status(), 19);
+    EXPECT_FALSE(First.Delete("0000000003"));
+    EXPECT_EQ(First.Status(), 19);
+    TDayEntryRec entry;
+    EXPECT_TRUE(First.GetEqual(entry, 0, "0000000003"));
+    EXPECT_TRUE(First.LockRecord("0000000004"));
+
+    holder.Kill(SIGKILL);
+    EXPECT_EQ(holder.Wait(), 128 + SIGKILL);
+    EXPECT_TRUE(First.LockRecord("0000000003"));
+    EXPECT_TRUE(First.Delete("0000000003"));
+}
+
+}  // namespace
