@@ -1,6 +1,7 @@
 #include "prefs/OrbekoCfg.h"
 
 #include "storage/RegistryKey.h"
+#include "support/EnvOverride.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -57,19 +58,6 @@ const TDefault Defaults[] = {
 class OrbekoCfgTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        Old_ = qgetenv("XDG_CONFIG_HOME");
-        HadOld_ = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(Dir_.Path()));
-    }
-    void TearDown() override
-    {
-        if (HadOld_)
-            qputenv("XDG_CONFIG_HOME", Old_);
-        else
-            qunsetenv("XDG_CONFIG_HOME");
-    }
 
     static void WriteText(const QString& name, const QString& value)
     {
@@ -103,8 +91,7 @@ protected:
     }
 
     TTempDir Dir_;
-    QByteArray Old_;
-    bool HadOld_ = false;
+    TEnvOverride ConfigHome_{"XDG_CONFIG_HOME", QByteArray::fromStdString(Dir_.Path())};
 };
 
 TEST(OrbekoCfgColor, ColourReferencesMapToQColor)

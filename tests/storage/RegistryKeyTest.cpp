@@ -1,4 +1,5 @@
 #include "storage/RegistryKey.h"
+#include "support/EnvOverride.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -14,13 +15,6 @@ namespace {
 class RegistryKeyTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        Old_ = qEnvironmentVariable("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(Dir_.Path()));
-    }
-    void TearDown() override { qputenv("XDG_CONFIG_HOME", Old_.toLocal8Bit()); }
-
     void WriteRaw(const char* text)
     {
         ASSERT_NE(TRegistryKey::Open(true), nullptr);
@@ -30,7 +24,7 @@ protected:
     }
 
     TTempDir Dir_;
-    QString Old_;
+    TEnvOverride ConfigHome_{"XDG_CONFIG_HOME", QByteArray::fromStdString(Dir_.Path())};
 };
 
 TEST_F(RegistryKeyTest, FileFollowsConfigHome)

@@ -1,0 +1,141 @@
+#include "storage/OrbekoCache.h"
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// An SQLite file keeps its change counter big-endian at byte 24 of its header.
+constexpr off_t kChangeCounterOffset = 24;
+
+class TFd
+{
+public:
+    explicit TFd(const std::string& path) : Fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~TFd()
+    {
+        if (Fd_ >= 0)
+            ::close(Fd_);
+    }
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    int Get() const { return Fd_; }
+
+private:
+    int Fd_;
+};
+
+}  // namespace
+
+std::optional<TFileVersion> TFileVersion::Of(const std::string& fileName)
+{
+    TFd fd(fileName);
+    if (fd.Get() < 0)
+        return std::nullopt;
+    struct stat info {};
+    unsigned char counter[4];
+    if (::fstat(fd.Get(), &info) != 0 ||
+        ::pread(fd.Get(), counter, sizeof counter, kChangeCounterOffset) != static_cast<ssize_t>(sizeof counter))
+        return std::nullopt;
+    TFileVersion version;
+    version.Device = info.st_dev;
+    version.Inode = info.st_ino;
+    version.ChangeCounter = uint32_t(counter[0]) << 24 | uint32_t(counter[1]) << 16 | uint32_t(counter[2]) << 8 |
+                            uint32_t(counter[3]);
+    return version;
+}
+
+TOrbekoCache::TOrbekoCache(int32_t recordSize, std::string fileName)
+    : FileName(std::move(fileName)), RecordSize(recordSize)
+{
+}
+
+void TOrbekoCache::Clear()
+{
+    Entries_.clear();
+}
+
+void TOrbekoCache::InsertAll(TXIsamFile& file)
+{
+    std::vector<char> record(static_cast<std::size_t>(RecordSize));
+    file.GoTop(0);
+    while (file.GetNext(record.data(), record.size(), 0, "", gcAny))
+        Insert(file.LastKey(), record.data());
+}
+
+bool TOrbekoCache::FileChanged()
+{
+    std::optional<TFileVersion> now;
+    for (int attempt = 0; attempt < SearchAttempts && !now; ++attempt) {
+        if (attempt > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(SearchPauseMs));
+        now = TFileVersion::Of(FileName);
+    }
+    if (!now)
+        return true;
+    if (LastFileTime && *LastFileTime == *now)
+        return false;
+    LastFileTime = now;
+    return true;
+}
+
+void TOrbekoCache::Refill()
+{
+    if (!OnUpdate)
+        throw EOrbekoCache("No event handler to update cache");
+    Clear();
+    try {
+        OnUpdate(*this);
+    } catch (...) {
+        // A half-filled cache must not pass for a current one: forget the
+        // version seen so that the next lookup fills it again.
+        LastFileTime.reset();
+        throw;
+    }
+}
+
+void TOrbekoCache::Store(const std::string& key, const void* record)
+{
+    const auto* bytes = static_cast<const char*>(record);
+    if (!Entries_.try_emplace(key, bytes, bytes + RecordSize).second)
+        throw EOrbekoCache("Unable to add cache entry, possible duplicate key");
+}
+
+void TOrbekoCache::Find(const std::string& key, void* buffer, const char* cacheWord)
+{
+    if (FileChanged())
+        Refill();
+    const auto found = Entries_.find(key);
+    if (found == Entries_.end())
+        throw EOrbekoCache("Unable to locate key (" + key + ") in " + cacheWord + " cache");
+    std::memcpy(buffer, found->second.data(), found->second.size());
+}
+
+TUserCache::TUserCache(std::string fileName) : TOrbekoCache(sizeof(TUserRec), std::move(fileName)) {}
+
+void TUserCache::Lookup(const std::string& key, void* buffer)
+{
+    Find(key, buffer, "user");
+}
+
+void TUserCache::Insert(const std::string& key, const void* record)
+{
+    Store(key, record);
+}
+
+TCategoryCache::TCategoryCache(std::string fileName) : TOrbekoCache(sizeof(TCategoryRec), std::move(fileName)) {}
+
+void TCategoryCache::Lookup(const std::string& key, void* buffer)
+{
+    Find(key, buffer, "category");
+}
+
+void TCategoryCache::Insert(const std::string& key, const void* record)
+{
+    Store(key, record);
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "storage/Records.h"
+#include "storage/Stamp.h"
+#include "storage/XIsamFile.h"
+
+#include <stdexcept>
+#include <string>
+
+// A connection that could not be built, or a file that could not be reopened.
+class EOrbekoDB : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// What a connection needs from the application shell when the workstation
+// does not know its database folder yet.
+class TOrbekoDBShell
+{
+public:
+    virtual ~TOrbekoDBShell() = default;
+    virtual void Warn(const std::string& text) = 0;
+    // The folder the user chose, or false when he cancelled. The prompt may
+    // create a new folder.
+    virtual bool AskFolder(const std::string& caption, std::string& folder) = 0;
+};
+
+// One connection to the shared database folder: the four keyed files, open.
+// It is built whole or not at all; a failure raises EOrbekoDB and closes
+// whatever had been opened.
+class TOrbekoDB
+{
+public:
+    explicit TOrbekoDB(TOrbekoDBShell& shell);
+    TOrbekoDB(const TOrbekoDB&) = delete;
+    TOrbekoDB& operator=(const TOrbekoDB&) = delete;
+
+    static constexpr const char* UserFileName = "OBUsers.Ism";
+    static constexpr const char* AlarmFileName = "OBAlarms.Ism";
+    static constexpr const char* CategoryFileName = "OBCat.Ism";
+    static constexpr const char* DayEntryFileName = "OBDayEnt.Ism";
+    static constexpr const char* UserKeyFormat = "&,$*31,X$*11,$*11,$*11";
+    static constexpr const char* AlarmKeyFormat = "&,X$*11,X$*11,$*11,X$*21";
+    static constexpr const char* CategoryKeyFormat = "X$*31";
+    static constexpr const char* DayEntryKeyFormat = "&,%,X$*11,$*11,$*11,$*255,R20$*11";
+
+    TStamp Stamp;
+    std::string RootPath;  // always ends in '/'
+    TXIsamFile UserFile;
+    TXIsamFile AlarmFile;
+    TXIsamFile CategoryFile;
+    TXIsamFile DayEntryFile;
+
+    // Closes and reopens the users and then the categories file, so that
+    // changes made by the administration dialogs are seen.
+    void Reopen();
+
+    void InitUser(TUserRec& record) const;
+    void InitAlarm(TAlarmRec& record);
+    void InitDayEntry(TDayEntryRec& record) const;
+
+private:
+    void FindRootPath(TOrbekoDBShell& shell);
+    void OpenFile(TXIsamFile& file, const char* name, const char* keyFormat, const char* what);
+    static void OpenExisting(TXIsamFile& file, const std::string& path, const char* what);
+};
