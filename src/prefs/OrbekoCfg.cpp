@@ -1,6 +1,8 @@
 #include "prefs/OrbekoCfg.h"
 
 #include "storage/RegistryKey.h"
+#include "views/DayView.h"
+#include "views/WeekView.h"
 
 #include <memory>
 
@@ -121,4 +123,57 @@ void TOrbekoCfg::Save() const
         if (!key->WriteText(name, Groups[slot].ToText()))
             WriteFailed(name);
     }
+}
+
+namespace {
+
+TFont Recoloured(TFont font, TColorRef color)
+{
+    font.SetColor(ColorFromRef(color));
+    return font;
+}
+
+TFont Restyled(TFont font, TColorRef color, bool italic)
+{
+    font.SetColor(ColorFromRef(color));
+    font.SetStyle(italic ? fsItalic : 0);
+    return font;
+}
+
+// The day view and the week view take their options by the same names.
+template <class TView> void Apply(const TOrbekoCfg& cfg, TView& view)
+{
+    view.SetTimeFont(Recoloured(view.TimeFont(), cfg.TimeColor));
+    view.SetPrivateFont(Restyled(view.PrivateFont(), cfg.PrivateColor, cfg.PrivateItalic));
+    view.SetCategoryFont(Restyled(view.CategoryFont(), cfg.CategoryColor, cfg.CategoryItalic));
+    view.SetAssigneeFont(Restyled(view.AssigneeFont(), cfg.AssigneeColor, cfg.AssigneeItalic));
+    view.SetDescriptionFont(Recoloured(view.DescriptionFont(), cfg.DescriptionColor));
+    view.SetDisplayMode(cfg.ExpandLines ? dmDouble : dmSingle);
+    view.SetShowCategories(cfg.ShowCategories);
+    view.SetShowAlarmGlyphs(cfg.ShowAlarmGlyphs);
+    view.SetShowPrivateGlyphs(cfg.ShowPrivateGlyphs);
+}
+
+}  // namespace
+
+void TOrbekoCfg::ApplyToViews(TWeekView& week, TDayView& day) const
+{
+    Apply(*this, week);
+    Apply(*this, day);
+}
+
+void TOrbekoCfg::TakeFromViews(const TWeekView& week)
+{
+    TimeColor = ColorToRef(week.TimeFont().Color());
+    PrivateColor = ColorToRef(week.PrivateFont().Color());
+    CategoryColor = ColorToRef(week.CategoryFont().Color());
+    AssigneeColor = ColorToRef(week.AssigneeFont().Color());
+    DescriptionColor = ColorToRef(week.DescriptionFont().Color());
+    PrivateItalic = (week.PrivateFont().Style() & fsItalic) != 0;
+    CategoryItalic = (week.CategoryFont().Style() & fsItalic) != 0;
+    AssigneeItalic = (week.AssigneeFont().Style() & fsItalic) != 0;
+    ExpandLines = week.DisplayMode() == dmDouble;
+    ShowCategories = week.ShowCategories();
+    ShowAlarmGlyphs = week.ShowAlarmGlyphs();
+    ShowPrivateGlyphs = week.ShowPrivateGlyphs();
 }

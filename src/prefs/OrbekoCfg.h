@@ -16,6 +16,9 @@ QColor ColorFromRef(TColorRef color);
 // Alpha is dropped; the top byte is 0.
 TColorRef ColorToRef(const QColor& color);
 
+class TDayView;
+class TWeekView;
+
 class EOrbekoCfg : public std::runtime_error
 {
 public:
@@ -58,4 +61,11 @@ public:
     // Writes every option and every slot, free ones too. Throws EOrbekoCfg at
     // the first value that cannot be written; those before it stay written.
     void Save() const;
+
+    // Pushes the display options into the week view and then the day view.
+    // The italic flags replace the whole style of their fonts.
+    void ApplyToViews(TWeekView& week, TDayView& day) const;
+    // Reads the display options back from the week view, which holds the
+    // master copy while the program runs.
+    void TakeFromViews(const TWeekView& week);
 };
