@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QLockFile>
+#include <QString>
+
+#include <memory>
+
+// Lets one copy of Orbeko run per workstation: a lock file named after the
+// program in the system's temporary folder. A copy that died leaves a lock
+// that the next start takes over.
+class TInstanceLock
+{
+public:
+    explicit TInstanceLock(const QString& name = QStringLiteral("Orbeko"));
+
+    // False when another living copy holds the lock.
+    bool Acquire();
+    bool Held() const { return Lock_ && Lock_->isLocked(); }
+    void Release();
+
+    static QString LockFileName(const QString& name);
+
+private:
+    QString Name_;
+    std::unique_ptr<QLockFile> Lock_;
+};

@@ -1,0 +1,33 @@
+#include "app/OrbekoApplication.h"
+
+#include "ui/MessageBox.h"
+
+#include <exception>
+
+TOrbekoApplication::TOrbekoApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("Orbeko"));
+    setOrganizationName(QStringLiteral("Tresk"));
+    setApplicationDisplayName(QStringLiteral("Orbeko"));
+}
+
+bool TOrbekoApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        // A failure while painting would repaint under the message box and
+        // fail again; one message at a time is enough.
+        if (!ShowingError_) {
+            ShowingError_ = true;
+            ShowError(error.what());
+            ShowingError_ = false;
+        }
+    }
+    return false;
+}
+
+void TOrbekoApplication::ShowError(const char* message)
+{
+    TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QString::fromLocal8Bit(message));
+}

@@ -1,0 +1,134 @@
+#pragma once
+
+#include "storage/Records.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QMenu;
+class QStackedWidget;
+class QSystemTrayIcon;
+class QTimer;
+class QToolBar;
+class TCategoryCache;
+class TDayEntries;
+class TDayView;
+class TFilterRules;
+class THelpWindow;
+class TInstanceLock;
+class TOrbekoCfg;
+class TOrbekoDB;
+class TStamp;
+class TUserCache;
+class TWeekView;
+class TfrmDate;
+class TfrmLogin;
+
+// The main window: the two calendar views fed from the shared database, the
+// program's commands, and the start-up and shutdown of a workstation.
+class TfrmMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TfrmMain(QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // Where the start-up finds the login name of the person at the
+    // workstation; tests put another in its place.
+    std::function<std::string()> AccountNameSource;
+
+    TUserRec CurrentUser{};
+    std::unique_ptr<TStamp> MonitorStamp;
+    std::string CurrentUserId;
+    std::unique_ptr<TInstanceLock> InstanceMutex;
+    bool FirstActivation = true;
+    std::unique_ptr<TOrbekoDB> MainDb;
+    std::unique_ptr<TOrbekoCfg> Settings;
+    std::unique_ptr<TUserCache> UserCache;
+    std::unique_ptr<TOrbekoDB> AlarmDb;
+    std::unique_ptr<TFilterRules> ViewRules;
+    std::unique_ptr<TCategoryCache> CategoryCache;
+
+    QStackedWidget* nbkMain;
+    TDayView* dvMain;
+    TWeekView* wvMain;
+    QTimer* tmrMain;
+    QToolBar* tbrTools;
+    QSystemTrayIcon* traMain;
+    QMenu* mnuPopup;
+    TfrmLogin* frmLogin;
+    TfrmDate* frmDate;
+    THelpWindow* frmHelp;
+
+    QAction* actFileLogin;
+    QAction* mnuFileChangePath;
+    QAction* actFileExit;
+    QAction* actToday;
+    QAction* actDate;
+    QAction* actNext;
+    QAction* actPrev;
+    QAction* actToolsViewDay;
+    QAction* actToolsViewWeek;
+    QAction* mnuHelpOrbekoHelp;
+    QAction* actHelpAbout;
+    QAction* actHelpInfo;
+
+    // The start-up sequence; runs on the first activation only.
+    void FormActivate();
+    // True once the program has been told to end (second copy, failed
+    // login, start-up error, Exit, Change path).
+    bool Ended() const { return Ended_; }
+
+    // The enabling rule of the administration commands.
+    void CheckAdministrator(QAction& action) const;
+    bool WeekViewActive() const;
+    void RefreshView();
+
+    void wvMainWantDayEntries(QObject* Sender, const std::string& DatePkVal, TDayEntries& DayEntries);
+    void wvMainWantUserName(QObject* Sender, const std::string& Pk, std::string& Name);
+    void wvMainWantAlarmedFlag(QObject* Sender, const std::string& Pk, bool& Alarmed);
+    void wvMainWantCategoryDescription(QObject* Sender, const std::string& Pk, std::string& Description);
+
+    void actFileLoginExecute();
+    void actFileExitExecute();
+    void mnuFileChangePathClick();
+    void actHelpAboutExecute();
+    void actHelpInfoExecute();
+    void actTodayExecute();
+    void actPrevExecute();
+    void actNextExecute();
+    void actDateExecute();
+    void actToolsViewDayExecute();
+    void actToolsViewWeekExecute();
+
+signals:
+    // The program should end; the application's event loop listens.
+    void ProgramEnded();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateViews();
+    void ConnectViewEvents();
+    void StartUp();
+    void MakeFirstAdministrator(const std::string& account);
+    bool LogIn(const std::string& startName);
+    void ReadLoggedInUser();
+    void CreateCaches();
+    void UpdateViewChecks();
+    void ShowPage(const char* name);
+    void EndProgram();
+    void ShutDown();
+
+    bool Ended_ = false;
+};

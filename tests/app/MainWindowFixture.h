@@ -1,0 +1,78 @@
+#pragma once
+
+#include "app/frmLogin.h"
+#include "app/frmMain.h"
+#include "storage/OrbekoDB.h"
+#include "support/DatabaseFixture.h"
+#include "ui/DialogRunner.h"
+#include "ui/FolderPrompt.h"
+#include "ui/MessageBox.h"
+
+#include <QByteArray>
+#include <QLineEdit>
+
+#include <memory>
+#include <string>
+
+// A main window over a private registry, database folder and temporary
+// folder (where the single-instance lock lives), with every message box,
+// dialog run and folder prompt answered by a script.
+class TMainWindowFixture : public TDatabaseFixture
+{
+protected:
+    void SetUp() override
+    {
+        TDatabaseFixture::SetUp();
+        PointRegistryAtDatabase();
+    }
+    void TearDown() override
+    {
+        Window_.reset();
+        TDatabaseFixture::TearDown();
+    }
+
+    TfrmMain& Window(const std::string& account = "jsmith")
+    {
+        if (!Window_) {
+            Window_ = std::make_unique<TfrmMain>();
+            Window_->AccountNameSource = [account] { return account; };
+        }
+        return *Window_;
+    }
+
+    // Adds a user straight to the database, as another workstation would.
+    std::string AddUser(const char* name, const char* password, int32_t flags, const char* abbreviation = nullptr)
+    {
+        TOrbekoDB db(Shell_);
+        TUserRec user;
+        db.InitUser(user);
+        user.Flags = flags;
+        SetField(user.UserName, name);
+        SetField(user.Password, password);
+        SetField(user.FullName, name);
+        SetField(user.Abbreviation, abbreviation ? abbreviation : name);
+        EXPECT_TRUE(db.UserFile.Add(user, "")) << db.UserFile.StatusText();
+        return db.UserFile.LastKey();
+    }
+
+    // Answers the login dialog with a user name and password, pressing Ok.
+    void AnswerLogin(const QString& name, const QString& password)
+    {
+        Dialogs_.Answer([name, password](QDialog& dialog) {
+            auto& login = static_cast<TfrmLogin&>(dialog);
+            login.edtUserName->setText(name);
+            login.edtPassword->setText(password);
+            login.actOkExecute();
+            return login.result();
+        });
+    }
+
+    TMessageBoxScript Messages_;
+    TDialogScript Dialogs_;
+    TFolderPromptScript Folders_;
+    std::unique_ptr<TfrmMain> Window_;
+
+private:
+    TTempDir Temp_;
+    TEnvOverride TempFolder_{"TMPDIR", QByteArray::fromStdString(Temp_.Path())};
+};

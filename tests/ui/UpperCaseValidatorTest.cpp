@@ -1,0 +1,42 @@
+#include "ui/UpperCaseValidator.h"
+
+#include <QLineEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(UpperCaseValidatorTest, TypedTextBecomesCapitalsWithinTheLimit)
+{
+    QLineEdit edit;
+    TUpperCaseValidator::Attach(edit, 10);
+    QTest::keyClicks(&edit, "jsmith-o'neil");
+    EXPECT_EQ(edit.text(), "JSMITH-O'N");
+}
+
+TEST(UpperCaseValidatorTest, RefusesWhatASingleByteFieldCannotHold)
+{
+    TUpperCaseValidator validator;
+    struct TCase
+    {
+        QString Input;
+        QValidator::State State;
+        QString Result;
+    };
+    const TCase cases[] = {
+        {"abc", QValidator::Acceptable, "ABC"},
+        {QString::fromUtf8("gr\u00fcn"), QValidator::Acceptable, QString::fromUtf8("GR\u00dcN")},
+        {QString::fromUtf8("\u00ff"), QValidator::Invalid, QString::fromUtf8("\u00ff")},
+        {QString::fromUtf8("\u20ac"), QValidator::Invalid, QString::fromUtf8("\u20ac")},
+        {"tab\there", QValidator::Invalid, "tab\there"},
+    };
+    for (const TCase& c : cases) {
+        QString input = c.Input;
+        int pos = 0;
+        EXPECT_EQ(validator.validate(input, pos), c.State) << c.Input.toStdString();
+        EXPECT_EQ(input, c.Result) << c.Input.toStdString();
+    }
+}
+
+}  // namespace
