@@ -52,7 +52,11 @@ INSTANTIATE_TEST_SUITE_P(
                       TStatusCase{21, "Function no available"},
                       TStatusCase{22, "Asynchronous operation interrupted"},
                       TStatusCase{23, "A dataset is already open"}, TStatusCase{24, "Unknown error"},
-                      TStatusCase{99, "Unknown error"}, TStatusCase{-1, "Unknown error"}));
+                      TStatusCase{99, "Unknown error"}, TStatusCase{-1, "Unknown error"}),
+    [](const auto& info) {
+        const int code = info.param.Code;
+        return code < 0 ? "CodeMinus" + std::to_string(-code) : "Code" + std::to_string(code);
+    });
 
 TEST(XIsamFile, StartsClosedAndUsable)
 {
