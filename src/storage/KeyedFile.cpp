@@ -43,9 +43,14 @@ int16_t TKeyedFile::Remove(const std::string& path)
     struct stat info {};
     if (stat(path.c_str(), &info) != 0)
         return StatusFromErrno(errno);
+    if (!S_ISREG(info.st_mode))
+        return ksNotIsam;
+    int16_t status = TFileSchema::CheckHeader(path);
+    if (status != ksOk)
+        return status;
     const std::string lockPath = TLockFile::PathFor(path);
     TLockFile lock;
-    int16_t status = lock.Open(lockPath, info.st_mode);
+    status = lock.Open(lockPath, info.st_mode);
     if (status == ksOk)
         status = lock.MarkRemoving();
     if (status != ksOk)
