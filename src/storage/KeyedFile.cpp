@@ -90,10 +90,9 @@ int16_t TKeyedFile::Open(const std::string& path)
     Counter_.Map(path);
     const std::vector<int>& keys = Format_->IndexedKeys();
     Cursors_.resize(static_cast<std::size_t>(keys.empty() ? 1 : keys.back() + 1));
-    Cursors_[0] = std::make_unique<TKeyCursor>(Connection_, Counter_, 0, Format_->RecordSize());
+    Cursors_[0] = std::make_unique<TKeyCursor>(Connection_, Counter_, *Format_, 0);
     for (int key : keys)
-        Cursors_[static_cast<std::size_t>(key)] =
-            std::make_unique<TKeyCursor>(Connection_, Counter_, key, Format_->RecordSize());
+        Cursors_[static_cast<std::size_t>(key)] = std::make_unique<TKeyCursor>(Connection_, Counter_, *Format_, key);
     return ksOk;
 }
 
