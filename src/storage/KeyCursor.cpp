@@ -78,8 +78,9 @@ std::string TKeyCursor::Sql(TQuery query) const
         where = after + " AND " + Column_ + " <= ?3";
         break;
     case qFrom:
-        // The empty primary key sorts before every other.
-        where = primary ? "pk >= ?1" : "(" + Column_ + ", pk) >= (?1, ?2)";
+        // Before every record of the value. Not as a row value: the engine
+        // checks those again on every row, a plain bound only when seeking.
+        where = Column_ + " >= ?1";
         break;
     case qPrevious:
         where = primary ? "pk < ?1" : "(" + Column_ + ", pk) < (?1, ?2)";
@@ -154,7 +155,7 @@ int16_t TKeyCursor::Fill(TStatement& statement, TReadAhead::TBound bound, std::s
     SettlePosition();
     TStatement::TReset reset(statement);
     statement.BindText(1, Position_.Value);
-    if (KeyNumber_ != 0)
+    if (statement.ParameterCount() >= 2)
         statement.BindText(2, Position_.Pk);
     if (bound != TReadAhead::bNone)
         statement.BindText(3, value);
