@@ -376,14 +376,19 @@ public:
             if (run.error_occurred)
                 continue;
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                Times[run.run_name.str()] = run.GetAdjustedRealTime();
+                Times[run.run_name.str()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
             else if (run.run_type == Run::RT_Iteration && run.repetitions <= 1)
-                Times[run.benchmark_name()] = run.GetAdjustedRealTime();
+                Times[run.benchmark_name()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
         }
         ConsoleReporter::ReportRuns(reports);
     }
 
-    std::map<std::string, double> Times;  // microseconds
+    struct TTime
+    {
+        double Real;  // microseconds
+        double Cpu;
+    };
+    std::map<std::string, TTime> Times;
 };
 
 std::string PeakResident()
@@ -432,7 +437,7 @@ int main(int argc, char** argv)
     // the two sides interleave and their medians are compared. Flags given
     // on the command line come later and win.
     std::vector<char*> arguments{argv[0]};
-    std::string defaults[] = {"--benchmark_repetitions=5", "--benchmark_enable_random_interleaving=true",
+    std::string defaults[] = {"--benchmark_repetitions=9", "--benchmark_enable_random_interleaving=true",
                               "--benchmark_report_aggregates_only=true", "--benchmark_min_time=0.2"};
     for (std::string& flag : defaults)
         arguments.push_back(flag.data());
@@ -442,7 +447,10 @@ int main(int argc, char** argv)
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    std::printf("\n%-15s %9s %14s %14s %7s\n", "operation", "events", "XIsam us", "SQLite us", "ratio");
+    // The goals hold for real time; the ratio of processor time shows the
+    // same work without what other processes on the machine took from it.
+    std::printf("\n%-15s %9s %12s %12s %7s %10s\n", "operation", "events", "XIsam us", "SQLite us", "ratio",
+                "cpu ratio");
     bool met = true;
     for (const auto& events : Fixtures)
         for (const auto& [name, ours, raw] : operations) {
@@ -451,15 +459,15 @@ int main(int argc, char** argv)
             const auto s = reporter.Times.find(name + "/Sqlite" + suffix);
             if (x == reporter.Times.end() || s == reporter.Times.end())
                 continue;
-            const double ratio = x->second / s->second;
+            const double ratio = x->second.Real / s->second.Real;
             met = met && ratio <= 1.5;
-            std::printf("%-15s %9d %14.3f %14.3f %7.2f%s\n", name.c_str(), events->Count, x->second, s->second, ratio,
-                        ratio <= 1.5 ? "" : "  over 1.5");
+            std::printf("%-15s %9d %12.3f %12.3f %7.2f %10.2f%s\n", name.c_str(), events->Count, x->second.Real,
+                        s->second.Real, ratio, x->second.Cpu / s->second.Cpu, ratio <= 1.5 ? "" : "  over 1.5");
         }
     const auto day = reporter.Times.find("DayEntries/XIsam/1000000");
     if (day != reporter.Times.end()) {
-        met = met && day->second < 1000;
-        std::printf("one day at 1,000,000 events: %.3f ms (goal under 1 ms)\n", day->second / 1000);
+        met = met && day->second.Real < 1000;
+        std::printf("one day at 1,000,000 events: %.3f ms (goal under 1 ms)\n", day->second.Real / 1000);
     }
     std::printf("peak resident size (VmHWM):%s (goal under 50 MB)\n", PeakResident().c_str());
     std::printf("%s\n", met ? "all time goals met" : "some time goals NOT met");

@@ -9,6 +9,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -109,6 +111,24 @@ std::string TFileSchema::UpdateSql() const
     for (int key : Format_.IndexedKeys())
         sql += ", " + Column(key) + " = ?" + std::to_string(parameter++);
     return sql + " WHERE pk = ?1";
+}
+
+int16_t TFileSchema::CheckHeader(const std::string& path)
+{
+    static const char kMagic[16] = "SQLite format 3";
+    constexpr std::size_t kApplicationIdOffset = 68;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return StatusFromErrno(errno);
+    unsigned char header[kApplicationIdOffset + 4] = {};
+    const ssize_t read = pread(fd, header, sizeof(header), 0);
+    close(fd);
+    if (read != static_cast<ssize_t>(sizeof(header)) || std::memcmp(header, kMagic, sizeof(kMagic)) != 0)
+        return ksNotIsam;
+    uint32_t id = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        id = (id << 8) | header[kApplicationIdOffset + i];
+    return id == static_cast<uint32_t>(kApplicationId) ? ksOk : ksNotIsam;
 }
 
 int16_t TFileSchema::CreateFile(const std::string& path, int keyLength) const

@@ -32,6 +32,12 @@ public:
     // file at once cannot both succeed. Store status.
     int16_t CreateFile(const std::string& path, int keyLength) const;
 
+    // 0 when the file at path begins as a keyed file does, 8 when it does
+    // not, or the status of failing to read it. Looks at the header only,
+    // through a descriptor of its own: call it only between statements, as
+    // closing that descriptor drops the process's classic locks on the file.
+    static int16_t CheckHeader(const std::string& path);
+
     // ?1 primary key, ?2 record, ?3... the indexed segments in key order.
     std::string InsertSql() const;
     std::string UpdateSql() const;

@@ -41,23 +41,26 @@ bool Meets(int16_t condition, std::string_view key, std::string_view value)
 
 }  // namespace
 
-TKeyCursor::TKeyCursor(TConnection& connection, const TChangeCounter& counter, int keyNumber, int recordSize)
+// Columns of every query's rows.
+enum : int { kPkColumn = 0, kRecordColumn = 1 };
+
+TKeyCursor::TKeyCursor(TConnection& connection, const TChangeCounter& counter, const TKeyFormat& format,
+                       int keyNumber)
     : Connection_(connection),
       Counter_(counter),
+      Format_(format),
       KeyNumber_(keyNumber),
-      RecordSize_(recordSize),
+      RecordSize_(format.RecordSize()),
       Column_(TFileSchema::Column(keyNumber)),
-      ValueColumn_(keyNumber == 0 ? 0 : 1),
-      RecordColumn_(keyNumber == 0 ? 1 : 2),
-      ReadAhead_(recordSize)
+      ReadAhead_(format.RecordSize())
 {
 }
 
 std::string TKeyCursor::Sql(TQuery query) const
 {
-    // Every query reads the primary key, the key value (unless it is the
-    // primary key) and the record; ?1 and ?2 are the position's value and
-    // primary key (key 0 has only ?1), ?3 a bound, ?4 the number of rows.
+    // Every query reads the primary key and the record; ?1 and ?2 are the
+    // position's value and primary key (key 0 has only ?1), ?3 a bound, ?4
+    // the number of rows.
     const bool primary = KeyNumber_ == 0;
     const std::string after = primary ? "pk > ?1" : "(" + Column_ + ", pk) > (?1, ?2)";
     const std::string ascending = primary ? "pk LIMIT ?4" : Column_ + ", pk LIMIT ?4";
@@ -75,8 +78,9 @@ std::string TKeyCursor::Sql(TQuery query) const
         where = after + " AND " + Column_ + " <= ?3";
         break;
     case qFrom:
-        // The empty primary key sorts before every other.
-        where = primary ? "pk >= ?1" : "(" + Column_ + ", pk) >= (?1, ?2)";
+        // Before every record of the value. Not as a row value: the engine
+        // checks those again on every row, a plain bound only when seeking.
+        where = Column_ + " >= ?1";
         break;
     case qPrevious:
         where = primary ? "pk < ?1" : "(" + Column_ + ", pk) < (?1, ?2)";
@@ -86,7 +90,7 @@ std::string TKeyCursor::Sql(TQuery query) const
         order = descending;
         break;
     }
-    return std::string(primary ? "SELECT pk, data" : "SELECT pk, " + Column_ + ", data") + " FROM kfs_records" + (where.empty() ? "" : " WHERE " + where)
+    return "SELECT pk, data FROM kfs_records" + (where.empty() ? "" : " WHERE " + where)
            + " ORDER BY " + order;
 }
 
@@ -97,13 +101,18 @@ TStatement* TKeyCursor::Statement(TQuery query, int16_t& status)
     return status == ksOk ? &statement : nullptr;
 }
 
-void TKeyCursor::Deliver(std::string_view pk, std::string_view value, const char* record, const TReadTarget& target)
+std::string_view TKeyCursor::ValueOf(std::string_view pk, const char* record) const
+{
+    return KeyNumber_ == 0 ? pk : Format_.KeyValue(record, KeyNumber_);
+}
+
+void TKeyCursor::Deliver(std::string_view pk, const char* record, const TReadTarget& target)
 {
     if (target.Record)
         std::memcpy(target.Record, record, static_cast<std::size_t>(RecordSize_));
     target.Pk.assign(pk);
     if (target.Value)
-        target.Value->assign(value);
+        target.Value->assign(ValueOf(pk, record));
 }
 
 void TKeyCursor::SettlePosition()
@@ -111,7 +120,7 @@ void TKeyCursor::SettlePosition()
     if (!PositionInReadAhead_)
         return;
     const TReadAhead::TRow last = ReadAhead_.Last();
-    Position_.Value.assign(last.Value);
+    Position_.Value.assign(ValueOf(last.Pk, last.Record));
     Position_.Pk.assign(last.Pk);
     PositionInReadAhead_ = false;
 }
@@ -130,10 +139,12 @@ int16_t TKeyCursor::Equal(std::string_view value, const TReadTarget& target)
         status = Fill(*statement, TReadAhead::bNone, {}, limit);
     if (status != ksOk)
         return status;
-    if (ReadAhead_.Empty() || CompareKeys(ReadAhead_.Front().Value, value) != 0)
-        return ksNotFound;  // what was read lies after the value: the position stays before it
+    if (ReadAhead_.Empty())
+        return ksNotFound;
     const TReadAhead::TRow row = ReadAhead_.Front();
-    Deliver(row.Pk, row.Value, row.Record, target);
+    if (CompareKeys(ValueOf(row.Pk, row.Record), value) != 0)
+        return ksNotFound;  // what was read lies after the value: the position stays before it
+    Deliver(row.Pk, row.Record, target);
     ReadAhead_.Pop();
     PositionInReadAhead_ = true;
     return ksOk;
@@ -144,7 +155,7 @@ int16_t TKeyCursor::Fill(TStatement& statement, TReadAhead::TBound bound, std::s
     SettlePosition();
     TStatement::TReset reset(statement);
     statement.BindText(1, Position_.Value);
-    if (KeyNumber_ != 0)
+    if (statement.ParameterCount() >= 2)
         statement.BindText(2, Position_.Pk);
     if (bound != TReadAhead::bNone)
         statement.BindText(3, value);
@@ -155,12 +166,12 @@ int16_t TKeyCursor::Fill(TStatement& statement, TReadAhead::TBound bound, std::s
     int rows = 0;
     int rc;
     while ((rc = statement.Step()) == SQLITE_ROW) {
-        const void* record = statement.ColumnBlob(RecordColumn_);
-        if (statement.ColumnBytes(RecordColumn_) != RecordSize_) {
+        const void* record = statement.ColumnBlob(kRecordColumn);
+        if (statement.ColumnBytes(kRecordColumn) != RecordSize_) {
             ReadAhead_.Restart();
             return ksCorrupt;
         }
-        ReadAhead_.Append(statement.ColumnText(0), statement.ColumnText(ValueColumn_), record);
+        ReadAhead_.Append(statement.ColumnText(kPkColumn), record);
         ++rows;
     }
     statement.Reset();
@@ -193,9 +204,9 @@ int16_t TKeyCursor::Next(int16_t condition, std::string_view value, const TReadT
     if (ReadAhead_.Empty())
         return ksNotFound;
     const TReadAhead::TRow row = ReadAhead_.Front();
-    if (!Meets(condition, row.Value, value))
+    if (!Meets(condition, ValueOf(row.Pk, row.Record), value))
         return ksNotFound;
-    Deliver(row.Pk, row.Value, row.Record, target);
+    Deliver(row.Pk, row.Record, target);
     ReadAhead_.Pop();
     PositionInReadAhead_ = true;
     ++Walk_;
@@ -219,8 +230,11 @@ int16_t TKeyCursor::PreviousKey(const TReadTarget& target)
     }
     const int rc = statement->Step();
     if (rc == SQLITE_ROW) {
-        const std::string_view pk = statement->ColumnText(0);
-        const std::string_view value = statement->ColumnText(ValueColumn_);
+        const auto* record = static_cast<const char*>(statement->ColumnBlob(kRecordColumn));
+        if (statement->ColumnBytes(kRecordColumn) != RecordSize_)
+            return ksCorrupt;
+        const std::string_view pk = statement->ColumnText(kPkColumn);
+        const std::string_view value = ValueOf(pk, record);
         target.Pk.assign(pk);
         if (target.Value)
             target.Value->assign(value);

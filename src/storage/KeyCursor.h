@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/KeyFormat.h"
 #include "storage/ReadAhead.h"
 #include "storage/Statement.h"
 
@@ -26,7 +27,7 @@ struct TReadTarget
 class TKeyCursor
 {
 public:
-    TKeyCursor(TConnection& connection, const TChangeCounter& counter, int keyNumber, int recordSize);
+    TKeyCursor(TConnection& connection, const TChangeCounter& counter, const TKeyFormat& format, int keyNumber);
 
     // Reads the first record (in primary-key order) whose key equals value;
     // found or not, the position is where value stands in key order.
@@ -56,15 +57,17 @@ private:
     std::string Sql(TQuery query) const;
     // Reads up to limit records after the position into the read-ahead.
     int16_t Fill(TStatement& statement, TReadAhead::TBound bound, std::string_view value, int limit);
-    void Deliver(std::string_view pk, std::string_view value, const char* record, const TReadTarget& target);
+    // A record's value in the cursor's key: the field itself, which is what
+    // its index column holds, or the primary key.
+    std::string_view ValueOf(std::string_view pk, const char* record) const;
+    void Deliver(std::string_view pk, const char* record, const TReadTarget& target);
 
     TConnection& Connection_;
     const TChangeCounter& Counter_;
+    const TKeyFormat& Format_;
     const int KeyNumber_;
     const int RecordSize_;
     const std::string Column_;
-    const int ValueColumn_;    // in the result rows; the primary key is column 0
-    const int RecordColumn_;
     TPosition Position_;
     bool PositionInReadAhead_ = false;  // then the position is ReadAhead_.Last()
     bool WalkFromEqual_ = false;        // the reads since Equal are a walk from it

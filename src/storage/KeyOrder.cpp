@@ -13,6 +13,8 @@ unsigned char Fold(char c)
 int CompareFolded(std::string_view a, std::string_view b, std::size_t n)
 {
     for (std::size_t i = 0; i < n; ++i) {
+        if (a[i] == b[i])
+            continue;
         const unsigned char x = Fold(a[i]);
         const unsigned char y = Fold(b[i]);
         if (x != y)

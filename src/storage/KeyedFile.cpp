@@ -43,9 +43,14 @@ int16_t TKeyedFile::Remove(const std::string& path)
     struct stat info {};
     if (stat(path.c_str(), &info) != 0)
         return StatusFromErrno(errno);
+    if (!S_ISREG(info.st_mode))
+        return ksNotIsam;
+    int16_t status = TFileSchema::CheckHeader(path);
+    if (status != ksOk)
+        return status;
     const std::string lockPath = TLockFile::PathFor(path);
     TLockFile lock;
-    int16_t status = lock.Open(lockPath, info.st_mode);
+    status = lock.Open(lockPath, info.st_mode);
     if (status == ksOk)
         status = lock.MarkRemoving();
     if (status != ksOk)
@@ -85,10 +90,9 @@ int16_t TKeyedFile::Open(const std::string& path)
     Counter_.Map(path);
     const std::vector<int>& keys = Format_->IndexedKeys();
     Cursors_.resize(static_cast<std::size_t>(keys.empty() ? 1 : keys.back() + 1));
-    Cursors_[0] = std::make_unique<TKeyCursor>(Connection_, Counter_, 0, Format_->RecordSize());
+    Cursors_[0] = std::make_unique<TKeyCursor>(Connection_, Counter_, *Format_, 0);
     for (int key : keys)
-        Cursors_[static_cast<std::size_t>(key)] =
-            std::make_unique<TKeyCursor>(Connection_, Counter_, key, Format_->RecordSize());
+        Cursors_[static_cast<std::size_t>(key)] = std::make_unique<TKeyCursor>(Connection_, Counter_, *Format_, key);
     return ksOk;
 }
 

@@ -23,8 +23,8 @@ public:
     static constexpr std::size_t kMaxNote = 4096;
 
     static int16_t Create(const std::string& path, int keyLength, const std::string& keyFormat);
-    // Removes the file with its lock file; refused while any handle, in this
-    // process or another, has it open.
+    // Removes a keyed file (only one: 8 for any other file) with its lock
+    // file; refused while any handle, in this process or another, has it open.
     static int16_t Remove(const std::string& path);
 
     TKeyedFile() = default;

@@ -42,22 +42,20 @@ int TReadAhead::EqualLimit(int lastWalk, bool counterAvailable)
 void TReadAhead::BeginFill()
 {
     Rows_.clear();
-    Texts_.clear();
+    Pks_.clear();
     Next_ = 0;
     Snapshot_.reset();
     Exhausted_ = false;
 }
 
-void TReadAhead::Append(std::string_view pk, std::string_view value, const void* record)
+void TReadAhead::Append(std::string_view pk, const void* record)
 {
     const std::size_t at = Rows_.size() * static_cast<std::size_t>(RecordSize_);
     if (Records_.size() < at + static_cast<std::size_t>(RecordSize_))
         Records_.resize(at + static_cast<std::size_t>(RecordSize_));
     std::memcpy(Records_.data() + at, record, static_cast<std::size_t>(RecordSize_));
-    Rows_.push_back({static_cast<uint32_t>(Texts_.size()), static_cast<uint16_t>(pk.size()),
-                     static_cast<uint16_t>(value.size())});
-    Texts_.append(pk);
-    Texts_.append(value);
+    Rows_.push_back({static_cast<uint32_t>(Pks_.size()), static_cast<uint32_t>(pk.size())});
+    Pks_.append(pk);
 }
 
 void TReadAhead::EndFill(std::optional<uint32_t> snapshot, bool exhausted, TBound bound, std::string_view boundValue)
@@ -81,7 +79,6 @@ TReadAhead::TRow TReadAhead::Front() const
 TReadAhead::TRow TReadAhead::Row(std::size_t index) const
 {
     const TRowRef& row = Rows_[index];
-    const std::string_view texts(Texts_);
-    return {texts.substr(row.Text, row.PkLength), texts.substr(row.Text + row.PkLength, row.ValueLength),
+    return {std::string_view(Pks_).substr(row.Pk, row.PkLength),
             Records_.data() + index * static_cast<std::size_t>(RecordSize_)};
 }

@@ -21,7 +21,6 @@ public:
     struct TRow
     {
         std::string_view Pk;
-        std::string_view Value;
         const char* Record;
     };
 
@@ -37,7 +36,7 @@ public:
     static int EqualLimit(int lastWalk, bool counterAvailable);
 
     void BeginFill();
-    void Append(std::string_view pk, std::string_view value, const void* record);
+    void Append(std::string_view pk, const void* record);
     // snapshot: the counter the rows belong to, empty when it changed while
     // they were read (they serve the current read only). exhausted: the
     // query found fewer rows than asked for under this bound.
@@ -61,15 +60,14 @@ private:
 
     struct TRowRef
     {
-        uint32_t Text;      // offset of pk and then value in Texts_
-        uint16_t PkLength;
-        uint16_t ValueLength;
+        uint32_t Pk;        // offset in Pks_
+        uint32_t PkLength;
     };
 
     int RecordSize_;
     int Limit_ = 0;
     std::vector<char> Records_;
-    std::string Texts_;
+    std::string Pks_;
     std::vector<TRowRef> Rows_;
     std::size_t Next_ = 0;
     std::optional<uint32_t> Snapshot_;

@@ -15,6 +15,11 @@ int TStatement::Prepare(sqlite3* db, const std::string& sql)
                               &Stmt_, nullptr);
 }
 
+int TStatement::ParameterCount() const
+{
+    return sqlite3_bind_parameter_count(Stmt_);
+}
+
 void TStatement::BindText(int index, std::string_view value)
 {
     sqlite3_bind_text(Stmt_, index, value.data(), static_cast<int>(value.size()), SQLITE_STATIC);

@@ -21,6 +21,8 @@ public:
     // SQLite result code.
     int Prepare(sqlite3* db, const std::string& sql);
     bool Prepared() const { return Stmt_ != nullptr; }
+    // The highest parameter number in the statement's text.
+    int ParameterCount() const;
 
     void BindText(int index, std::string_view value);
     void BindBlob(int index, const void* data, int size);

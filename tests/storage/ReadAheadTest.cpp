@@ -29,7 +29,7 @@ TEST(ReadAhead, WithoutACounterEveryReadAsksForOneRecord)
     EXPECT_EQ(readAhead.NextLimit(TReadAhead::bUpTo, false), 1);
     EXPECT_EQ(TReadAhead::EqualLimit(300, false), 1);
     readAhead.BeginFill();
-    readAhead.Append("0000000001", "a", "abcd");
+    readAhead.Append("0000000001", "abcd");
     readAhead.EndFill(std::nullopt, false, TReadAhead::bNone, "");
     EXPECT_FALSE(readAhead.Fresh(std::nullopt));
     EXPECT_FALSE(readAhead.Fresh(7u));
@@ -46,8 +46,8 @@ TEST(ReadAhead, RowsServeOnlyWhileTheCounterIsUnchanged)
 {
     TReadAhead readAhead(4);
     readAhead.BeginFill();
-    readAhead.Append("0000000001", "x", "abcd");
-    readAhead.Append("0000000002", "y", "efgh");
+    readAhead.Append("0000000001", "abcd");
+    readAhead.Append("0000000002", "efgh");
     readAhead.EndFill(41u, true, TReadAhead::bBelow, "z");
     EXPECT_TRUE(readAhead.Fresh(41u));
     EXPECT_FALSE(readAhead.Fresh(42u));
@@ -55,8 +55,8 @@ TEST(ReadAhead, RowsServeOnlyWhileTheCounterIsUnchanged)
     ASSERT_FALSE(readAhead.Empty());
     EXPECT_EQ(readAhead.Front().Pk, "0000000001");
     readAhead.Pop();
-    EXPECT_EQ(readAhead.Last().Value, "x");
-    EXPECT_EQ(readAhead.Front().Value, "y");
+    EXPECT_EQ(readAhead.Last().Pk, "0000000001");
+    EXPECT_EQ(readAhead.Front().Pk, "0000000002");
     EXPECT_EQ(std::string(readAhead.Front().Record, 4), "efgh");
     readAhead.Pop();
     EXPECT_TRUE(readAhead.Empty());

@@ -291,6 +291,12 @@ TEST_F(XIsamFileBadInput, AFileIsRemovedOnlyWhenNoHandleHasItOpen)
     EXPECT_FALSE(std::filesystem::exists(Path()));
     EXPECT_TRUE(std::filesystem::is_empty(Dir.Path()));
     EXPECT_EQ(KfsKill(Path().c_str()), 1);
+
+    WriteFile(Path("text.Ism"), std::string(5000, 'x'));
+    EXPECT_EQ(KfsKill(Path("text.Ism").c_str()), 8);
+    EXPECT_TRUE(std::filesystem::exists(Path("text.Ism")));
+    EXPECT_FALSE(std::filesystem::exists(Path("text.Ism-locks")));
+    EXPECT_EQ(KfsKill(Dir.Path().c_str()), 8);
 }
 
 TEST_F(XIsamFileBadInput, NotesAreKeptInTheFileUpToTheirSpace)
