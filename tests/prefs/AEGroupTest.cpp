@@ -187,21 +187,4 @@ TEST_F(AEGroupOkTest, OkIsOnlyForADescriptionAndOneToTwentyMembers)
     }
 }
 
-TEST_F(AEGroupOkTest, UncheckingTheTwentyFirstEnablesOkAgain)
-{
-    Dialogs.Answer([&](QDialog&) {
-        Form.edtDescription->setText("Big");
-        for (int row = 0; row < 21; ++row)
-            Form.lstMembers->ClickCheck(row);
-        EXPECT_FALSE(Form.actOk->isEnabled());
-        Form.lstMembers->ClickCheck(20);
-        EXPECT_TRUE(Form.actOk->isEnabled());
-        Form.edtDescription->clear();
-        EXPECT_FALSE(Form.actOk->isEnabled());
-        return int(QDialog::Rejected);
-    });
-    TGroup group;
-    Form.Execute(group, "New Group", *Db);
-}
-
 }  // namespace

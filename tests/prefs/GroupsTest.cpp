@@ -283,16 +283,6 @@ TEST_F(GroupsTest, RightPressSelectsTheEntryUnderItAndNothingOverEmptySpace)
     });
 }
 
-TEST_F(GroupsTest, ContextMenuRequestShowsThePopup)
-{
-    Settings.Groups[0].FromText("Alpha,0000000001");
-    Run([&] {
-        emit Form.lstGroups->customContextMenuRequested(QPoint(5, 5));
-        EXPECT_TRUE(Form.mnuPopup->isVisible());
-        Form.mnuPopup->hide();
-    });
-}
-
 TEST_F(GroupsTest, EachRunListsTheSettingsAnew)
 {
     Settings.Groups[0].FromText("Alpha,0000000001");
