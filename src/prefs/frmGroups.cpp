@@ -11,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolBar>
@@ -53,10 +52,11 @@ TfrmGroups::TfrmGroups(QWidget* parent) : QDialog(parent)
     mnuPopup->addAction(actDelete);
     mnuPopup->addSeparator();
     mnuPopup->addAction(actProperties);
+    // The list's own right press selects the entry under it and leaves the
+    // selection alone over empty space, so the menu acts on what was clicked.
     lstGroups->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lstGroups, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { mnuPopup->popup(lstGroups->viewport()->mapToGlobal(pos)); });
-    lstGroups->viewport()->installEventFilter(this);
 
     btnClose = new QPushButton(QStringLiteral("&Close"), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));
@@ -161,21 +161,4 @@ void TfrmGroups::actDeleteExecute()
         return;
     Settings_->Groups.at(static_cast<std::size_t>(lstGroups->Data(row))).Clear();
     delete lstGroups->takeItem(row);
-}
-
-bool TfrmGroups::lstGroupsMouseDown(const QMouseEvent& event)
-{
-    if (event.button() != Qt::RightButton)
-        return false;
-    if (QListWidgetItem* item = lstGroups->itemAt(event.position().toPoint()))
-        lstGroups->setCurrentItem(item);
-    return true;
-}
-
-bool TfrmGroups::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == lstGroups->viewport() && event->type() == QEvent::MouseButtonPress &&
-        lstGroupsMouseDown(static_cast<QMouseEvent&>(*event)))
-        return true;
-    return QDialog::eventFilter(watched, event);
 }

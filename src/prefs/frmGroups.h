@@ -5,7 +5,6 @@
 class QAction;
 class QLabel;
 class QMenu;
-class QMouseEvent;
 class QPushButton;
 class QToolBar;
 class TListBox;
@@ -43,13 +42,6 @@ public:
     void actNewExecute();
     void actPropertiesExecute();
     void actDeleteExecute();
-    // A right press over an entry selects it, so that the pop-up menu acts
-    // on it; over empty space it changes nothing. True when it took the
-    // press.
-    bool lstGroupsMouseDown(const QMouseEvent& event);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QAction* MakeAction(const char* name, const char* caption, const char* hint, QKeySequence shortcut,

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolBar>
+#include <QWindow>
 
 #include <functional>
 
@@ -262,23 +263,33 @@ TEST_F(GroupsTest, DeleteOnYesFreesTheSlotAndRemovesTheEntry)
     EXPECT_EQ(Listed(), QStringList({"Admin@2"}));
 }
 
-TEST_F(GroupsTest, RightPressSelectsTheEntryUnderItAndNothingOverEmptySpace)
+// Presses come through the window, as the window system delivers them, so
+// that the pop-up menu that follows a right press is part of the test.
+TEST_F(GroupsTest, RightPressSelectsTheEntryUnderItForThePopupAndNothingOverEmptySpace)
 {
     Settings.Groups[0].FromText("Alpha,0000000001");
     Settings.Groups[1].FromText("Beta,0000000001");
     Run([&] {
-        QWidget* viewport = Form.lstGroups->viewport();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form));
+        QWindow* window = Form.windowHandle();
+        const QWidget* viewport = Form.lstGroups->viewport();
+        auto at = [&](const QPoint& point) { return viewport->mapTo(&Form, point); };
         const QRect beta = Form.lstGroups->visualItemRect(Form.lstGroups->item(1));
-        QTest::mousePress(viewport, Qt::RightButton, {}, beta.center());
-        QTest::mouseRelease(viewport, Qt::RightButton, {}, beta.center());
+        QTest::mousePress(window, Qt::RightButton, {}, at(beta.center()));
+        QTest::mouseRelease(window, Qt::RightButton, {}, at(beta.center()));
         EXPECT_EQ(Form.lstGroups->ItemIndex(), 1);
+        EXPECT_TRUE(Form.mnuPopup->isVisible());
+        Form.mnuPopup->hide();
+
         const QPoint empty(beta.center().x(), viewport->height() - 2);
         ASSERT_EQ(Form.lstGroups->itemAt(empty), nullptr);
-        QTest::mousePress(viewport, Qt::RightButton, {}, empty);
-        QTest::mouseRelease(viewport, Qt::RightButton, {}, empty);
+        QTest::mousePress(window, Qt::RightButton, {}, at(empty));
+        QTest::mouseRelease(window, Qt::RightButton, {}, at(empty));
         EXPECT_EQ(Form.lstGroups->ItemIndex(), 1);
+        Form.mnuPopup->hide();
+
         const QRect alpha = Form.lstGroups->visualItemRect(Form.lstGroups->item(0));
-        QTest::mouseClick(viewport, Qt::LeftButton, {}, alpha.center());
+        QTest::mouseClick(window, Qt::LeftButton, {}, at(alpha.center()));
         EXPECT_EQ(Form.lstGroups->ItemIndex(), 0) << "the left button is the list's own";
     });
 }
