@@ -26,6 +26,7 @@ class TStamp;
 class TUserCache;
 class TWeekView;
 class TfrmDate;
+class TfrmGroups;
 class TfrmLogin;
 
 // The main window: the two calendar views fed from the shared database, the
@@ -63,6 +64,7 @@ public:
     TfrmLogin* frmLogin;
     TfrmDate* frmDate;
     THelpWindow* frmHelp;
+    TfrmGroups* frmGroups;
 
     QAction* actFileLogin;
     QAction* mnuFileChangePath;
@@ -73,6 +75,7 @@ public:
     QAction* actPrev;
     QAction* actToolsViewDay;
     QAction* actToolsViewWeek;
+    QAction* actToolsGroups;
     QAction* mnuHelpOrbekoHelp;
     QAction* actHelpAbout;
     QAction* actHelpInfo;
@@ -104,6 +107,7 @@ public:
     void actDateExecute();
     void actToolsViewDayExecute();
     void actToolsViewWeekExecute();
+    void actToolsGroupsExecute();
 
 signals:
     // The program should end; the application's event loop listens.
