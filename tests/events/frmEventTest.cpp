@@ -1,11 +1,13 @@
 #include "events/frmAlarmProperties.h"
 #include "events/frmEvent.h"
 #include "prefs/OrbekoCfg.h"
+#include "prefs/frmSelectGroup.h"
 #include "storage/OrbekoDB.h"
 #include "support/DatabaseFixture.h"
 #include "ui/CheckList.h"
 #include "ui/DateEdit.h"
 #include "ui/DialogRunner.h"
+#include "ui/ListBox.h"
 #include "ui/MailTransport.h"
 #include "ui/MessageBox.h"
 
@@ -239,6 +241,43 @@ TEST_F(EventEditorTest, TheAlarmIsAvailableOnlyWithUsers)
     Dialogs.Answer([](QDialog&) { return QDialog::Accepted; });  // the alarm dialog
     Execute();
     EXPECT_EQ(Dialogs.Runs().size(), 2u);
+    EXPECT_EQ(Dialogs.UnexpectedCount(), 0);
+}
+
+TEST_F(EventEditorTest, AGroupChosenSetsTheAlarmAvailabilityOnce)
+{
+    Cfg.Groups[0].Description = "Sales";
+    Cfg.Groups[0].AddMember(QString::fromStdString(kBob));
+    Cfg.Groups[0].AddMember(QString::fromStdString(kDora));
+    Cfg.Groups[1].Description = "Gone";
+    Cfg.Groups[1].AddMember("0000000042");
+    const auto pickGroup = [this](int row) {
+        Dialogs.Answer([row](QDialog& dialog) {
+            auto& select = static_cast<TfrmSelectGroup&>(dialog);
+            select.lstGroups->setCurrentRow(row);
+            select.btnOkClick();
+            return select.result();
+        });
+    };
+    AnswerEditor([](TfrmEvent& editor) {
+        EXPECT_FALSE(editor.chkAlarm->isEnabled());
+        editor.btnGroup->click();
+        EXPECT_EQ(editor.lstUsers->CheckedCount(), 2);
+        EXPECT_TRUE(editor.lstUsers->Checked(Row(editor, "Dora White")));
+        EXPECT_TRUE(editor.chkAlarm->isEnabled());
+        editor.chkAlarm->setChecked(true);
+        // A group of users deleted since checks nobody.
+        editor.btnGroup->click();
+        EXPECT_EQ(editor.lstUsers->CheckedCount(), 0);
+        EXPECT_FALSE(editor.chkAlarm->isEnabled());
+        EXPECT_FALSE(editor.chkAlarm->isChecked());
+        return QDialog::Rejected;
+    });
+    pickGroup(0);
+    Dialogs.Answer([](QDialog&) { return QDialog::Rejected; });  // the alarm dialog
+    pickGroup(1);
+    Execute();
+    EXPECT_EQ(Dialogs.Runs().size(), 4u);
     EXPECT_EQ(Dialogs.UnexpectedCount(), 0);
 }
 
