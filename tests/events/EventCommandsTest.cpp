@@ -249,7 +249,7 @@ TEST_F(EventCommandsTest, AnOpenedEventIsReadAgainUnderItsLock)
     EXPECT_EQ(event.EntryId(), id);
     EXPECT_EQ(FieldText(event.Entry.Description), "Budget meeting");
     EXPECT_TRUE(event.HadAlarm);
-    EXPECT_EQ(event.Alarm.Flags, afAlarmed);
+    EXPECT_EQ(int32_t{event.Alarm.Flags}, afAlarmed);
     EXPECT_EQ(FieldText(event.Alarm.AlarmStamp), kTen);
     EXPECT_FALSE(TRecordLock(Other->DayEntryFile, id).Held());
 }
@@ -260,7 +260,7 @@ TEST_F(EventCommandsTest, AnOpenedEventWithoutAlarmStartsOneAtTheGivenTime)
     const TLockedEvent event(*Db, id, kNine);
 
     EXPECT_FALSE(event.HadAlarm);
-    EXPECT_EQ(event.Alarm.Flags, 0);
+    EXPECT_EQ(int32_t{event.Alarm.Flags}, 0);
     EXPECT_EQ(FieldText(event.Alarm.AlarmStamp), kNine);
     EXPECT_EQ(FieldText(event.Alarm.UserId), "");
 }

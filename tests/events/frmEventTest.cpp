@@ -361,14 +361,14 @@ TEST_F(EventEditorTest, OkStoresTheControlsIntoTheRecords)
     EXPECT_EQ(FieldText(Entry.EntryStamp), "1741357800");  // 2025-03-07 14:30
     EXPECT_EQ(FieldText(Entry.CategoryId), "0000000001");
     EXPECT_EQ(FieldText(Entry.Description), "Budget review");
-    EXPECT_EQ(Entry.Flags, efPrivate);
+    EXPECT_EQ(int32_t{Entry.Flags}, efPrivate);
     // Packed from the front in the list's alphabetical order.
     const std::vector<std::string> expected = {kAnn, kCarl, kDora};
     for (int slot = 0; slot < kMaxAssignees; ++slot)
         EXPECT_EQ(Assignees()[slot], slot < 3 ? expected[slot] : "0000000000") << slot;
-    EXPECT_EQ(Alarm.Flags, 0);
+    EXPECT_EQ(int32_t{Alarm.Flags}, 0);
     EXPECT_EQ(FieldText(Entry.OwnerId), kMe);
-    EXPECT_EQ(Entry.Marker, 1);
+    EXPECT_EQ(int16_t{Entry.Marker}, 1);
 }
 
 TEST_F(EventEditorTest, AnUntimedEventStoresMidnightAndShowsItWhenTimedAgain)
@@ -382,7 +382,7 @@ TEST_F(EventEditorTest, AnUntimedEventStoresMidnightAndShowsItWhenTimedAgain)
         return PressOk(editor);
     });
     EXPECT_EQ(FieldText(Entry.EntryStamp), kMidnight);
-    EXPECT_EQ(Entry.Flags, efUntimed);
+    EXPECT_EQ(int32_t{Entry.Flags}, efUntimed);
 
     Run(
         [](TfrmEvent& editor) {
