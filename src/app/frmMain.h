@@ -28,6 +28,7 @@ class TUserCache;
 class TWeekView;
 class TfrmDate;
 class TfrmEvent;
+class TfrmGroups;
 class TfrmLogin;
 
 // The main window: the two calendar views fed from the shared database, the
@@ -67,6 +68,7 @@ public:
     THelpWindow* frmHelp;
     // Runs the enabling rules of the actions when the application is idle.
     TActionUpdater* actMain;
+    TfrmGroups* frmGroups;
 
     QAction* actFileLogin;
     QAction* mnuFileChangePath;
@@ -77,6 +79,7 @@ public:
     QAction* actPrev;
     QAction* actToolsViewDay;
     QAction* actToolsViewWeek;
+    QAction* actToolsGroups;
     QAction* mnuHelpOrbekoHelp;
     QAction* actHelpAbout;
     QAction* actHelpInfo;
@@ -121,6 +124,7 @@ public:
     void actDateExecute();
     void actToolsViewDayExecute();
     void actToolsViewWeekExecute();
+    void actToolsGroupsExecute();
 
 signals:
     // The program should end; the application's event loop listens.
