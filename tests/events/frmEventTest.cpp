@@ -592,6 +592,31 @@ TEST_F(AlarmPropertiesTest, CloseTakesTheChosenTime)
     EXPECT_EQ(FieldText(Alarm.UserAlarmKey), kBob + "1741132800");
 }
 
+TEST_F(AlarmPropertiesTest, ADateThatIsNoStampIsRefusedAndTheDialogStaysOpen)
+{
+    TMessageBoxScript messages;
+    messages.Answer(TMessageAnswer::Ok);
+    messages.Answer(TMessageAnswer::Ok);
+    Dialogs.Answer([](QDialog& dialog) {
+        auto& alarm = static_cast<TfrmAlarmProperties&>(dialog);
+        alarm.cmbDate->SetDate(QDate(2040, 1, 1));
+        alarm.btnClose->click();
+        EXPECT_TRUE(alarm.isVisible());
+        alarm.cmbDate->setText("31/31");
+        alarm.btnClose->click();
+        EXPECT_TRUE(alarm.isVisible());
+        alarm.cmbDate->SetDate(QDate(2025, 3, 7));
+        alarm.btnClose->click();
+        return alarm.result();
+    });
+    EXPECT_EQ(Dialog.Execute(Alarm), QDialog::Accepted);
+    ASSERT_EQ(messages.Shown().size(), 2u);
+    EXPECT_EQ(messages.Shown()[0].Kind, TMessageKind::Error);
+    EXPECT_EQ(messages.Shown()[0].Text, "Year excedes 2037");
+    EXPECT_EQ(messages.Shown()[1].Text, "'31/31' is not a valid date");
+    EXPECT_EQ(FieldText(Alarm.AlarmStamp), "1741341900");  // 2025-03-07 10:05
+}
+
 TEST_F(AlarmPropertiesTest, AnyOtherWayOutChangesNothing)
 {
     Dialogs.Answer([](QDialog& dialog) {
