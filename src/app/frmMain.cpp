@@ -1,11 +1,14 @@
 #include "app/frmMain.h"
 
 #include "app/AccountName.h"
+#include "app/AlarmScan.h"
 #include "app/DatabaseShell.h"
 #include "app/HelpWindow.h"
 #include "app/InstanceLock.h"
+#include "app/TimerPause.h"
 #include "app/frmDate.h"
 #include "app/frmLogin.h"
+#include "app/frmNotify.h"
 #include "prefs/FilterRules.h"
 #include "prefs/OrbekoCfg.h"
 #include "storage/OrbekoCache.h"
@@ -66,6 +69,9 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     tmrMain = new QTimer(this);
     tmrMain->setObjectName(QStringLiteral("tmrMain"));
     tmrMain->setInterval(10000);
+    // Precise, so that a due alarm shows within the ten seconds.
+    tmrMain->setTimerType(Qt::PreciseTimer);
+    connect(tmrMain, &QTimer::timeout, this, &TfrmMain::tmrMainTimer);
 
     traMain = new QSystemTrayIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView), this);
     traMain->setToolTip(QStringLiteral("Orbeko"));
@@ -79,6 +85,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     frmLogin = new TfrmLogin(this);
     frmDate = new TfrmDate(this);
     frmHelp = new THelpWindow(this);
+    frmNotify = new TfrmNotify(this);
 
     // The window takes 8/10 of the screen in each direction.
     if (const QScreen* screen = QApplication::primaryScreen()) {
@@ -492,12 +499,7 @@ void TfrmMain::wvMainWantCategoryDescription(QObject*, const std::string& Pk, st
 
 void TfrmMain::actFileLoginExecute()
 {
-    tmrMain->stop();
-    struct TRestart
-    {
-        QTimer* Timer;
-        ~TRestart() { Timer->start(); }
-    } restart{tmrMain};
+    const TTimerPause pause(*tmrMain);
     if (!MainDb)
         return;
     if (!LogIn(FieldText(CurrentUser.UserName)))
@@ -590,4 +592,16 @@ void TfrmMain::actToolsViewWeekExecute()
     wvMain->ShowWeekOf(dvMain->Stamp().AsDateTime());
     ShowPage(kWeekPage);
     wvMain->Reload();
+}
+
+void TfrmMain::tmrMainTimer()
+{
+    const TTimerPause pause(*tmrMain);
+    if (!AlarmDb)
+        return;
+    TAlarmScan scan(AlarmDb->AlarmFile, CurrentUserId);
+    scan.Run(*MonitorStamp, [this](TAlarmRec& alarm, const std::string& alarmId) {
+        frmNotify->Execute(alarm, alarmId, *AlarmDb);
+        RefreshView();
+    });
 }

@@ -27,6 +27,7 @@ class TUserCache;
 class TWeekView;
 class TfrmDate;
 class TfrmLogin;
+class TfrmNotify;
 
 // The main window: the two calendar views fed from the shared database, the
 // program's commands, and the start-up and shutdown of a workstation.
@@ -63,6 +64,7 @@ public:
     TfrmLogin* frmLogin;
     TfrmDate* frmDate;
     THelpWindow* frmHelp;
+    TfrmNotify* frmNotify;
 
     QAction* actFileLogin;
     QAction* mnuFileChangePath;
@@ -104,6 +106,10 @@ public:
     void actDateExecute();
     void actToolsViewDayExecute();
     void actToolsViewWeekExecute();
+
+    // The alarm monitor: shows the logged-in user's due alarms, earliest
+    // first, with the timer off while it works.
+    void tmrMainTimer();
 
 signals:
     // The program should end; the application's event loop listens.
