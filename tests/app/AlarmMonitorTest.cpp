@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "app/HelpWindow.h"
 #include "app/frmDate.h"
 #include "app/frmNotify.h"
 #include "storage/RecordLock.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -511,6 +513,15 @@ TEST_F(AlarmMonitorTest, TheNoticeComesUpOverAnOpenDialog)
     EXPECT_EQ(onTop, Window().frmNotify);
     EXPECT_TRUE(flagged);
     EXPECT_EQ(AlarmCount(), 0);
+}
+
+TEST_F(AlarmMonitorTest, HelpHasAnAlarmsPageLinkedFromTheContents)
+{
+    QFile contents(":/help/index.html");
+    ASSERT_TRUE(contents.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(contents.readAll().contains("href=\"alarms.html\""));
+    Window().frmHelp->ShowTopic("alarms.html");
+    EXPECT_EQ(Window().frmHelp->windowTitle(), "Alarms");
 }
 
 }  // namespace
