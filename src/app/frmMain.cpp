@@ -9,14 +9,19 @@
 #include "app/frmDate.h"
 #include "app/frmLogin.h"
 #include "app/frmNotify.h"
+#include "events/EventCommands.h"
+#include "events/LockedEvent.h"
+#include "events/frmEvent.h"
 #include "prefs/FilterRules.h"
 #include "prefs/OrbekoCfg.h"
 #include "storage/OrbekoCache.h"
 #include "storage/OrbekoDB.h"
 #include "storage/RegistryKey.h"
 #include "storage/Stamp.h"
+#include "ui/ActionUpdater.h"
 #include "ui/Clock.h"
 #include "ui/MessageBox.h"
+#include "ui/WaitCursor.h"
 #include "views/DayView.h"
 #include "views/WeekView.h"
 
@@ -42,6 +47,8 @@ namespace {
 const char* const kDayPage = "DayView";
 const char* const kWeekPage = "WeekView";
 const char* const kLoginFailed = "You have failed to login. Please contact your administrator";
+const char* const kEntryHidden = "This entry will not be displayed due to your privaledges / filtering options";
+const char* const kNoEntry = "0000000000";
 constexpr int32_t kFirstAdministratorRights = urAddEntries | urAdminister | urModifyOthers;
 constexpr int kUserNameWidth = 10;
 
@@ -62,9 +69,11 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     setFont(font);
     setMinimumSize(427, 320);
 
+    actMain = new TActionUpdater(this);
     CreateActions();
     CreateViews();
     CreateMenus();
+    actMain->UpdateAll();
 
     tmrMain = new QTimer(this);
     tmrMain->setObjectName(QStringLiteral("tmrMain"));
@@ -86,6 +95,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     frmDate = new TfrmDate(this);
     frmHelp = new THelpWindow(this);
     frmNotify = new TfrmNotify(this);
+    frmEvent = new TfrmEvent(this);
 
     // The window takes 8/10 of the screen in each direction.
     if (const QScreen* screen = QApplication::primaryScreen()) {
@@ -140,6 +150,16 @@ void TfrmMain::CreateActions()
     actHelpAbout = make("actHelpAbout", "&About...", "Help about Orbeko", {}, &TfrmMain::actHelpAboutExecute);
     actHelpInfo = make("actHelpInfo", "About", "", {}, &TfrmMain::actHelpInfoExecute,
                        s->standardIcon(QStyle::SP_MessageBoxInformation));
+
+    actEventNew = make("actEventNew", "&New event...", "Add a new event", QKeySequence(Qt::Key_Insert),
+                       &TfrmMain::actEventNewExecute, s->standardIcon(QStyle::SP_FileDialogNewFolder));
+    actEventProperties = make("actEventProperties", "Event &properties...", "Modify event properties", {},
+                              &TfrmMain::actEventPropertiesExecute, s->standardIcon(QStyle::SP_FileDialogInfoView));
+    actEventDelete = make("actEventDelete", "&Delete event...", "Delete event", QKeySequence(Qt::Key_Delete),
+                          &TfrmMain::actEventDeleteExecute, s->standardIcon(QStyle::SP_TrashIcon));
+    actMain->Add([this] { actEventNewUpdate(); });
+    actMain->Add([this] { actEventPropertiesUpdate(); });
+    actMain->Add([this] { actEventDeleteUpdate(); });
 }
 
 void TfrmMain::CreateViews()
@@ -209,6 +229,7 @@ void TfrmMain::ConnectViewEvents()
     wvMain->OnWantUserName = names;
     wvMain->OnWantAlarmedFlag = alarms;
     wvMain->OnWantCategoryDescription = categories;
+    wvMain->OnDblClick = [this](QObject* sender) { wvMainDblClick(sender); };
 }
 
 void TfrmMain::CreateMenus()
@@ -219,6 +240,11 @@ void TfrmMain::CreateMenus()
     file->addAction(mnuFileChangePath);
     file->addSeparator();
     file->addAction(actFileExit);
+
+    QMenu* event = menuBar()->addMenu(QStringLiteral("&Event"));
+    event->addAction(actEventNew);
+    event->addAction(actEventDelete);
+    event->addAction(actEventProperties);
 
     QMenu* navigate = menuBar()->addMenu(QStringLiteral("&Navigate"));
     navigate->addAction(actToday);
@@ -240,6 +266,10 @@ void TfrmMain::CreateMenus()
     tbrTools->setObjectName(QStringLiteral("tbrTools"));
     tbrTools->setMovable(false);
     tbrTools->setIconSize(QSize(16, 16));
+    tbrTools->addAction(actEventNew);
+    tbrTools->addAction(actEventProperties);
+    tbrTools->addAction(actEventDelete);
+    tbrTools->addSeparator();
     tbrTools->addAction(actToday);
     tbrTools->addAction(actDate);
     tbrTools->addAction(actPrev);
@@ -250,6 +280,10 @@ void TfrmMain::CreateMenus()
 
     mnuPopup = new QMenu(this);
     mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
+    mnuPopup->addAction(actEventNew);
+    mnuPopup->addAction(actEventDelete);
+    mnuPopup->addAction(actEventProperties);
+    mnuPopup->addSeparator();
     mnuPopup->addAction(actToday);
     mnuPopup->addAction(actDate);
     mnuPopup->addSeparator();
@@ -301,6 +335,7 @@ void TfrmMain::FormActivate()
     FirstActivation = false;
     try {
         StartUp();
+        actMain->Schedule();
     } catch (const std::exception& error) {
         TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QString::fromStdString(error.what()));
         EndProgram();
@@ -450,6 +485,8 @@ void TfrmMain::RefreshView()
         wvMain->Reload();
     else
         dvMain->Reload();
+    // A reload may have changed the selection the commands depend on.
+    actMain->Schedule();
 }
 
 void TfrmMain::wvMainWantDayEntries(QObject*, const std::string& DatePkVal, TDayEntries& DayEntries)
@@ -592,6 +629,139 @@ void TfrmMain::actToolsViewWeekExecute()
     wvMain->ShowWeekOf(dvMain->Stamp().AsDateTime());
     ShowPage(kWeekPage);
     wvMain->Reload();
+}
+
+std::string TfrmMain::ActiveSelectedId() const
+{
+    return WeekViewActive() ? wvMain->SelectedId() : dvMain->SelectedId();
+}
+
+std::string TfrmMain::ActiveViewStampText() const
+{
+    return WeekViewActive() ? wvMain->CurrentDateText() : dvMain->Stamp().StampText();
+}
+
+void TfrmMain::SelectionRule(QAction& action) const
+{
+    const std::string id = ActiveSelectedId();
+    if (id == kNoEntry) {
+        action.setEnabled(false);
+        return;
+    }
+    const std::string owner = WeekViewActive() ? wvMain->SelectedOwnerId() : dvMain->SelectedOwnerId();
+    action.setEnabled(owner == CurrentUserId || (CurrentUser.Flags & urModifyOthers) != 0);
+}
+
+void TfrmMain::OfferAssignees()
+{
+    frmEvent->SetUsersEnabled((CurrentUser.Flags & urAddForOthers) != 0);
+}
+
+void TfrmMain::TellWhenHidden(const TDayEntryRec& entry)
+{
+    if (!EntryVisible(entry, *ViewRules, CurrentUserId, CurrentUser.Flags))
+        TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(kEntryHidden));
+}
+
+void TfrmMain::actEventNewUpdate()
+{
+    actEventNew->setEnabled((CurrentUser.Flags & urAddEntries) != 0);
+}
+
+void TfrmMain::actEventPropertiesUpdate()
+{
+    SelectionRule(*actEventProperties);
+}
+
+void TfrmMain::actEventDeleteUpdate()
+{
+    SelectionRule(*actEventDelete);
+}
+
+void TfrmMain::actEventNewExecute()
+{
+    TDayEntryRec entry;
+    MainDb->InitDayEntry(entry);
+    SetField(entry.EntryStamp, ActiveViewStampText());
+    SetField(entry.OwnerId, CurrentUserId);
+    // Without the right to add entries for others a user adds them for
+    // himself alone.
+    OfferAssignees();
+    if (!(CurrentUser.Flags & urAddForOthers))
+        SetField(entry.AssigneeIds[0], CurrentUserId);
+    TAlarmRec alarm;
+    MainDb->InitAlarm(alarm);
+    SetField(alarm.AlarmStamp, FieldText(entry.EntryStamp));
+    if (frmEvent->Execute(false, entry, alarm, *MainDb, CurrentUserId, *Settings) != QDialog::Accepted)
+        return;
+    {
+        const TWaitCursor wait;
+        TEventCommands(*MainDb).AddEvent(entry, alarm);
+    }
+    TellWhenHidden(entry);
+    RefreshView();
+}
+
+void TfrmMain::actEventPropertiesExecute()
+{
+    TDayEntryRec shown;
+    {
+        // The entry stays locked while the editor is open, so that no
+        // other workstation changes or deletes it meanwhile.
+        TLockedEvent event(*MainDb, ActiveSelectedId(), ActiveViewStampText());
+        if (!event.Locked()) {
+            TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(kEditLockedText));
+            return;
+        }
+        shown = event.Entry;
+        OfferAssignees();
+        if (frmEvent->Execute(true, event.Entry, event.Alarm, *MainDb, CurrentUserId, *Settings) ==
+            QDialog::Accepted) {
+            TEventResult result;
+            {
+                const TWaitCursor wait;
+                result = event.Store();
+            }
+            if (result == TEventResult::AlarmLocked) {
+                TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
+                                  QString::fromLatin1(kAlarmLockedText));
+                return;
+            }
+            shown = event.Entry;
+        }
+    }
+    TellWhenHidden(shown);
+    RefreshView();
+}
+
+void TfrmMain::actEventDeleteExecute()
+{
+    const std::string description = WeekViewActive() ? wvMain->SelectedDescription() : dvMain->SelectedDescription();
+    if (TMessageBox::Show(TMessageKind::Confirmation, TMessageButtons::YesNo,
+                          QStringLiteral("Delete event \"") + QString::fromLocal8Bit(description) +
+                              QStringLiteral("\". Are you sure?")) != TMessageAnswer::Yes)
+        return;
+    TEventResult result;
+    {
+        const TWaitCursor wait;
+        result = TEventCommands(*MainDb).DeleteEvent(ActiveSelectedId());
+    }
+    if (result != TEventResult::Done) {
+        const char* text = result == TEventResult::EntryLocked ? kDeleteLockedText : kAlarmLockedText;
+        TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(text));
+        return;
+    }
+    RefreshView();
+}
+
+void TfrmMain::wvMainDblClick(QObject*)
+{
+    actEventPropertiesUpdate();
+    actEventNewUpdate();
+    if (actEventProperties->isEnabled())
+        actEventPropertiesExecute();
+    else if (actEventNew->isEnabled())
+        actEventNewExecute();
 }
 
 void TfrmMain::tmrMainTimer()

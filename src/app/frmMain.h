@@ -14,6 +14,7 @@ class QStackedWidget;
 class QSystemTrayIcon;
 class QTimer;
 class QToolBar;
+class TActionUpdater;
 class TCategoryCache;
 class TDayEntries;
 class TDayView;
@@ -26,6 +27,7 @@ class TStamp;
 class TUserCache;
 class TWeekView;
 class TfrmDate;
+class TfrmEvent;
 class TfrmLogin;
 class TfrmNotify;
 
@@ -64,6 +66,8 @@ public:
     TfrmLogin* frmLogin;
     TfrmDate* frmDate;
     THelpWindow* frmHelp;
+    // Runs the enabling rules of the actions when the application is idle.
+    TActionUpdater* actMain;
     TfrmNotify* frmNotify;
 
     QAction* actFileLogin;
@@ -78,6 +82,19 @@ public:
     QAction* mnuHelpOrbekoHelp;
     QAction* actHelpAbout;
     QAction* actHelpInfo;
+
+    // Event commands.
+    TfrmEvent* frmEvent;
+    QAction* actEventNew;
+    QAction* actEventProperties;
+    QAction* actEventDelete;
+    void actEventNewUpdate();
+    void actEventNewExecute();
+    void actEventPropertiesUpdate();
+    void actEventPropertiesExecute();
+    void actEventDeleteUpdate();
+    void actEventDeleteExecute();
+    void wvMainDblClick(QObject* Sender);
 
     // The start-up sequence; runs on the first activation only.
     void FormActivate();
@@ -135,6 +152,14 @@ private:
     void ShowPage(const char* name);
     void EndProgram();
     void ShutDown();
+
+    // Event commands: the active view's selection and stamp, the rights the
+    // editor offers, and the message for an entry the views will not show.
+    std::string ActiveSelectedId() const;
+    std::string ActiveViewStampText() const;
+    void SelectionRule(QAction& action) const;
+    void OfferAssignees();
+    void TellWhenHidden(const TDayEntryRec& entry);
 
     bool Ended_ = false;
 };

@@ -1,12 +1,21 @@
 #include "storage/RecordLock.h"
 
+#include "storage/XIsamFile.h"
+
+#include <utility>
+
 TRecordLock::TRecordLock(TXIsamFile& file, std::string key)
-    : File_(file), Key_(std::move(key)), Held_(File_.LockRecord(Key_))
+    : File_(file.LockRecord(key) ? &file : nullptr), Key_(std::move(key))
+{
+}
+
+TRecordLock::TRecordLock(TRecordLock&& other) noexcept
+    : File_(std::exchange(other.File_, nullptr)), Key_(std::move(other.Key_))
 {
 }
 
 TRecordLock::~TRecordLock()
 {
-    if (Held_)
-        File_.UnlockRecord(Key_);
+    if (File_)
+        File_->UnlockRecord(Key_);
 }

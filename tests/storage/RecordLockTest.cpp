@@ -3,62 +3,86 @@
 #include "storage/RecordLock.h"
 
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace {
 
-using RecordLockTest = TStoreTest;
-
-TEST_F(RecordLockTest, HoldsTheRecordForItsLifetime)
+class RecordLock : public TStoreTest
 {
-    TXIsamFile mine;
-    TXIsamFile theirs;
-    OpenFile(mine, kDayEntryFormat);
-    OpenFile(theirs, kDayEntryFormat);
+protected:
+    void SetUp() override
     {
-        const TRecordLock lock(mine, "0000000007");
-        ASSERT_TRUE(lock.Held());
-        EXPECT_FALSE(theirs.LockRecord("0000000007"));
-        EXPECT_EQ(theirs.Status(), 19);
-        EXPECT_TRUE(theirs.LockRecord("0000000008")) << "only that record";
-        theirs.UnlockRecord("0000000008");
+        OpenFile(First, kDayEntryFormat);
+        OpenFile(Second, kDayEntryFormat);
+        ASSERT_TRUE(First.Add(MakeEntry("0000000100", "entry"), ""));
     }
-    EXPECT_TRUE(theirs.LockRecord("0000000007"));
-    EXPECT_TRUE(theirs.UnlockRecord("0000000007"));
+
+    // Whether the second handle could take the lock, given back at once.
+    bool FreeForOthers(const std::string& key)
+    {
+        if (!Second.LockRecord(key))
+            return false;
+        EXPECT_TRUE(Second.UnlockRecord(key));
+        return true;
+    }
+
+    TXIsamFile First;
+    TXIsamFile Second;
+};
+
+TEST_F(RecordLock, HeldForTheScopeAndReleasedAfterIt)
+{
+    {
+        const TRecordLock lock(First, "0000000001");
+        EXPECT_TRUE(lock.Held());
+        EXPECT_EQ(lock.Key(), "0000000001");
+        EXPECT_FALSE(FreeForOthers("0000000001"));
+    }
+    EXPECT_TRUE(FreeForOthers("0000000001"));
 }
 
-TEST_F(RecordLockTest, ARefusedLockIsNotHeldAndNotReleased)
+TEST_F(RecordLock, ReleasedWhenAnExceptionPasses)
 {
-    TXIsamFile mine;
-    TXIsamFile theirs;
-    OpenFile(mine, kDayEntryFormat);
-    OpenFile(theirs, kDayEntryFormat);
-    ASSERT_TRUE(theirs.LockRecord("0000000003"));
-    {
-        const TRecordLock lock(mine, "0000000003");
-        EXPECT_FALSE(lock.Held());
-        EXPECT_EQ(mine.Status(), 19);
-    }
-    TXIsamFile third;
-    OpenFile(third, kDayEntryFormat);
-    EXPECT_FALSE(third.LockRecord("0000000003")) << "the other handle still holds its lock";
-}
-
-TEST_F(RecordLockTest, IsReleasedWhenAnExceptionPasses)
-{
-    TXIsamFile mine;
-    TXIsamFile theirs;
-    OpenFile(mine, kDayEntryFormat);
-    OpenFile(theirs, kDayEntryFormat);
     try {
-        const TRecordLock lock(mine, "0000000001");
+        const TRecordLock lock(First, "0000000001");
         ASSERT_TRUE(lock.Held());
-        throw std::runtime_error("failed write");
+        throw std::runtime_error("write failed");
     } catch (const std::runtime_error&) {
     }
-    EXPECT_TRUE(theirs.LockRecord("0000000001"));
+    EXPECT_TRUE(FreeForOthers("0000000001"));
 }
 
-TEST_F(RecordLockTest, OnAClosedFileNothingIsHeld)
+TEST_F(RecordLock, NotHeldWhenAnotherHandleHasItAndThenReleasesNothing)
+{
+    ASSERT_TRUE(Second.LockRecord("0000000001"));
+    {
+        const TRecordLock lock(First, "0000000001");
+        EXPECT_FALSE(lock.Held());
+        EXPECT_EQ(First.Status(), 19);
+    }
+    // The other handle still holds its lock: the refused guard gave back
+    // nothing that was not its own.
+    TXIsamFile third;
+    ASSERT_TRUE(third.Open(Path(), 3));
+    EXPECT_FALSE(third.LockRecord("0000000001"));
+    EXPECT_TRUE(Second.UnlockRecord("0000000001"));
+}
+
+TEST_F(RecordLock, AMovedLockIsReleasedOnceByItsNewOwner)
+{
+    std::vector<TRecordLock> locks;
+    {
+        TRecordLock lock(First, "0000000001");
+        locks.push_back(std::move(lock));
+    }
+    EXPECT_TRUE(locks.front().Held());
+    EXPECT_FALSE(FreeForOthers("0000000001"));
+    locks.clear();
+    EXPECT_TRUE(FreeForOthers("0000000001"));
+}
+
+TEST_F(RecordLock, AClosedFileIsNotLocked)
 {
     TXIsamFile closed;
     const TRecordLock lock(closed, "0000000001");

@@ -1,0 +1,51 @@
+#include "events/LockedEvent.h"
+
+#include "events/EventAlarms.h"
+#include "storage/KfsStatus.h"
+#include "storage/OrbekoDB.h"
+
+#include <optional>
+#include <stdexcept>
+
+namespace {
+
+constexpr int16_t kIdKey = 0;
+constexpr int16_t kEntryKey = 3;
+
+}  // namespace
+
+TLockedEvent::TLockedEvent(TOrbekoDB& db, const std::string& entryId, const std::string& alarmStamp)
+    : Db_(db), Lock_(db.DayEntryFile, entryId)
+{
+    if (!Locked())
+        return;
+    if (!Db_.DayEntryFile.GetEqual(Entry, kIdKey, entryId))
+        throw std::runtime_error(Db_.DayEntryFile.StatusText());
+    HadAlarm = Db_.AlarmFile.GetEqual(Alarm, kEntryKey, entryId);
+    if (!HadAlarm && Db_.AlarmFile.Status() != ksNotFound)
+        throw std::runtime_error(Db_.AlarmFile.StatusText());
+    if (!HadAlarm) {
+        Db_.InitAlarm(Alarm);
+        SetField(Alarm.AlarmStamp, alarmStamp);
+    }
+}
+
+TEventResult TLockedEvent::Store()
+{
+    const bool wanted = (Alarm.Flags & afAlarmed) != 0;
+    // Every alarm to be replaced is locked before anything is written, so a
+    // refused lock leaves the event and its alarms as they were.
+    std::optional<TEventAlarms> alarms;
+    if (HadAlarm) {
+        alarms.emplace(Db_.AlarmFile, EntryId());
+        if (!alarms->Locked())
+            return TEventResult::AlarmLocked;
+    }
+    if (!Db_.DayEntryFile.Rewrite(Entry, EntryId()))
+        throw std::runtime_error(Db_.DayEntryFile.StatusText());
+    if (alarms)
+        alarms->DeleteAll();
+    if (wanted)
+        TEventCommands(Db_).WriteAlarms(Entry, EntryId(), Alarm);
+    return TEventResult::Done;
+}

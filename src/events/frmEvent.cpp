@@ -1,0 +1,390 @@
+#include "events/frmEvent.h"
+
+#include "events/TimeBoxes.h"
+#include "events/frmAlarmProperties.h"
+#include "prefs/OrbekoCfg.h"
+#include "prefs/frmSelectGroup.h"
+#include "storage/KfsStatus.h"
+#include "storage/OrbekoDB.h"
+#include "ui/CheckList.h"
+#include "ui/DateEdit.h"
+#include "ui/DialogRunner.h"
+#include "ui/FieldValidator.h"
+#include "ui/MessageBox.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
+
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr int16_t kIdKey = 0;
+const char* const kNoneText = "<None>";
+
+QString RecordText(const std::string& text)
+{
+    return QString::fromLocal8Bit(text);
+}
+
+// Sets a flag for the lifetime of the guard, also when an exception passes.
+class TFlagGuard
+{
+public:
+    explicit TFlagGuard(bool& flag) : Flag_(flag) { Flag_ = true; }
+    ~TFlagGuard() { Flag_ = false; }
+    TFlagGuard(const TFlagGuard&) = delete;
+    TFlagGuard& operator=(const TFlagGuard&) = delete;
+
+private:
+    bool& Flag_;
+};
+
+}  // namespace
+
+TfrmEvent::TfrmEvent(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmEvent"));
+    setWindowTitle(QStringLiteral("New Event"));
+
+    auto* lblDate = new QLabel(QStringLiteral("&Date"), this);
+    cmbDate = new TDateEdit(this);
+    cmbDate->setObjectName(QStringLiteral("cmbDate"));
+    cmbDate->setToolTip(QStringLiteral("Select a date for the event"));
+    lblTime = new QLabel(QStringLiteral("&Time"), this);
+    lblTime->setObjectName(QStringLiteral("lblTime"));
+    cmbHour = new QComboBox(this);
+    cmbHour->setObjectName(QStringLiteral("cmbHour"));
+    cmbHour->setToolTip(QStringLiteral("Select an hour for the event"));
+    cmbMinute = new QComboBox(this);
+    cmbMinute->setObjectName(QStringLiteral("cmbMinute"));
+    cmbMinute->setToolTip(QStringLiteral("Select a minute for the event"));
+    TTimeBoxes(*cmbDate, *cmbHour, *cmbMinute).Fill();
+    chkUnTimed = new QCheckBox(QStringLiteral("&Un-timed"), this);
+    chkUnTimed->setObjectName(QStringLiteral("chkUnTimed"));
+    chkUnTimed->setToolTip(QStringLiteral("Check to make the event \"un-timed\" i.e. it will last all day"));
+
+    auto* lblDescription = new QLabel(QStringLiteral("D&escription"), this);
+    edtDescription = new QLineEdit(this);
+    edtDescription->setObjectName(QStringLiteral("edtDescription"));
+    edtDescription->setToolTip(QStringLiteral("Enter a description for the event (required)"));
+    TFieldValidator::Attach(*edtDescription, sizeof(TDayEntryRec::Description));
+
+    lblUsers = new QLabel(QStringLiteral("&User(s)"), this);
+    lblUsers->setObjectName(QStringLiteral("lblUsers"));
+    lstUsers = new TCheckList(this);
+    lstUsers->setObjectName(QStringLiteral("lstUsers"));
+    lstUsers->SetSorted(true);
+    lstUsers->setToolTip(QStringLiteral("Select a number of users for the event"));
+    lstUsers->OnChanging = [this](int row, bool checking) { return lstUsersChanging(row, checking); };
+    btnGroup = new QToolButton(this);
+    btnGroup->setObjectName(QStringLiteral("btnGroup"));
+    btnGroup->setAutoRaise(true);
+    btnGroup->setIcon(style()->standardIcon(QStyle::SP_FileDialogListView));
+    btnGroup->setToolTip(QStringLiteral("Select users from a group"));
+
+    auto* lblCategory = new QLabel(QStringLiteral("&Category"), this);
+    cmbCategory = new QComboBox(this);
+    cmbCategory->setObjectName(QStringLiteral("cmbCategory"));
+    cmbCategory->setToolTip(QStringLiteral("Select a category for the event (recommended)"));
+    chkPrivate = new QCheckBox(QStringLiteral("&Private"), this);
+    chkPrivate->setObjectName(QStringLiteral("chkPrivate"));
+    chkPrivate->setToolTip(QStringLiteral("Check to make the event private"));
+    chkAlarm = new QCheckBox(QStringLiteral("&Alarm"), this);
+    chkAlarm->setObjectName(QStringLiteral("chkAlarm"));
+    chkAlarm->setToolTip(QStringLiteral("Check to set an alarm for the event"));
+
+    auto* lblOwner = new QLabel(QStringLiteral("O&wner"), this);
+    edtOwner = new QLineEdit(this);
+    edtOwner->setObjectName(QStringLiteral("edtOwner"));
+    edtOwner->setReadOnly(true);
+    QPalette ownerPalette = edtOwner->palette();
+    ownerPalette.setColor(QPalette::Base, ownerPalette.color(QPalette::Button));
+    edtOwner->setPalette(ownerPalette);
+    edtOwner->setToolTip(QStringLiteral("The user who created the event"));
+    chkNotify = new QCheckBox(QStringLiteral("&Notify user(s) other than yourself via EMail"), this);
+    chkNotify->setObjectName(QStringLiteral("chkNotify"));
+    chkNotify->setChecked(true);
+    chkNotify->setToolTip(QStringLiteral("Check to send email to selected user(s) other than yoursefl"));
+
+    lblDate->setBuddy(cmbDate);
+    lblTime->setBuddy(cmbHour);
+    lblDescription->setBuddy(edtDescription);
+    lblUsers->setBuddy(lstUsers);
+    lblCategory->setBuddy(cmbCategory);
+    lblOwner->setBuddy(edtOwner);
+
+    actOk = new QAction(QStringLiteral("&Ok"), this);
+    actCancel = new QAction(QStringLiteral("&Cancel"), this);
+    Button1 = new QPushButton(actOk->text(), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setDefault(true);
+    Button2 = new QPushButton(actCancel->text(), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    connect(Button1, &QPushButton::clicked, actOk, &QAction::trigger);
+    connect(Button2, &QPushButton::clicked, actCancel, &QAction::trigger);
+    connect(actOk, &QAction::changed, Button1, [this] { Button1->setEnabled(actOk->isEnabled()); });
+    connect(actOk, &QAction::triggered, this, &TfrmEvent::actOkExecute);
+    connect(actCancel, &QAction::triggered, this, &TfrmEvent::actCancelExecute);
+    connect(edtDescription, &QLineEdit::textChanged, this, &TfrmEvent::actOkUpdate);
+    connect(chkUnTimed, &QCheckBox::toggled, this, &TfrmEvent::chkUnTimedClick);
+    connect(chkAlarm, &QCheckBox::toggled, this, &TfrmEvent::chkAlarmClick);
+    connect(cmbCategory, &QComboBox::activated, this, &TfrmEvent::cmbCategoryChange);
+    connect(btnGroup, &QToolButton::clicked, this, &TfrmEvent::btnGroupClick);
+
+    frmAlarmProperties = new TfrmAlarmProperties(this);
+    frmSelectGroup = new TfrmSelectGroup(this);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(lblDate, 0, 0);
+    grid->addWidget(cmbDate, 0, 1);
+    auto* time = new QHBoxLayout;
+    time->addWidget(lblTime);
+    time->addWidget(cmbHour);
+    time->addWidget(cmbMinute);
+    time->addWidget(chkUnTimed);
+    time->addStretch();
+    grid->addLayout(time, 0, 2);
+    grid->addWidget(lblDescription, 1, 0);
+    grid->addWidget(edtDescription, 1, 1, 1, 2);
+    grid->addWidget(lblUsers, 2, 0, Qt::AlignTop);
+    auto* users = new QHBoxLayout;
+    users->addWidget(lstUsers);
+    users->addWidget(btnGroup, 0, Qt::AlignTop);
+    grid->addLayout(users, 2, 1, 1, 2);
+    grid->addWidget(lblCategory, 3, 0);
+    grid->addWidget(cmbCategory, 3, 1);
+    auto* flags = new QHBoxLayout;
+    flags->addWidget(chkPrivate);
+    flags->addWidget(chkAlarm);
+    flags->addStretch();
+    grid->addLayout(flags, 3, 2);
+    grid->addWidget(lblOwner, 4, 0);
+    grid->addWidget(edtOwner, 4, 1);
+    grid->addWidget(chkNotify, 5, 1, 1, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+    actOkUpdate();
+}
+
+int TfrmEvent::Execute(bool IsEdit, TDayEntryRec& Entry, TAlarmRec& Alarm, TOrbekoDB& Db,
+                       const std::string& CurrentUserId, TOrbekoCfg& Cfg)
+{
+    this->IsEdit = IsEdit;
+    Entry_ = &Entry;
+    Alarm_ = &Alarm;
+    Db_ = &Db;
+    CurrentUserId_ = CurrentUserId;
+    Cfg_ = &Cfg;
+    setWindowTitle(IsEdit ? QStringLiteral("Event Properties") : QStringLiteral("New Event"));
+    FillUsers();
+    FillCategories();
+    LoadEntry();
+    chkUnTimedClick();
+    UpdateAlarmAvailability(lstUsers->CheckedCount());
+    cmbDate->setFocus();
+    return TDialogRunner::Run(*this);
+}
+
+void TfrmEvent::SetUsersEnabled(bool enabled)
+{
+    lstUsers->setEnabled(enabled);
+    lblUsers->setEnabled(enabled);
+    btnGroup->setEnabled(enabled);
+}
+
+void TfrmEvent::FillUsers()
+{
+    lstUsers->clear();
+    TXIsamFile& file = Db_->UserFile;
+    TUserRec user;
+    file.GoTop(kIdKey);
+    while (file.GetNext(user, kIdKey, "", gcAny))
+        lstUsers->AddItem(RecordText(FieldText(user.FullName)), IdValue(file.LastKey()));
+    // A list cut short by a failed read would pass an assignee for unknown.
+    if (file.Status() != ksNotFound)
+        throw std::runtime_error(file.StatusText());
+}
+
+void TfrmEvent::FillCategories()
+{
+    std::vector<std::pair<QString, int64_t>> categories;
+    TXIsamFile& file = Db_->CategoryFile;
+    TCategoryRec category;
+    file.GoTop(kIdKey);
+    while (file.GetNext(category, kIdKey, "", gcAny))
+        categories.emplace_back(RecordText(FieldText(category.Description)), IdValue(file.LastKey()));
+    if (file.Status() != ksNotFound)
+        throw std::runtime_error(file.StatusText());
+    // "<None>" heads the list whatever the categories are called, so that
+    // choosing none is always the first item.
+    std::stable_sort(categories.begin(), categories.end(), [](const auto& a, const auto& b) {
+        return QString::compare(a.first, b.first, Qt::CaseInsensitive) < 0;
+    });
+    cmbCategory->clear();
+    cmbCategory->addItem(QString::fromLatin1(kNoneText), QVariant::fromValue<qint64>(0));
+    for (const auto& [text, id] : categories)
+        cmbCategory->addItem(text, QVariant::fromValue<qint64>(id));
+}
+
+void TfrmEvent::LoadEntry()
+{
+    const TFlagGuard loading(Loading);
+    TDayEntryRec& entry = *Entry_;
+    WorkStamp.SetSeconds(IdValue(FieldText(entry.EntryStamp)));
+    TTimeBoxes(*cmbDate, *cmbHour, *cmbMinute).Show(WorkStamp);
+    edtDescription->setText(RecordText(FieldText(entry.Description)));
+    chkPrivate->setChecked((entry.Flags & efPrivate) != 0);
+    chkUnTimed->setChecked((entry.Flags & efUntimed) != 0);
+    cmbCategory->setCurrentIndex(cmbCategory->findData(QVariant::fromValue<qint64>(IdValue(FieldText(entry.CategoryId)))));
+    for (const auto& slot : entry.AssigneeIds) {
+        const int64_t id = IdValue(FieldText(slot));
+        if (id == 0)
+            continue;
+        const int row = lstUsers->IndexOfData(id);
+        if (row < 0)
+            throw std::runtime_error(UnknownUser);
+        lstUsers->SetChecked(row, true);
+    }
+    TUserRec owner;
+    edtOwner->setText(Db_->UserFile.GetEqual(owner, kIdKey, FieldText(entry.OwnerId))
+                          ? RecordText(FieldText(owner.FullName))
+                          : QStringLiteral("ERR"));
+    chkAlarm->setChecked((Alarm_->Flags & afAlarmed) != 0);
+}
+
+void TfrmEvent::chkUnTimedClick()
+{
+    const bool timed = !chkUnTimed->isChecked();
+    lblTime->setEnabled(timed);
+    cmbHour->setEnabled(timed);
+    cmbMinute->setEnabled(timed);
+}
+
+void TfrmEvent::chkAlarmClick()
+{
+    if (Loading || !chkAlarm->isChecked())
+        return;
+    frmAlarmProperties->Execute(*Alarm_);
+}
+
+bool TfrmEvent::lstUsersChanging(int, bool checking)
+{
+    UpdateAlarmAvailability(lstUsers->CheckedCount() + (checking ? 1 : -1));
+    return true;
+}
+
+void TfrmEvent::UpdateAlarmAvailability(int checkedUsers)
+{
+    // Alarms go to the event's users; an event without users has none.
+    chkAlarm->setEnabled(checkedUsers >= 1);
+    if (checkedUsers < 1)
+        chkAlarm->setChecked(false);
+}
+
+void TfrmEvent::cmbCategoryChange()
+{
+    if (edtDescription->text().isEmpty())
+        edtDescription->setText(cmbCategory->currentText());
+}
+
+void TfrmEvent::btnGroupClick()
+{
+    frmSelectGroup->Execute(*Cfg_, *lstUsers);
+    // The group set the ticks without asking the list's rule.
+    UpdateAlarmAvailability(lstUsers->CheckedCount());
+}
+
+void TfrmEvent::actOkUpdate()
+{
+    actOk->setEnabled(!edtDescription->text().isEmpty());
+}
+
+bool TfrmEvent::NoCategoryChosen() const
+{
+    return cmbCategory->currentIndex() < 0 || cmbCategory->currentData().toLongLong() == 0;
+}
+
+void TfrmEvent::actOkExecute()
+{
+    const auto confirmed = [](const char* text) {
+        return TMessageBox::Show(TMessageKind::Confirmation, TMessageButtons::YesNo, QString::fromLatin1(text)) ==
+               TMessageAnswer::Yes;
+    };
+    if (NoCategoryChosen() && !confirmed("You have not chosen a category for this event. Is this ok?"))
+        return;
+    if (lstUsers->CheckedCount() == 0 && !confirmed("You have not chosen any users for this event. Is this ok?"))
+        return;
+    try {
+        StoreEntry();
+    } catch (const std::exception& error) {
+        TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QString::fromLocal8Bit(error.what()));
+        return;
+    }
+    hide();
+    if (chkNotify->isChecked()) {
+        try {
+            SendNotification();
+        } catch (const std::exception&) {
+            TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
+                              QStringLiteral("Unable to send EMail as requested"));
+        }
+    }
+    accept();
+}
+
+void TfrmEvent::actCancelExecute()
+{
+    reject();
+}
+
+void TfrmEvent::StoreEntry()
+{
+    // Built aside and handed over whole, so that a refused OK leaves the
+    // caller's record as it was.
+    TDayEntryRec entry = *Entry_;
+    TTimeBoxes(*cmbDate, *cmbHour, *cmbMinute).Take(WorkStamp, chkUnTimed->isChecked());
+    SetField(entry.EntryStamp, WorkStamp.StampText());
+    // No selection (a category deleted since) stores none as well.
+    SetField(entry.CategoryId, IdText(cmbCategory->currentIndex() < 0 ? 0 : cmbCategory->currentData().toLongLong()));
+    SetField(entry.Description, edtDescription->text().toLocal8Bit().toStdString());
+    entry.Flags = (chkPrivate->isChecked() ? efPrivate : 0) | (chkUnTimed->isChecked() ? efUntimed : 0);
+    for (auto& slot : entry.AssigneeIds)
+        SetField(slot, IdText(0));
+    int placed = 0;
+    for (int row = 0; row < lstUsers->count(); ++row) {
+        if (!lstUsers->Checked(row))
+            continue;
+        if (placed == kMaxAssignees)
+            throw std::runtime_error("A maximum of " + std::to_string(kMaxAssignees) +
+                                     " users can be associated with an event");
+        SetField(entry.AssigneeIds[placed++], IdText(lstUsers->Data(row)));
+    }
+    *Entry_ = entry;
+    Alarm_->Flags = chkAlarm->isChecked() ? afAlarmed : 0;
+}
+
+void TfrmEvent::SendNotification()
+{
+    QStringList recipients;
+    for (int row = 0; row < lstUsers->count(); ++row)
+        if (lstUsers->Checked(row) && IdText(lstUsers->Data(row)) != CurrentUserId_)
+            recipients.append(lstUsers->item(row)->text());
+    ::SendNotification(msgEvent, IsEdit, recipients, edtDescription->text(), WorkStamp);
+}
