@@ -15,6 +15,7 @@
 #include "prefs/FilterRules.h"
 #include "prefs/OrbekoCfg.h"
 #include "storage/OrbekoCache.h"
+#include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/RegistryKey.h"
 #include "storage/Stamp.h"
@@ -504,7 +505,7 @@ void TfrmMain::wvMainWantDayEntries(QObject*, const std::string& DatePkVal, TDay
             DayEntries.AddEntry(entry, file.LastKey());
     // The walk ends where the day ends; anything else is a read that failed,
     // which must not pass for a day with fewer events.
-    if (file.Status() != 1)
+    if (file.Status() != ksNotFound)
         throw std::runtime_error(file.StatusText());
 }
 

@@ -86,7 +86,7 @@ std::string TFileSchema::CreateSql() const
         sql += ", " + Column(key) + " TEXT NOT NULL COLLATE NOCASE";
     sql += ") WITHOUT ROWID;";
     for (int key : Format_.IndexedKeys())
-        sql += "CREATE INDEX kfs_" + Column(key) + " ON kfs_records(" + Column(key) + ", pk);";
+        sql += "CREATE INDEX kfs_" + Column(key) + " ON kfs_records(" + Column(key) + ", pk, data);";
     return sql;
 }
 

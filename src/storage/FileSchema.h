@@ -9,9 +9,11 @@
 // row describing the file (format version, key format, primary key length,
 // record size, note); table kfs_records holds the records, keyed by their
 // primary key, each with its record bytes and one column per indexed
-// segment, and an index per segment on (value, primary key). Every key
-// column compares with NOCASE, the store's key order. The header's
-// application id marks the database as a keyed file.
+// segment, and an index per segment on (value, primary key). The indexes
+// carry the record bytes too, so a walk in an index's order (a day's
+// entries) reads one run of index pages and never looks up the table.
+// Every key column compares with NOCASE, the store's key order. The
+// header's application id marks the database as a keyed file.
 class TFileSchema
 {
 public:

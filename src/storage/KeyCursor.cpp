@@ -13,9 +13,6 @@
 
 namespace {
 
-// Result columns of every read: primary key, key value, record.
-enum : int { kPkColumn = 0, kValueColumn = 1, kRecordColumn = 2 };
-
 TReadAhead::TBound BoundOf(int16_t condition)
 {
     switch (condition) {
@@ -50,17 +47,54 @@ TKeyCursor::TKeyCursor(TConnection& connection, const TChangeCounter& counter, i
       KeyNumber_(keyNumber),
       RecordSize_(recordSize),
       Column_(TFileSchema::Column(keyNumber)),
+      ValueColumn_(keyNumber == 0 ? 0 : 1),
+      RecordColumn_(keyNumber == 0 ? 1 : 2),
       ReadAhead_(recordSize)
 {
 }
 
-int16_t TKeyCursor::Prepare(TStatement& statement, const std::string& where, const std::string& order, bool limited)
+std::string TKeyCursor::Sql(TQuery query) const
 {
-    if (statement.Prepared())
-        return ksOk;
-    const std::string sql = "SELECT pk, " + Column_ + ", data FROM kfs_records" + (where.empty() ? "" : " WHERE ")
-                            + where + " ORDER BY " + order + (limited ? " LIMIT ?4" : " LIMIT 1");
-    return StatusFromSqlite(statement.Prepare(Connection_.Handle(), sql));
+    // Every query reads the primary key, the key value (unless it is the
+    // primary key) and the record; ?1 and ?2 are the position's value and
+    // primary key (key 0 has only ?1), ?3 a bound, ?4 the number of rows.
+    const bool primary = KeyNumber_ == 0;
+    const std::string after = primary ? "pk > ?1" : "(" + Column_ + ", pk) > (?1, ?2)";
+    const std::string ascending = primary ? "pk LIMIT ?4" : Column_ + ", pk LIMIT ?4";
+    const std::string descending = primary ? "pk DESC LIMIT 1" : Column_ + " DESC, pk DESC LIMIT 1";
+    std::string where;
+    std::string order = ascending;
+    switch (query) {
+    case qNext:
+        where = after;
+        break;
+    case qNextBelow:
+        where = after + " AND " + Column_ + " < ?3";
+        break;
+    case qNextUpTo:
+        where = after + " AND " + Column_ + " <= ?3";
+        break;
+    case qFrom:
+        // The empty primary key sorts before every other.
+        where = primary ? "pk >= ?1" : "(" + Column_ + ", pk) >= (?1, ?2)";
+        break;
+    case qPrevious:
+        where = primary ? "pk < ?1" : "(" + Column_ + ", pk) < (?1, ?2)";
+        order = descending;
+        break;
+    default:
+        order = descending;
+        break;
+    }
+    return std::string(primary ? "SELECT pk, data" : "SELECT pk, " + Column_ + ", data") + " FROM kfs_records" + (where.empty() ? "" : " WHERE " + where)
+           + " ORDER BY " + order;
+}
+
+TStatement* TKeyCursor::Statement(TQuery query, int16_t& status)
+{
+    TStatement& statement = Statements_[query];
+    status = statement.Prepared() ? ksOk : StatusFromSqlite(statement.Prepare(Connection_.Handle(), Sql(query)));
+    return status == ksOk ? &statement : nullptr;
 }
 
 void TKeyCursor::Deliver(std::string_view pk, std::string_view value, const char* record, const TReadTarget& target)
@@ -68,44 +102,46 @@ void TKeyCursor::Deliver(std::string_view pk, std::string_view value, const char
     if (target.Record)
         std::memcpy(target.Record, record, static_cast<std::size_t>(RecordSize_));
     target.Pk.assign(pk);
-    target.Value.assign(value);
+    if (target.Value)
+        target.Value->assign(value);
+}
+
+void TKeyCursor::SettlePosition()
+{
+    if (!PositionInReadAhead_)
+        return;
+    const TReadAhead::TRow last = ReadAhead_.Last();
+    Position_.Value.assign(last.Value);
+    Position_.Pk.assign(last.Pk);
+    PositionInReadAhead_ = false;
 }
 
 int16_t TKeyCursor::Equal(std::string_view value, const TReadTarget& target)
 {
+    const int limit = TReadAhead::EqualLimit(WalkFromEqual_ ? Walk_ : 0, Counter_.Available());
+    WalkFromEqual_ = true;
+    Walk_ = 0;
+    PositionInReadAhead_ = false;
+    Position_ = {false, std::string(value), std::string()};
     ReadAhead_.Restart();
-    int16_t status = Prepare(Equal_, Column_ + " = ?1", "pk", false);
+    int16_t status = ksOk;
+    TStatement* statement = Statement(qFrom, status);
+    if (statement)
+        status = Fill(*statement, TReadAhead::bNone, {}, limit);
     if (status != ksOk)
         return status;
-    TStatement::TReset reset(Equal_);
-    Equal_.BindText(1, value);
-    const int rc = Equal_.Step();
-    if (rc == SQLITE_ROW) {
-        const void* record = Equal_.ColumnBlob(kRecordColumn);
-        if (Equal_.ColumnBytes(kRecordColumn) != RecordSize_)
-            return ksCorrupt;
-        const std::string_view pk = Equal_.ColumnText(kPkColumn);
-        const std::string_view found = Equal_.ColumnText(kValueColumn);
-        Deliver(pk, found, static_cast<const char*>(record), target);
-        Position_ = {false, std::string(found), std::string(pk)};
-        return ksOk;
-    }
-    Position_ = {false, std::string(value), std::string()};
-    return rc == SQLITE_DONE ? ksNotFound : StatusFromSqlite(rc);
+    if (ReadAhead_.Empty() || CompareKeys(ReadAhead_.Front().Value, value) != 0)
+        return ksNotFound;  // what was read lies after the value: the position stays before it
+    const TReadAhead::TRow row = ReadAhead_.Front();
+    Deliver(row.Pk, row.Value, row.Record, target);
+    ReadAhead_.Pop();
+    PositionInReadAhead_ = true;
+    return ksOk;
 }
 
-int16_t TKeyCursor::Fill(TReadAhead::TBound bound, std::string_view value)
+int16_t TKeyCursor::Fill(TStatement& statement, TReadAhead::TBound bound, std::string_view value, int limit)
 {
-    TStatement& statement = Next_[bound];
-    std::string where = KeyNumber_ == 0 ? "pk > ?1" : "(" + Column_ + ", pk) > (?1, ?2)";
-    if (bound == TReadAhead::bBelow)
-        where += " AND " + Column_ + " < ?3";
-    else if (bound == TReadAhead::bUpTo)
-        where += " AND " + Column_ + " <= ?3";
-    const int16_t status = Prepare(statement, where, KeyNumber_ == 0 ? "pk" : Column_ + ", pk", true);
-    if (status != ksOk)
-        return status;
-    const int limit = ReadAhead_.NextLimit(bound, Counter_.Available());
+    SettlePosition();
     TStatement::TReset reset(statement);
     statement.BindText(1, Position_.Value);
     if (KeyNumber_ != 0)
@@ -119,12 +155,12 @@ int16_t TKeyCursor::Fill(TReadAhead::TBound bound, std::string_view value)
     int rows = 0;
     int rc;
     while ((rc = statement.Step()) == SQLITE_ROW) {
-        const void* record = statement.ColumnBlob(kRecordColumn);
-        if (statement.ColumnBytes(kRecordColumn) != RecordSize_) {
+        const void* record = statement.ColumnBlob(RecordColumn_);
+        if (statement.ColumnBytes(RecordColumn_) != RecordSize_) {
             ReadAhead_.Restart();
             return ksCorrupt;
         }
-        ReadAhead_.Append(statement.ColumnText(kPkColumn), statement.ColumnText(kValueColumn), record);
+        ReadAhead_.Append(statement.ColumnText(0), statement.ColumnText(ValueColumn_), record);
         ++rows;
     }
     statement.Reset();
@@ -146,7 +182,11 @@ int16_t TKeyCursor::Next(int16_t condition, std::string_view value, const TReadT
     if (fresh && ReadAhead_.Empty() && ReadAhead_.ExhaustedUnder(bound, value))
         return ksNotFound;
     if (!fresh || ReadAhead_.Empty()) {
-        const int16_t status = Fill(bound, value);
+        const TQuery query = bound == TReadAhead::bBelow ? qNextBelow : bound == TReadAhead::bUpTo ? qNextUpTo : qNext;
+        int16_t status = ksOk;
+        TStatement* statement = Statement(query, status);
+        if (statement)
+            status = Fill(*statement, bound, value, ReadAhead_.NextLimit(bound, Counter_.Available()));
         if (status != ksOk)
             return status;
     }
@@ -156,35 +196,34 @@ int16_t TKeyCursor::Next(int16_t condition, std::string_view value, const TReadT
     if (!Meets(condition, row.Value, value))
         return ksNotFound;
     Deliver(row.Pk, row.Value, row.Record, target);
-    Position_.Value.assign(row.Value);
-    Position_.Pk.assign(row.Pk);
     ReadAhead_.Pop();
+    PositionInReadAhead_ = true;
+    ++Walk_;
     return ksOk;
 }
 
 int16_t TKeyCursor::PreviousKey(const TReadTarget& target)
 {
+    WalkFromEqual_ = false;
+    SettlePosition();
     ReadAhead_.Restart();
-    const std::string order = KeyNumber_ == 0 ? "pk DESC" : Column_ + " DESC, pk DESC";
-    TStatement& statement = Position_.AtEnd ? Last_ : Previous_;
-    const std::string where = Position_.AtEnd ? std::string()
-                              : KeyNumber_ == 0 ? std::string("pk < ?1")
-                                                : "(" + Column_ + ", pk) < (?1, ?2)";
-    const int16_t status = Prepare(statement, where, order, false);
-    if (status != ksOk)
+    int16_t status = ksOk;
+    TStatement* statement = Statement(Position_.AtEnd ? qLast : qPrevious, status);
+    if (!statement)
         return status;
-    TStatement::TReset reset(statement);
+    TStatement::TReset reset(*statement);
     if (!Position_.AtEnd) {
-        statement.BindText(1, Position_.Value);
+        statement->BindText(1, Position_.Value);
         if (KeyNumber_ != 0)
-            statement.BindText(2, Position_.Pk);
+            statement->BindText(2, Position_.Pk);
     }
-    const int rc = statement.Step();
+    const int rc = statement->Step();
     if (rc == SQLITE_ROW) {
-        const std::string_view pk = statement.ColumnText(kPkColumn);
-        const std::string_view value = statement.ColumnText(kValueColumn);
+        const std::string_view pk = statement->ColumnText(0);
+        const std::string_view value = statement->ColumnText(ValueColumn_);
         target.Pk.assign(pk);
-        target.Value.assign(value);
+        if (target.Value)
+            target.Value->assign(value);
         Position_ = {false, std::string(value), std::string(pk)};
         return ksOk;
     }
@@ -196,12 +235,16 @@ int16_t TKeyCursor::PreviousKey(const TReadTarget& target)
 
 void TKeyCursor::Top()
 {
+    WalkFromEqual_ = false;
+    PositionInReadAhead_ = false;
     ReadAhead_.Restart();
     Position_ = {};
 }
 
 void TKeyCursor::End()
 {
+    WalkFromEqual_ = false;
+    PositionInReadAhead_ = false;
     ReadAhead_.Restart();
     Position_ = {true, {}, {}};
 }

@@ -14,7 +14,7 @@ class TConnection;
 struct TReadTarget
 {
     std::string& Pk;      // primary key of the record read
-    std::string& Value;   // its value in the cursor's key
+    std::string* Value;   // its value in the cursor's key; null when not wanted
     char* Record;         // the record; null for reads of the key only
 };
 
@@ -47,8 +47,15 @@ private:
         std::string Pk;
     };
 
-    int16_t Prepare(TStatement& statement, const std::string& where, const std::string& order, bool limited);
-    int16_t Fill(TReadAhead::TBound bound, std::string_view value);
+    // Copies the position out of the read-ahead, where a walk leaves it,
+    // before the read-ahead changes.
+    void SettlePosition();
+    // The cursor's statements, prepared on first use.
+    enum TQuery { qNext, qNextBelow, qNextUpTo, qFrom, qPrevious, qLast, qCount };
+    TStatement* Statement(TQuery query, int16_t& status);
+    std::string Sql(TQuery query) const;
+    // Reads up to limit records after the position into the read-ahead.
+    int16_t Fill(TStatement& statement, TReadAhead::TBound bound, std::string_view value, int limit);
     void Deliver(std::string_view pk, std::string_view value, const char* record, const TReadTarget& target);
 
     TConnection& Connection_;
@@ -56,10 +63,12 @@ private:
     const int KeyNumber_;
     const int RecordSize_;
     const std::string Column_;
+    const int ValueColumn_;    // in the result rows; the primary key is column 0
+    const int RecordColumn_;
     TPosition Position_;
+    bool PositionInReadAhead_ = false;  // then the position is ReadAhead_.Last()
+    bool WalkFromEqual_ = false;        // the reads since Equal are a walk from it
+    int Walk_ = 0;                      // records read since the last positioning
     TReadAhead ReadAhead_;
-    TStatement Equal_;
-    TStatement Next_[3];   // by TReadAhead::TBound
-    TStatement Previous_;
-    TStatement Last_;
+    TStatement Statements_[qCount];
 };

@@ -156,7 +156,7 @@ int16_t TKeyedFile::CheckKey(std::string_view pk) const
     return pk.empty() || pk.size() > static_cast<std::size_t>(KeyLength_) ? ksBadParameter : ksOk;
 }
 
-int16_t TKeyedFile::Get(int keyNumber, int readMode, std::string_view value, std::string& keyText,
+int16_t TKeyedFile::Get(int keyNumber, int readMode, std::string_view value, std::string* keyText,
                         std::string& pk, void* record, int recordSize)
 {
     TKeyCursor* cursor = Cursor(keyNumber);

@@ -34,10 +34,10 @@ public:
     int16_t Open(const std::string& path);
 
     // A read by mode (km..., plus a kc... condition for kmGetNext);
-    // pk and keyText receive the record's primary key and its value in the
-    // key read by. recordSize must be the file's; it is not looked at for
+    // pk and keyText (unless null) receive the record's primary key and
+    // its value in the key read by. recordSize must be the file's; it is not looked at for
     // a read of the key only.
-    int16_t Get(int keyNumber, int readMode, std::string_view value, std::string& keyText, std::string& pk,
+    int16_t Get(int keyNumber, int readMode, std::string_view value, std::string* keyText, std::string& pk,
                 void* record, int recordSize);
     // An empty pk is replaced by the highest key plus one, zero-padded to the
     // key length, chosen and inserted in one write transaction.

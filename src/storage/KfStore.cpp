@@ -67,10 +67,11 @@ int16_t KfsGet(const int32_t* handle, const int16_t* keyNumber, const int16_t* r
                std::string* keyText, std::string* primaryKey, void* record, const int32_t* recordSize)
 {
     const int16_t status = WithFile(handle, [&](TKeyedFile& file) {
-        return file.Get(*keyNumber, *readMode, keyValue, *keyText, *primaryKey, record, *recordSize);
+        return file.Get(*keyNumber, *readMode, keyValue, keyText, *primaryKey, record, *recordSize);
     });
     if (status != ksOk) {
-        keyText->clear();
+        if (keyText)
+            keyText->clear();
         primaryKey->clear();
     }
     return status;

@@ -32,8 +32,8 @@ int16_t KfsCreate(const char* fileName, const int16_t* keyLength, const int32_t*
 // openMode must be koShared.
 int16_t KfsOpen(const char* fileName, const int16_t* reserved, const int16_t* openMode, int32_t* handle);
 int16_t KfsClose(const int32_t* handle);
-// keyText receives the record's value in keyNumber, primaryKey its primary
-// key; both are emptied when the read fails. record must hold *recordSize
+// keyText receives the record's value in keyNumber (null: not wanted),
+// primaryKey its primary key; both are emptied when the read fails. record must hold *recordSize
 // bytes, the file's record size (not looked at for kmPreviousKey).
 int16_t KfsGet(const int32_t* handle, const int16_t* keyNumber, const int16_t* readMode, const char* keyValue,
                std::string* keyText, std::string* primaryKey, void* record, const int32_t* recordSize);

@@ -5,10 +5,9 @@
 
 namespace {
 
-constexpr int kFirstBatch = 16;          // a walk that may stop after a few records
-constexpr int kFirstBoundedBatch = 64;   // the query itself stops at the bound
+constexpr int kFirstBatch = 16;  // a walk that may stop after a few records
 constexpr int kGrowth = 4;
-constexpr int kMaxBatch = 1024;
+constexpr int kMaxBatch = 1024;  // the query itself stops at a bound
 
 }  // namespace
 
@@ -25,11 +24,19 @@ int TReadAhead::NextLimit(TBound bound, bool counterAvailable)
 {
     if (!counterAvailable)
         return 1;
-    if (Limit_ == 0)
-        Limit_ = bound == bNone ? kFirstBatch : kFirstBoundedBatch;
+    if (bound != bNone)
+        Limit_ = kMaxBatch;
     else
-        Limit_ = std::min(Limit_ * kGrowth, kMaxBatch);
+        Limit_ = Limit_ == 0 ? kFirstBatch : std::min(Limit_ * kGrowth, kMaxBatch);
     return Limit_;
+}
+
+int TReadAhead::EqualLimit(int lastWalk, bool counterAvailable)
+{
+    if (!counterAvailable || lastWalk == 0)
+        return 1;
+    // The record found, the walk, and a margin for the next walk being longer.
+    return std::min(1 + lastWalk + lastWalk / 8 + 8, kMaxBatch);
 }
 
 void TReadAhead::BeginFill()
@@ -68,8 +75,13 @@ bool TReadAhead::ExhaustedUnder(TBound bound, std::string_view boundValue) const
 
 TReadAhead::TRow TReadAhead::Front() const
 {
-    const TRowRef& row = Rows_[Next_];
+    return Row(Next_);
+}
+
+TReadAhead::TRow TReadAhead::Row(std::size_t index) const
+{
+    const TRowRef& row = Rows_[index];
     const std::string_view texts(Texts_);
     return {texts.substr(row.Text, row.PkLength), texts.substr(row.Text + row.PkLength, row.ValueLength),
-            Records_.data() + Next_ * static_cast<std::size_t>(RecordSize_)};
+            Records_.data() + index * static_cast<std::size_t>(RecordSize_)};
 }

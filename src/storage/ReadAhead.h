@@ -29,8 +29,12 @@ public:
 
     // Drops the rows and starts the next walk with a small batch.
     void Restart();
-    // Rows to ask for next: 1 where the counter cannot be read.
+    // Rows to ask for next in a walk: 1 where the counter cannot be read.
     int NextLimit(TBound bound, bool counterAvailable);
+    // Rows to ask for when positioning on a value, given how many records
+    // the last walk from such a position read: callers repeat their walks
+    // (a day's entries, one user's alarms), and a lookup reads one record.
+    static int EqualLimit(int lastWalk, bool counterAvailable);
 
     void BeginFill();
     void Append(std::string_view pk, std::string_view value, const void* record);
@@ -49,8 +53,12 @@ public:
     bool ExhaustedUnder(TBound bound, std::string_view boundValue) const;
     TRow Front() const;
     void Pop() { ++Next_; }
+    // The row handed out last; only after a Pop.
+    TRow Last() const { return Row(Next_ - 1); }
 
 private:
+    TRow Row(std::size_t index) const;
+
     struct TRowRef
     {
         uint32_t Text;      // offset of pk and then value in Texts_

@@ -146,7 +146,7 @@ bool TXIsamFile::Read(void* record, std::size_t size, int16_t keyNumber, int16_t
     if (!NeedsOpen())
         return false;
     const int32_t recordSize = SizeArgument(size);
-    Status_ = KfsGet(&Handle_, &keyNumber, &readMode, value.c_str(), &KeyText_, &LastKey_, record, &recordSize);
+    Status_ = KfsGet(&Handle_, &keyNumber, &readMode, value.c_str(), nullptr, &LastKey_, record, &recordSize);
     return Status_ == ksOk;
 }
 
@@ -218,7 +218,7 @@ std::string TXIsamFile::NextKey()
     const int32_t scratchSize = sizeof(scratch);
     const int16_t mode = kmPreviousKey;
     std::string lastKey;
-    const int16_t status = KfsGet(&Handle_, &primaryKey, &mode, "", &KeyText_, &lastKey, scratch, &scratchSize);
+    const int16_t status = KfsGet(&Handle_, &primaryKey, &mode, "", nullptr, &lastKey, scratch, &scratchSize);
     std::string key = "1";
     if (status == ksOk) {
         const int64_t last = KeyNumberValue(lastKey);

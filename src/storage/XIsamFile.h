@@ -79,5 +79,4 @@ private:
     std::string LastKey_;
     int16_t Status_ = 0;
     bool Usable_ = false;
-    std::string KeyText_;  // the store hands back the key value read; not needed here
 };

@@ -10,6 +10,7 @@ namespace {
 
 struct TFormatCase
 {
+    const char* Name;
     const char* Text;
     int RecordSize;
     std::vector<int> IndexedKeys;
@@ -31,12 +32,13 @@ TEST_P(KeyFormatValid, GivesRecordSizeAndIndexedKeys)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, KeyFormatValid,
-                         ::testing::Values(TFormatCase{"&,$*31,X$*11,$*11,$*11", 68, {3}},
-                                           TFormatCase{"&,X$*11,X$*11,$*11,X$*21", 58, {2, 3, 5}},
-                                           TFormatCase{"X$*31", 31, {1}},
-                                           TFormatCase{"&,%,X$*11,$*11,$*11,$*255,R20$*11", 514, {3}},
-                                           TFormatCase{"%", 2, {}},
-                                           TFormatCase{"R3$*5,X$*1", 16, {2}}));
+                         ::testing::Values(TFormatCase{"Users", "&,$*31,X$*11,$*11,$*11", 68, {3}},
+                                           TFormatCase{"Alarms", "&,X$*11,X$*11,$*11,X$*21", 58, {2, 3, 5}},
+                                           TFormatCase{"Categories", "X$*31", 31, {1}},
+                                           TFormatCase{"DayEntries", "&,%,X$*11,$*11,$*11,$*255,R20$*11", 514, {3}},
+                                           TFormatCase{"OneInteger", "%", 2, {}},
+                                           TFormatCase{"RepeatedThenIndexed", "R3$*5,X$*1", 16, {2}}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 class KeyFormatInvalid : public ::testing::TestWithParam<const char*>
 {
@@ -50,7 +52,8 @@ TEST_P(KeyFormatInvalid, IsRefused)
 INSTANTIATE_TEST_SUITE_P(Formats, KeyFormatInvalid,
                          ::testing::Values("", ",", "&,", ",&", "X&", "X%", "XR2$*5", "$*0", "$*", "$*x", "Y$*5",
                                            "x$*5", "$*11 ", " $*11", "R$*5", "R0$*5", "R2&", "$*70000",
-                                           "$*40000,$*40000", "&&", "$11"));
+                                           "$*40000,$*40000", "&&", "$11"),
+                         [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST(KeyFormat, KeyNumbersAreSegmentsCountedFromOne)
 {
@@ -75,6 +78,7 @@ TEST(KeyFormat, KeyValueIsTheFieldUpToItsNulOrItsWholeWidth)
 
 struct TOrderCase
 {
+    const char* Name;
     const char* Left;
     const char* Right;
     int Sign;
@@ -93,11 +97,16 @@ TEST_P(KeyOrderCompare, OrdersLikeTheEngine)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, KeyOrderCompare,
-                         ::testing::Values(TOrderCase{"SMITH", "smith", 0}, TOrderCase{"abc", "abd", -1},
-                                           TOrderCase{"ab", "abc", -1}, TOrderCase{"", "a", -1},
-                                           TOrderCase{"Zeta", "alpha", 1}, TOrderCase{"_", "a", -1},
-                                           TOrderCase{"_", "A", -1}, TOrderCase{"z", "\xe9", -1},
-                                           TOrderCase{"0000000009", "0000000010", -1}));
+                         ::testing::Values(TOrderCase{"CaseIgnored", "SMITH", "smith", 0},
+                                           TOrderCase{"Bytes", "abc", "abd", -1},
+                                           TOrderCase{"PrefixFirst", "ab", "abc", -1},
+                                           TOrderCase{"EmptyFirst", "", "a", -1},
+                                           TOrderCase{"LettersFolded", "Zeta", "alpha", 1},
+                                           TOrderCase{"UnderscoreBeforeLower", "_", "a", -1},
+                                           TOrderCase{"UnderscoreBeforeUpper", "_", "A", -1},
+                                           TOrderCase{"HighBytesLast", "z", "\xe9", -1},
+                                           TOrderCase{"Digits", "0000000009", "0000000010", -1}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(KeyOrder, PrefixIgnoresCase)
 {

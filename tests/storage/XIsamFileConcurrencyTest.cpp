@@ -133,4 +133,28 @@ TEST_F(XIsamFileConcurrency, AWriterKilledMidAddLeavesASoundFileWithEveryConfirm
     }
 }
 
+TEST_F(XIsamFileConcurrency, AWriteLockHeldTooLongGivesStatus3AndReadsGoOn)
+{
+    TXIsamFile file;
+    OpenFile(file, kDayEntryFormat);
+    ASSERT_TRUE(file.Add(MakeEntry("0000000100", "first"), ""));
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(Path().c_str(), &other), SQLITE_OK);
+    // Another workstation in the middle of a write transaction: reads go on.
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    TDayEntryRec entry;
+    EXPECT_TRUE(file.GetEqual(entry, 0, "0000000001"));
+    // One that keeps the file to itself: the add gives up after a few seconds.
+    ASSERT_EQ(sqlite3_exec(other, "UPDATE kfs_records SET data = data; COMMIT; BEGIN EXCLUSIVE", nullptr, nullptr,
+                           nullptr),
+              SQLITE_OK);
+    EXPECT_FALSE(file.Add(MakeEntry("0000000100", "second"), ""));
+    EXPECT_EQ(file.Status(), 3);
+    EXPECT_EQ(file.StatusText(), "Multi-user access");
+    ASSERT_EQ(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    EXPECT_TRUE(file.Add(MakeEntry("0000000100", "second"), ""));
+    EXPECT_EQ(file.RecordCount(), 2);
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 #include "StoreFixture.h"
 
 #include "storage/XIsamFile.h"
+#include "support/ChildProcess.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -51,7 +52,11 @@ INSTANTIATE_TEST_SUITE_P(
                       TStatusCase{21, "Function no available"},
                       TStatusCase{22, "Asynchronous operation interrupted"},
                       TStatusCase{23, "A dataset is already open"}, TStatusCase{24, "Unknown error"},
-                      TStatusCase{99, "Unknown error"}, TStatusCase{-1, "Unknown error"}));
+                      TStatusCase{99, "Unknown error"}, TStatusCase{-1, "Unknown error"}),
+    [](const auto& info) {
+        const int code = info.param.Code;
+        return code < 0 ? "CodeMinus" + std::to_string(-code) : "Code" + std::to_string(code);
+    });
 
 TEST(XIsamFile, StartsClosedAndUsable)
 {
@@ -427,6 +432,62 @@ TEST_F(XIsamFileTest, AWalkSeesChangesMadeByAnotherHandleBetweenItsReads)
     EXPECT_EQ(reader.RecordCount(), 39);
     ASSERT_TRUE(reader.GetNext(entry, 3, "", gcAny));
     EXPECT_EQ(reader.LastKey(), "0000000006");
+}
+
+// Writes record args[1] of args[0] anew with the description args[2].
+ORBEKO_CHILD_ROLE(RewriteEntry)
+{
+    TXIsamFile file;
+    TDayEntryRec entry;
+    if (!file.Open(args[0], 3) || !file.GetEqual(entry, 0, args[1]))
+        return 1;
+    SetField(entry.Description, args[2]);
+    return file.Rewrite(entry, args[1]) ? 0 : 2;
+}
+
+TEST_F(XIsamFileTest, AWalkSeesChangesMadeByAnotherProcessBetweenItsReads)
+{
+    TXIsamFile reader;
+    OpenFile(reader, kDayEntryFormat);
+    for (int i = 1; i <= 40; ++i)
+        ASSERT_TRUE(reader.Add(MakeEntry(Stamp(i * 100), "original"), ""));
+    TDayEntryRec entry;
+    ASSERT_TRUE(reader.GoTop(0));
+    ASSERT_TRUE(reader.GetNext(entry, 0, "", gcAny));
+    TChildProcess child("RewriteEntry", {Path(), "0000000002", "changed elsewhere"});
+    ASSERT_EQ(child.Wait(), 0);
+    ASSERT_TRUE(reader.GetNext(entry, 0, "", gcAny));
+    EXPECT_STREQ(entry.Description, "changed elsewhere");
+}
+
+TEST_F(XIsamFileTest, ADayReadSeesChangesMadeAfterItsGetEqual)
+{
+    TXIsamFile reader;
+    TXIsamFile writer;
+    OpenFile(reader, kDayEntryFormat);
+    OpenFile(writer, kDayEntryFormat);
+    for (int i = 0; i < 30; ++i)
+        ASSERT_TRUE(writer.Add(MakeEntry(Stamp(86400 + i * 60), "day two"), ""));
+    const auto readDay = [&](const std::function<void()>& between) {
+        std::vector<std::string> read;
+        TDayEntryRec entry;
+        if (reader.GetEqual(entry, 3, Stamp(86400)))
+            read.push_back(entry.Description);
+        between();
+        while (reader.GetNext(entry, 3, Stamp(2 * 86400), gcBelow))
+            read.push_back(entry.Description);
+        return read;
+    };
+    EXPECT_EQ(readDay([] {}).size(), 30u);  // a first walk, so the next GetEqual reads ahead
+    const std::vector<std::string> read = readDay([&] {
+        ASSERT_TRUE(writer.Rewrite(MakeEntry(Stamp(86400 + 60), "rewritten"), "0000000002"));
+        ASSERT_TRUE(writer.Delete("0000000003"));
+        ASSERT_TRUE(writer.Add(MakeEntry(Stamp(2 * 86400 - 1), "added"), ""));
+    });
+    ASSERT_EQ(read.size(), 30u);
+    EXPECT_EQ(read[1], "rewritten");
+    EXPECT_EQ(read[2], "day two");
+    EXPECT_EQ(read.back(), "added");
 }
 
 TEST_F(XIsamFileTest, FilesOfOneFolderKeepTheirOwnRecords)

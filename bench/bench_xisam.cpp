@@ -1,0 +1,468 @@
+// TXIsamFile against SQLite's C API on the same events file: one day's
+// entries, lookup by identifier, a full scan per record, an add with an
+// empty key and a lock/unlock pair, at 100,000 and 1,000,000 events over
+// ten years. Prints the ratio of each pair, the goals, and the peak
+// resident size of this process.
+//
+// The fixtures are built once (in a child process, so this one's peak size
+// is that of a reader) and kept in $TMPDIR/orbeko-bench between runs.
+
+#include "storage/KfStore.h"
+#include "storage/Records.h"
+#include "storage/XIsamFile.h"
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const std::string kDayEntryFormat = "&,%,X$*11,$*11,$*11,$*255,R20$*11";
+constexpr int kFirstDay = 1420070400;  // 2015-01-01
+constexpr int kDays = 3653;            // ten years
+constexpr int kDaySeconds = 86400;
+const std::string kFixtureNote = "bench fixture 2";
+
+std::string Id(int64_t value)
+{
+    char text[24];
+    std::snprintf(text, sizeof(text), "%10.10lld", static_cast<long long>(value));
+    return text;
+}
+
+TDayEntryRec MakeEvent(std::mt19937& random)
+{
+    TDayEntryRec entry;
+    std::memset(&entry, 0, sizeof(entry));
+    const int day = static_cast<int>(random() % kDays);
+    const bool untimed = random() % 10 == 0;
+    const int time = untimed ? 0 : static_cast<int>(random() % 96) * 900;
+    entry.Flags = untimed ? efUntimed : 0;
+    entry.Marker = 1;
+    SetField(entry.EntryStamp, Id(kFirstDay + day * kDaySeconds + time));
+    SetField(entry.OwnerId, Id(1 + random() % 12));
+    SetField(entry.CategoryId, Id(random() % 8));
+    SetField(entry.Description, "Meeting about item " + std::to_string(random() % 100000) + " with the group");
+    for (auto& assignee : entry.AssigneeIds)
+        SetField(assignee, "0000000000");
+    SetField(entry.AssigneeIds[0], FieldText(entry.OwnerId));
+    return entry;
+}
+
+bool Check(int rc, sqlite3* db, const char* what)
+{
+    if (rc == SQLITE_OK || rc == SQLITE_DONE || rc == SQLITE_ROW)
+        return true;
+    std::fprintf(stderr, "%s: %s\n", what, sqlite3_errmsg(db));
+    return false;
+}
+
+// Fills a freshly created keyed file with count events in one transaction.
+bool FillFixture(const std::string& path, int count)
+{
+    sqlite3* db = nullptr;
+    if (!Check(sqlite3_open(path.c_str(), &db), db, "open"))
+        return false;
+    Check(sqlite3_exec(db, "PRAGMA synchronous=OFF; PRAGMA cache_size=-1000000; BEGIN", nullptr, nullptr, nullptr),
+          db, "begin");
+    sqlite3_stmt* insert = nullptr;
+    Check(sqlite3_prepare_v2(db, "INSERT INTO kfs_records(pk, data, key3) VALUES(?1, ?2, ?3)", -1, &insert, nullptr),
+          db, "prepare");
+    std::mt19937 random(20240501);
+    bool ok = true;
+    for (int i = 1; ok && i <= count; ++i) {
+        const TDayEntryRec entry = MakeEvent(random);
+        const std::string pk = Id(i);
+        sqlite3_bind_text(insert, 1, pk.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_blob(insert, 2, &entry, sizeof(entry), SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert, 3, entry.EntryStamp, -1, SQLITE_TRANSIENT);
+        ok = Check(sqlite3_step(insert), db, "insert");
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    ok = ok && Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
+    sqlite3_close(db);
+    return ok;
+}
+
+bool FixtureReady(const std::string& path)
+{
+    TXIsamFile file;
+    if (!file.Open(path, 3))
+        return false;
+    const int32_t handle = file.Handle();
+    std::string note;
+    return KfsReadNote(&handle, &note) == ksOk && note == kFixtureNote;
+}
+
+// Builds the fixture in a child process unless a finished one is there.
+bool EnsureFixture(const std::string& path, int count)
+{
+    if (FixtureReady(path))
+        return true;
+    std::fprintf(stderr, "building %s (%d events)...\n", path.c_str(), count);
+    const pid_t child = fork();
+    if (child == 0) {
+        std::filesystem::remove(path);
+        std::filesystem::remove(path + "-locks");
+        TXIsamFile file;
+        if (!file.CreateFile(path, 10, kDayEntryFormat) || !FillFixture(path, count) || !file.Open(path, 3))
+            _exit(1);
+        const int32_t handle = file.Handle();
+        _exit(KfsWriteNote(&handle, kFixtureNote.c_str()) == ksOk ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    // Built without syncing: let the system write it all now, not while adds are measured.
+    sync();
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && FixtureReady(path);
+}
+
+// One fixture opened both ways.
+struct TEvents
+{
+    int Count = 0;
+    std::string Path;
+    TXIsamFile File;
+    sqlite3* Db = nullptr;
+    sqlite3_stmt* Day = nullptr;
+    sqlite3_stmt* Lookup = nullptr;
+    sqlite3_stmt* Scan = nullptr;
+    sqlite3_stmt* Highest = nullptr;
+    sqlite3_stmt* Insert = nullptr;
+    int LockFd = -1;
+
+    TEvents() = default;
+    TEvents(const TEvents&) = delete;
+    TEvents& operator=(const TEvents&) = delete;
+    ~TEvents()
+    {
+        for (sqlite3_stmt* statement : {Day, Lookup, Scan, Highest, Insert})
+            sqlite3_finalize(statement);
+        sqlite3_close(Db);
+        if (LockFd >= 0)
+            close(LockFd);
+    }
+
+    bool Open()
+    {
+        if (!File.Open(Path, 3))
+            return false;
+        if (sqlite3_open_v2(Path.c_str(), &Db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+            return false;
+        sqlite3_busy_timeout(Db, 5000);
+        sqlite3_exec(Db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+        const std::pair<sqlite3_stmt**, const char*> statements[] = {
+            {&Day, "SELECT pk, data FROM kfs_records WHERE key3 >= ?1 AND key3 < ?2 ORDER BY key3, pk"},
+            {&Lookup, "SELECT pk, data FROM kfs_records WHERE pk = ?1"},
+            {&Scan, "SELECT pk, data FROM kfs_records ORDER BY pk"},
+            {&Highest, "SELECT pk FROM kfs_records ORDER BY pk DESC LIMIT 1"},
+            {&Insert, "INSERT INTO kfs_records(pk, data, key3) VALUES(?1, ?2, ?3)"},
+        };
+        for (const auto& [statement, sql] : statements)
+            if (!Check(sqlite3_prepare_v3(Db, sql, -1, SQLITE_PREPARE_PERSISTENT, statement, nullptr), Db, sql))
+                return false;
+        LockFd = open((Path + "-locks").c_str(), O_RDWR | O_CLOEXEC);
+        return LockFd >= 0;
+    }
+
+    // Takes the records the adds left behind out again.
+    void RemoveAdded()
+    {
+        const std::string sql = "DELETE FROM kfs_records WHERE pk > '" + Id(Count) + "'";
+        sqlite3_exec(Db, sql.c_str(), nullptr, nullptr, nullptr);
+    }
+};
+
+std::vector<std::unique_ptr<TEvents>> Fixtures;
+
+// Cheap deterministic numbers, the same sequence for both sides.
+struct TSequence
+{
+    uint64_t State = 88172645463325252ull;
+    uint32_t Next()
+    {
+        State ^= State << 13;
+        State ^= State >> 7;
+        State ^= State << 17;
+        return static_cast<uint32_t>(State);
+    }
+};
+
+std::string DayStamp(uint32_t n)
+{
+    return Id(kFirstDay + static_cast<int64_t>(n % kDays) * kDaySeconds);
+}
+
+void DayXIsam(benchmark::State& state, TEvents* events)
+{
+    TSequence sequence;
+    TDayEntryRec entry;
+    int64_t records = 0;
+    for (auto _ : state) {
+        const uint32_t n = sequence.Next();
+        const std::string start = DayStamp(n);
+        const std::string end = Id(std::stoll(start) + kDaySeconds);
+        if (events->File.GetEqual(entry, 3, start))
+            ++records;
+        while (events->File.GetNext(entry, 3, end, gcBelow))
+            ++records;
+        benchmark::DoNotOptimize(entry);
+    }
+    state.counters["records/day"] = benchmark::Counter(static_cast<double>(records), benchmark::Counter::kAvgIterations);
+}
+
+void DaySqlite(benchmark::State& state, TEvents* events)
+{
+    TSequence sequence;
+    TDayEntryRec entry;
+    std::string lastKey;
+    int64_t records = 0;
+    for (auto _ : state) {
+        const uint32_t n = sequence.Next();
+        const std::string start = DayStamp(n);
+        const std::string end = Id(std::stoll(start) + kDaySeconds);
+        sqlite3_bind_text(events->Day, 1, start.data(), static_cast<int>(start.size()), SQLITE_STATIC);
+        sqlite3_bind_text(events->Day, 2, end.data(), static_cast<int>(end.size()), SQLITE_STATIC);
+        while (sqlite3_step(events->Day) == SQLITE_ROW) {
+            lastKey = reinterpret_cast<const char*>(sqlite3_column_text(events->Day, 0));
+            std::memcpy(&entry, sqlite3_column_blob(events->Day, 1), sizeof(entry));
+            ++records;
+        }
+        sqlite3_reset(events->Day);
+        benchmark::DoNotOptimize(entry);
+    }
+    state.counters["records/day"] = benchmark::Counter(static_cast<double>(records), benchmark::Counter::kAvgIterations);
+}
+
+void LookupXIsam(benchmark::State& state, TEvents* events)
+{
+    TSequence sequence;
+    TDayEntryRec entry;
+    for (auto _ : state) {
+        if (!events->File.GetEqual(entry, 0, Id(1 + sequence.Next() % events->Count)))
+            state.SkipWithError("lookup failed");
+        benchmark::DoNotOptimize(entry);
+    }
+}
+
+void LookupSqlite(benchmark::State& state, TEvents* events)
+{
+    TSequence sequence;
+    TDayEntryRec entry;
+    std::string lastKey;
+    for (auto _ : state) {
+        const std::string id = Id(1 + sequence.Next() % events->Count);
+        sqlite3_bind_text(events->Lookup, 1, id.data(), static_cast<int>(id.size()), SQLITE_STATIC);
+        if (sqlite3_step(events->Lookup) != SQLITE_ROW)
+            state.SkipWithError("lookup failed");
+        lastKey = reinterpret_cast<const char*>(sqlite3_column_text(events->Lookup, 0));
+        std::memcpy(&entry, sqlite3_column_blob(events->Lookup, 1), sizeof(entry));
+        sqlite3_reset(events->Lookup);
+        benchmark::DoNotOptimize(entry);
+    }
+}
+
+void ScanXIsam(benchmark::State& state, TEvents* events)
+{
+    TDayEntryRec entry;
+    events->File.GoTop(0);
+    for (auto _ : state) {
+        if (!events->File.GetNext(entry, 0, "", gcAny)) {
+            events->File.GoTop(0);
+            events->File.GetNext(entry, 0, "", gcAny);
+        }
+        benchmark::DoNotOptimize(entry);
+    }
+}
+
+void ScanSqlite(benchmark::State& state, TEvents* events)
+{
+    TDayEntryRec entry;
+    std::string lastKey;
+    for (auto _ : state) {
+        if (sqlite3_step(events->Scan) != SQLITE_ROW) {
+            sqlite3_reset(events->Scan);
+            sqlite3_step(events->Scan);
+        }
+        lastKey = reinterpret_cast<const char*>(sqlite3_column_text(events->Scan, 0));
+        std::memcpy(&entry, sqlite3_column_blob(events->Scan, 1), sizeof(entry));
+        benchmark::DoNotOptimize(entry);
+    }
+    sqlite3_reset(events->Scan);
+}
+
+void AddXIsam(benchmark::State& state, TEvents* events)
+{
+    std::mt19937 random(5);
+    const TDayEntryRec entry = MakeEvent(random);
+    for (auto _ : state)
+        if (!events->File.Add(entry, ""))
+            state.SkipWithError("add failed");
+    events->RemoveAdded();
+}
+
+void AddSqlite(benchmark::State& state, TEvents* events)
+{
+    std::mt19937 random(5);
+    const TDayEntryRec entry = MakeEvent(random);
+    for (auto _ : state) {
+        sqlite3_exec(events->Db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        int64_t next = 1;
+        if (sqlite3_step(events->Highest) == SQLITE_ROW)
+            next = std::stoll(reinterpret_cast<const char*>(sqlite3_column_text(events->Highest, 0))) + 1;
+        sqlite3_reset(events->Highest);
+        const std::string pk = Id(next);
+        sqlite3_bind_text(events->Insert, 1, pk.data(), static_cast<int>(pk.size()), SQLITE_STATIC);
+        sqlite3_bind_blob(events->Insert, 2, &entry, sizeof(entry), SQLITE_STATIC);
+        sqlite3_bind_text(events->Insert, 3, entry.EntryStamp, -1, SQLITE_STATIC);
+        const int rc = sqlite3_step(events->Insert);
+        sqlite3_reset(events->Insert);
+        if (rc != SQLITE_DONE || sqlite3_exec(events->Db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+            state.SkipWithError("add failed");
+    }
+    events->RemoveAdded();
+}
+
+void LockXIsam(benchmark::State& state, TEvents* events)
+{
+    TSequence sequence;
+    for (auto _ : state) {
+        const std::string id = Id(1 + sequence.Next() % events->Count);
+        if (!events->File.LockRecord(id) || !events->File.UnlockRecord(id))
+            state.SkipWithError("lock failed");
+    }
+}
+
+// The same byte locks taken straight from the system.
+void LockSqlite(benchmark::State& state, TEvents* events)
+{
+    TSequence sequence;
+    for (auto _ : state) {
+        const std::string id = Id(1 + sequence.Next() % events->Count);
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_start = std::stoll(id);
+        lock.l_len = 1;
+        if (fcntl(events->LockFd, F_OFD_SETLK, &lock) != 0)
+            state.SkipWithError("lock failed");
+        lock.l_type = F_UNLCK;
+        fcntl(events->LockFd, F_OFD_SETLK, &lock);
+    }
+}
+
+// Keeps each benchmark's time per iteration for the ratios: the median
+// of its repetitions, or its single run.
+class TRatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run>& reports) override
+    {
+        for (const Run& run : reports) {
+            if (run.error_occurred)
+                continue;
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                Times[run.run_name.str()] = run.GetAdjustedRealTime();
+            else if (run.run_type == Run::RT_Iteration && run.repetitions <= 1)
+                Times[run.benchmark_name()] = run.GetAdjustedRealTime();
+        }
+        ConsoleReporter::ReportRuns(reports);
+    }
+
+    std::map<std::string, double> Times;  // microseconds
+};
+
+std::string PeakResident()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return line.substr(6);
+    return "?";
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "orbeko-bench";
+    std::filesystem::create_directories(folder);
+    for (int count : {100000, 1000000}) {
+        auto events = std::make_unique<TEvents>();
+        events->Count = count;
+        events->Path = (folder / ("events-" + std::to_string(count) + ".Ism")).string();
+        if (!EnsureFixture(events->Path, count) || !events->Open()) {
+            std::fprintf(stderr, "cannot prepare %s\n", events->Path.c_str());
+            return 1;
+        }
+        Fixtures.push_back(std::move(events));
+    }
+
+    using TBody = void (*)(benchmark::State&, TEvents*);
+    const std::vector<std::tuple<std::string, TBody, TBody>> operations = {
+        {"DayEntries", DayXIsam, DaySqlite},   {"LookupById", LookupXIsam, LookupSqlite},
+        {"ScanPerRecord", ScanXIsam, ScanSqlite}, {"AddEmptyKey", AddXIsam, AddSqlite},
+        {"LockUnlock", LockXIsam, LockSqlite},
+    };
+    for (const auto& events : Fixtures)
+        for (const auto& [name, ours, raw] : operations) {
+            const std::string suffix = "/" + std::to_string(events->Count);
+            benchmark::RegisterBenchmark((name + "/XIsam" + suffix).c_str(), ours, events.get())
+                ->Unit(benchmark::kMicrosecond);
+            benchmark::RegisterBenchmark((name + "/Sqlite" + suffix).c_str(), raw, events.get())
+                ->Unit(benchmark::kMicrosecond);
+        }
+
+    // Adds wait for the disk and the machine may be shared: repetitions of
+    // the two sides interleave and their medians are compared. Flags given
+    // on the command line come later and win.
+    std::vector<char*> arguments{argv[0]};
+    std::string defaults[] = {"--benchmark_repetitions=5", "--benchmark_enable_random_interleaving=true",
+                              "--benchmark_report_aggregates_only=true", "--benchmark_min_time=0.2"};
+    for (std::string& flag : defaults)
+        arguments.push_back(flag.data());
+    arguments.insert(arguments.end(), argv + 1, argv + argc);
+    int count = static_cast<int>(arguments.size());
+    benchmark::Initialize(&count, arguments.data());
+    TRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    std::printf("\n%-15s %9s %14s %14s %7s\n", "operation", "events", "XIsam us", "SQLite us", "ratio");
+    bool met = true;
+    for (const auto& events : Fixtures)
+        for (const auto& [name, ours, raw] : operations) {
+            const std::string suffix = "/" + std::to_string(events->Count);
+            const auto x = reporter.Times.find(name + "/XIsam" + suffix);
+            const auto s = reporter.Times.find(name + "/Sqlite" + suffix);
+            if (x == reporter.Times.end() || s == reporter.Times.end())
+                continue;
+            const double ratio = x->second / s->second;
+            met = met && ratio <= 1.5;
+            std::printf("%-15s %9d %14.3f %14.3f %7.2f%s\n", name.c_str(), events->Count, x->second, s->second, ratio,
+                        ratio <= 1.5 ? "" : "  over 1.5");
+        }
+    const auto day = reporter.Times.find("DayEntries/XIsam/1000000");
+    if (day != reporter.Times.end()) {
+        met = met && day->second < 1000;
+        std::printf("one day at 1,000,000 events: %.3f ms (goal under 1 ms)\n", day->second / 1000);
+    }
+    std::printf("peak resident size (VmHWM):%s (goal under 50 MB)\n", PeakResident().c_str());
+    std::printf("%s\n", met ? "all time goals met" : "some time goals NOT met");
+    Fixtures.clear();
+    return 0;
+}
