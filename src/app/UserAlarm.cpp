@@ -4,6 +4,8 @@
 #include "storage/OrbekoDB.h"
 #include "storage/RecordLock.h"
 
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
 
 namespace {
@@ -23,11 +25,14 @@ TUserAlarm::TUserAlarm(TOrbekoDB& db, TAlarmRec& alarm, std::string alarmId)
 bool TUserAlarm::ReadEvent(TDayEntryRec& entry)
 {
     TXIsamFile& entries = Db_.DayEntryFile;
-    if (entries.GetEqual(entry, 0, FieldText(Alarm_.EntryId)))
-        return true;
-    if (entries.Status() != ksNotFound)
-        Fail(entries);
-    return false;
+    if (!entries.GetEqual(entry, 0, FieldText(Alarm_.EntryId))) {
+        if (entries.Status() != ksNotFound)
+            Fail(entries);
+        return false;
+    }
+    const std::string userId = FieldText(Alarm_.UserId);
+    return std::any_of(std::begin(entry.AssigneeIds), std::end(entry.AssigneeIds),
+                       [&](const char(&slot)[11]) { return FieldText(slot) == userId; });
 }
 
 bool TUserAlarm::ReadSame(TAlarmRec& stored)

@@ -301,6 +301,22 @@ TEST_F(AlarmMonitorTest, AlarmOfADeletedEventIsAnnouncedOnceAndRemoved)
     EXPECT_EQ(FieldText(left.UserId), Bert_) << "only the logged-in user's alarm goes";
 }
 
+TEST_F(AlarmMonitorTest, AnAlarmLeftUnderAnIdThatNowNamesAnotherUsersEventIsNeverShown)
+{
+    // An event for ANNA was deleted while its alarm was being written, and
+    // BERT's private event took its id.
+    const std::string entry = AddEvent(At(9, 0), "bert's secret", {Bert_});
+    AddAlarm(entry, Anna_, At(8, 0));
+    SetNow(At(9, 0));
+    Window().tmrMainTimer();
+
+    EXPECT_EQ(Notices(), 0);
+    ASSERT_EQ(Messages_.Shown().size(), 1u);
+    EXPECT_EQ(Messages_.Shown()[0].Text,
+              "An alarm has triggered for an event that cannot be found. The alarm will be deleted");
+    EXPECT_EQ(AlarmCount(), 0);
+}
+
 TEST_F(AlarmMonitorTest, AFailedDeleteOfAMissingEventsAlarmEndsTheRunAndComesBack)
 {
     const std::string entry = AddAlarmedEvent(At(9, 0), "gone", {Anna_});

@@ -206,6 +206,7 @@ TEST_F(UserAlarmTest, ReadEventTellsAMissingEventFromAFailedRead)
     const std::string entry = AddEvent("there");
     TAlarmRec shown{};
     SetField(shown.EntryId, entry);
+    SetAlarmUser(shown, kAnna);
     TDayEntryRec found;
     TUserAlarm alarm(*Db_, shown, "0000000001");
     ASSERT_TRUE(alarm.ReadEvent(found));
@@ -213,6 +214,10 @@ TEST_F(UserAlarmTest, ReadEventTellsAMissingEventFromAFailedRead)
 
     SetField(shown.EntryId, "0000000077");
     EXPECT_FALSE(alarm.ReadEvent(found));
+
+    SetField(shown.EntryId, entry);
+    SetAlarmUser(shown, kBert);
+    EXPECT_FALSE(alarm.ReadEvent(found)) << "the event under that id is not his";
 
     ASSERT_TRUE(Db_->DayEntryFile.Close());
     EXPECT_THROW(alarm.ReadEvent(found), std::runtime_error) << "a failed read is no proof of a deleted event";
