@@ -14,6 +14,7 @@
 #include "events/frmEvent.h"
 #include "prefs/FilterRules.h"
 #include "prefs/OrbekoCfg.h"
+#include "prefs/frmGroups.h"
 #include "storage/OrbekoCache.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
@@ -97,6 +98,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     frmHelp = new THelpWindow(this);
     frmNotify = new TfrmNotify(this);
     frmEvent = new TfrmEvent(this);
+    frmGroups = new TfrmGroups(this);
 
     // The window takes 8/10 of the screen in each direction.
     if (const QScreen* screen = QApplication::primaryScreen()) {
@@ -143,6 +145,8 @@ void TfrmMain::CreateActions()
                            &TfrmMain::actToolsViewDayExecute, s->standardIcon(QStyle::SP_FileIcon));
     actToolsViewWeek = make("actToolsViewWeek", "By &week", "View events by week", {},
                             &TfrmMain::actToolsViewWeekExecute, s->standardIcon(QStyle::SP_FileDialogListView));
+    actToolsGroups = make("actToolsGroups", "&Groups...", "Configure groups", {}, &TfrmMain::actToolsGroupsExecute,
+                          s->standardIcon(QStyle::SP_DirLinkIcon));
     actToolsViewDay->setCheckable(true);
     actToolsViewWeek->setCheckable(true);
     mnuHelpOrbekoHelp = make("mnuHelpOrbekoHelp", "&Orbeko Help", "", QKeySequence(Qt::Key_F1),
@@ -255,6 +259,8 @@ void TfrmMain::CreateMenus()
     navigate->addAction(actPrev);
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    tools->addAction(actToolsGroups);
+    tools->addSeparator();
     QMenu* view = tools->addMenu(QStringLiteral("&View"));
     view->addAction(actToolsViewDay);
     view->addAction(actToolsViewWeek);
@@ -276,6 +282,7 @@ void TfrmMain::CreateMenus()
     tbrTools->addAction(actPrev);
     tbrTools->addAction(actNext);
     tbrTools->addSeparator();
+    tbrTools->addAction(actToolsGroups);
     tbrTools->addAction(actToolsViewDay);
     tbrTools->addAction(actToolsViewWeek);
 
@@ -287,6 +294,8 @@ void TfrmMain::CreateMenus()
     mnuPopup->addSeparator();
     mnuPopup->addAction(actToday);
     mnuPopup->addAction(actDate);
+    mnuPopup->addSeparator();
+    mnuPopup->addAction(actToolsGroups);
     mnuPopup->addSeparator();
     mnuPopup->addMenu(view);
     dvMain->SetPopupMenu(mnuPopup);
@@ -619,6 +628,13 @@ void TfrmMain::actToolsViewDayExecute()
     dvMain->Stamp().SetSeconds(wvMain->CurrentSeconds());
     ShowPage(kDayPage);
     dvMain->Reload();
+}
+
+// Groups belong to the workstation: any user may change them.
+void TfrmMain::actToolsGroupsExecute()
+{
+    if (Settings && MainDb)
+        frmGroups->Execute(*Settings, *MainDb);
 }
 
 void TfrmMain::actToolsViewWeekExecute()

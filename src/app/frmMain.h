@@ -28,6 +28,7 @@ class TUserCache;
 class TWeekView;
 class TfrmDate;
 class TfrmEvent;
+class TfrmGroups;
 class TfrmLogin;
 class TfrmNotify;
 
@@ -69,6 +70,7 @@ public:
     // Runs the enabling rules of the actions when the application is idle.
     TActionUpdater* actMain;
     TfrmNotify* frmNotify;
+    TfrmGroups* frmGroups;
 
     QAction* actFileLogin;
     QAction* mnuFileChangePath;
@@ -79,6 +81,7 @@ public:
     QAction* actPrev;
     QAction* actToolsViewDay;
     QAction* actToolsViewWeek;
+    QAction* actToolsGroups;
     QAction* mnuHelpOrbekoHelp;
     QAction* actHelpAbout;
     QAction* actHelpInfo;
@@ -123,6 +126,7 @@ public:
     void actDateExecute();
     void actToolsViewDayExecute();
     void actToolsViewWeekExecute();
+    void actToolsGroupsExecute();
 
     // The alarm monitor: shows the logged-in user's due alarms, earliest
     // first, with the timer off while it works.

@@ -19,7 +19,6 @@ public:
 
     // False when another user holds the lock of one of the alarms.
     bool Locked() const { return Locked_; }
-    int Count() const { return static_cast<int>(Locks_.size()); }
 
     // Deletes every held alarm; a failed delete throws std::runtime_error
     // with the file's status, and the locks are still released.

@@ -26,10 +26,8 @@ TEventResult TEventCommands::DeleteEvent(const std::string& entryId)
     const TRecordLock lock(file, entryId);
     if (!lock.Held())
         return TEventResult::EntryLocked;
-    TEventAlarms alarms(Db_.AlarmFile, entryId);
-    if (!alarms.Locked())
+    if (!DeleteAlarms(entryId))
         return TEventResult::AlarmLocked;
-    alarms.DeleteAll();
     if (!file.Delete(entryId))
         throw std::runtime_error(file.StatusText());
     return TEventResult::Done;

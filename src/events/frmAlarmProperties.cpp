@@ -4,12 +4,15 @@
 #include "storage/Stamp.h"
 #include "ui/DateEdit.h"
 #include "ui/DialogRunner.h"
+#include "ui/MessageBox.h"
 
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+
+#include <exception>
 
 TfrmAlarmProperties::TfrmAlarmProperties(QWidget* parent) : QDialog(parent)
 {
@@ -31,7 +34,7 @@ TfrmAlarmProperties::TfrmAlarmProperties(QWidget* parent) : QDialog(parent)
     btnClose = new QPushButton(QStringLiteral("&Close"), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));
     btnClose->setDefault(true);
-    connect(btnClose, &QPushButton::clicked, this, &QDialog::accept);
+    connect(btnClose, &QPushButton::clicked, this, &TfrmAlarmProperties::btnCloseClick);
 
     auto* grid = new QGridLayout;
     grid->addWidget(lblDate, 0, 0);
@@ -52,13 +55,23 @@ int TfrmAlarmProperties::Execute(TAlarmRec& Alarm)
 {
     TStamp WorkStamp;
     WorkStamp.SetSeconds(IdValue(FieldText(Alarm.AlarmStamp)));
-    TTimeBoxes boxes(*cmbDate, *cmbHour, *cmbMinute);
-    boxes.Show(WorkStamp);
+    TTimeBoxes(*cmbDate, *cmbHour, *cmbMinute).Show(WorkStamp);
     cmbDate->setFocus();
     const int result = TDialogRunner::Run(*this);
-    if (result == QDialog::Accepted) {
-        boxes.Take(WorkStamp, false);
-        SetAlarmStamp(Alarm, WorkStamp.StampText());
-    }
+    if (result == QDialog::Accepted)
+        SetAlarmStamp(Alarm, Chosen_);
     return result;
+}
+
+void TfrmAlarmProperties::btnCloseClick()
+{
+    TStamp WorkStamp;
+    try {
+        TTimeBoxes(*cmbDate, *cmbHour, *cmbMinute).Take(WorkStamp, false);
+    } catch (const std::exception& error) {
+        TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QString::fromLocal8Bit(error.what()));
+        return;
+    }
+    Chosen_ = WorkStamp.StampText();
+    accept();
 }

@@ -4,13 +4,17 @@
 
 #include <QDialog>
 
+#include <string>
+
 class QComboBox;
 class QLabel;
 class QPushButton;
 class TDateEdit;
 
 // "Alarm": when an event's alarm goes off, in steps of five minutes. The
-// time starts from the alarm record and is taken back only by Close.
+// time starts from the alarm record and is taken back only by Close; a
+// date that is no stamp is refused there with its message and the dialog
+// stays open.
 class TfrmAlarmProperties : public QDialog
 {
     Q_OBJECT
@@ -26,4 +30,9 @@ public:
     QComboBox* cmbHour;
     QComboBox* cmbMinute;
     QPushButton* btnClose;
+
+    void btnCloseClick();
+
+private:
+    std::string Chosen_;  // the stamp text Close took
 };

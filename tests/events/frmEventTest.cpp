@@ -361,14 +361,14 @@ TEST_F(EventEditorTest, OkStoresTheControlsIntoTheRecords)
     EXPECT_EQ(FieldText(Entry.EntryStamp), "1741357800");  // 2025-03-07 14:30
     EXPECT_EQ(FieldText(Entry.CategoryId), "0000000001");
     EXPECT_EQ(FieldText(Entry.Description), "Budget review");
-    EXPECT_EQ(Entry.Flags, efPrivate);
+    EXPECT_EQ(int32_t{Entry.Flags}, efPrivate);
     // Packed from the front in the list's alphabetical order.
     const std::vector<std::string> expected = {kAnn, kCarl, kDora};
     for (int slot = 0; slot < kMaxAssignees; ++slot)
         EXPECT_EQ(Assignees()[slot], slot < 3 ? expected[slot] : "0000000000") << slot;
-    EXPECT_EQ(Alarm.Flags, 0);
+    EXPECT_EQ(int32_t{Alarm.Flags}, 0);
     EXPECT_EQ(FieldText(Entry.OwnerId), kMe);
-    EXPECT_EQ(Entry.Marker, 1);
+    EXPECT_EQ(int16_t{Entry.Marker}, 1);
 }
 
 TEST_F(EventEditorTest, AnUntimedEventStoresMidnightAndShowsItWhenTimedAgain)
@@ -382,7 +382,7 @@ TEST_F(EventEditorTest, AnUntimedEventStoresMidnightAndShowsItWhenTimedAgain)
         return PressOk(editor);
     });
     EXPECT_EQ(FieldText(Entry.EntryStamp), kMidnight);
-    EXPECT_EQ(Entry.Flags, efUntimed);
+    EXPECT_EQ(int32_t{Entry.Flags}, efUntimed);
 
     Run(
         [](TfrmEvent& editor) {
@@ -590,6 +590,31 @@ TEST_F(AlarmPropertiesTest, CloseTakesTheChosenTime)
     EXPECT_EQ(Dialog.Execute(Alarm), QDialog::Accepted);
     EXPECT_EQ(FieldText(Alarm.AlarmStamp), "1741132800");  // 2025-03-05 00:00
     EXPECT_EQ(FieldText(Alarm.UserAlarmKey), kBob + "1741132800");
+}
+
+TEST_F(AlarmPropertiesTest, ADateThatIsNoStampIsRefusedAndTheDialogStaysOpen)
+{
+    TMessageBoxScript messages;
+    messages.Answer(TMessageAnswer::Ok);
+    messages.Answer(TMessageAnswer::Ok);
+    Dialogs.Answer([](QDialog& dialog) {
+        auto& alarm = static_cast<TfrmAlarmProperties&>(dialog);
+        alarm.cmbDate->SetDate(QDate(2040, 1, 1));
+        alarm.btnClose->click();
+        EXPECT_TRUE(alarm.isVisible());
+        alarm.cmbDate->setText("31/31");
+        alarm.btnClose->click();
+        EXPECT_TRUE(alarm.isVisible());
+        alarm.cmbDate->SetDate(QDate(2025, 3, 7));
+        alarm.btnClose->click();
+        return alarm.result();
+    });
+    EXPECT_EQ(Dialog.Execute(Alarm), QDialog::Accepted);
+    ASSERT_EQ(messages.Shown().size(), 2u);
+    EXPECT_EQ(messages.Shown()[0].Kind, TMessageKind::Error);
+    EXPECT_EQ(messages.Shown()[0].Text, "Year excedes 2037");
+    EXPECT_EQ(messages.Shown()[1].Text, "'31/31' is not a valid date");
+    EXPECT_EQ(FieldText(Alarm.AlarmStamp), "1741341900");  // 2025-03-07 10:05
 }
 
 TEST_F(AlarmPropertiesTest, AnyOtherWayOutChangesNothing)

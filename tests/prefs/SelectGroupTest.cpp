@@ -133,17 +133,4 @@ TEST_F(SelectGroupTest, OkChecksExactlyTheMembersAndIgnoresDeletedOnes)
     EXPECT_EQ(Notified, 0) << "ticks set by program raise no notifications";
 }
 
-TEST_F(SelectGroupTest, EachRunListsTheGroupsAnew)
-{
-    Settings.Groups[0].FromText("First,0000000001");
-    AnswerPick("First");
-    ASSERT_EQ(Form.Execute(Settings, Users), QDialog::Accepted);
-    Settings.Groups[0].Clear();
-    Settings.Groups[5].FromText("Second,0000000003");
-    AnswerPick("Second");
-    ASSERT_EQ(Form.Execute(Settings, Users), QDialog::Accepted);
-    EXPECT_EQ(Ticks(), (std::vector<bool>{false, false, true, false}));
-    EXPECT_EQ(Form.lstGroups->count(), 1);
-}
-
 }  // namespace

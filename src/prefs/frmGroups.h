@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QDialog>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QMouseEvent;
+class QPushButton;
+class QToolBar;
+class TListBox;
+class TOrbekoCfg;
+class TOrbekoDB;
+class TfrmAEGroup;
+
+// "Groups": creates, edits and deletes the workstation's groups. Changes go
+// straight into the settings' slots; they reach the registry when the
+// program ends.
+class TfrmGroups : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TfrmGroups(QWidget* parent = nullptr);
+
+    // Lists the groups of settings and shows the dialog modally; the users
+    // offered as members come from database.
+    int Execute(TOrbekoCfg& settings, TOrbekoDB& database);
+
+    QLabel* Label1;
+    TListBox* lstGroups;
+    QMenu* mnuPopup;
+    QToolBar* tbrGroups;
+    QPushButton* btnClose;
+    QAction* actNew;
+    QAction* actProperties;
+    QAction* actDelete;
+    TfrmAEGroup* frmAEGroup;
+
+    void FillGroups();
+    // New while fewer than ten groups are listed; Properties and Delete
+    // while one is selected.
+    void UpdateActions();
+    void actNewExecute();
+    void actPropertiesExecute();
+    void actDeleteExecute();
+    // A right press over an entry selects it, so that the pop-up menu acts
+    // on it; over empty space it changes nothing. True when it took the
+    // press.
+    bool lstGroupsMouseDown(const QMouseEvent& event);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QAction* MakeAction(const char* name, const char* caption, const char* hint, QKeySequence shortcut,
+                        void (TfrmGroups::*handler)(), const QIcon& icon);
+
+    TOrbekoCfg* Settings_ = nullptr;
+    TOrbekoDB* Db_ = nullptr;
+};

@@ -1,0 +1,123 @@
+#include "MainWindowFixture.h"
+#include "app/HelpWindow.h"
+#include "prefs/OrbekoCfg.h"
+#include "prefs/frmAEGroup.h"
+#include "prefs/frmGroups.h"
+#include "ui/CheckList.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class GroupsCommandTest : public TMainWindowFixture
+{
+};
+
+QMenu* MenuNamed(QMenuBar& bar, const QString& title)
+{
+    for (QAction* action : bar.actions())
+        if (action->menu() && action->text() == title)
+            return action->menu();
+    return nullptr;
+}
+
+TEST_F(GroupsCommandTest, CommandStandsInTheToolsMenuTheToolBarAndThePopup)
+{
+    TfrmMain& window = Window();
+    QAction* groups = window.actToolsGroups;
+    EXPECT_EQ(groups->objectName(), "actToolsGroups");
+    EXPECT_EQ(groups->text(), "&Groups...");
+    EXPECT_EQ(groups->toolTip(), "Configure groups");
+    EXPECT_EQ(groups->statusTip(), "Configure groups");
+    EXPECT_TRUE(groups->shortcut().isEmpty());
+    EXPECT_TRUE(groups->isEnabled());
+    EXPECT_FALSE(groups->icon().isNull());
+
+    QMenu* tools = MenuNamed(*window.menuBar(), "&Tools");
+    ASSERT_NE(tools, nullptr);
+    const QList<QAction*> items = tools->actions();
+    const qsizetype at = items.indexOf(groups);
+    ASSERT_GE(at, 0);
+    ASSERT_LT(at + 2, items.size());
+    EXPECT_TRUE(items[at + 1]->isSeparator()) << "the View submenu follows a separator";
+    EXPECT_EQ(items[at + 2]->text(), "&View");
+
+    const QList<QAction*> buttons = window.tbrTools->actions();
+    const qsizetype button = buttons.indexOf(groups);
+    ASSERT_GE(button, 0);
+    ASSERT_LT(button + 1, buttons.size());
+    EXPECT_EQ(buttons[button + 1], window.actToolsViewDay);
+
+    const QList<QAction*> popup = window.mnuPopup->actions();
+    const qsizetype entry = popup.indexOf(groups);
+    ASSERT_GT(entry, 1);
+    EXPECT_TRUE(popup[entry - 1]->isSeparator());
+    EXPECT_EQ(popup[entry - 2], window.actDate);
+}
+
+TEST_F(GroupsCommandTest, BeforeStartUpTheCommandDoesNothing)
+{
+    Window().actToolsGroups->trigger();
+    EXPECT_TRUE(Dialogs_.Runs().empty());
+}
+
+// A user without the right to administer makes a group; it reaches the
+// registry when the program ends.
+TEST_F(GroupsCommandTest, AnyUserMakesAGroupThatIsSavedAtTheEnd)
+{
+    AddUser("ZOE", "", urAddEntries);
+    AddUser("JSMITH", "", urAddEntries);
+    AnswerLogin("JSMITH", "");
+    TfrmMain& window = Window();
+    window.FormActivate();
+    ASSERT_FALSE(window.Ended());
+    ASSERT_EQ(window.CurrentUser.Flags & urAdminister, 0);
+
+    Dialogs_.Answer([&](QDialog& dialog) {
+        auto& groups = static_cast<TfrmGroups&>(dialog);
+        groups.actNew->trigger();
+        QTest::mouseClick(groups.btnClose, Qt::LeftButton);
+        return groups.result();
+    });
+    Dialogs_.Answer([](QDialog& dialog) {
+        auto& group = static_cast<TfrmAEGroup&>(dialog);
+        group.edtDescription->setText("Pair");
+        EXPECT_EQ(group.lstMembers->count(), 2);
+        group.lstMembers->ClickCheck(0);
+        group.lstMembers->ClickCheck(1);
+        group.actOk->trigger();
+        return group.result();
+    });
+    window.actToolsGroups->trigger();
+    ASSERT_EQ(Dialogs_.Runs().size(), 3u);
+    EXPECT_EQ(Dialogs_.Runs()[1].ClassName, "TfrmGroups");
+    EXPECT_EQ(Dialogs_.Runs()[1].Title, "Groups");
+    EXPECT_EQ(Dialogs_.Runs()[2].Title, "New Group");
+    EXPECT_EQ(window.Settings->Groups[0].ToText(), "Pair,0000000002,0000000001");
+
+    Window_.reset();
+    TOrbekoCfg saved;
+    saved.Load();
+    EXPECT_EQ(saved.Groups[0].ToText(), "Pair,0000000002,0000000001");
+    EXPECT_EQ(saved.Groups[1].ToText(), ",");
+}
+
+TEST(GroupsHelpTest, PageIsBuiltInAndListedInTheContents)
+{
+    THelpWindow help;
+    help.ShowTopic("groups.html");
+    EXPECT_EQ(help.windowTitle(), "User groups");
+    QFile contents(":/help/index.html");
+    ASSERT_TRUE(contents.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(contents.readAll().contains("<a href=\"groups.html\">User groups</a>"));
+}
+
+}  // namespace
