@@ -23,14 +23,13 @@ public:
     // alarm is the caller's buffer; it follows a snooze.
     TUserAlarm(TOrbekoDB& db, TAlarmRec& alarm, std::string alarmId);
 
-    const std::string& AlarmId() const { return AlarmId_; }
-
     // Reads the alarm's event into entry; false when no such event exists,
-    // or when the alarm's user is not among its assignees: then the alarm
-    // was left behind by an event deleted while its alarms were being
-    // written, and its id now names another user's event. Any other failed
-    // read raises the file's status text: a busy database is no reason to
-    // think the event deleted.
+    // or when the alarm's user is not among its assignees: such an alarm
+    // was left behind when the event was changed, or deleted and its id
+    // given to another, while the alarm was being written; showing it would
+    // show the user someone else's event. Any other failed read raises the
+    // file's status text: a busy database is no reason to think the event
+    // deleted.
     bool ReadEvent(TDayEntryRec& entry);
     // Removes the alarm of an event that no longer exists; an alarm already
     // gone counts as removed. A refused lock or failed delete raises the
