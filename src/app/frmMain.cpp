@@ -1,11 +1,14 @@
 #include "app/frmMain.h"
 
 #include "app/AccountName.h"
+#include "app/AlarmScan.h"
 #include "app/DatabaseShell.h"
 #include "app/HelpWindow.h"
 #include "app/InstanceLock.h"
+#include "app/TimerPause.h"
 #include "app/frmDate.h"
 #include "app/frmLogin.h"
+#include "app/frmNotify.h"
 #include "events/EventCommands.h"
 #include "events/LockedEvent.h"
 #include "events/frmEvent.h"
@@ -77,6 +80,9 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     tmrMain = new QTimer(this);
     tmrMain->setObjectName(QStringLiteral("tmrMain"));
     tmrMain->setInterval(10000);
+    // Precise, so that a due alarm shows within the ten seconds.
+    tmrMain->setTimerType(Qt::PreciseTimer);
+    connect(tmrMain, &QTimer::timeout, this, &TfrmMain::tmrMainTimer);
 
     traMain = new QSystemTrayIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView), this);
     traMain->setToolTip(QStringLiteral("Orbeko"));
@@ -90,6 +96,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     frmLogin = new TfrmLogin(this);
     frmDate = new TfrmDate(this);
     frmHelp = new THelpWindow(this);
+    frmNotify = new TfrmNotify(this);
     frmEvent = new TfrmEvent(this);
     frmGroups = new TfrmGroups(this);
 
@@ -539,12 +546,7 @@ void TfrmMain::wvMainWantCategoryDescription(QObject*, const std::string& Pk, st
 
 void TfrmMain::actFileLoginExecute()
 {
-    tmrMain->stop();
-    struct TRestart
-    {
-        QTimer* Timer;
-        ~TRestart() { Timer->start(); }
-    } restart{tmrMain};
+    const TTimerPause pause(*tmrMain);
     if (!MainDb)
         return;
     if (!LogIn(FieldText(CurrentUser.UserName)))
@@ -777,4 +779,16 @@ void TfrmMain::wvMainDblClick(QObject*)
         actEventPropertiesExecute();
     else if (actEventNew->isEnabled())
         actEventNewExecute();
+}
+
+void TfrmMain::tmrMainTimer()
+{
+    const TTimerPause pause(*tmrMain);
+    if (!AlarmDb)
+        return;
+    TAlarmScan scan(AlarmDb->AlarmFile, CurrentUserId);
+    scan.Run(*MonitorStamp, [this](TAlarmRec& alarm, const std::string& alarmId) {
+        frmNotify->Execute(alarm, alarmId, *AlarmDb);
+        RefreshView();
+    });
 }

@@ -30,6 +30,7 @@ class TfrmDate;
 class TfrmEvent;
 class TfrmGroups;
 class TfrmLogin;
+class TfrmNotify;
 
 // The main window: the two calendar views fed from the shared database, the
 // program's commands, and the start-up and shutdown of a workstation.
@@ -68,6 +69,7 @@ public:
     THelpWindow* frmHelp;
     // Runs the enabling rules of the actions when the application is idle.
     TActionUpdater* actMain;
+    TfrmNotify* frmNotify;
     TfrmGroups* frmGroups;
 
     QAction* actFileLogin;
@@ -125,6 +127,10 @@ public:
     void actToolsViewDayExecute();
     void actToolsViewWeekExecute();
     void actToolsGroupsExecute();
+
+    // The alarm monitor: shows the logged-in user's due alarms, earliest
+    // first, with the timer off while it works.
+    void tmrMainTimer();
 
 signals:
     // The program should end; the application's event loop listens.

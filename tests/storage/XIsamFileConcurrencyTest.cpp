@@ -1,6 +1,7 @@
 #include "StoreFixture.h"
 
 #include "support/ChildProcess.h"
+#include "support/IntegrityCheck.h"
 
 #include <sqlite3.h>
 
@@ -51,21 +52,6 @@ ORBEKO_CHILD_ROLE(AddUntilKilled)
             std::fflush(stdout);
         }
     }
-}
-
-std::string IntegrityCheck(const std::string& path)
-{
-    sqlite3* db = nullptr;
-    std::string result = "cannot open";
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &statement, nullptr) == SQLITE_OK
-            && sqlite3_step(statement) == SQLITE_ROW)
-            result = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-        sqlite3_finalize(statement);
-    }
-    sqlite3_close(db);
-    return result;
 }
 
 using XIsamFileConcurrency = TStoreTest;

@@ -1,0 +1,196 @@
+#include "app/frmNotify.h"
+
+#include "ui/Bell.h"
+#include "ui/DialogRunner.h"
+#include "ui/MessageBox.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+struct TSnoozeItem
+{
+    const char* Text;
+    TStampUnit Unit;
+    int32_t Count;
+};
+
+constexpr TSnoozeItem kSnoozeItems[] = {
+    {"5 minutes", suMinute, 5}, {"15 minutes", suMinute, 15}, {"30 minutes", suMinute, 30},
+    {"1 hour", suHour, 1},      {"2 hours", suHour, 2},       {"4 hours", suHour, 4},
+    {"1 day", suDay, 1},
+};
+
+constexpr int kBeepPause = 500;
+
+QLineEdit* ReadOnlyEdit(QWidget* parent, const char* name, const char* hint)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setReadOnly(true);
+    edit->setToolTip(QLatin1String(hint));
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+    edit->setPalette(palette);
+    return edit;
+}
+
+}  // namespace
+
+TfrmNotify::TfrmNotify(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("frmNotify"));
+    setWindowTitle(QStringLiteral("Orbeko Alarm"));
+
+    edtDescription = ReadOnlyEdit(this, "edtDescription", "The description of the event");
+    edtDescription->setMinimumWidth(260);
+    edtDue = ReadOnlyEdit(this, "edtDue", "When the event is due");
+    cmbSnooze = new QComboBox(this);
+    cmbSnooze->setObjectName(QStringLiteral("cmbSnooze"));
+    cmbSnooze->setToolTip(QStringLiteral("Select an amount to snooze this alarm by"));
+    for (const TSnoozeItem& item : kSnoozeItems)
+        cmbSnooze->addItem(QLatin1String(item.Text));
+    // No choice until the first notice of the run makes one.
+    cmbSnooze->setCurrentIndex(-1);
+    lblDescription = new QLabel(QStringLiteral("&Description"), this);
+    lblDescription->setBuddy(edtDescription);
+    lblDue = new QLabel(QStringLiteral("D&ue"), this);
+    lblDue->setBuddy(edtDue);
+    lblSnooze = new QLabel(QStringLiteral("Snoo&ze for"), this);
+    lblSnooze->setBuddy(cmbSnooze);
+
+    btnSnooze = new QPushButton(QStringLiteral("&Snooze"), this);
+    btnSnooze->setObjectName(QStringLiteral("btnSnooze"));
+    btnSnooze->setToolTip(QStringLiteral("Retains the alarm but snoozes it for a period of time"));
+    btnSnooze->setDefault(true);
+    btnRemove = new QPushButton(QStringLiteral("&Off"), this);
+    btnRemove->setObjectName(QStringLiteral("btnRemove"));
+    btnRemove->setToolTip(QStringLiteral("Removes the alarm completely"));
+    btnRemove->setAutoDefault(false);
+    connect(btnSnooze, &QPushButton::clicked, this, &TfrmNotify::btnSnoozeClick);
+    connect(btnRemove, &QPushButton::clicked, this, &TfrmNotify::btnRemoveClick);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(lblDescription, 0, 0);
+    grid->addWidget(edtDescription, 0, 1);
+    grid->addWidget(lblDue, 1, 0);
+    grid->addWidget(edtDue, 1, 1);
+    grid->addWidget(lblSnooze, 2, 0);
+    grid->addWidget(cmbSnooze, 2, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnSnooze);
+    buttons->addWidget(btnRemove);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+int TfrmNotify::Execute(TAlarmRec& Alarm, const std::string& AlarmId, TOrbekoDB& Db)
+{
+    // What the open notice holds goes when it closes, on every path.
+    struct TOpenNotice
+    {
+        TfrmNotify& Form;
+        ~TOpenNotice()
+        {
+            Form.WorkStamp.reset();
+            Form.Alarm_.reset();
+        }
+    } open{*this};
+
+    Alarm_.emplace(Db, Alarm, AlarmId);
+    if (!Alarm_->ReadEvent(Entry_)) {
+        TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
+                          QStringLiteral("An alarm has triggered for an event that cannot be found. "
+                                         "The alarm will be deleted"));
+        Alarm_->DeleteOrphan();
+        return QDialog::Rejected;
+    }
+    WorkStamp.emplace();
+    WorkStamp->DisplayFormat = QStringLiteral("dddd mmmm d, hh:nn");
+    WorkStamp->SetSeconds(IdValue(FieldText(Entry_.EntryStamp)));
+    edtDescription->setText(QString::fromLatin1(FieldText(Entry_.Description)));
+    edtDescription->setCursorPosition(0);
+    edtDue->setText(WorkStamp->DisplayText());
+    if (cmbSnooze->currentIndex() < 0)
+        cmbSnooze->setCurrentIndex(0);
+    cmbSnooze->setFocus();
+    return TDialogRunner::Run(*this);
+}
+
+void TfrmNotify::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TfrmNotify::FormShow()
+{
+    CentreOnScreen();
+    raise();
+    activateWindow();
+    TBell::Beep();
+    TBell::Pause(kBeepPause);
+    TBell::Beep();
+}
+
+void TfrmNotify::CentreOnScreen()
+{
+    if (const QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void TfrmNotify::keyPressEvent(QKeyEvent* event)
+{
+    // Esc presses Snooze, like Enter; only the close box dismisses the
+    // notice without a choice.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        btnSnooze->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TfrmNotify::btnSnoozeClick()
+{
+    if (!Alarm_ || !WorkStamp)
+        return;
+    const int chosen = std::max(cmbSnooze->currentIndex(), 0);
+    const TSnoozeItem& item = kSnoozeItems[chosen];
+    WorkStamp->SetNow();
+    WorkStamp->Increment(item.Unit, item.Count);
+    if (Alarm_->Snooze(WorkStamp->StampText()) == TUserAlarm::TOutcome::Locked) {
+        TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
+                          QStringLiteral("Unable to snooze alarm. Another user has locked it"));
+        return;
+    }
+    accept();
+}
+
+void TfrmNotify::btnRemoveClick()
+{
+    if (!Alarm_)
+        return;
+    if (Alarm_->SwitchOff() == TUserAlarm::TOutcome::Locked) {
+        TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
+                          QStringLiteral("Unable to switch alarm off. Another user has locked it"));
+        return;
+    }
+    accept();
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/UserAlarm.h"
+#include "storage/Records.h"
+#include "storage/Stamp.h"
+
+#include <QDialog>
+
+#include <optional>
+#include <string>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TOrbekoDB;
+
+// "Orbeko Alarm": the notice of one due alarm. The user snoozes it for a
+// while, counted from the moment he presses Snooze, or switches it off. It
+// stays on top, so it is seen over whatever dialog is open.
+class TfrmNotify : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TfrmNotify(QWidget* parent = nullptr);
+
+    // Shows the notice for the alarm with that id, read through db.
+    // Accepted after Snooze or Off (or when the alarm turned out to be gone
+    // meanwhile); Rejected when its event no longer exists (the alarm is
+    // then deleted) or the window was closed otherwise.
+    int Execute(TAlarmRec& Alarm, const std::string& AlarmId, TOrbekoDB& Db);
+
+    QLabel* lblDescription;
+    QLineEdit* edtDescription;
+    QLabel* lblDue;
+    QLineEdit* edtDue;
+    QLabel* lblSnooze;
+    QComboBox* cmbSnooze;
+    QPushButton* btnSnooze;
+    QPushButton* btnRemove;
+
+    void FormShow();
+    void btnSnoozeClick();
+    void btnRemoveClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void CentreOnScreen();
+
+    std::optional<TUserAlarm> Alarm_;
+    TDayEntryRec Entry_{};
+    std::optional<TStamp> WorkStamp;
+};

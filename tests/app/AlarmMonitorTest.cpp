@@ -1,0 +1,543 @@
+#include "MainWindowFixture.h"
+#include "app/HelpWindow.h"
+#include "app/frmDate.h"
+#include "app/frmNotify.h"
+#include "storage/RecordLock.h"
+#include "storage/Stamp.h"
+#include "ui/Bell.h"
+#include "ui/Clock.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <initializer_list>
+
+namespace {
+
+const QDate kDay(2025, 3, 6);
+
+QDateTime At(int hour, int minute, int second = 0)
+{
+    return QDateTime(kDay, QTime(hour, minute, second));
+}
+
+std::string StampOf(const QDateTime& value)
+{
+    TStamp stamp;
+    stamp.SetDateTime(value);
+    return stamp.StampText();
+}
+
+// The notice as a user saw it.
+struct TSeenNotice
+{
+    QString Description;
+    QString Due;
+};
+
+// ANNA (0000000001) is logged in on the workstation under test; BERT
+// (0000000002) exists too. Events and alarms are written through a second
+// connection, as another workstation would.
+class AlarmMonitorTest : public TMainWindowFixture
+{
+protected:
+    void SetUp() override
+    {
+        TMainWindowFixture::SetUp();
+        Anna_ = AddUser("ANNA", "", urAddEntries);
+        Bert_ = AddUser("BERT", "", urAddEntries);
+        AnswerLogin("ANNA", "");
+        Window("anna").FormActivate();
+        ASSERT_FALSE(Window().Ended());
+        Other_ = Connect();
+    }
+
+    std::string AddEvent(const QDateTime& when, const char* text, std::initializer_list<std::string> assignees)
+    {
+        TDayEntryRec entry;
+        Other_->InitDayEntry(entry);
+        SetField(entry.EntryStamp, StampOf(when));
+        SetField(entry.OwnerId, Anna_);
+        SetField(entry.Description, text);
+        int slot = 0;
+        for (const std::string& id : assignees)
+            SetField(entry.AssigneeIds[slot++], id);
+        EXPECT_TRUE(Other_->DayEntryFile.Add(entry, "")) << Other_->DayEntryFile.StatusText();
+        return Other_->DayEntryFile.LastKey();
+    }
+
+    std::string AddAlarm(const std::string& entryId, const std::string& userId, const QDateTime& due)
+    {
+        TAlarmRec alarm;
+        Other_->InitAlarm(alarm);
+        alarm.Flags = afAlarmed;
+        SetField(alarm.EntryId, entryId);
+        SetAlarmUser(alarm, userId);
+        SetAlarmStamp(alarm, StampOf(due));
+        EXPECT_TRUE(Other_->AlarmFile.Add(alarm, "")) << Other_->AlarmFile.StatusText();
+        return Other_->AlarmFile.LastKey();
+    }
+
+    // An event at the time given with an alarm for each user, due then.
+    std::string AddAlarmedEvent(const QDateTime& when, const char* text, std::initializer_list<std::string> users)
+    {
+        const std::string entryId = AddEvent(when, text, users);
+        for (const std::string& user : users)
+            AddAlarm(entryId, user, when);
+        return entryId;
+    }
+
+    std::optional<TAlarmRec> StoredAlarm(const std::string& alarmId)
+    {
+        TAlarmRec alarm;
+        if (!Other_->AlarmFile.GetEqual(alarm, 0, alarmId))
+            return std::nullopt;
+        return alarm;
+    }
+
+    int AlarmCount() { return Other_->AlarmFile.RecordCount(); }
+
+    // Notices run so far, answered or not.
+    int Notices() const
+    {
+        return static_cast<int>(std::count_if(Dialogs_.Runs().begin(), Dialogs_.Runs().end(),
+                                              [](const TRunDialog& run) { return run.ClassName == "TfrmNotify"; }));
+    }
+
+    // Queues an answer for the next notice: records it, then acts on it.
+    void AnswerNotice(std::function<void(TfrmNotify&)> act)
+    {
+        Dialogs_.Answer([this, act](QDialog& dialog) {
+            auto& notice = static_cast<TfrmNotify&>(dialog);
+            Seen_.push_back({notice.edtDescription->text(), notice.edtDue->text()});
+            act(notice);
+            return notice.result();
+        });
+    }
+
+    void AnswerOff()
+    {
+        AnswerNotice([](TfrmNotify& notice) { notice.btnRemove->click(); });
+    }
+
+    void SetNow(const QDateTime& value) { Now_ = value; }
+
+    QDateTime Now_ = At(9, 0);
+    TClockOverride Clock_{[this] { return Now_; }};
+    TBellScript Bell_;
+    std::unique_ptr<TOrbekoDB> Other_;
+    std::vector<TSeenNotice> Seen_;
+    std::string Anna_;
+    std::string Bert_;
+};
+
+TEST_F(AlarmMonitorTest, DueAlarmsComeEarliestFirstInOneRun)
+{
+    AddAlarmedEvent(At(9, 5), "stand-up", {Anna_});
+    AddAlarmedEvent(At(9, 0), "coffee", {Anna_});
+    const std::string entry = AddAlarmedEvent(At(9, 10), "later", {Anna_});
+    SetNow(At(9, 6));
+    AnswerOff();
+    AnswerOff();
+
+    Window().tmrMainTimer();
+
+    ASSERT_EQ(Seen_.size(), 2u);
+    EXPECT_EQ(Seen_[0].Description, "coffee");
+    EXPECT_EQ(Seen_[1].Description, "stand-up");
+    EXPECT_EQ(Dialogs_.UnexpectedCount(), 0);
+    ASSERT_EQ(AlarmCount(), 1) << "the alarm due at 09:10 waits";
+    TAlarmRec left;
+    ASSERT_TRUE(Other_->AlarmFile.GetEqual(left, 3, entry));
+    EXPECT_TRUE(Window().tmrMain->isActive());
+}
+
+TEST_F(AlarmMonitorTest, AnAlarmDueThisSecondIsDueAndOneDueNextSecondIsNot)
+{
+    AddAlarmedEvent(At(9, 0), "on the dot", {Anna_});
+    SetNow(At(8, 59, 59));
+    Window().tmrMainTimer();
+    EXPECT_EQ(Notices(), 0);
+
+    SetNow(At(9, 0));
+    AnswerOff();
+    Window().tmrMainTimer();
+    EXPECT_EQ(Notices(), 1);
+    EXPECT_EQ(AlarmCount(), 0);
+}
+
+TEST_F(AlarmMonitorTest, SnoozeCountsFromThePressOfTheButton)
+{
+    const std::string entry = AddAlarmedEvent(At(9, 0), "report", {Anna_});
+    SetNow(At(9, 6));
+    AnswerNotice([this](TfrmNotify& notice) {
+        notice.cmbSnooze->setCurrentIndex(notice.cmbSnooze->findText("1 hour"));
+        SetNow(At(9, 6, 30));
+        notice.btnSnooze->click();
+    });
+    Window().tmrMainTimer();
+
+    TAlarmRec alarm;
+    ASSERT_TRUE(Other_->AlarmFile.GetEqual(alarm, 3, entry));
+    EXPECT_EQ(FieldText(alarm.AlarmStamp), StampOf(At(10, 6, 30)));
+    EXPECT_EQ(FieldText(alarm.UserAlarmKey), Anna_ + StampOf(At(10, 6, 30)));
+    EXPECT_EQ(FieldText(alarm.UserId), Anna_);
+    EXPECT_EQ(alarm.Flags, afAlarmed);
+
+    SetNow(At(10, 6, 29));
+    Window().tmrMainTimer();
+    EXPECT_EQ(Seen_.size(), 1u) << "not back before its time";
+
+    SetNow(At(10, 6, 30));
+    AnswerOff();
+    Window().tmrMainTimer();
+    EXPECT_EQ(Seen_.size(), 2u) << "back at the first run at or after it";
+    EXPECT_EQ(Dialogs_.UnexpectedCount(), 0);
+}
+
+struct TSnoozeCase
+{
+    const char* Item;
+    int Seconds;
+};
+
+void PrintTo(const TSnoozeCase& c, std::ostream* os)
+{
+    *os << c.Item;
+}
+
+class SnoozeItemTest : public AlarmMonitorTest, public ::testing::WithParamInterface<TSnoozeCase>
+{
+};
+
+TEST_P(SnoozeItemTest, EachItemAddsItsTimeToThePresent)
+{
+    const std::string entry = AddAlarmedEvent(At(9, 0), "call", {Anna_});
+    SetNow(At(9, 30, 15));
+    const QString item = GetParam().Item;
+    AnswerNotice([item](TfrmNotify& notice) {
+        notice.cmbSnooze->setCurrentIndex(notice.cmbSnooze->findText(item));
+        notice.btnSnooze->click();
+    });
+    Window().tmrMainTimer();
+    TAlarmRec alarm;
+    ASSERT_TRUE(Other_->AlarmFile.GetEqual(alarm, 3, entry));
+    EXPECT_EQ(FieldText(alarm.AlarmStamp), StampOf(At(9, 30, 15).addSecs(GetParam().Seconds)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Items, SnoozeItemTest,
+                         ::testing::Values(TSnoozeCase{"5 minutes", 300}, TSnoozeCase{"15 minutes", 900},
+                                           TSnoozeCase{"30 minutes", 1800}, TSnoozeCase{"1 hour", 3600},
+                                           TSnoozeCase{"2 hours", 7200}, TSnoozeCase{"4 hours", 14400},
+                                           TSnoozeCase{"1 day", 86400}),
+                         [](const auto& info) { return std::to_string(info.param.Seconds) + "s"; });
+
+TEST_F(AlarmMonitorTest, CloseBoxBringsTheNoticeBackAtOnceAndEscSnoozes)
+{
+    const std::string entry = AddAlarmedEvent(At(9, 0), "dentist", {Anna_});
+    SetNow(At(9, 1));
+    AnswerNotice([](TfrmNotify& notice) {
+        notice.cmbSnooze->setCurrentIndex(2);
+        notice.close();
+    });
+    AnswerNotice([](TfrmNotify& notice) {
+        EXPECT_EQ(notice.cmbSnooze->currentIndex(), 2) << "the choice of the last notice stays";
+        QTest::keyClick(&notice, Qt::Key_Escape);
+    });
+    Window().tmrMainTimer();
+
+    ASSERT_EQ(Seen_.size(), 2u) << "closed without a choice, the same notice comes straight back";
+    EXPECT_EQ(Seen_[0].Description, Seen_[1].Description);
+    TAlarmRec alarm;
+    ASSERT_TRUE(Other_->AlarmFile.GetEqual(alarm, 3, entry));
+    EXPECT_EQ(FieldText(alarm.AlarmStamp), StampOf(At(9, 31))) << "Esc snoozed by the selected 30 minutes";
+}
+
+TEST_F(AlarmMonitorTest, EnterSnoozesAndOffRemovesOnlyThisUsersAlarm)
+{
+    const std::string entry = AddAlarmedEvent(At(9, 0), "meeting", {Anna_, Bert_});
+    SetNow(At(9, 0));
+    AnswerNotice([](TfrmNotify& notice) { QTest::keyClick(notice.cmbSnooze, Qt::Key_Return); });
+    Window().tmrMainTimer();
+    TAlarmRec anna;
+    ASSERT_TRUE(Other_->AlarmFile.GetEqual(anna, 5, Anna_ + StampOf(At(9, 5))));
+
+    SetNow(At(9, 5));
+    AnswerOff();
+    Window().tmrMainTimer();
+    ASSERT_EQ(AlarmCount(), 1);
+    TAlarmRec bert;
+    ASSERT_TRUE(Other_->AlarmFile.GetEqual(bert, 3, entry));
+    EXPECT_EQ(FieldText(bert.UserId), Bert_) << "the other assignee keeps his alarm";
+    EXPECT_EQ(FieldText(bert.AlarmStamp), StampOf(At(9, 0)));
+}
+
+TEST_F(AlarmMonitorTest, AlarmOfADeletedEventIsAnnouncedOnceAndRemoved)
+{
+    const std::string entry = AddAlarmedEvent(At(9, 0), "cancelled", {Anna_, Bert_});
+    ASSERT_TRUE(Other_->DayEntryFile.Delete(entry));
+    SetNow(At(9, 2));
+
+    Window().tmrMainTimer();
+    Window().tmrMainTimer();
+
+    EXPECT_EQ(Notices(), 0) << "no notice for a missing event";
+    ASSERT_EQ(Messages_.Shown().size(), 1u);
+    EXPECT_EQ(Messages_.Shown()[0].Kind, TMessageKind::Information);
+    EXPECT_EQ(Messages_.Shown()[0].Buttons, TMessageButtons::Ok);
+    EXPECT_EQ(Messages_.Shown()[0].Text,
+              "An alarm has triggered for an event that cannot be found. The alarm will be deleted");
+    ASSERT_EQ(AlarmCount(), 1);
+    TAlarmRec left;
+    ASSERT_TRUE(Other_->AlarmFile.GetEqual(left, 3, entry));
+    EXPECT_EQ(FieldText(left.UserId), Bert_) << "only the logged-in user's alarm goes";
+}
+
+TEST_F(AlarmMonitorTest, AnAlarmLeftUnderAnIdThatNowNamesAnotherUsersEventIsNeverShown)
+{
+    // An event for ANNA was deleted while its alarm was being written, and
+    // BERT's private event took its id.
+    const std::string entry = AddEvent(At(9, 0), "bert's secret", {Bert_});
+    AddAlarm(entry, Anna_, At(8, 0));
+    SetNow(At(9, 0));
+    Window().tmrMainTimer();
+
+    EXPECT_EQ(Notices(), 0);
+    ASSERT_EQ(Messages_.Shown().size(), 1u);
+    EXPECT_EQ(Messages_.Shown()[0].Text,
+              "An alarm has triggered for an event that cannot be found. The alarm will be deleted");
+    EXPECT_EQ(AlarmCount(), 0);
+}
+
+TEST_F(AlarmMonitorTest, AFailedDeleteOfAMissingEventsAlarmEndsTheRunAndComesBack)
+{
+    const std::string entry = AddAlarmedEvent(At(9, 0), "gone", {Anna_});
+    ASSERT_TRUE(Other_->DayEntryFile.Delete(entry));
+    TAlarmRec alarm;
+    ASSERT_TRUE(Other_->AlarmFile.GetEqual(alarm, 3, entry));
+    const std::string alarmId = Other_->AlarmFile.LastKey();
+    SetNow(At(9, 2));
+    {
+        const TRecordLock held(Other_->AlarmFile, alarmId);
+        ASSERT_TRUE(held.Held());
+        try {
+            Window().tmrMainTimer();
+            ADD_FAILURE() << "the refused delete is an error";
+        } catch (const std::exception& error) {
+            EXPECT_STREQ(error.what(), "Multi-user locks encountered");
+        }
+        EXPECT_TRUE(Window().tmrMain->isActive()) << "the timer runs again after an error";
+        EXPECT_EQ(AlarmCount(), 1);
+    }
+    Window().tmrMainTimer();
+    EXPECT_EQ(Messages_.Shown().size(), 2u) << "announced again at the next run";
+    EXPECT_EQ(AlarmCount(), 0);
+}
+
+TEST_F(AlarmMonitorTest, OtherUsersAlarmsAreNeverShown)
+{
+    AddAlarmedEvent(At(8, 0), "bert only", {Bert_});
+    AddAlarmedEvent(At(8, 30), "bert again", {Bert_});
+    SetNow(At(12, 0));
+    Window().tmrMainTimer();
+    EXPECT_EQ(Notices(), 0);
+    EXPECT_TRUE(Messages_.Shown().empty());
+    EXPECT_EQ(AlarmCount(), 2);
+
+    AddAlarmedEvent(At(11, 0), "both", {Bert_, Anna_});
+    AnswerOff();
+    Window().tmrMainTimer();
+    ASSERT_EQ(Seen_.size(), 1u);
+    EXPECT_EQ(Seen_[0].Description, "both");
+    EXPECT_EQ(AlarmCount(), 3);
+}
+
+TEST_F(AlarmMonitorTest, AfterLoggingInAsAnotherUserHisDueAlarmsAppearWithinTenSeconds)
+{
+    AddAlarmedEvent(At(8, 0), "for bert", {Bert_});
+    SetNow(At(9, 0));
+    Window().tmrMainTimer();
+    EXPECT_EQ(Notices(), 0);
+
+    Dialogs_.Answer([this](QDialog& dialog) {
+        EXPECT_FALSE(Window().tmrMain->isActive()) << "no alarms while a login runs";
+        auto& login = static_cast<TfrmLogin&>(dialog);
+        login.edtUserName->setText("BERT");
+        login.actOkExecute();
+        return login.result();
+    });
+    Window().actFileLoginExecute();
+    ASSERT_EQ(Window().CurrentUserId, Bert_);
+    ASSERT_TRUE(Window().tmrMain->isActive());
+    EXPECT_LE(Window().tmrMain->remainingTime(), 10000);
+
+    AnswerOff();
+    // What the timer does when it fires.
+    ASSERT_TRUE(QMetaObject::invokeMethod(Window().tmrMain, "timeout"));
+    ASSERT_EQ(Seen_.size(), 1u);
+    EXPECT_EQ(Seen_[0].Description, "for bert");
+    EXPECT_EQ(AlarmCount(), 0);
+}
+
+TEST_F(AlarmMonitorTest, TheTimerIsOffWhileANoticeIsOpen)
+{
+    AddAlarmedEvent(At(9, 0), "busy", {Anna_});
+    SetNow(At(9, 0));
+    AnswerNotice([this](TfrmNotify& notice) {
+        EXPECT_FALSE(Window().tmrMain->isActive());
+        notice.btnRemove->click();
+    });
+    Window().tmrMainTimer();
+    EXPECT_EQ(Seen_.size(), 1u);
+    EXPECT_TRUE(Window().tmrMain->isActive());
+    EXPECT_EQ(Window().tmrMain->interval(), 10000);
+}
+
+TEST_F(AlarmMonitorTest, TheNoticeShowsTheEventAndItsOwnTimeAndBeepsTwice)
+{
+    const QDateTime tomorrow(kDay.addDays(1), QTime(14, 45));
+    AddAlarm(AddEvent(tomorrow, "board meeting", {Anna_}), Anna_, At(9, 0));
+    AddAlarm(AddEvent(tomorrow, "early warning", {Anna_}), Anna_, At(8, 0));
+    SetNow(At(9, 0));
+    AnswerNotice([this](TfrmNotify& notice) {
+        EXPECT_EQ(notice.windowTitle(), "Orbeko Alarm");
+        EXPECT_TRUE(notice.windowFlags() & Qt::WindowStaysOnTopHint);
+        EXPECT_TRUE(notice.edtDescription->isReadOnly());
+        EXPECT_TRUE(notice.edtDue->isReadOnly());
+        EXPECT_EQ(notice.edtDue->palette().color(QPalette::Base), notice.palette().color(QPalette::Button));
+        EXPECT_EQ(notice.focusWidget(), notice.cmbSnooze);
+        EXPECT_TRUE(notice.btnSnooze->isDefault());
+        EXPECT_EQ(notice.btnSnooze->text(), "&Snooze");
+        EXPECT_EQ(notice.btnRemove->text(), "&Off");
+        EXPECT_EQ(notice.btnSnooze->toolTip(), "Retains the alarm but snoozes it for a period of time");
+        EXPECT_EQ(notice.btnRemove->toolTip(), "Removes the alarm completely");
+        EXPECT_EQ(notice.cmbSnooze->toolTip(), "Select an amount to snooze this alarm by");
+        QStringList items;
+        for (int i = 0; i < notice.cmbSnooze->count(); ++i)
+            items << notice.cmbSnooze->itemText(i);
+        EXPECT_EQ(items, QStringList({"5 minutes", "15 minutes", "30 minutes", "1 hour", "2 hours", "4 hours",
+                                      "1 day"}));
+        EXPECT_EQ(notice.cmbSnooze->currentIndex(), 0) << "the first notice of the run starts at 5 minutes";
+        EXPECT_EQ(Bell_.Log(), QStringList({"beep", "pause 500", "beep"}));
+        notice.btnRemove->click();
+    });
+    AnswerOff();
+    Window().tmrMainTimer();
+    ASSERT_EQ(Seen_.size(), 2u);
+    const QString due = TStamp::FormatDateTime("dddd mmmm d, hh:nn", tomorrow);
+    EXPECT_EQ(Seen_[0].Description, "early warning");
+    EXPECT_EQ(Seen_[0].Due, due) << "the event's time, not the alarm's";
+    EXPECT_EQ(Seen_[1].Description, "board meeting");
+    EXPECT_EQ(Bell_.Log().size(), 6) << "two beeps for each notice";
+}
+
+TEST_F(AlarmMonitorTest, ALockedAlarmKeepsTheNoticeOpenWithAMessage)
+{
+    const std::string entry = AddAlarmedEvent(At(9, 0), "locked", {Anna_});
+    TAlarmRec alarm;
+    ASSERT_TRUE(Other_->AlarmFile.GetEqual(alarm, 3, entry));
+    const std::string alarmId = Other_->AlarmFile.LastKey();
+    SetNow(At(9, 0));
+    AnswerNotice([this, alarmId](TfrmNotify& notice) {
+        {
+            const TRecordLock held(Other_->AlarmFile, alarmId);
+            notice.btnSnooze->click();
+            EXPECT_TRUE(notice.isVisible());
+            notice.btnRemove->click();
+            EXPECT_TRUE(notice.isVisible());
+        }
+        notice.btnRemove->click();
+        EXPECT_FALSE(notice.isVisible());
+    });
+    Window().tmrMainTimer();
+
+    ASSERT_EQ(Messages_.Shown().size(), 2u);
+    EXPECT_EQ(Messages_.Shown()[0].Text, "Unable to snooze alarm. Another user has locked it");
+    EXPECT_EQ(Messages_.Shown()[0].Kind, TMessageKind::Information);
+    EXPECT_EQ(Messages_.Shown()[1].Text, "Unable to switch alarm off. Another user has locked it");
+    EXPECT_EQ(Messages_.Shown()[1].Kind, TMessageKind::Information);
+    EXPECT_EQ(AlarmCount(), 0);
+    EXPECT_EQ(Seen_.size(), 1u);
+}
+
+TEST_F(AlarmMonitorTest, ASnoozeThatLeavesTheStampRangeIsRefusedAndChangesNothing)
+{
+    const QDateTime late(QDate(2037, 12, 31), QTime(23, 0));
+    const std::string entry = AddAlarmedEvent(late, "new year", {Anna_});
+    SetNow(late);
+    AnswerNotice([](TfrmNotify& notice) {
+        notice.cmbSnooze->setCurrentIndex(notice.cmbSnooze->findText("1 day"));
+        EXPECT_THROW(notice.btnSnoozeClick(), EStamp);
+        EXPECT_TRUE(notice.isVisible());
+        notice.btnRemove->click();
+    });
+    Window().tmrMainTimer();
+    EXPECT_EQ(AlarmCount(), 0);
+}
+
+TEST_F(AlarmMonitorTest, ANoticeWhoseAlarmWasReplacedMeanwhileLeavesTheReplacementAlone)
+{
+    const std::string entry = AddAlarmedEvent(At(9, 0), "edited elsewhere", {Anna_});
+    TAlarmRec alarm;
+    ASSERT_TRUE(Other_->AlarmFile.GetEqual(alarm, 3, entry));
+    const std::string alarmId = Other_->AlarmFile.LastKey();
+    SetNow(At(9, 0));
+    AnswerNotice([&](TfrmNotify& notice) {
+        // Another workstation gives the event to BERT alone: the highest
+        // alarm id is free again and his new alarm takes it.
+        ASSERT_TRUE(Other_->AlarmFile.Delete(alarmId));
+        ASSERT_EQ(AddAlarm(entry, Bert_, At(15, 0)), alarmId);
+        notice.btnSnooze->click();
+        EXPECT_FALSE(notice.isVisible()) << "nothing is left to snooze";
+    });
+    Window().tmrMainTimer();
+
+    const auto stored = StoredAlarm(alarmId);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(FieldText(stored->UserId), Bert_);
+    EXPECT_EQ(FieldText(stored->AlarmStamp), StampOf(At(15, 0)));
+    EXPECT_EQ(Seen_.size(), 1u);
+}
+
+TEST_F(AlarmMonitorTest, TheNoticeComesUpOverAnOpenDialog)
+{
+    AddAlarmedEvent(At(9, 0), "over the top", {Anna_});
+    SetNow(At(9, 0));
+    const TSeam<TDialogRunner>::TOverride realDialogs(TDialogRunner::Real());
+    QWidget* onTop = nullptr;
+    bool flagged = false;
+    QTimer::singleShot(0, &Window(), [&] {
+        // The other dialog is open now; the monitor's timer fires.
+        QTimer::singleShot(0, &Window(), [&] {
+            onTop = QApplication::activeModalWidget();
+            flagged = Window().frmNotify->windowFlags() & Qt::WindowStaysOnTopHint;
+            Window().frmNotify->btnRemove->click();
+        });
+        Window().tmrMainTimer();
+        Window().frmDate->accept();
+    });
+    Window().actDateExecute();
+
+    EXPECT_EQ(onTop, Window().frmNotify);
+    EXPECT_TRUE(flagged);
+    EXPECT_EQ(AlarmCount(), 0);
+}
+
+TEST_F(AlarmMonitorTest, HelpHasAnAlarmsPageLinkedFromTheContents)
+{
+    QFile contents(":/help/index.html");
+    ASSERT_TRUE(contents.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(contents.readAll().contains("href=\"alarms.html\""));
+    Window().frmHelp->ShowTopic("alarms.html");
+    EXPECT_EQ(Window().frmHelp->windowTitle(), "Alarms");
+}
+
+}  // namespace
