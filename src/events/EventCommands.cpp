@@ -5,14 +5,45 @@
 #include "storage/RecordLock.h"
 #include "storage/Stamp.h"
 
+#include "storage/KfsStatus.h"
+
+#include <algorithm>
+#include <optional>
 #include <stdexcept>
+
+namespace {
+
+// Keys tried before a busy file gives up an add.
+constexpr int kKeyAttempts = 100;
+
+}  // namespace
 
 std::string TEventCommands::AddEvent(const TDayEntryRec& entry, const TAlarmRec& alarm)
 {
+    // The new entry is added under a key locked beforehand and stays locked
+    // until its alarms are written: otherwise another workstation could edit
+    // or delete it in between and leave alarms for users it no longer has.
     TXIsamFile& file = Db_.DayEntryFile;
-    if (!file.Add(entry, ""))
-        throw std::runtime_error(file.StatusText());
-    const std::string entryId = file.LastKey();
+    std::optional<TRecordLock> lock;
+    int64_t candidate = 0;
+    for (int attempt = 0; attempt < kKeyAttempts; ++attempt) {
+        const std::string next = file.NextKey();
+        if (next.empty())
+            throw std::runtime_error(file.StatusText());
+        candidate = std::max(candidate + 1, IdValue(next));
+        const std::string key = IdText(candidate);
+        lock.emplace(file, key);
+        if (!lock->Held())
+            continue;  // another workstation is adding under this key
+        if (file.Add(entry, key))
+            break;
+        if (file.Status() != ksNameInUse)
+            throw std::runtime_error(file.StatusText());
+        lock.reset();
+    }
+    if (!lock || !lock->Held())
+        throw std::runtime_error(TXIsamFile::StatusText(ksLocked));
+    const std::string entryId = lock->Key();
     if (alarm.Flags & afAlarmed)
         WriteAlarms(entry, entryId, alarm);
     return entryId;

@@ -160,6 +160,21 @@ TEST_F(EventCommandsTest, AFailedAlarmWriteThrowsAndLeavesTheEntryWritten)
     EXPECT_TRUE(EntryExists("0000000001"));
 }
 
+TEST_F(EventCommandsTest, ANewEventSkipsAKeyAnotherWorkstationIsAddingUnder)
+{
+    TEventCommands commands(*Db);
+    EXPECT_EQ(commands.AddEvent(Entry({kAnn}), Alarm(0)), "0000000001");
+    // Another workstation has reserved the next key for its own add.
+    const TRecordLock reserved(Other->DayEntryFile, "0000000002");
+    const std::string id = commands.AddEvent(Entry({kAnn, kBob}), Alarm(afAlarmed));
+    EXPECT_EQ(id, "0000000003");
+    EXPECT_FALSE(EntryExists("0000000002"));
+    EXPECT_EQ(Alarms().size(), 2u);
+    EXPECT_EQ(Alarms().begin()->second.EntryId, id);
+    const TRecordLock free(Other->DayEntryFile, id);
+    EXPECT_TRUE(free.Held()) << "the new entry is given back once its alarms are written";
+}
+
 TEST_F(EventCommandsTest, DeleteRemovesTheAlarmsAndTheEntryAndLeavesOtherEvents)
 {
     TEventCommands commands(*Db);
