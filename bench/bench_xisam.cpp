@@ -7,8 +7,10 @@
 // The fixtures are built once (in a child process, so this one's peak size
 // is that of a reader) and kept in $TMPDIR/orbeko-bench between runs.
 
+#include "EventsFixture.h"
 #include "storage/KfStore.h"
 #include "storage/Records.h"
+#include "storage/Stamp.h"
 #include "storage/XIsamFile.h"
 
 #include <benchmark/benchmark.h>
@@ -29,107 +31,6 @@
 #include <unistd.h>
 
 namespace {
-
-const std::string kDayEntryFormat = "&,%,X$*11,$*11,$*11,$*255,R20$*11";
-constexpr int kFirstDay = 1420070400;  // 2015-01-01
-constexpr int kDays = 3653;            // ten years
-constexpr int kDaySeconds = 86400;
-const std::string kFixtureNote = "bench fixture 2";
-
-std::string Id(int64_t value)
-{
-    char text[24];
-    std::snprintf(text, sizeof(text), "%10.10lld", static_cast<long long>(value));
-    return text;
-}
-
-TDayEntryRec MakeEvent(std::mt19937& random)
-{
-    TDayEntryRec entry;
-    std::memset(&entry, 0, sizeof(entry));
-    const int day = static_cast<int>(random() % kDays);
-    const bool untimed = random() % 10 == 0;
-    const int time = untimed ? 0 : static_cast<int>(random() % 96) * 900;
-    entry.Flags = untimed ? efUntimed : 0;
-    entry.Marker = 1;
-    SetField(entry.EntryStamp, Id(kFirstDay + day * kDaySeconds + time));
-    SetField(entry.OwnerId, Id(1 + random() % 12));
-    SetField(entry.CategoryId, Id(random() % 8));
-    SetField(entry.Description, "Meeting about item " + std::to_string(random() % 100000) + " with the group");
-    for (auto& assignee : entry.AssigneeIds)
-        SetField(assignee, "0000000000");
-    SetField(entry.AssigneeIds[0], FieldText(entry.OwnerId));
-    return entry;
-}
-
-bool Check(int rc, sqlite3* db, const char* what)
-{
-    if (rc == SQLITE_OK || rc == SQLITE_DONE || rc == SQLITE_ROW)
-        return true;
-    std::fprintf(stderr, "%s: %s\n", what, sqlite3_errmsg(db));
-    return false;
-}
-
-// Fills a freshly created keyed file with count events in one transaction.
-bool FillFixture(const std::string& path, int count)
-{
-    sqlite3* db = nullptr;
-    if (!Check(sqlite3_open(path.c_str(), &db), db, "open"))
-        return false;
-    Check(sqlite3_exec(db, "PRAGMA synchronous=OFF; PRAGMA cache_size=-1000000; BEGIN", nullptr, nullptr, nullptr),
-          db, "begin");
-    sqlite3_stmt* insert = nullptr;
-    Check(sqlite3_prepare_v2(db, "INSERT INTO kfs_records(pk, data, key3) VALUES(?1, ?2, ?3)", -1, &insert, nullptr),
-          db, "prepare");
-    std::mt19937 random(20240501);
-    bool ok = true;
-    for (int i = 1; ok && i <= count; ++i) {
-        const TDayEntryRec entry = MakeEvent(random);
-        const std::string pk = Id(i);
-        sqlite3_bind_text(insert, 1, pk.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_blob(insert, 2, &entry, sizeof(entry), SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 3, entry.EntryStamp, -1, SQLITE_TRANSIENT);
-        ok = Check(sqlite3_step(insert), db, "insert");
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    ok = ok && Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
-    sqlite3_close(db);
-    return ok;
-}
-
-bool FixtureReady(const std::string& path)
-{
-    TXIsamFile file;
-    if (!file.Open(path, 3))
-        return false;
-    const int32_t handle = file.Handle();
-    std::string note;
-    return KfsReadNote(&handle, &note) == ksOk && note == kFixtureNote;
-}
-
-// Builds the fixture in a child process unless a finished one is there.
-bool EnsureFixture(const std::string& path, int count)
-{
-    if (FixtureReady(path))
-        return true;
-    std::fprintf(stderr, "building %s (%d events)...\n", path.c_str(), count);
-    const pid_t child = fork();
-    if (child == 0) {
-        std::filesystem::remove(path);
-        std::filesystem::remove(path + "-locks");
-        TXIsamFile file;
-        if (!file.CreateFile(path, 10, kDayEntryFormat) || !FillFixture(path, count) || !file.Open(path, 3))
-            _exit(1);
-        const int32_t handle = file.Handle();
-        _exit(KfsWriteNote(&handle, kFixtureNote.c_str()) == ksOk ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    // Built without syncing: let the system write it all now, not while adds are measured.
-    sync();
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && FixtureReady(path);
-}
 
 // One fixture opened both ways.
 struct TEvents
@@ -182,7 +83,7 @@ struct TEvents
     // Takes the records the adds left behind out again.
     void RemoveAdded()
     {
-        const std::string sql = "DELETE FROM kfs_records WHERE pk > '" + Id(Count) + "'";
+        const std::string sql = "DELETE FROM kfs_records WHERE pk > '" + IdText(Count) + "'";
         sqlite3_exec(Db, sql.c_str(), nullptr, nullptr, nullptr);
     }
 };
@@ -204,7 +105,7 @@ struct TSequence
 
 std::string DayStamp(uint32_t n)
 {
-    return Id(kFirstDay + static_cast<int64_t>(n % kDays) * kDaySeconds);
+    return IdText(kFirstDay + static_cast<int64_t>(n % kDays) * kDaySeconds);
 }
 
 void DayXIsam(benchmark::State& state, TEvents* events)
@@ -215,7 +116,7 @@ void DayXIsam(benchmark::State& state, TEvents* events)
     for (auto _ : state) {
         const uint32_t n = sequence.Next();
         const std::string start = DayStamp(n);
-        const std::string end = Id(std::stoll(start) + kDaySeconds);
+        const std::string end = IdText(std::stoll(start) + kDaySeconds);
         if (events->File.GetEqual(entry, 3, start))
             ++records;
         while (events->File.GetNext(entry, 3, end, gcBelow))
@@ -234,7 +135,7 @@ void DaySqlite(benchmark::State& state, TEvents* events)
     for (auto _ : state) {
         const uint32_t n = sequence.Next();
         const std::string start = DayStamp(n);
-        const std::string end = Id(std::stoll(start) + kDaySeconds);
+        const std::string end = IdText(std::stoll(start) + kDaySeconds);
         sqlite3_bind_text(events->Day, 1, start.data(), static_cast<int>(start.size()), SQLITE_STATIC);
         sqlite3_bind_text(events->Day, 2, end.data(), static_cast<int>(end.size()), SQLITE_STATIC);
         while (sqlite3_step(events->Day) == SQLITE_ROW) {
@@ -253,7 +154,7 @@ void LookupXIsam(benchmark::State& state, TEvents* events)
     TSequence sequence;
     TDayEntryRec entry;
     for (auto _ : state) {
-        if (!events->File.GetEqual(entry, 0, Id(1 + sequence.Next() % events->Count)))
+        if (!events->File.GetEqual(entry, 0, IdText(1 + sequence.Next() % events->Count)))
             state.SkipWithError("lookup failed");
         benchmark::DoNotOptimize(entry);
     }
@@ -265,7 +166,7 @@ void LookupSqlite(benchmark::State& state, TEvents* events)
     TDayEntryRec entry;
     std::string lastKey;
     for (auto _ : state) {
-        const std::string id = Id(1 + sequence.Next() % events->Count);
+        const std::string id = IdText(1 + sequence.Next() % events->Count);
         sqlite3_bind_text(events->Lookup, 1, id.data(), static_cast<int>(id.size()), SQLITE_STATIC);
         if (sqlite3_step(events->Lookup) != SQLITE_ROW)
             state.SkipWithError("lookup failed");
@@ -325,7 +226,7 @@ void AddSqlite(benchmark::State& state, TEvents* events)
         if (sqlite3_step(events->Highest) == SQLITE_ROW)
             next = std::stoll(reinterpret_cast<const char*>(sqlite3_column_text(events->Highest, 0))) + 1;
         sqlite3_reset(events->Highest);
-        const std::string pk = Id(next);
+        const std::string pk = IdText(next);
         sqlite3_bind_text(events->Insert, 1, pk.data(), static_cast<int>(pk.size()), SQLITE_STATIC);
         sqlite3_bind_blob(events->Insert, 2, &entry, sizeof(entry), SQLITE_STATIC);
         sqlite3_bind_text(events->Insert, 3, entry.EntryStamp, -1, SQLITE_STATIC);
@@ -341,7 +242,7 @@ void LockXIsam(benchmark::State& state, TEvents* events)
 {
     TSequence sequence;
     for (auto _ : state) {
-        const std::string id = Id(1 + sequence.Next() % events->Count);
+        const std::string id = IdText(1 + sequence.Next() % events->Count);
         if (!events->File.LockRecord(id) || !events->File.UnlockRecord(id))
             state.SkipWithError("lock failed");
     }
@@ -352,7 +253,7 @@ void LockSqlite(benchmark::State& state, TEvents* events)
 {
     TSequence sequence;
     for (auto _ : state) {
-        const std::string id = Id(1 + sequence.Next() % events->Count);
+        const std::string id = IdText(1 + sequence.Next() % events->Count);
         struct flock lock {};
         lock.l_type = F_WRLCK;
         lock.l_whence = SEEK_SET;
@@ -405,8 +306,7 @@ std::string PeakResident()
 
 int main(int argc, char** argv)
 {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "orbeko-bench";
-    std::filesystem::create_directories(folder);
+    const std::filesystem::path folder = BenchFolder();
     for (int count : {100000, 1000000}) {
         auto events = std::make_unique<TEvents>();
         events->Count = count;

@@ -1,0 +1,117 @@
+#include "EventsFixture.h"
+
+#include "storage/KfStore.h"
+#include "storage/Records.h"
+#include "storage/Stamp.h"
+#include "storage/XIsamFile.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const std::string kDayEntryFormat = "&,%,X$*11,$*11,$*11,$*255,R20$*11";
+const std::string kFixtureNote = "bench fixture 2";
+
+// Fills a freshly created keyed file with count events in one transaction.
+bool FillFixture(const std::string& path, int count)
+{
+    sqlite3* db = nullptr;
+    if (!Check(sqlite3_open(path.c_str(), &db), db, "open"))
+        return false;
+    Check(sqlite3_exec(db, "PRAGMA synchronous=OFF; PRAGMA cache_size=-1000000; BEGIN", nullptr, nullptr, nullptr),
+          db, "begin");
+    sqlite3_stmt* insert = nullptr;
+    Check(sqlite3_prepare_v2(db, "INSERT INTO kfs_records(pk, data, key3) VALUES(?1, ?2, ?3)", -1, &insert, nullptr),
+          db, "prepare");
+    std::mt19937 random(20240501);
+    bool ok = true;
+    for (int i = 1; ok && i <= count; ++i) {
+        const TDayEntryRec entry = MakeEvent(random);
+        const std::string pk = IdText(i);
+        sqlite3_bind_text(insert, 1, pk.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_blob(insert, 2, &entry, sizeof(entry), SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert, 3, entry.EntryStamp, -1, SQLITE_TRANSIENT);
+        ok = Check(sqlite3_step(insert), db, "insert");
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    ok = ok && Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
+    sqlite3_close(db);
+    return ok;
+}
+
+bool FixtureReady(const std::string& path)
+{
+    TXIsamFile file;
+    if (!file.Open(path, 3))
+        return false;
+    const int32_t handle = file.Handle();
+    std::string note;
+    return KfsReadNote(&handle, &note) == ksOk && note == kFixtureNote;
+}
+
+}  // namespace
+
+TDayEntryRec MakeEvent(std::mt19937& random)
+{
+    TDayEntryRec entry;
+    std::memset(&entry, 0, sizeof(entry));
+    const int day = static_cast<int>(random() % kDays);
+    const bool untimed = random() % 10 == 0;
+    const int time = untimed ? 0 : static_cast<int>(random() % 96) * 900;
+    entry.Flags = untimed ? efUntimed : 0;
+    entry.Marker = 1;
+    SetField(entry.EntryStamp, IdText(kFirstDay + day * kDaySeconds + time));
+    SetField(entry.OwnerId, IdText(1 + random() % 12));
+    SetField(entry.CategoryId, IdText(random() % 8));
+    SetField(entry.Description, "Meeting about item " + std::to_string(random() % 100000) + " with the group");
+    for (auto& assignee : entry.AssigneeIds)
+        SetField(assignee, "0000000000");
+    SetField(entry.AssigneeIds[0], FieldText(entry.OwnerId));
+    return entry;
+}
+
+std::string BenchFolder()
+{
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "orbeko-bench";
+    std::filesystem::create_directories(folder);
+    return folder.string();
+}
+
+bool Check(int rc, sqlite3* db, const char* what)
+{
+    if (rc == SQLITE_OK || rc == SQLITE_DONE || rc == SQLITE_ROW)
+        return true;
+    std::fprintf(stderr, "%s: %s\n", what, sqlite3_errmsg(db));
+    return false;
+}
+
+// Builds the fixture in a child process unless a finished one is there.
+bool EnsureFixture(const std::string& path, int count)
+{
+    if (FixtureReady(path))
+        return true;
+    std::fprintf(stderr, "building %s (%d events)...\n", path.c_str(), count);
+    const pid_t child = fork();
+    if (child == 0) {
+        std::filesystem::remove(path);
+        std::filesystem::remove(path + "-locks");
+        TXIsamFile file;
+        if (!file.CreateFile(path, 10, kDayEntryFormat) || !FillFixture(path, count) || !file.Open(path, 3))
+            _exit(1);
+        const int32_t handle = file.Handle();
+        _exit(KfsWriteNote(&handle, kFixtureNote.c_str()) == ksOk ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    // Built without syncing: let the system write it all now, not while adds are measured.
+    sync();
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && FixtureReady(path);
+}
+

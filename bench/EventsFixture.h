@@ -1,0 +1,28 @@
+#pragma once
+
+// The events file the benchmarks read: day entries spread over ten years,
+// built in bulk once and kept in $TMPDIR/orbeko-bench between runs.
+
+#include "storage/Records.h"
+
+#include <sqlite3.h>
+
+#include <random>
+#include <string>
+
+constexpr int kFirstDay = 1420070400;  // 2015-01-01
+constexpr int kDays = 3653;            // ten years
+constexpr int kDaySeconds = 86400;
+
+// One event of the fixture, drawn from random.
+TDayEntryRec MakeEvent(std::mt19937& random);
+
+// The folder the fixtures are kept in.
+std::string BenchFolder();
+
+// True for an SQLite result that is no error; otherwise prints the error.
+bool Check(int rc, sqlite3* db, const char* what);
+
+// Makes sure path holds count events (owners and first assignees are users
+// 1 to 12, categories 0 to 7), building it in a child process when needed.
+bool EnsureFixture(const std::string& path, int count);

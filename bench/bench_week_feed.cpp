@@ -1,0 +1,166 @@
+// Feeding one week of the main window from a database of 1,000,000 events:
+// seven day reads, the alarm flag of every listed entry and the name and
+// category lookups its row needs, as the views ask for them when they
+// draw, without the painting. The window is started the real way, through
+// the login dialog, on a database folder whose day entries file is the
+// shared 1,000,000-event fixture.
+
+#include "EventsFixture.h"
+#include "app/frmLogin.h"
+#include "app/frmMain.h"
+#include "prefs/FilterRules.h"
+#include "storage/OrbekoDB.h"
+#include "storage/RegistryKey.h"
+#include "storage/Stamp.h"
+#include "ui/DialogRunner.h"
+#include "ui/MessageBox.h"
+#include "views/DayEntries.h"
+
+#include <QApplication>
+#include <QLineEdit>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+
+namespace {
+
+constexpr int kEvents = 1000000;
+constexpr int kUsers = 12;
+constexpr int kCategories = 7;
+// A Monday in the middle of the ten years.
+constexpr int kWeekStart = kFirstDay + 1820 * kDaySeconds + 4 * kDaySeconds;
+
+class TNoShell : public TOrbekoDBShell
+{
+public:
+    void Warn(const std::string&) override {}
+    bool AskFolder(const std::string&, std::string&) override { return false; }
+};
+
+// Users 1 to 12, categories 1 to 7, and an alarm on every tenth entry of the
+// measured week, added once.
+bool PrepareDatabase(const std::string& folder)
+{
+    std::filesystem::create_directories(folder);
+    const std::string entries = folder + "/OBDayEnt.Ism";
+    if (!std::filesystem::exists(entries)) {
+        std::error_code error;
+        std::filesystem::create_hard_link(BenchFolder() + "/events-1000000.Ism", entries, error);
+        if (error)
+            return false;
+    }
+    auto key = TRegistryKey::Open(true);
+    if (!key || !key->WriteText("RootPath", QString::fromStdString(folder)))
+        return false;
+    TNoShell shell;
+    TOrbekoDB db(shell);
+    if (db.UserFile.RecordCount() > 0)
+        return true;
+    for (int i = 1; i <= kUsers; ++i) {
+        TUserRec user;
+        db.InitUser(user);
+        user.Flags = urAddEntries;
+        const std::string number = std::to_string(i);
+        SetField(user.UserName, std::string("USER").append(number));
+        SetField(user.Abbreviation, std::string("U").append(number));
+        if (!db.UserFile.Add(user, ""))
+            return false;
+    }
+    for (int i = 1; i <= kCategories; ++i) {
+        TCategoryRec category{};
+        SetField(category.Description, std::string("Category ").append(std::to_string(i)));
+        if (!db.CategoryFile.Add(category, ""))
+            return false;
+    }
+    TDayEntryRec entry;
+    const std::string end = IdText(kWeekStart + 7 * kDaySeconds);
+    db.DayEntryFile.GetEqual(entry, 3, IdText(kWeekStart));
+    for (int n = 0; db.DayEntryFile.GetNext(entry, 3, end, gcBelow); ++n) {
+        if (n % 10 != 0)
+            continue;
+        TAlarmRec alarm;
+        db.InitAlarm(alarm);
+        alarm.Flags = afAlarmed;
+        SetField(alarm.EntryId, db.DayEntryFile.LastKey());
+        SetAlarmUser(alarm, FieldText(entry.AssigneeIds[0]));
+        if (!db.AlarmFile.Add(alarm, ""))
+            return false;
+    }
+    return true;
+}
+
+// One week as the views would ask for it; the number of listed entries.
+int FeedWeek(TfrmMain& window)
+{
+    int listed = 0;
+    for (int day = 0; day < 7; ++day) {
+        TDayEntries entries;
+        window.wvMainWantDayEntries(nullptr, IdText(kWeekStart + day * kDaySeconds), entries);
+        TDayEntryRec entry;
+        for (int i = 0; i < entries.EntryCount(); ++i) {
+            entries.GetEntry(i, entry);
+            bool alarmed = false;
+            window.wvMainWantAlarmedFlag(nullptr, entries.GetEntryId(i), alarmed);
+            std::string text;
+            for (const auto& slot : entry.AssigneeIds)
+                if (IdValue(FieldText(slot)) != 0)
+                    window.wvMainWantUserName(nullptr, FieldText(slot), text);
+            if (IdValue(FieldText(entry.CategoryId)) != 0)
+                window.wvMainWantCategoryDescription(nullptr, FieldText(entry.CategoryId), text);
+            benchmark::DoNotOptimize(alarmed);
+        }
+        listed += entries.EntryCount();
+    }
+    return listed;
+}
+
+TfrmMain* Window = nullptr;
+
+void WeekFeed(benchmark::State& state)
+{
+    int listed = 0;
+    for (auto _ : state)
+        listed = FeedWeek(*Window);
+    state.counters["entries"] = listed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::string folder = BenchFolder() + "/week-feed";
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder + "/config"));
+    QApplication app(argc, argv);
+    if (!EnsureFixture(BenchFolder() + "/events-1000000.Ism", kEvents) || !PrepareDatabase(folder + "/data")) {
+        std::fprintf(stderr, "cannot prepare the database in %s\n", folder.c_str());
+        return 1;
+    }
+
+    TMessageBoxScript messages;
+    TDialogScript dialogs;
+    dialogs.Answer([](QDialog& dialog) {
+        auto& login = static_cast<TfrmLogin&>(dialog);
+        login.edtUserName->setText("USER1");
+        login.actOkExecute();
+        return login.result();
+    });
+    TfrmMain window;
+    window.FormActivate();
+    if (window.Ended() || !window.MainDb) {
+        std::fprintf(stderr, "the main window did not start\n");
+        return 1;
+    }
+    // The shown entries of two users: about 350 of the week's 1,900.
+    window.ViewRules->Mode = fmListedUsers;
+    window.ViewRules->AddUser(IdText(1));
+    window.ViewRules->AddUser(IdText(2));
+    Window = &window;
+
+    benchmark::RegisterBenchmark("WeekFeed/1000000", WeekFeed)->Unit(benchmark::kMillisecond);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
