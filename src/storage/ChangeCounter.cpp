@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr std::size_t kCounterOffset = 24;
-
 // File systems whose pages every process on the machine shares, and which
 // no other machine writes.
 bool IsLocalFileSystem(int fd)
@@ -66,6 +64,6 @@ std::optional<uint32_t> TChangeCounter::Read() const
     if (!Header_)
         return std::nullopt;
     // One aligned load: the writer's copy of the page never shows half a counter.
-    const auto* counter = reinterpret_cast<const uint32_t*>(Header_ + kCounterOffset);
+    const auto* counter = reinterpret_cast<const uint32_t*>(Header_ + Offset);
     return be32toh(__atomic_load_n(counter, __ATOMIC_ACQUIRE));
 }

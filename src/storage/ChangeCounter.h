@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,6 +17,9 @@
 class TChangeCounter
 {
 public:
+    // Where the counter lies in the file, big-endian.
+    static constexpr std::size_t Offset = 24;
+
     TChangeCounter() = default;
     ~TChangeCounter();
     TChangeCounter(const TChangeCounter&) = delete;

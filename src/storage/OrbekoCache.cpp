@@ -1,17 +1,17 @@
 #include "storage/OrbekoCache.h"
 
+#include "storage/ChangeCounter.h"
+
 #include <chrono>
 #include <cstring>
 #include <thread>
 
+#include <endian.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// An SQLite file keeps its change counter big-endian at byte 24 of its header.
-constexpr off_t kChangeCounterOffset = 24;
 
 class TFd
 {
@@ -38,15 +38,14 @@ std::optional<TFileVersion> TFileVersion::Of(const std::string& fileName)
     if (fd.Get() < 0)
         return std::nullopt;
     struct stat info {};
-    unsigned char counter[4];
+    uint32_t counter = 0;
     if (::fstat(fd.Get(), &info) != 0 ||
-        ::pread(fd.Get(), counter, sizeof counter, kChangeCounterOffset) != static_cast<ssize_t>(sizeof counter))
+        ::pread(fd.Get(), &counter, sizeof counter, TChangeCounter::Offset) != static_cast<ssize_t>(sizeof counter))
         return std::nullopt;
     TFileVersion version;
     version.Device = info.st_dev;
     version.Inode = info.st_ino;
-    version.ChangeCounter = uint32_t(counter[0]) << 24 | uint32_t(counter[1]) << 16 | uint32_t(counter[2]) << 8 |
-                            uint32_t(counter[3]);
+    version.ChangeCounter = be32toh(counter);
     return version;
 }
 
