@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <memory>
 #include <random>
+#include <utility>
 
 namespace {
 
@@ -38,6 +39,7 @@ class TNoShell : public TOrbekoDBShell
 public:
     void Warn(const std::string&) override {}
     bool AskFolder(const std::string&, std::string&) override { return false; }
+    bool Confirm(const std::string&) override { return false; }
 };
 
 // Counts the paints of a widget.
@@ -113,6 +115,13 @@ bool PrepareDatabase(const std::string& folder, const std::string& fixture)
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     std::filesystem::copy_file(fixture, folder + "/" + TOrbekoDB::DayEntryFileName);
+    for (const auto& [name, format] : {std::pair{TOrbekoDB::UserFileName, TOrbekoDB::UserKeyFormat},
+                                       std::pair{TOrbekoDB::AlarmFileName, TOrbekoDB::AlarmKeyFormat},
+                                       std::pair{TOrbekoDB::CategoryFileName, TOrbekoDB::CategoryKeyFormat}}) {
+        TXIsamFile file;
+        if (!file.CreateFile(folder + "/" + name, 10, format))
+            return false;
+    }
     auto key = TRegistryKey::Open(true);
     if (!key || !key->WriteText("RootPath", QString::fromStdString(folder)))
         return false;
