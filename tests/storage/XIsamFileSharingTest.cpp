@@ -112,6 +112,26 @@ TEST_F(XIsamFileSharing, WritersOfSeveralProcessesAreServedInTheirOrderOfArrival
     }
 }
 
+TEST_F(XIsamFileSharing, AWriterWhoseTurnNeverComesGivesUpWith3)
+{
+    TXIsamFile file;
+    OpenFile(file, kDayEntryFormat);
+    // A writer elsewhere that keeps its turn, stuck or stopped.
+    const int lockFd = open(TLockFile::PathFor(Path()).c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(lockFd, 0);
+    struct flock turn {};
+    turn.l_type = F_WRLCK;
+    turn.l_whence = SEEK_SET;
+    turn.l_start = TLockFile::kWriterTurn;
+    turn.l_len = 1;
+    ASSERT_EQ(fcntl(lockFd, F_OFD_SETLK, &turn), 0);
+    EXPECT_FALSE(file.Add(MakeEntry("0000000100", "waits"), ""));
+    EXPECT_EQ(file.Status(), 3);
+    close(lockFd);
+    EXPECT_TRUE(file.Add(MakeEntry("0000000100", "goes"), ""));
+    EXPECT_EQ(file.RecordCount(), 1);
+}
+
 // Sets the process's umask for the scope.
 class TUmask
 {
