@@ -28,9 +28,11 @@ class TUserCache;
 class TWeekView;
 class TfrmDate;
 class TfrmEvent;
+class TfrmFiltering;
 class TfrmGroups;
 class TfrmLogin;
 class TfrmNotify;
+class TfrmOptions;
 
 // The main window: the two calendar views fed from the shared database, the
 // program's commands, and the start-up and shutdown of a workstation.
@@ -71,6 +73,8 @@ public:
     TActionUpdater* actMain;
     TfrmNotify* frmNotify;
     TfrmGroups* frmGroups;
+    TfrmOptions* frmOptions;
+    TfrmFiltering* frmFiltering;
 
     QAction* actFileLogin;
     QAction* mnuFileChangePath;
@@ -81,6 +85,8 @@ public:
     QAction* actPrev;
     QAction* actToolsViewDay;
     QAction* actToolsViewWeek;
+    QAction* actToolsOptions;
+    QAction* actToolsFiltering;
     QAction* actToolsGroups;
     QAction* mnuHelpOrbekoHelp;
     QAction* actHelpAbout;
@@ -126,6 +132,8 @@ public:
     void actDateExecute();
     void actToolsViewDayExecute();
     void actToolsViewWeekExecute();
+    void actToolsOptionsExecute();
+    void actToolsFilteringExecute();
     void actToolsGroupsExecute();
 
     // The alarm monitor: shows the logged-in user's due alarms, earliest
