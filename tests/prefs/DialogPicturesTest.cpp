@@ -12,9 +12,13 @@
 
 namespace {
 
+class DialogPicturesTest : public TGroupDialogFixture
+{
+};
+
 // Saves both dialogs as a user sees them, for the help pages, into
 // ORBEKO_SCREENSHOT_DIR; the check only makes sure a picture is worth a look.
-TEST_F(TGroupDialogFixture, SavesThePicturesOfTheOptionsAndFilteringDialogs)
+TEST_F(DialogPicturesTest, SavesThePicturesOfTheOptionsAndFilteringDialogs)
 {
     const QString folder = qEnvironmentVariable("ORBEKO_SCREENSHOT_DIR", QDir::tempPath());
     auto save = [&](const QString& name) {
