@@ -33,6 +33,7 @@ class TfrmGroups;
 class TfrmLogin;
 class TfrmNotify;
 class TfrmOptions;
+class TfrmUsers;
 
 // The main window: the two calendar views fed from the shared database, the
 // program's commands, and the start-up and shutdown of a workstation.
@@ -75,6 +76,7 @@ public:
     TfrmGroups* frmGroups;
     TfrmOptions* frmOptions;
     TfrmFiltering* frmFiltering;
+    TfrmUsers* frmUsers;
 
     QAction* actFileLogin;
     QAction* mnuFileChangePath;
@@ -88,6 +90,7 @@ public:
     QAction* actToolsOptions;
     QAction* actToolsFiltering;
     QAction* actToolsGroups;
+    QAction* actUsers;
     QAction* mnuHelpOrbekoHelp;
     QAction* actHelpAbout;
     QAction* actHelpInfo;
@@ -135,6 +138,7 @@ public:
     void actToolsOptionsExecute();
     void actToolsFilteringExecute();
     void actToolsGroupsExecute();
+    void actUsersExecute();
 
     // The alarm monitor: shows the logged-in user's due alarms, earliest
     // first, with the timer off while it works.
