@@ -15,7 +15,9 @@
 #include "events/frmEvent.h"
 #include "prefs/FilterRules.h"
 #include "prefs/OrbekoCfg.h"
+#include "prefs/frmFiltering.h"
 #include "prefs/frmGroups.h"
+#include "prefs/frmOptions.h"
 #include "storage/OrbekoCache.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
@@ -54,6 +56,19 @@ const char* const kEntryHidden = "This entry will not be displayed due to your p
 const char* const kNoEntry = "0000000000";
 constexpr int32_t kFirstAdministratorRights = urAddEntries | urAdminister | urModifyOthers;
 constexpr int kUserNameWidth = 10;
+
+// The window's caption names the filter of the views.
+const char* FilterCaption(uint8_t mode)
+{
+    switch (mode) {
+    case fmJustForMe:
+        return "Orbeko - Filter On Me";
+    case fmListedUsers:
+        return "Orbeko - Filter On Users";
+    default:
+        return "Orbeko";
+    }
+}
 
 std::string UpperName(const std::string& name)
 {
@@ -100,6 +115,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     frmNotify = new TfrmNotify(this);
     frmEvent = new TfrmEvent(this);
     frmGroups = new TfrmGroups(this);
+    frmOptions = new TfrmOptions(this);
+    frmFiltering = new TfrmFiltering(this);
     frmUsers = new TfrmUsers(this);
 
     // The window takes 8/10 of the screen in each direction.
@@ -147,6 +164,10 @@ void TfrmMain::CreateActions()
                            &TfrmMain::actToolsViewDayExecute, s->standardIcon(QStyle::SP_FileIcon));
     actToolsViewWeek = make("actToolsViewWeek", "By &week", "View events by week", {},
                             &TfrmMain::actToolsViewWeekExecute, s->standardIcon(QStyle::SP_FileDialogListView));
+    actToolsOptions = make("actToolsOptions", "&Options...", "Configure Orbeko options", {},
+                           &TfrmMain::actToolsOptionsExecute, s->standardIcon(QStyle::SP_ComputerIcon));
+    actToolsFiltering = make("actToolsFiltering", "&Filtering...", "Set filtering rules", {},
+                             &TfrmMain::actToolsFilteringExecute, s->standardIcon(QStyle::SP_DirHomeIcon));
     actToolsGroups = make("actToolsGroups", "&Groups...", "Configure groups", {}, &TfrmMain::actToolsGroupsExecute,
                           s->standardIcon(QStyle::SP_DirLinkIcon));
     actToolsViewDay->setCheckable(true);
@@ -264,6 +285,8 @@ void TfrmMain::CreateMenus()
     navigate->addAction(actPrev);
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    tools->addAction(actToolsOptions);
+    tools->addAction(actToolsFiltering);
     tools->addAction(actToolsGroups);
     tools->addSeparator();
     QMenu* view = tools->addMenu(QStringLiteral("&View"));
@@ -290,6 +313,8 @@ void TfrmMain::CreateMenus()
     tbrTools->addAction(actPrev);
     tbrTools->addAction(actNext);
     tbrTools->addSeparator();
+    tbrTools->addAction(actToolsOptions);
+    tbrTools->addAction(actToolsFiltering);
     tbrTools->addAction(actToolsGroups);
     tbrTools->addAction(actToolsViewDay);
     tbrTools->addAction(actToolsViewWeek);
@@ -305,6 +330,8 @@ void TfrmMain::CreateMenus()
     mnuPopup->addAction(actToday);
     mnuPopup->addAction(actDate);
     mnuPopup->addSeparator();
+    mnuPopup->addAction(actToolsOptions);
+    mnuPopup->addAction(actToolsFiltering);
     mnuPopup->addAction(actToolsGroups);
     mnuPopup->addSeparator();
     mnuPopup->addMenu(view);
@@ -642,6 +669,22 @@ void TfrmMain::actToolsViewDayExecute()
     dvMain->Stamp().SetSeconds(wvMain->CurrentSeconds());
     ShowPage(kDayPage);
     dvMain->Reload();
+}
+
+void TfrmMain::actToolsOptionsExecute()
+{
+    if (Settings)
+        frmOptions->Execute(*wvMain, *dvMain, *Settings);
+}
+
+void TfrmMain::actToolsFilteringExecute()
+{
+    if (!Settings || !MainDb)
+        return;
+    if (frmFiltering->Execute(*Settings, *MainDb, *ViewRules) != QDialog::Accepted)
+        return;
+    RefreshView();
+    setWindowTitle(QString::fromLatin1(FilterCaption(ViewRules->Mode)));
 }
 
 // Groups belong to the workstation: any user may change them.

@@ -28,9 +28,11 @@ class TUserCache;
 class TWeekView;
 class TfrmDate;
 class TfrmEvent;
+class TfrmFiltering;
 class TfrmGroups;
 class TfrmLogin;
 class TfrmNotify;
+class TfrmOptions;
 class TfrmUsers;
 
 // The main window: the two calendar views fed from the shared database, the
@@ -72,6 +74,8 @@ public:
     TActionUpdater* actMain;
     TfrmNotify* frmNotify;
     TfrmGroups* frmGroups;
+    TfrmOptions* frmOptions;
+    TfrmFiltering* frmFiltering;
     TfrmUsers* frmUsers;
 
     QAction* actFileLogin;
@@ -83,6 +87,8 @@ public:
     QAction* actPrev;
     QAction* actToolsViewDay;
     QAction* actToolsViewWeek;
+    QAction* actToolsOptions;
+    QAction* actToolsFiltering;
     QAction* actToolsGroups;
     QAction* actUsers;
     QAction* mnuHelpOrbekoHelp;
@@ -129,6 +135,8 @@ public:
     void actDateExecute();
     void actToolsViewDayExecute();
     void actToolsViewWeekExecute();
+    void actToolsOptionsExecute();
+    void actToolsFilteringExecute();
     void actToolsGroupsExecute();
     void actUsersExecute();
 

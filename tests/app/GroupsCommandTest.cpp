@@ -58,9 +58,8 @@ TEST_F(GroupsCommandTest, CommandStandsInTheToolsMenuTheToolBarAndThePopup)
 
     const QList<QAction*> popup = window.mnuPopup->actions();
     const qsizetype entry = popup.indexOf(groups);
-    ASSERT_GT(entry, 1);
-    EXPECT_TRUE(popup[entry - 1]->isSeparator());
-    EXPECT_EQ(popup[entry - 2], window.actDate);
+    ASSERT_GT(entry, 0);
+    EXPECT_EQ(popup[entry - 1], window.actToolsFiltering);
 }
 
 TEST_F(GroupsCommandTest, BeforeStartUpTheCommandDoesNothing)
