@@ -20,6 +20,7 @@ void TAlarmScan::Run(TStamp& clock, const TNotice& notice)
         clock.SetNow();
         if (IdValue(FieldText(alarm.AlarmStamp)) > clock.Seconds())
             return;
-        notice(alarm, walk.Id());
+        if (!notice(alarm, walk.Id()))
+            return;
     }
 }

@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "admin/frmUsers.h"
 #include "app/AccountName.h"
 #include "app/AlarmScan.h"
 #include "app/DatabaseShell.h"
@@ -99,6 +100,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     frmNotify = new TfrmNotify(this);
     frmEvent = new TfrmEvent(this);
     frmGroups = new TfrmGroups(this);
+    frmUsers = new TfrmUsers(this);
 
     // The window takes 8/10 of the screen in each direction.
     if (const QScreen* screen = QApplication::primaryScreen()) {
@@ -155,6 +157,9 @@ void TfrmMain::CreateActions()
                               &TfrmMain::actEventPropertiesExecute, s->standardIcon(QStyle::SP_FileDialogInfoView));
     actEventDelete = make("actEventDelete", "&Delete event...", "Delete event", QKeySequence(Qt::Key_Delete),
                           &TfrmMain::actEventDeleteExecute, s->standardIcon(QStyle::SP_TrashIcon));
+    actUsers = make("actUsers", "&Users", "Administer Orbeko users", {}, &TfrmMain::actUsersExecute,
+                    s->standardIcon(QStyle::SP_DirHomeIcon));
+    actMain->Add([this] { CheckAdministrator(*actUsers); });
     actMain->Add([this] { actEventNewUpdate(); });
     actMain->Add([this] { actEventPropertiesUpdate(); });
     actMain->Add([this] { actEventDeleteUpdate(); });
@@ -258,6 +263,9 @@ void TfrmMain::CreateMenus()
     view->addAction(actToolsViewDay);
     view->addAction(actToolsViewWeek);
 
+    QMenu* admin = menuBar()->addMenu(QStringLiteral("Admin"));
+    admin->addAction(actUsers);
+
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(mnuHelpOrbekoHelp);
     help->addAction(actHelpInfo);
@@ -278,6 +286,8 @@ void TfrmMain::CreateMenus()
     tbrTools->addAction(actToolsGroups);
     tbrTools->addAction(actToolsViewDay);
     tbrTools->addAction(actToolsViewWeek);
+    tbrTools->addSeparator();
+    tbrTools->addAction(actUsers);
 
     mnuPopup = new QMenu(this);
     mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
@@ -366,7 +376,11 @@ void TfrmMain::StartUp()
     Settings->ApplyToViews(*wvMain, *dvMain);
 
     TDatabaseShell shell;
-    MainDb = std::make_unique<TOrbekoDB>(shell);
+    MainDb = shell.Connect();
+    if (!MainDb) {
+        EndProgram();
+        return;
+    }
     AlarmDb = std::make_unique<TOrbekoDB>(shell);
 
     const std::string account = AccountNameSource ? AccountNameSource() : std::string();
@@ -625,6 +639,14 @@ void TfrmMain::actToolsGroupsExecute()
         frmGroups->Execute(*Settings, *MainDb);
 }
 
+void TfrmMain::actUsersExecute()
+{
+    if (!MainDb || !actUsers->isEnabled())
+        return;
+    frmUsers->Execute(CurrentUserId, *MainDb);
+    RefreshView();
+}
+
 void TfrmMain::actToolsViewWeekExecute()
 {
     if (WeekViewActive()) {
@@ -776,7 +798,8 @@ void TfrmMain::tmrMainTimer()
         return;
     TAlarmScan scan(AlarmDb->AlarmFile, CurrentUserId);
     scan.Run(*MonitorStamp, [this](TAlarmRec& alarm, const std::string& alarmId) {
-        frmNotify->Execute(alarm, alarmId, *AlarmDb);
+        const bool written = frmNotify->Execute(alarm, alarmId, *AlarmDb) != TfrmNotify::Failed;
         RefreshView();
+        return written;
     });
 }

@@ -31,6 +31,7 @@ class TfrmEvent;
 class TfrmGroups;
 class TfrmLogin;
 class TfrmNotify;
+class TfrmUsers;
 
 // The main window: the two calendar views fed from the shared database, the
 // program's commands, and the start-up and shutdown of a workstation.
@@ -71,6 +72,7 @@ public:
     TActionUpdater* actMain;
     TfrmNotify* frmNotify;
     TfrmGroups* frmGroups;
+    TfrmUsers* frmUsers;
 
     QAction* actFileLogin;
     QAction* mnuFileChangePath;
@@ -82,6 +84,7 @@ public:
     QAction* actToolsViewDay;
     QAction* actToolsViewWeek;
     QAction* actToolsGroups;
+    QAction* actUsers;
     QAction* mnuHelpOrbekoHelp;
     QAction* actHelpAbout;
     QAction* actHelpInfo;
@@ -127,6 +130,7 @@ public:
     void actToolsViewDayExecute();
     void actToolsViewWeekExecute();
     void actToolsGroupsExecute();
+    void actUsersExecute();
 
     // The alarm monitor: shows the logged-in user's due alarms, earliest
     // first, with the timer off while it works.
