@@ -1,6 +1,7 @@
 #include "app/UserAlarm.h"
 
 #include "storage/KeyWalk.h"
+#include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/RecordLock.h"
 
