@@ -10,6 +10,8 @@
 #include "storage/Stamp.h"
 #include "ui/DialogRunner.h"
 #include "ui/MessageBox.h"
+#include "support/DialogScript.h"
+#include "support/MessageBoxScript.h"
 
 #include <QApplication>
 #include <QEvent>

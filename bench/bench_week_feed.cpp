@@ -16,6 +16,8 @@
 #include "ui/DialogRunner.h"
 #include "ui/MessageBox.h"
 #include "views/DayEntries.h"
+#include "support/DialogScript.h"
+#include "support/MessageBoxScript.h"
 
 #include <QApplication>
 #include <QLineEdit>

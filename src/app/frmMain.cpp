@@ -10,6 +10,7 @@
 #include "app/frmDate.h"
 #include "app/frmLogin.h"
 #include "app/frmNotify.h"
+#include "OrbekoVersion.h"
 #include "events/EventCommands.h"
 #include "events/LockedEvent.h"
 #include "events/frmEvent.h"
@@ -19,12 +20,13 @@
 #include "prefs/frmGroups.h"
 #include "prefs/frmOptions.h"
 #include "storage/OrbekoCache.h"
-#include "storage/KfsStatus.h"
+#include "storage/KeyWalk.h"
 #include "storage/OrbekoDB.h"
 #include "storage/RegistryKey.h"
 #include "storage/Stamp.h"
+#include "ui/ActionFactory.h"
 #include "ui/ActionUpdater.h"
-#include "ui/Clock.h"
+#include "storage/Clock.h"
 #include "ui/MessageBox.h"
 #include "ui/WaitCursor.h"
 #include "views/DayView.h"
@@ -53,9 +55,7 @@ const char* const kDayPage = "DayView";
 const char* const kWeekPage = "WeekView";
 const char* const kLoginFailed = "You have failed to login. Please contact your administrator";
 const char* const kEntryHidden = "This entry will not be displayed due to your privaledges / filtering options";
-const char* const kNoEntry = "0000000000";
 constexpr int32_t kFirstAdministratorRights = urAddEntries | urAdminister | urModifyOthers;
-constexpr int kUserNameWidth = 10;
 
 // The window's caption names the filter of the views.
 const char* FilterCaption(uint8_t mode)
@@ -72,7 +72,7 @@ const char* FilterCaption(uint8_t mode)
 
 std::string UpperName(const std::string& name)
 {
-    return QString::fromStdString(name).toUpper().toLatin1().left(kUserNameWidth).toStdString();
+    return EncodeText(DecodeText(name).toUpper(), sizeof(TUserRec::UserName));
 }
 
 }  // namespace
@@ -134,17 +134,10 @@ TfrmMain::~TfrmMain()
 void TfrmMain::CreateActions()
 {
     QStyle* s = style();
-    auto make = [this](const char* name, const char* caption, const char* hint, QKeySequence shortcut,
-                       void (TfrmMain::*handler)(), QIcon icon = {}) {
-        auto* action = new QAction(icon, QString::fromLatin1(caption), this);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setStatusTip(QString::fromLatin1(hint));
-        action->setToolTip(QString::fromLatin1(hint));
-        if (!shortcut.isEmpty())
-            action->setShortcut(shortcut);
-        connect(action, &QAction::triggered, this, handler);
-        addAction(action);
-        return action;
+    TActionFactory factory(*this);
+    auto make = [this, &factory](const char* name, const char* caption, const char* hint, QKeySequence shortcut,
+                                 void (TfrmMain::*handler)(), QIcon icon = {}) {
+        return factory.Make(name, caption, hint, shortcut, this, handler, icon);
     };
     actFileLogin = make("actFileLogin", "&Login", "Login to Orbeko as another user", {},
                         &TfrmMain::actFileLoginExecute, s->standardIcon(QStyle::SP_DialogApplyButton));
@@ -448,7 +441,7 @@ void TfrmMain::MakeFirstAdministrator(const std::string& account)
     CurrentUser = user;
     TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
                       QStringLiteral("Welcome to Orbeko as a new administrator\r\rYour user name is \"") +
-                          QString::fromLatin1(name) +
+                          DecodeText(name) +
                           QStringLiteral("\" and your password is \"<blank>\"\r\rPlease do not forget this information"));
 }
 
@@ -462,7 +455,8 @@ bool TfrmMain::LogIn(const std::string& startName)
 void TfrmMain::ReadLoggedInUser()
 {
     TUserRec user{};
-    if (!MainDb->UserFile.GetEqual(user, 3, frmLogin->edtUserName->text().toLatin1().toStdString()))
+    if (!FindRecord(MainDb->UserFile, user, TOrbekoDB::UserNameKey,
+                    EncodeText(frmLogin->edtUserName->text(), sizeof(TUserRec::UserName))))
         throw std::runtime_error(MainDb->UserFile.StatusText());
     CurrentUserId = MainDb->UserFile.LastKey();
     CurrentUser = user;
@@ -544,19 +538,13 @@ void TfrmMain::wvMainWantDayEntries(QObject*, const std::string& DatePkVal, TDay
 {
     if (!MainDb)
         return;
-    TXIsamFile& file = MainDb->DayEntryFile;
     const std::string end = IdText(IdValue(DatePkVal) + 86400);
     const int32_t rights = CurrentUser.Flags;
     TDayEntryRec entry;
-    if (file.GetEqual(entry, 3, DatePkVal) && EntryVisible(entry, *ViewRules, CurrentUserId, rights))
-        DayEntries.AddEntry(entry, file.LastKey());
-    while (file.GetNext(entry, 3, end, gcBelow))
+    TKeyWalk walk = TKeyWalk::From(MainDb->DayEntryFile, TOrbekoDB::DayEntryStampKey, DatePkVal, end, gcBelow);
+    while (walk.Next(entry))
         if (EntryVisible(entry, *ViewRules, CurrentUserId, rights))
-            DayEntries.AddEntry(entry, file.LastKey());
-    // The walk ends where the day ends; anything else is a read that failed,
-    // which must not pass for a day with fewer events.
-    if (file.Status() != ksNotFound)
-        throw std::runtime_error(file.StatusText());
+            DayEntries.AddEntry(entry, walk.Id());
 }
 
 void TfrmMain::wvMainWantUserName(QObject*, const std::string& Pk, std::string& Name)
@@ -573,7 +561,7 @@ void TfrmMain::wvMainWantAlarmedFlag(QObject*, const std::string& Pk, bool& Alar
     if (!MainDb)
         return;
     TAlarmRec alarm;
-    Alarmed = MainDb->AlarmFile.GetEqual(alarm, 3, Pk);
+    Alarmed = FindRecord(MainDb->AlarmFile, alarm, TOrbekoDB::AlarmEntryKey, Pk);
 }
 
 void TfrmMain::wvMainWantCategoryDescription(QObject*, const std::string& Pk, std::string& Description)
@@ -624,7 +612,7 @@ void TfrmMain::actHelpAboutExecute()
 
 void TfrmMain::actHelpInfoExecute()
 {
-    TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QStringLiteral("Orbeko version 1.02"));
+    TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QStringLiteral("Orbeko version ") + QString::fromUtf8(kOrbekoVersion));
 }
 
 void TfrmMain::actTodayExecute()
@@ -726,7 +714,7 @@ std::string TfrmMain::ActiveViewStampText() const
 void TfrmMain::SelectionRule(QAction& action) const
 {
     const std::string id = ActiveSelectedId();
-    if (id == kNoEntry) {
+    if (id == kNoneId) {
         action.setEnabled(false);
         return;
     }
@@ -820,7 +808,7 @@ void TfrmMain::actEventDeleteExecute()
 {
     const std::string description = WeekViewActive() ? wvMain->SelectedDescription() : dvMain->SelectedDescription();
     if (TMessageBox::Show(TMessageKind::Confirmation, TMessageButtons::YesNo,
-                          QStringLiteral("Delete event \"") + QString::fromLocal8Bit(description) +
+                          QStringLiteral("Delete event \"") + DecodeText(description) +
                               QStringLiteral("\". Are you sure?")) != TMessageAnswer::Yes)
         return;
     TEventResult result;

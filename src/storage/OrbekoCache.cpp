@@ -1,6 +1,7 @@
 #include "storage/OrbekoCache.h"
 
 #include "storage/ChangeCounter.h"
+#include "storage/KeyWalk.h"
 
 #include <chrono>
 #include <cstring>
@@ -62,9 +63,9 @@ void TOrbekoCache::Clear()
 void TOrbekoCache::InsertAll(TXIsamFile& file)
 {
     std::vector<char> record(static_cast<std::size_t>(RecordSize));
-    file.GoTop(0);
-    while (file.GetNext(record.data(), record.size(), 0, "", gcAny))
-        Insert(file.LastKey(), record.data());
+    TKeyWalk walk = TKeyWalk::All(file, 0);
+    while (walk.Next(record.data(), record.size()))
+        Insert(walk.Id(), record.data());
 }
 
 bool TOrbekoCache::FileChanged()

@@ -55,7 +55,8 @@ public:
 
     void Clear();
     // Inserts every record of the file in identifier order: what an
-    // OnUpdate handler does. Stops at the first read that fails.
+    // OnUpdate handler does. A read that fails before the end raises
+    // EOrbekoDB; a half-read file never passes for a whole one.
     void InsertAll(TXIsamFile& file);
     bool FileChanged();
     void Refill();

@@ -1,6 +1,6 @@
 #include "storage/Stamp.h"
 
-#include "ui/Clock.h"
+#include "storage/Clock.h"
 
 #include <QLocale>
 

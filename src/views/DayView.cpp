@@ -2,7 +2,6 @@
 
 namespace {
 
-const std::string NoId = "0000000000";
 
 }  // namespace
 
@@ -69,13 +68,13 @@ void TDayView::SetDateFormat(const QString& format)
 std::string TDayView::SelectedId() const
 {
     const int index = SelectedIndex();
-    return index < 0 ? NoId : Entries_.GetEntryId(index);
+    return index < 0 ? kNoneId : Entries_.GetEntryId(index);
 }
 
 std::string TDayView::SelectedOwnerId() const
 {
     TDayEntryRec entry;
-    return SelectedEntry(entry) ? FieldText(entry.OwnerId) : NoId;
+    return SelectedEntry(entry) ? FieldText(entry.OwnerId) : kNoneId;
 }
 
 std::string TDayView::SelectedDescription() const

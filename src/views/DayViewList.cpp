@@ -16,16 +16,15 @@
 
 namespace {
 
-const std::string NoId = "0000000000";
 
 bool IsId(const std::string& id)
 {
-    return !id.empty() && id != NoId;
+    return !id.empty() && id != kNoneId;
 }
 
 QString Text(const std::string& text)
 {
-    return QString::fromLocal8Bit(text);
+    return DecodeText(text);
 }
 
 // Text output at a point, the point being the top left of the text.

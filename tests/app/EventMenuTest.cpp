@@ -5,11 +5,13 @@
 #include "storage/RecordLock.h"
 #include "storage/Stamp.h"
 #include "ui/CheckList.h"
-#include "ui/Clock.h"
+#include "storage/Clock.h"
 #include "ui/DateEdit.h"
 #include "ui/MailTransport.h"
 #include "views/DayView.h"
 #include "views/WeekView.h"
+#include "support/ClockScript.h"
+#include "support/MailTransportFake.h"
 
 #include <gtest/gtest.h>
 
@@ -59,7 +61,7 @@ protected:
     void SetUp() override
     {
         TMainWindowFixture::SetUp();
-        Clock_ = std::make_unique<TClockOverride>(kThursday);
+        Clock_ = std::make_unique<TClockScript>(kThursday);
         Window().FormActivate();
         ASSERT_FALSE(Window().Ended());
         Bob = AddUser("BOB", "", urAddEntries);
@@ -159,7 +161,7 @@ protected:
         return texts.mid(1);  // after the welcome of the first administrator
     }
 
-    std::unique_ptr<TClockOverride> Clock_;
+    std::unique_ptr<TClockScript> Clock_;
     std::unique_ptr<TOrbekoDB> Other;  // another workstation
     TMailTransportFake Mail_;
     std::string Bob;

@@ -2,9 +2,10 @@
 #include "app/frmDate.h"
 #include "prefs/FilterRules.h"
 #include "storage/Stamp.h"
-#include "ui/Clock.h"
+#include "storage/Clock.h"
 #include "views/DayView.h"
 #include "views/WeekView.h"
+#include "support/ClockScript.h"
 
 #include <QCalendarWidget>
 #include <QPushButton>
@@ -31,7 +32,7 @@ protected:
     void SetUp() override
     {
         TMainWindowFixture::SetUp();
-        Clock_ = std::make_unique<TClockOverride>(kThursday);
+        Clock_ = std::make_unique<TClockScript>(kThursday);
         Window().FormActivate();
         ASSERT_FALSE(Window().Ended());
     }
@@ -66,7 +67,7 @@ protected:
         return texts;
     }
 
-    std::unique_ptr<TClockOverride> Clock_;
+    std::unique_ptr<TClockScript> Clock_;
 };
 
 TEST_F(ViewFeedingTest, ADayRunsFromItsMidnightUpToTheNext)
