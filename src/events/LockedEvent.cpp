@@ -19,7 +19,10 @@ TLockedEvent::TLockedEvent(TOrbekoDB& db, const std::string& entryId, const std:
 {
     if (!Locked())
         return;
-    if (!Db_.DayEntryFile.GetEqual(Entry, kIdKey, entryId))
+    Found_ = Db_.DayEntryFile.GetEqual(Entry, kIdKey, entryId);
+    if (!Found_ && Db_.DayEntryFile.Status() == ksNotFound)
+        return;
+    if (!Found_)
         throw std::runtime_error(Db_.DayEntryFile.StatusText());
     HadAlarm = Db_.AlarmFile.GetEqual(Alarm, kEntryKey, entryId);
     if (!HadAlarm && Db_.AlarmFile.Status() != ksNotFound)

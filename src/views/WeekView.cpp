@@ -41,6 +41,12 @@ void TWeekView::Reload()
     update();
 }
 
+void TWeekView::Refresh()
+{
+    ForEachDay([](TDayView& day) { day.Refresh(); });
+    update();
+}
+
 void TWeekView::ArrangeDays()
 {
     const QRect client = contentsRect();
