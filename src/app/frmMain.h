@@ -31,6 +31,7 @@ class TfrmEvent;
 class TfrmGroups;
 class TfrmLogin;
 class TfrmNotify;
+class TfrmUsers;
 
 // The main window: the two calendar views fed from the shared database, the
 // program's commands, and the start-up and shutdown of a workstation.
@@ -72,6 +73,7 @@ public:
     TActionUpdater* actMain;
     TfrmNotify* frmNotify;
     TfrmGroups* frmGroups;
+    TfrmUsers* frmUsers;
 
     QAction* actFileLogin;
     QAction* mnuFileChangePath;
@@ -83,6 +85,7 @@ public:
     QAction* actToolsViewDay;
     QAction* actToolsViewWeek;
     QAction* actToolsGroups;
+    QAction* actUsers;
     QAction* mnuHelpOrbekoHelp;
     QAction* actHelpAbout;
     QAction* actHelpInfo;
@@ -132,6 +135,7 @@ public:
     void actToolsViewDayExecute();
     void actToolsViewWeekExecute();
     void actToolsGroupsExecute();
+    void actUsersExecute();
 
     // The alarm monitor: shows the logged-in user's due alarms, earliest
     // first, with the timer off while it works.
