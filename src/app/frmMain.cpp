@@ -7,19 +7,18 @@
 #include "app/HelpWindow.h"
 #include "app/InstanceLock.h"
 #include "app/TimerPause.h"
+#include "app/ViewFeeder.h"
 #include "app/frmDate.h"
 #include "app/frmLogin.h"
 #include "app/frmNotify.h"
 #include "OrbekoVersion.h"
 #include "events/EventCommands.h"
-#include "events/LockedEvent.h"
 #include "events/frmEvent.h"
 #include "prefs/FilterRules.h"
 #include "prefs/OrbekoCfg.h"
 #include "prefs/frmFiltering.h"
 #include "prefs/frmGroups.h"
 #include "prefs/frmOptions.h"
-#include "storage/OrbekoCache.h"
 #include "storage/KeyWalk.h"
 #include "storage/OrbekoDB.h"
 #include "storage/RegistryKey.h"
@@ -28,7 +27,6 @@
 #include "ui/ActionUpdater.h"
 #include "storage/Clock.h"
 #include "ui/MessageBox.h"
-#include "ui/WaitCursor.h"
 #include "views/DayView.h"
 #include "views/WeekView.h"
 
@@ -54,7 +52,6 @@ namespace {
 const char* const kDayPage = "DayView";
 const char* const kWeekPage = "WeekView";
 const char* const kLoginFailed = "You have failed to login. Please contact your administrator";
-const char* const kEntryHidden = "This entry will not be displayed due to your privaledges / filtering options";
 constexpr int32_t kFirstAdministratorRights = urAddEntries | urAdminister | urModifyOthers;
 
 // The window's caption names the filter of the views.
@@ -421,7 +418,7 @@ void TfrmMain::StartUp()
         }
         ReadLoggedInUser();
     }
-    CreateCaches();
+    CreateFeeder();
     tmrMain->start();
     wvMain->Reload();
 }
@@ -462,12 +459,9 @@ void TfrmMain::ReadLoggedInUser()
     CurrentUser = user;
 }
 
-void TfrmMain::CreateCaches()
+void TfrmMain::CreateFeeder()
 {
-    UserCache = std::make_unique<TUserCache>(MainDb->UserFile.FileName());
-    CategoryCache = std::make_unique<TCategoryCache>(MainDb->CategoryFile.FileName());
-    UserCache->OnUpdate = [this](TOrbekoCache& cache) { cache.InsertAll(MainDb->UserFile); };
-    CategoryCache->OnUpdate = [this](TOrbekoCache& cache) { cache.InsertAll(MainDb->CategoryFile); };
+    Feeder = std::make_unique<TViewFeeder>(*MainDb, *ViewRules, CurrentUserId, CurrentUser);
 }
 
 void TfrmMain::EndProgram()
@@ -492,9 +486,8 @@ void TfrmMain::ShutDown()
         Settings.reset();
     }
     AlarmDb.reset();
-    CategoryCache.reset();
+    Feeder.reset();
     ViewRules.reset();
-    UserCache.reset();
     MainDb.reset();
     MonitorStamp.reset();
 }
@@ -534,43 +527,39 @@ void TfrmMain::RefreshView()
     actMain->Schedule();
 }
 
+void TfrmMain::FollowOtherWorkstations()
+{
+    if (!Feeder || !Feeder->DataMoved())
+        return;
+    if (WeekViewActive())
+        wvMain->Refresh();
+    else
+        dvMain->Refresh();
+    actMain->Schedule();
+}
+
 void TfrmMain::wvMainWantDayEntries(QObject*, const std::string& DatePkVal, TDayEntries& DayEntries)
 {
-    if (!MainDb)
-        return;
-    const std::string end = IdText(IdValue(DatePkVal) + 86400);
-    const int32_t rights = CurrentUser.Flags;
-    TDayEntryRec entry;
-    TKeyWalk walk = TKeyWalk::From(MainDb->DayEntryFile, TOrbekoDB::DayEntryStampKey, DatePkVal, end, gcBelow);
-    while (walk.Next(entry))
-        if (EntryVisible(entry, *ViewRules, CurrentUserId, rights))
-            DayEntries.AddEntry(entry, walk.Id());
+    if (Feeder)
+        Feeder->DayEntries(DatePkVal, DayEntries);
 }
 
 void TfrmMain::wvMainWantUserName(QObject*, const std::string& Pk, std::string& Name)
 {
-    if (!MainDb)
-        return;
-    TUserRec user;
-    UserCache->Lookup(Pk, user);
-    Name = FieldText(user.Abbreviation);
+    if (Feeder)
+        Name = Feeder->UserName(Pk);
 }
 
 void TfrmMain::wvMainWantAlarmedFlag(QObject*, const std::string& Pk, bool& Alarmed)
 {
-    if (!MainDb)
-        return;
-    TAlarmRec alarm;
-    Alarmed = FindRecord(MainDb->AlarmFile, alarm, TOrbekoDB::AlarmEntryKey, Pk);
+    if (Feeder)
+        Alarmed = Feeder->Alarmed(Pk);
 }
 
 void TfrmMain::wvMainWantCategoryDescription(QObject*, const std::string& Pk, std::string& Description)
 {
-    if (!MainDb)
-        return;
-    TCategoryRec category;
-    CategoryCache->Lookup(Pk, category);
-    Description = FieldText(category.Description);
+    if (Feeder)
+        Description = Feeder->CategoryDescription(Pk);
 }
 
 void TfrmMain::actFileLoginExecute()
@@ -706,9 +695,16 @@ std::string TfrmMain::ActiveSelectedId() const
     return WeekViewActive() ? wvMain->SelectedId() : dvMain->SelectedId();
 }
 
-std::string TfrmMain::ActiveViewStampText() const
+TEventSelection TfrmMain::ActiveSelection() const
 {
-    return WeekViewActive() ? wvMain->CurrentDateText() : dvMain->Stamp().StampText();
+    if (WeekViewActive())
+        return {wvMain->SelectedId(), wvMain->SelectedDescription(), wvMain->CurrentDateText()};
+    return {dvMain->SelectedId(), dvMain->SelectedDescription(), dvMain->Stamp().StampText()};
+}
+
+TEventUser TfrmMain::CommandUser() const
+{
+    return {CurrentUserId, CurrentUser, *ViewRules};
 }
 
 void TfrmMain::SelectionRule(QAction& action) const
@@ -722,15 +718,10 @@ void TfrmMain::SelectionRule(QAction& action) const
     action.setEnabled(owner == CurrentUserId || (CurrentUser.Flags & urModifyOthers) != 0);
 }
 
-void TfrmMain::OfferAssignees()
+void TfrmMain::RefreshViewWhen(bool changed)
 {
-    frmEvent->SetUsersEnabled((CurrentUser.Flags & urAddForOthers) != 0);
-}
-
-void TfrmMain::TellWhenHidden(const TDayEntryRec& entry)
-{
-    if (!EntryVisible(entry, *ViewRules, CurrentUserId, CurrentUser.Flags))
-        TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(kEntryHidden));
+    if (changed)
+        RefreshView();
 }
 
 void TfrmMain::actEventNewUpdate()
@@ -750,78 +741,17 @@ void TfrmMain::actEventDeleteUpdate()
 
 void TfrmMain::actEventNewExecute()
 {
-    TDayEntryRec entry;
-    MainDb->InitDayEntry(entry);
-    SetField(entry.EntryStamp, ActiveViewStampText());
-    SetField(entry.OwnerId, CurrentUserId);
-    // Without the right to add entries for others a user adds them for
-    // himself alone.
-    OfferAssignees();
-    if (!(CurrentUser.Flags & urAddForOthers))
-        SetField(entry.AssigneeIds[0], CurrentUserId);
-    TAlarmRec alarm;
-    MainDb->InitAlarm(alarm);
-    SetField(alarm.AlarmStamp, FieldText(entry.EntryStamp));
-    if (frmEvent->Execute(false, entry, alarm, *MainDb, CurrentUserId, *Settings) != QDialog::Accepted)
-        return;
-    {
-        const TWaitCursor wait;
-        TEventCommands(*MainDb).AddEvent(entry, alarm);
-    }
-    TellWhenHidden(entry);
-    RefreshView();
+    RefreshViewWhen(TEventCommands(*MainDb).RunNew(*frmEvent, *Settings, CommandUser(), ActiveSelection()));
 }
 
 void TfrmMain::actEventPropertiesExecute()
 {
-    TDayEntryRec shown;
-    {
-        // The entry stays locked while the editor is open, so that no
-        // other workstation changes or deletes it meanwhile.
-        TLockedEvent event(*MainDb, ActiveSelectedId(), ActiveViewStampText());
-        if (!event.Locked()) {
-            TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(kEditLockedText));
-            return;
-        }
-        shown = event.Entry;
-        OfferAssignees();
-        if (frmEvent->Execute(true, event.Entry, event.Alarm, *MainDb, CurrentUserId, *Settings) ==
-            QDialog::Accepted) {
-            TEventResult result;
-            {
-                const TWaitCursor wait;
-                result = event.Store();
-            }
-            if (result == TEventResult::AlarmLocked) {
-                TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
-                                  QString::fromLatin1(kAlarmLockedText));
-                return;
-            }
-            shown = event.Entry;
-        }
-    }
-    TellWhenHidden(shown);
-    RefreshView();
+    RefreshViewWhen(TEventCommands(*MainDb).RunProperties(*frmEvent, *Settings, CommandUser(), ActiveSelection()));
 }
 
 void TfrmMain::actEventDeleteExecute()
 {
-    const std::string description = WeekViewActive() ? wvMain->SelectedDescription() : dvMain->SelectedDescription();
-    if (TMessageBox::Show(TMessageKind::Confirmation, TMessageButtons::YesNo,
-                          QStringLiteral("Delete event \"") + DecodeText(description) +
-                              QStringLiteral("\". Are you sure?")) != TMessageAnswer::Yes)
-        return;
-    TEventResult result;
-    {
-        const TWaitCursor wait;
-        result = TEventCommands(*MainDb).DeleteEvent(ActiveSelectedId());
-    }
-    if (result != TEventResult::Done) {
-        const char* text = result == TEventResult::EntryLocked ? kDeleteLockedText : kAlarmLockedText;
-        TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(text));
-        return;
-    }
-    RefreshView();
+    RefreshViewWhen(TEventCommands(*MainDb).RunDelete(ActiveSelection()));
 }
 
 void TfrmMain::wvMainDblClick(QObject*)
@@ -839,6 +769,7 @@ void TfrmMain::tmrMainTimer()
     const TTimerPause pause(*tmrMain);
     if (!AlarmDb)
         return;
+    FollowOtherWorkstations();
     TAlarmScan scan(AlarmDb->AlarmFile, CurrentUserId);
     scan.Run(*MonitorStamp, [this](TAlarmRec& alarm, const std::string& alarmId) {
         const bool written = frmNotify->Execute(alarm, alarmId, *AlarmDb) != TfrmNotify::Failed;

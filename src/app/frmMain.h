@@ -1,5 +1,6 @@
 #pragma once
 
+#include "events/EventCommands.h"
 #include "storage/Records.h"
 
 #include <QMainWindow>
@@ -15,7 +16,6 @@ class QSystemTrayIcon;
 class QTimer;
 class QToolBar;
 class TActionUpdater;
-class TCategoryCache;
 class TDayEntries;
 class TDayView;
 class TFilterRules;
@@ -24,7 +24,7 @@ class TInstanceLock;
 class TOrbekoCfg;
 class TOrbekoDB;
 class TStamp;
-class TUserCache;
+class TViewFeeder;
 class TWeekView;
 class TfrmDate;
 class TfrmEvent;
@@ -55,10 +55,11 @@ public:
     bool FirstActivation = true;
     std::unique_ptr<TOrbekoDB> MainDb;
     std::unique_ptr<TOrbekoCfg> Settings;
-    std::unique_ptr<TUserCache> UserCache;
     std::unique_ptr<TOrbekoDB> AlarmDb;
     std::unique_ptr<TFilterRules> ViewRules;
-    std::unique_ptr<TCategoryCache> CategoryCache;
+    // Answers the views' data events, with the user and category caches;
+    // made at login.
+    std::unique_ptr<TViewFeeder> Feeder;
 
     QStackedWidget* nbkMain;
     TDayView* dvMain;
@@ -118,6 +119,10 @@ public:
     void CheckAdministrator(QAction& action) const;
     bool WeekViewActive() const;
     void RefreshView();
+    // Reloads the active view when another workstation (or this one) has
+    // written the day entries or the alarms since the last look, keeping
+    // the selection and the scroll position.
+    void FollowOtherWorkstations();
 
     void wvMainWantDayEntries(QObject* Sender, const std::string& DatePkVal, TDayEntries& DayEntries);
     void wvMainWantUserName(QObject* Sender, const std::string& Pk, std::string& Name);
@@ -163,19 +168,19 @@ private:
     void MakeFirstAdministrator(const std::string& account);
     bool LogIn(const std::string& startName);
     void ReadLoggedInUser();
-    void CreateCaches();
+    void CreateFeeder();
     void UpdateViewChecks();
     void ShowPage(const char* name);
     void EndProgram();
     void ShutDown();
 
-    // Event commands: the active view's selection and stamp, the rights the
-    // editor offers, and the message for an entry the views will not show.
+    // Event commands: the active view's selection and stamp, and who runs them.
     std::string ActiveSelectedId() const;
-    std::string ActiveViewStampText() const;
+    TEventSelection ActiveSelection() const;
+    TEventUser CommandUser() const;
     void SelectionRule(QAction& action) const;
-    void OfferAssignees();
-    void TellWhenHidden(const TDayEntryRec& entry);
+    // Reloads the active view when a command says so.
+    void RefreshViewWhen(bool changed);
 
     bool Ended_ = false;
 };

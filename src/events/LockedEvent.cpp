@@ -12,8 +12,9 @@ TLockedEvent::TLockedEvent(TOrbekoDB& db, const std::string& entryId, const std:
 {
     if (!Locked())
         return;
-    if (!FindRecord(Db_.DayEntryFile, Entry, TOrbekoDB::DayEntryIdKey, entryId))
-        throw EOrbekoDB(Db_.DayEntryFile.StatusText());
+    Found_ = FindRecord(Db_.DayEntryFile, Entry, TOrbekoDB::DayEntryIdKey, entryId);
+    if (!Found_)
+        return;
     HadAlarm = FindRecord(Db_.AlarmFile, Alarm, TOrbekoDB::AlarmEntryKey, entryId);
     if (!HadAlarm) {
         Db_.InitAlarm(Alarm);

@@ -1,5 +1,7 @@
 #include "views/DayView.h"
 
+#include <QScrollBar>
+
 namespace {
 
 
@@ -57,6 +59,19 @@ void TDayView::Reload()
     }
     update();
     List_->viewport()->update();
+}
+
+void TDayView::Refresh()
+{
+    const std::string selected = SelectedId();
+    const int scrolled = List_->verticalScrollBar()->value();
+    Reload();
+    // The rows are laid out at once so that the scroll range fits them.
+    List_->doItemsLayout();
+    for (int index = 0; index < Entries_.EntryCount(); ++index)
+        if (Entries_.GetEntryId(index) == selected)
+            List_->SelectRow(index);
+    List_->verticalScrollBar()->setValue(scrolled);
 }
 
 void TDayView::SetDateFormat(const QString& format)

@@ -205,6 +205,11 @@ int TDayViewList::SelectedRow() const
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
+void TDayViewList::SelectRow(int row)
+{
+    selectionModel()->setCurrentIndex(model()->index(row, 0), QItemSelectionModel::ClearAndSelect);
+}
+
 void TDayViewList::DrawItem(QPainter& painter, int index, const QRect& rect)
 {
     if (Entries_ == nullptr || index >= Entries_->EntryCount())

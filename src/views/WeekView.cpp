@@ -40,6 +40,12 @@ void TWeekView::Reload()
     update();
 }
 
+void TWeekView::Refresh()
+{
+    ForEachDay([](TDayView& day) { day.Refresh(); });
+    update();
+}
+
 void TWeekView::ArrangeDays()
 {
     const QRect client = contentsRect();

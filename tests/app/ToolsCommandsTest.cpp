@@ -4,7 +4,7 @@
 #include "prefs/frmOptions.h"
 #include "storage/Stamp.h"
 #include "ui/CheckList.h"
-#include "ui/Clock.h"
+#include "support/ClockScript.h"
 #include "views/DayView.h"
 #include "views/WeekView.h"
 
@@ -49,7 +49,7 @@ protected:
     }
 
     std::string Zoe;
-    TClockOverride Clock_{kThursday};
+    TClockScript Clock_{kThursday};
 };
 
 // Options and Filtering stand before Groups on the Tools menu, and after a

@@ -1,3 +1,4 @@
+#include "support/DialogScript.h"
 #include "prefs/OrbekoCfg.h"
 #include "prefs/frmOptions.h"
 #include "ui/ColorCombo.h"

@@ -144,12 +144,15 @@ TEST_F(OrbekoCacheTest, FailedRefillIsRepeatedOnTheNextLookup)
 TEST_F(OrbekoCacheTest, ReplacedFileCountsAsChanged)
 {
     const std::string meeting = AddCategory("Meeting");
+    Cache_->Watch.IdentityInterval = std::chrono::hours(1);
     EXPECT_EQ(Describe(meeting), "Meeting");
     const auto before = TFileVersion::Of(Cache_->FileName);
     ASSERT_TRUE(before.has_value());
     const std::string copy = DataFile("copy.Ism");
     std::filesystem::copy_file(Cache_->FileName, copy);
     std::filesystem::rename(copy, Cache_->FileName);
+    EXPECT_FALSE(Cache_->FileChanged()) << "the path is looked at again only now and then";
+    Cache_->Watch.IdentityInterval = {};
     EXPECT_TRUE(Cache_->FileChanged()) << "same counter, but another file";
     EXPECT_FALSE(Cache_->FileChanged());
 }

@@ -1,3 +1,4 @@
+#include "support/DialogScript.h"
 #include "ui/ColorCombo.h"
 #include "ui/DialogRunner.h"
 
