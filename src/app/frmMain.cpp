@@ -15,6 +15,7 @@
 #include "prefs/FilterRules.h"
 #include "prefs/OrbekoCfg.h"
 #include "prefs/frmGroups.h"
+#include "report/frmReport.h"
 #include "storage/OrbekoCache.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
@@ -99,6 +100,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     frmNotify = new TfrmNotify(this);
     frmEvent = new TfrmEvent(this);
     frmGroups = new TfrmGroups(this);
+    frmReport = new TfrmReport(this);
 
     // The window takes 8/10 of the screen in each direction.
     if (const QScreen* screen = QApplication::primaryScreen()) {
@@ -147,6 +149,8 @@ void TfrmMain::CreateActions()
                             &TfrmMain::actToolsViewWeekExecute, s->standardIcon(QStyle::SP_FileDialogListView));
     actToolsGroups = make("actToolsGroups", "&Groups...", "Configure groups", {}, &TfrmMain::actToolsGroupsExecute,
                           s->standardIcon(QStyle::SP_DirLinkIcon));
+    actToolsReport = make("actToolsReport", "&Report...", "Generate a report", {}, &TfrmMain::actToolsReportExecute,
+                          s->standardIcon(QStyle::SP_FileDialogDetailedView));
     actToolsViewDay->setCheckable(true);
     actToolsViewWeek->setCheckable(true);
     mnuHelpOrbekoHelp = make("mnuHelpOrbekoHelp", "&Orbeko Help", "", QKeySequence(Qt::Key_F1),
@@ -260,6 +264,7 @@ void TfrmMain::CreateMenus()
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     tools->addAction(actToolsGroups);
+    tools->addAction(actToolsReport);
     tools->addSeparator();
     QMenu* view = tools->addMenu(QStringLiteral("&View"));
     view->addAction(actToolsViewDay);
@@ -283,6 +288,7 @@ void TfrmMain::CreateMenus()
     tbrTools->addAction(actNext);
     tbrTools->addSeparator();
     tbrTools->addAction(actToolsGroups);
+    tbrTools->addAction(actToolsReport);
     tbrTools->addAction(actToolsViewDay);
     tbrTools->addAction(actToolsViewWeek);
 
@@ -296,6 +302,7 @@ void TfrmMain::CreateMenus()
     mnuPopup->addAction(actDate);
     mnuPopup->addSeparator();
     mnuPopup->addAction(actToolsGroups);
+    mnuPopup->addAction(actToolsReport);
     mnuPopup->addSeparator();
     mnuPopup->addMenu(view);
     dvMain->SetPopupMenu(mnuPopup);
@@ -635,6 +642,12 @@ void TfrmMain::actToolsGroupsExecute()
 {
     if (Settings && MainDb)
         frmGroups->Execute(*Settings, *MainDb);
+}
+
+void TfrmMain::actToolsReportExecute()
+{
+    if (Settings && MainDb)
+        frmReport->Execute(*Settings, *MainDb, CurrentUserId, CurrentUser.Flags);
 }
 
 void TfrmMain::actToolsViewWeekExecute()

@@ -30,6 +30,7 @@ class TfrmDate;
 class TfrmEvent;
 class TfrmGroups;
 class TfrmLogin;
+class TfrmReport;
 class TfrmNotify;
 
 // The main window: the two calendar views fed from the shared database, the
@@ -71,6 +72,7 @@ public:
     TActionUpdater* actMain;
     TfrmNotify* frmNotify;
     TfrmGroups* frmGroups;
+    TfrmReport* frmReport;
 
     QAction* actFileLogin;
     QAction* mnuFileChangePath;
@@ -82,6 +84,7 @@ public:
     QAction* actToolsViewDay;
     QAction* actToolsViewWeek;
     QAction* actToolsGroups;
+    QAction* actToolsReport;
     QAction* mnuHelpOrbekoHelp;
     QAction* actHelpAbout;
     QAction* actHelpInfo;
@@ -127,6 +130,7 @@ public:
     void actToolsViewDayExecute();
     void actToolsViewWeekExecute();
     void actToolsGroupsExecute();
+    void actToolsReportExecute();
 
     // The alarm monitor: shows the logged-in user's due alarms, earliest
     // first, with the timer off while it works.

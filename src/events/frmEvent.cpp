@@ -1,10 +1,10 @@
 #include "events/frmEvent.h"
 
+#include "events/RecordLists.h"
 #include "events/TimeBoxes.h"
 #include "events/frmAlarmProperties.h"
 #include "prefs/OrbekoCfg.h"
 #include "prefs/frmSelectGroup.h"
-#include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "ui/CheckList.h"
 #include "ui/DateEdit.h"
@@ -23,15 +23,11 @@
 #include <QStyle>
 #include <QToolButton>
 
-#include <algorithm>
 #include <stdexcept>
-#include <utility>
-#include <vector>
 
 namespace {
 
 constexpr int16_t kIdKey = 0;
-const char* const kNoneText = "<None>";
 
 QString RecordText(const std::string& text)
 {
@@ -211,36 +207,12 @@ void TfrmEvent::SetUsersEnabled(bool enabled)
 
 void TfrmEvent::FillUsers()
 {
-    lstUsers->clear();
-    TXIsamFile& file = Db_->UserFile;
-    TUserRec user;
-    file.GoTop(kIdKey);
-    while (file.GetNext(user, kIdKey, "", gcAny))
-        lstUsers->AddItem(RecordText(FieldText(user.FullName)), IdValue(file.LastKey()));
-    // A list cut short by a failed read would pass an assignee for unknown.
-    if (file.Status() != ksNotFound)
-        throw std::runtime_error(file.StatusText());
+    FillUserList(*lstUsers, Db_->UserFile);
 }
 
 void TfrmEvent::FillCategories()
 {
-    std::vector<std::pair<QString, int64_t>> categories;
-    TXIsamFile& file = Db_->CategoryFile;
-    TCategoryRec category;
-    file.GoTop(kIdKey);
-    while (file.GetNext(category, kIdKey, "", gcAny))
-        categories.emplace_back(RecordText(FieldText(category.Description)), IdValue(file.LastKey()));
-    if (file.Status() != ksNotFound)
-        throw std::runtime_error(file.StatusText());
-    // "<None>" heads the list whatever the categories are called, so that
-    // choosing none is always the first item.
-    std::stable_sort(categories.begin(), categories.end(), [](const auto& a, const auto& b) {
-        return QString::compare(a.first, b.first, Qt::CaseInsensitive) < 0;
-    });
-    cmbCategory->clear();
-    cmbCategory->addItem(QString::fromLatin1(kNoneText), QVariant::fromValue<qint64>(0));
-    for (const auto& [text, id] : categories)
-        cmbCategory->addItem(text, QVariant::fromValue<qint64>(id));
+    FillCategoryList(*cmbCategory, Db_->CategoryFile);
 }
 
 void TfrmEvent::LoadEntry()

@@ -1,0 +1,78 @@
+#include "MainWindowFixture.h"
+#include "app/HelpWindow.h"
+#include "report/frmReport.h"
+#include "ui/CheckList.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ReportCommandTest : public TMainWindowFixture
+{
+};
+
+TEST_F(ReportCommandTest, CommandFollowsGroupsInTheToolsMenuTheToolBarAndThePopup)
+{
+    TfrmMain& window = Window();
+    QAction* report = window.actToolsReport;
+    EXPECT_EQ(report->objectName(), "actToolsReport");
+    EXPECT_EQ(report->text(), "&Report...");
+    EXPECT_EQ(report->toolTip(), "Generate a report");
+    EXPECT_TRUE(report->shortcut().isEmpty());
+    EXPECT_TRUE(report->isEnabled());
+    EXPECT_FALSE(report->icon().isNull());
+    QMenu* tools = nullptr;
+    for (QAction* action : window.menuBar()->actions())
+        if (action->text() == "&Tools")
+            tools = action->menu();
+    ASSERT_NE(tools, nullptr);
+    for (const QList<QAction*>& places : {tools->actions(), window.tbrTools->actions(), window.mnuPopup->actions()}) {
+        const qsizetype at = places.indexOf(report);
+        ASSERT_GT(at, 0);
+        EXPECT_EQ(places[at - 1], window.actToolsGroups);
+    }
+}
+
+// The report dialog opens for the logged-in user, with the users of the
+// database; before start-up the command does nothing.
+TEST_F(ReportCommandTest, OpensTheReportDialogOnTheDatabase)
+{
+    Window().actToolsReport->trigger();
+    EXPECT_TRUE(Dialogs_.Runs().empty());
+
+    AddUser("JSMITH", "", urAddEntries);
+    AddUser("ZOE", "", urAddEntries);
+    AnswerLogin("JSMITH", "");
+    TfrmMain& window = Window();
+    window.FormActivate();
+    ASSERT_FALSE(window.Ended());
+    int users = -1;
+    Dialogs_.Answer([&users](QDialog& dialog) {
+        users = static_cast<TfrmReport&>(dialog).lstUsers->count();
+        return int(QDialog::Rejected);
+    });
+    window.actToolsReport->trigger();
+    ASSERT_EQ(Dialogs_.Runs().size(), 2u);
+    EXPECT_EQ(Dialogs_.Runs()[1].ClassName, "TfrmReport");
+    EXPECT_EQ(users, 2);
+}
+
+TEST(ReportHelpTest, PageIsBuiltInWithItsPicturesAndListedInTheContents)
+{
+    THelpWindow help;
+    help.ShowTopic("reports.html");
+    EXPECT_EQ(help.windowTitle(), "Reports");
+    for (const char* picture : {":/help/report-viewer.png", ":/help/report-preview.png"})
+        EXPECT_TRUE(QFile::exists(picture)) << picture;
+    QFile contents(":/help/index.html");
+    ASSERT_TRUE(contents.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(contents.readAll().contains("<a href=\"reports.html\">Reports</a>"));
+}
+
+}  // namespace
