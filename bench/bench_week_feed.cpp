@@ -37,6 +37,7 @@ class TNoShell : public TOrbekoDBShell
 public:
     void Warn(const std::string&) override {}
     bool AskFolder(const std::string&, std::string&) override { return false; }
+    bool Confirm(const std::string&) override { return false; }
 };
 
 // Users 1 to 12, categories 1 to 7, and an alarm on every tenth entry of the
