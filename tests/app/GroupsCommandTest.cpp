@@ -63,6 +63,7 @@ TEST_F(GroupsCommandTest, CommandStandsInTheToolsMenuTheToolBarAndThePopup)
     ASSERT_GT(entry, 1);
     EXPECT_TRUE(popup[entry - 1]->isSeparator());
     EXPECT_EQ(popup[entry - 2], window.actDate);
+    EXPECT_EQ(popup.value(entry + 1), window.actToolsReport);
 }
 
 TEST_F(GroupsCommandTest, BeforeStartUpTheCommandDoesNothing)

