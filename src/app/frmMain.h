@@ -32,6 +32,7 @@ class TfrmGroups;
 class TfrmLogin;
 class TfrmReport;
 class TfrmNotify;
+class TfrmUsers;
 
 // The main window: the two calendar views fed from the shared database, the
 // program's commands, and the start-up and shutdown of a workstation.
@@ -73,6 +74,7 @@ public:
     TfrmNotify* frmNotify;
     TfrmGroups* frmGroups;
     TfrmReport* frmReport;
+    TfrmUsers* frmUsers;
 
     QAction* actFileLogin;
     QAction* mnuFileChangePath;
@@ -85,6 +87,7 @@ public:
     QAction* actToolsViewWeek;
     QAction* actToolsGroups;
     QAction* actToolsReport;
+    QAction* actUsers;
     QAction* mnuHelpOrbekoHelp;
     QAction* actHelpAbout;
     QAction* actHelpInfo;
@@ -131,6 +134,7 @@ public:
     void actToolsViewWeekExecute();
     void actToolsGroupsExecute();
     void actToolsReportExecute();
+    void actUsersExecute();
 
     // The alarm monitor: shows the logged-in user's due alarms, earliest
     // first, with the timer off while it works.
