@@ -20,6 +20,7 @@
 #include "prefs/frmGroups.h"
 #include "prefs/frmOptions.h"
 #include "storage/KeyWalk.h"
+#include "report/frmReport.h"
 #include "storage/OrbekoDB.h"
 #include "storage/RegistryKey.h"
 #include "storage/Stamp.h"
@@ -114,6 +115,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     frmGroups = new TfrmGroups(this);
     frmOptions = new TfrmOptions(this);
     frmFiltering = new TfrmFiltering(this);
+    frmReport = new TfrmReport(this);
     frmUsers = new TfrmUsers(this);
 
     // The window takes 8/10 of the screen in each direction.
@@ -160,6 +162,8 @@ void TfrmMain::CreateActions()
                              &TfrmMain::actToolsFilteringExecute, s->standardIcon(QStyle::SP_DirHomeIcon));
     actToolsGroups = make("actToolsGroups", "&Groups...", "Configure groups", {}, &TfrmMain::actToolsGroupsExecute,
                           s->standardIcon(QStyle::SP_DirLinkIcon));
+    actToolsReport = make("actToolsReport", "&Report...", "Generate a report", {}, &TfrmMain::actToolsReportExecute,
+                          s->standardIcon(QStyle::SP_FileDialogDetailedView));
     actToolsViewDay->setCheckable(true);
     actToolsViewWeek->setCheckable(true);
     mnuHelpOrbekoHelp = make("mnuHelpOrbekoHelp", "&Orbeko Help", "", QKeySequence(Qt::Key_F1),
@@ -278,6 +282,7 @@ void TfrmMain::CreateMenus()
     tools->addAction(actToolsOptions);
     tools->addAction(actToolsFiltering);
     tools->addAction(actToolsGroups);
+    tools->addAction(actToolsReport);
     tools->addSeparator();
     QMenu* view = tools->addMenu(QStringLiteral("&View"));
     view->addAction(actToolsViewDay);
@@ -306,6 +311,7 @@ void TfrmMain::CreateMenus()
     tbrTools->addAction(actToolsOptions);
     tbrTools->addAction(actToolsFiltering);
     tbrTools->addAction(actToolsGroups);
+    tbrTools->addAction(actToolsReport);
     tbrTools->addAction(actToolsViewDay);
     tbrTools->addAction(actToolsViewWeek);
     tbrTools->addSeparator();
@@ -323,6 +329,7 @@ void TfrmMain::CreateMenus()
     mnuPopup->addAction(actToolsOptions);
     mnuPopup->addAction(actToolsFiltering);
     mnuPopup->addAction(actToolsGroups);
+    mnuPopup->addAction(actToolsReport);
     mnuPopup->addSeparator();
     mnuPopup->addMenu(view);
     dvMain->SetPopupMenu(mnuPopup);
@@ -669,6 +676,12 @@ void TfrmMain::actToolsGroupsExecute()
 {
     if (Settings && MainDb)
         frmGroups->Execute(*Settings, *MainDb);
+}
+
+void TfrmMain::actToolsReportExecute()
+{
+    if (Settings && MainDb)
+        frmReport->Execute(*Settings, *MainDb, CurrentUserId, CurrentUser.Flags);
 }
 
 void TfrmMain::actUsersExecute()

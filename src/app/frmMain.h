@@ -31,6 +31,7 @@ class TfrmEvent;
 class TfrmFiltering;
 class TfrmGroups;
 class TfrmLogin;
+class TfrmReport;
 class TfrmNotify;
 class TfrmOptions;
 class TfrmUsers;
@@ -77,6 +78,7 @@ public:
     TfrmGroups* frmGroups;
     TfrmOptions* frmOptions;
     TfrmFiltering* frmFiltering;
+    TfrmReport* frmReport;
     TfrmUsers* frmUsers;
 
     QAction* actFileLogin;
@@ -91,6 +93,7 @@ public:
     QAction* actToolsOptions;
     QAction* actToolsFiltering;
     QAction* actToolsGroups;
+    QAction* actToolsReport;
     QAction* actUsers;
     QAction* mnuHelpOrbekoHelp;
     QAction* actHelpAbout;
@@ -143,6 +146,7 @@ public:
     void actToolsOptionsExecute();
     void actToolsFilteringExecute();
     void actToolsGroupsExecute();
+    void actToolsReportExecute();
     void actUsersExecute();
 
     // The alarm monitor: shows the logged-in user's due alarms, earliest

@@ -1,5 +1,6 @@
 #include "events/frmEvent.h"
 
+#include "events/RecordLists.h"
 #include "events/TimeBoxes.h"
 #include "events/frmAlarmProperties.h"
 #include "prefs/OrbekoCfg.h"
@@ -26,14 +27,10 @@
 #include <QStyle>
 #include <QToolButton>
 
-#include <algorithm>
 #include <stdexcept>
-#include <utility>
-#include <vector>
 
 namespace {
 
-const char* const kNoneText = "<None>";
 
 // Sets a flag for the lifetime of the guard, also when an exception passes.
 class TFlagGuard
@@ -195,31 +192,12 @@ void TfrmEvent::SetUsersEnabled(bool enabled)
 
 void TfrmEvent::FillUsers()
 {
-    lstUsers->clear();
-    // A list cut short by a failed read would pass an assignee for unknown:
-    // the walk raises instead.
-    TUserRec user;
-    TKeyWalk walk = TKeyWalk::All(Db_->UserFile, TOrbekoDB::UserIdKey);
-    while (walk.Next(user))
-        lstUsers->AddItem(FieldString(user.FullName), IdValue(walk.Id()));
+    FillUserList(*lstUsers, Db_->UserFile);
 }
 
 void TfrmEvent::FillCategories()
 {
-    std::vector<std::pair<QString, int64_t>> categories;
-    TCategoryRec category;
-    TKeyWalk walk = TKeyWalk::All(Db_->CategoryFile, TOrbekoDB::CategoryIdKey);
-    while (walk.Next(category))
-        categories.emplace_back(FieldString(category.Description), IdValue(walk.Id()));
-    // "<None>" heads the list whatever the categories are called, so that
-    // choosing none is always the first item.
-    std::stable_sort(categories.begin(), categories.end(), [](const auto& a, const auto& b) {
-        return QString::compare(a.first, b.first, Qt::CaseInsensitive) < 0;
-    });
-    cmbCategory->clear();
-    cmbCategory->addItem(QString::fromLatin1(kNoneText), QVariant::fromValue<qint64>(0));
-    for (const auto& [text, id] : categories)
-        cmbCategory->addItem(text, QVariant::fromValue<qint64>(id));
+    FillCategoryList(*cmbCategory, Db_->CategoryFile);
 }
 
 void TfrmEvent::LoadEntry()

@@ -68,7 +68,7 @@ void TFileWatch::Identify(std::chrono::steady_clock::time_point now)
     // counter must be read from what is there now.
     if (!Identity_ || !Counter_ || *Identity_ != identity) {
         Counter_ = std::make_unique<TChangeCounter>();
-        Counter_->Map(FileName_);
+        Counter_->Open(FileName_);
     }
     Identity_ = identity;
 }
