@@ -1,39 +1,12 @@
 #include "storage/ChangeCounter.h"
 
+#include "storage/FileSystemKind.h"
+
 #include <endian.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/vfs.h>
 #include <unistd.h>
-
-namespace {
-
-// File systems whose pages every process on the machine shares, and which
-// no other machine writes.
-bool IsLocalFileSystem(int fd)
-{
-    struct statfs info {};
-    if (fstatfs(fd, &info) != 0)
-        return false;
-    switch (static_cast<unsigned long>(info.f_type)) {
-    case 0xEF53:      // ext2, ext3, ext4
-    case 0x58465342:  // xfs
-    case 0x9123683E:  // btrfs
-    case 0x01021994:  // tmpfs
-    case 0x858458F6:  // ramfs
-    case 0x794C7630:  // overlayfs
-    case 0xF2F52010:  // f2fs
-    case 0x2FC12FC1:  // zfs
-    case 0xCA451A4E:  // bcachefs
-    case 0x3153464A:  // jfs
-        return true;
-    default:
-        return false;
-    }
-}
-
-}  // namespace
 
 TChangeCounter::~TChangeCounter()
 {
@@ -48,8 +21,11 @@ void TChangeCounter::Map(const std::string& path)
         return;
     struct stat info {};
     const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-    // A file shorter than a page would fault on the bytes past its end.
-    if (IsLocalFileSystem(fd) && fstat(fd, &info) == 0 && static_cast<std::size_t>(info.st_size) >= page) {
+    // Only a local file system shares its pages with every process and has
+    // no other machine writing; a file shorter than a page would fault on
+    // the bytes past its end.
+    if (FileSystemKindOf(fd) == TFileSystemKind::Local && fstat(fd, &info) == 0
+        && static_cast<std::size_t>(info.st_size) >= page) {
         void* map = mmap(nullptr, page, PROT_READ, MAP_SHARED, fd, 0);
         if (map != MAP_FAILED) {
             Header_ = static_cast<const unsigned char*>(map);
