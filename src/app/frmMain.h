@@ -19,6 +19,7 @@ class TCategoryCache;
 class TDayEntries;
 class TDayView;
 class TFilterRules;
+class TFolderTrust;
 class THelpWindow;
 class TInstanceLock;
 class TOrbekoCfg;
@@ -56,6 +57,8 @@ public:
     std::unique_ptr<TOrbekoDB> AlarmDb;
     std::unique_ptr<TFilterRules> ViewRules;
     std::unique_ptr<TCategoryCache> CategoryCache;
+    // The folder's lock self-test at start-up and this workstation's heartbeat.
+    std::unique_ptr<TFolderTrust> FolderTrust;
 
     QStackedWidget* nbkMain;
     TDayView* dvMain;
