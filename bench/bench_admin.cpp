@@ -1,5 +1,5 @@
 // check and backup of a database folder with 1,000,000 events, 12 users,
-// 7 categories and 20,000 alarms. Peak memory: run orbeko-admin itself under
+// 7 categories and 5,000 alarms. Peak memory: run orbeko-admin itself under
 // /usr/bin/time -v on the folder this prints.
 #include "EventsFixture.h"
 
@@ -17,7 +17,7 @@
 namespace {
 
 constexpr int kEvents = 1000000;
-constexpr int kAlarms = 20000;
+constexpr int kAlarms = 5000;
 
 template <typename TRecord> void AddAll(const std::string& path, const char* format, int count,
                                          TRecord (*make)(int))

@@ -16,6 +16,15 @@ namespace {
 
 // Lines of the engine's report kept per file; the first few name the damage.
 constexpr int kIntegrityLines = 50;
+
+// One record's copy as a table or an index holds it, hashed; summed over a
+// file, the sum does not depend on the order the copies are read in.
+uint64_t CopyHash(std::string_view pk, const void* data, int bytes, std::string_view key)
+{
+    const std::hash<std::string_view> hash;
+    const uint64_t d = hash(std::string_view(static_cast<const char*>(data), static_cast<std::size_t>(bytes)));
+    return hash(pk) * 0x9E3779B97F4A7C15ull + (d ^ (d >> 29)) * 0xBF58476D1CE4E5B9ull + hash(key);
+}
 // The table itself, in identifier order. The engine reads a table without
 // row ids through any index that covers the columns asked for (NOT INDEXED
 // does not stop it), so its primary-key index is named.
@@ -23,7 +32,10 @@ const std::string kTable = "kfs_records INDEXED BY sqlite_autoindex_kfs_records_
 
 std::string Quoted(std::string_view text)
 {
-    return "\"" + std::string(text) + "\"";
+    std::string quoted(1, '"');
+    quoted.append(text);
+    quoted += '"';
+    return quoted;
 }
 
 }  // namespace
@@ -46,8 +58,8 @@ TFileCheck::TFileCheck(const std::string& folder, const char* name, const char* 
     CheckIntegrity();
     CheckDescription();
     CheckIndexes();
-    if (Damaged_ && Usable_)
-        NameDamagedRecords();
+    if (Usable_)
+        CompareIndexes();
 }
 
 void TFileCheck::Report(std::string_view record, const std::string& text) const
@@ -83,18 +95,14 @@ bool TFileCheck::Open(const std::string& path)
 void TFileCheck::CheckIntegrity()
 {
     TStatement check;
-    int rc = check.Prepare(Connection_.Handle(), "PRAGMA integrity_check(" + std::to_string(kIntegrityLines) + ")");
+    int rc = check.Prepare(Connection_.Handle(), "PRAGMA quick_check(" + std::to_string(kIntegrityLines) + ")");
     while (rc == SQLITE_OK || rc == SQLITE_ROW) {
         rc = check.Step();
-        if (rc == SQLITE_ROW && check.ColumnText(0) != "ok") {
-            Damaged_ = true;
+        if (rc == SQLITE_ROW && check.ColumnText(0) != "ok")
             Report({}, "engine: " + std::string(check.ColumnText(0)));
-        }
     }
-    if (rc != SQLITE_DONE) {
-        Damaged_ = true;
-        ReportEngine("the engine's integrity check failed", rc);
-    }
+    if (rc != SQLITE_DONE)
+        ReportEngine("the engine's check failed", rc);
 }
 
 void TFileCheck::CheckDescription()
@@ -200,10 +208,31 @@ bool TFileCheck::ScanRecords(const TRecordVisitor& visit)
     return true;
 }
 
-void TFileCheck::NameDamagedRecords()
+uint64_t TFileCheck::SumOfCopies(const std::string& from, int key)
 {
-    for (int key : Format_->IndexedKeys())
-        CompareTableWithIndex(key);
+    const std::string column = TFileSchema::Column(key);
+    TStatement walk;
+    int rc = walk.Prepare(Connection_.Handle(), "SELECT pk, data, " + column + " FROM " + from);
+    uint64_t sum = 0;
+    while (rc == SQLITE_OK || rc == SQLITE_ROW) {
+        rc = walk.Step();
+        if (rc == SQLITE_ROW)
+            sum += CopyHash(walk.ColumnText(0), walk.ColumnBlob(1), walk.ColumnBytes(1), walk.ColumnText(2));
+    }
+    if (rc != SQLITE_DONE)
+        ReportEngine("reading " + from + " stopped", rc);
+    return sum;
+}
+
+void TFileCheck::CompareIndexes()
+{
+    for (int key : Format_->IndexedKeys()) {
+        const std::string index = "kfs_records INDEXED BY kfs_" + TFileSchema::Column(key);
+        if (SumOfCopies(kTable, key) != SumOfCopies(index, key)) {
+            Report({}, "the table and its index kfs_" + TFileSchema::Column(key) + " disagree");
+            CompareTableWithIndex(key);
+        }
+    }
 }
 
 // Walks the table and probes the index for each record, then walks the
