@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "admin/frmUsers.h"
 #include "app/AccountName.h"
 #include "app/AlarmScan.h"
 #include "app/DatabaseShell.h"
@@ -100,6 +101,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     frmNotify = new TfrmNotify(this);
     frmEvent = new TfrmEvent(this);
     frmGroups = new TfrmGroups(this);
+    frmUsers = new TfrmUsers(this);
 
     // The window takes 8/10 of the screen in each direction.
     if (const QScreen* screen = QApplication::primaryScreen()) {
@@ -163,6 +165,9 @@ void TfrmMain::CreateActions()
                               &TfrmMain::actEventPropertiesExecute, s->standardIcon(QStyle::SP_FileDialogInfoView));
     actEventDelete = make("actEventDelete", "&Delete event...", "Delete event", QKeySequence(Qt::Key_Delete),
                           &TfrmMain::actEventDeleteExecute, s->standardIcon(QStyle::SP_TrashIcon));
+    actUsers = make("actUsers", "&Users", "Administer Orbeko users", {}, &TfrmMain::actUsersExecute,
+                    s->standardIcon(QStyle::SP_DirHomeIcon));
+    actMain->Add([this] { CheckAdministrator(*actUsers); });
     actMain->Add([this] { actEventNewUpdate(); });
     actMain->Add([this] { actEventPropertiesUpdate(); });
     actMain->Add([this] { actEventDeleteUpdate(); });
@@ -266,6 +271,9 @@ void TfrmMain::CreateMenus()
     view->addAction(actToolsViewDay);
     view->addAction(actToolsViewWeek);
 
+    QMenu* admin = menuBar()->addMenu(QStringLiteral("Admin"));
+    admin->addAction(actUsers);
+
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(mnuHelpOrbekoHelp);
     help->addAction(actHelpInfo);
@@ -286,6 +294,8 @@ void TfrmMain::CreateMenus()
     tbrTools->addAction(actToolsGroups);
     tbrTools->addAction(actToolsViewDay);
     tbrTools->addAction(actToolsViewWeek);
+    tbrTools->addSeparator();
+    tbrTools->addAction(actUsers);
 
     mnuPopup = new QMenu(this);
     mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
@@ -646,6 +656,14 @@ void TfrmMain::actToolsGroupsExecute()
 {
     if (Settings && MainDb)
         frmGroups->Execute(*Settings, *MainDb);
+}
+
+void TfrmMain::actUsersExecute()
+{
+    if (!MainDb || !actUsers->isEnabled())
+        return;
+    frmUsers->Execute(CurrentUserId, *MainDb);
+    RefreshView();
 }
 
 void TfrmMain::actToolsViewWeekExecute()

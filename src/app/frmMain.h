@@ -32,6 +32,7 @@ class TfrmEvent;
 class TfrmGroups;
 class TfrmLogin;
 class TfrmNotify;
+class TfrmUsers;
 
 // The main window: the two calendar views fed from the shared database, the
 // program's commands, and the start-up and shutdown of a workstation.
@@ -74,6 +75,7 @@ public:
     TActionUpdater* actMain;
     TfrmNotify* frmNotify;
     TfrmGroups* frmGroups;
+    TfrmUsers* frmUsers;
 
     QAction* actFileLogin;
     QAction* mnuFileChangePath;
@@ -85,6 +87,7 @@ public:
     QAction* actToolsViewDay;
     QAction* actToolsViewWeek;
     QAction* actToolsGroups;
+    QAction* actUsers;
     QAction* mnuHelpOrbekoHelp;
     QAction* actHelpAbout;
     QAction* actHelpInfo;
@@ -130,6 +133,7 @@ public:
     void actToolsViewDayExecute();
     void actToolsViewWeekExecute();
     void actToolsGroupsExecute();
+    void actUsersExecute();
 
     // The alarm monitor: shows the logged-in user's due alarms, earliest
     // first, with the timer off while it works.
