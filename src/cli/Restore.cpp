@@ -4,15 +4,15 @@
 #include "cli/DatabaseFiles.h"
 #include "cli/Snapshot.h"
 #include "storage/KfsStatus.h"
-#include "storage/LockFile.h"
+#include "storage/OpenMark.h"
 #include "storage/XIsamFile.h"
 
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,31 +41,32 @@ bool Exists(const std::string& path)
     return stat(path.c_str(), &info) == 0;
 }
 
-// The folder's four files marked for removal: no workstation has one open,
-// and none can open one while this lives.
+// Files marked for removal (the exclusive side of the open mark every
+// handle holds shared): no workstation has one open, and none can open one
+// while this lives. The mark stays with a file that is renamed.
 class TFolderClaim
 {
 public:
-    explicit TFolderClaim(const std::string& folder)
+    // Each of the four files in folder that exists.
+    void Exclude(const std::string& folder)
     {
-        for (std::size_t i = 0; i < kDatabaseFiles.size(); ++i) {
-            const std::string path = FolderFile(folder, kDatabaseFiles[i].Name);
-            struct stat info {};
-            const unsigned permissions = stat(path.c_str(), &info) == 0 ? info.st_mode : 0666;
-            Locks_[i] = std::make_unique<TLockFile>();
-            int16_t status = Locks_[i]->Open(TLockFile::PathFor(path), permissions);
-            if (status == ksOk)
-                status = Locks_[i]->MarkRemoving();
+        for (const TDatabaseFile& file : kDatabaseFiles) {
+            const std::string path = FolderFile(folder, file.Name);
+            if (!Exists(path))
+                continue;
+            auto mark = std::make_unique<TOpenMark>();
+            const int16_t status = mark->Exclude(path);
             if (status == ksNameInUse)
-                throw ERestoreRefused(std::string("a workstation has ") + kDatabaseFiles[i].Name
+                throw ERestoreRefused(std::string("a workstation has ") + file.Name
                                       + " open; every workstation must close Orbeko first");
             if (status != ksOk)
                 throw std::runtime_error(path + ": " + TXIsamFile::StatusText(status));
+            Marks_.push_back(std::move(mark));
         }
     }
 
 private:
-    std::array<std::unique_ptr<TLockFile>, kDatabaseFiles.size()> Locks_;
+    std::vector<std::unique_ptr<TOpenMark>> Marks_;
 };
 
 std::string Staging(const std::string& folder)
@@ -104,9 +105,11 @@ bool TRestore::Unfinished(const std::string& folder)
 
 bool TRestore::Finish(const std::string& folder)
 {
-    const TFolderClaim claim(folder);
+    TFolderClaim claim;
+    claim.Exclude(folder);
     if (!Unfinished(folder))
         return false;
+    claim.Exclude(Staging(folder));
     MoveIntoPlace(folder);
     return true;
 }
@@ -117,11 +120,14 @@ void TRestore::Run(const std::string& backup, const std::string& folder)
     if (problems != 0)
         throw ERestoreRefused("the backup in " + backup + " has " + std::to_string(problems)
                               + " problems (see orbeko-admin check); the folder is unchanged");
-    const TFolderClaim claim(folder);
+    TFolderClaim claim;
+    claim.Exclude(folder);
     // An interrupted restore is finished first: until then the folder may
     // hold part of each set, and only the marker says so.
-    if (Unfinished(folder))
+    if (Unfinished(folder)) {
+        claim.Exclude(Staging(folder));
         MoveIntoPlace(folder);
+    }
     const std::string staging = Staging(folder);
     std::error_code error;
     std::filesystem::remove_all(staging, error);
@@ -133,6 +139,8 @@ void TRestore::Run(const std::string& backup, const std::string& folder)
         throw std::runtime_error(failure.File + " cannot be copied: " + failure.Error);
     for (const TDatabaseFile& file : kDatabaseFiles)
         Sync(FolderFile(staging, file.Name));
+    // Kept from workstations once renamed into place, until all four are.
+    claim.Exclude(staging);
     const std::string marker = FolderFile(staging, MarkerName);
     const int fd = open(marker.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)

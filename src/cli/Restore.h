@@ -14,10 +14,10 @@ public:
 // Puts the four files of a backup in place of a folder's, so that a crash
 // at any point leaves either the old set or the new one:
 //
-// 1. Every file's lock file is marked for removal (the exclusive lock on
-//    the byte every open handle holds shared): refused while any
-//    workstation has any file open, and no workstation can open one until
-//    the restore is over.
+// 1. Every file is marked for removal (the exclusive side of the open mark
+//    every handle holds shared): refused while any workstation has any
+//    file open, and no workstation can open one until the restore is
+//    over. The staged files are marked too, as they are renamed into place.
 // 2. The backup is copied into a staging folder inside the folder (same
 //    file system, so renames are atomic) and synced.
 // 3. A marker file in the staging folder is written and synced: from here
