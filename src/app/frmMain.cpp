@@ -4,6 +4,7 @@
 #include "app/AccountName.h"
 #include "app/AlarmScan.h"
 #include "app/DatabaseShell.h"
+#include "app/FolderTrust.h"
 #include "app/HelpWindow.h"
 #include "app/InstanceLock.h"
 #include "app/TimerPause.h"
@@ -413,6 +414,11 @@ void TfrmMain::StartUp()
         return;
     }
     AlarmDb = std::make_unique<TOrbekoDB>(shell);
+    FolderTrust = std::make_unique<TFolderTrust>(std::chrono::milliseconds(tmrMain->interval()));
+    if (!FolderTrust->Open(MainDb->RootPath)) {
+        EndProgram();
+        return;
+    }
 
     const std::string account = AccountNameSource ? AccountNameSource() : std::string();
     if (MainDb->UserFile.RecordCount() == 0) {
@@ -483,6 +489,7 @@ void TfrmMain::ShutDown()
 {
     tmrMain->stop();
     InstanceMutex.reset();
+    FolderTrust.reset();
     if (Settings) {
         try {
             Settings->TakeFromViews(*wvMain);
@@ -780,6 +787,8 @@ void TfrmMain::wvMainDblClick(QObject*)
 void TfrmMain::tmrMainTimer()
 {
     const TTimerPause pause(*tmrMain);
+    if (FolderTrust)
+        FolderTrust->Beat();
     if (!AlarmDb)
         return;
     FollowOtherWorkstations();

@@ -19,6 +19,7 @@ class TActionUpdater;
 class TDayEntries;
 class TDayView;
 class TFilterRules;
+class TFolderTrust;
 class THelpWindow;
 class TInstanceLock;
 class TOrbekoCfg;
@@ -61,6 +62,8 @@ public:
     // Answers the views' data events, with the user and category caches;
     // made at login.
     std::unique_ptr<TViewFeeder> Feeder;
+    // The folder's lock self-test at start-up and this workstation's heartbeat.
+    std::unique_ptr<TFolderTrust> FolderTrust;
 
     QStackedWidget* nbkMain;
     TDayView* dvMain;

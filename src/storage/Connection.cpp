@@ -34,6 +34,14 @@ int TConnection::Open(const std::string& path, bool create)
     return rc;
 }
 
+int TConnection::OpenReadOnly(const std::string& path)
+{
+    const int rc = sqlite3_open_v2(path.c_str(), &Db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc == SQLITE_OK)
+        sqlite3_busy_handler(Db_, &TConnection::BusyWait, this);
+    return rc;
+}
+
 bool TConnection::ReadOnly() const
 {
     return sqlite3_db_readonly(Db_, "main") == 1;

@@ -27,6 +27,9 @@ public:
     // Opens an existing file for reading and writing, or creates it when
     // create is set. SQLite result code.
     int Open(const std::string& path, bool create);
+    // Opens an existing file for reading only, with the same busy wait:
+    // for tools that look at a folder while workstations write to it.
+    int OpenReadOnly(const std::string& path);
     sqlite3* Handle() const { return Db_; }
     // True when the engine could open the file for reading only.
     bool ReadOnly() const;
