@@ -1,5 +1,7 @@
 #include "app/frmMain.h"
 
+#include "admin/frmCategories.h"
+#include "admin/frmTrouble.h"
 #include "app/AccountName.h"
 #include "app/AlarmScan.h"
 #include "app/DatabaseShell.h"
@@ -99,6 +101,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     frmNotify = new TfrmNotify(this);
     frmEvent = new TfrmEvent(this);
     frmGroups = new TfrmGroups(this);
+    frmCategories = new TfrmCategories(this);
+    frmTrouble = new TfrmTrouble(this);
 
     // The window takes 8/10 of the screen in each direction.
     if (const QScreen* screen = QApplication::primaryScreen()) {
@@ -165,6 +169,13 @@ void TfrmMain::CreateActions()
     actMain->Add([this] { actEventNewUpdate(); });
     actMain->Add([this] { actEventPropertiesUpdate(); });
     actMain->Add([this] { actEventDeleteUpdate(); });
+
+    actCategories = make("actCategories", "&Categories", "Administer Orbeko categories", {},
+                         &TfrmMain::actCategoriesExecute, s->standardIcon(QStyle::SP_FileDialogListView));
+    actTroubleshooting = make("actTroubleshooting", "&Troubleshooting...", "", {},
+                              &TfrmMain::actTroubleshootingExecute, s->standardIcon(QStyle::SP_MessageBoxWarning));
+    actMain->Add([this] { CheckAdministrator(*actCategories); });
+    actMain->Add([this] { CheckAdministrator(*actTroubleshooting); });
 }
 
 void TfrmMain::CreateViews()
@@ -265,6 +276,10 @@ void TfrmMain::CreateMenus()
     view->addAction(actToolsViewDay);
     view->addAction(actToolsViewWeek);
 
+    QMenu* admin = menuBar()->addMenu(QStringLiteral("Admin"));
+    admin->addAction(actCategories);
+    admin->addAction(actTroubleshooting);
+
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(mnuHelpOrbekoHelp);
     help->addAction(actHelpInfo);
@@ -285,6 +300,8 @@ void TfrmMain::CreateMenus()
     tbrTools->addAction(actToolsGroups);
     tbrTools->addAction(actToolsViewDay);
     tbrTools->addAction(actToolsViewWeek);
+    tbrTools->addSeparator();
+    tbrTools->addAction(actCategories);
 
     mnuPopup = new QMenu(this);
     mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
@@ -646,6 +663,21 @@ void TfrmMain::actToolsViewWeekExecute()
     wvMain->ShowWeekOf(dvMain->Stamp().AsDateTime());
     ShowPage(kWeekPage);
     wvMain->Reload();
+}
+
+// Events show a renamed or deleted category at once.
+void TfrmMain::actCategoriesExecute()
+{
+    if (!MainDb)
+        return;
+    frmCategories->Execute(*MainDb);
+    RefreshView();
+}
+
+void TfrmMain::actTroubleshootingExecute()
+{
+    if (MainDb)
+        frmTrouble->Execute(*MainDb);
 }
 
 std::string TfrmMain::ActiveSelectedId() const

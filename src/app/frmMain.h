@@ -26,11 +26,13 @@ class TOrbekoDB;
 class TStamp;
 class TUserCache;
 class TWeekView;
+class TfrmCategories;
 class TfrmDate;
 class TfrmEvent;
 class TfrmGroups;
 class TfrmLogin;
 class TfrmNotify;
+class TfrmTrouble;
 
 // The main window: the two calendar views fed from the shared database, the
 // program's commands, and the start-up and shutdown of a workstation.
@@ -98,6 +100,14 @@ public:
     void actEventDeleteUpdate();
     void actEventDeleteExecute();
     void wvMainDblClick(QObject* Sender);
+
+    // Administration.
+    TfrmCategories* frmCategories;
+    TfrmTrouble* frmTrouble;
+    QAction* actCategories;
+    QAction* actTroubleshooting;
+    void actCategoriesExecute();
+    void actTroubleshootingExecute();
 
     // The start-up sequence; runs on the first activation only.
     void FormActivate();
