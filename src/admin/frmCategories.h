@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <string>
+
 class QAction;
 class QLabel;
 class QLineEdit;

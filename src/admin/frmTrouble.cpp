@@ -49,7 +49,7 @@ TfrmTrouble::TfrmTrouble(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(pgTrouble);
     layout->addLayout(buttons);
-    resize(560, 380);
+    resize(640, 360);
 }
 
 TfrmTrouble::~TfrmTrouble() = default;

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QDialog>
+#include <QDir>
+#include <QImage>
+
 #include <memory>
 #include <string>
 
@@ -70,6 +74,16 @@ protected:
         SetAlarmStamp(alarm, IdText(stamp));
         EXPECT_TRUE(Db->AlarmFile.Add(alarm, "")) << Db->AlarmFile.StatusText();
         return Db->AlarmFile.LastKey();
+    }
+
+    // Saves the dialog as it shows now, for the help pages: into
+    // $ORBEKO_SCREENSHOT_DIR (docs/help to renew them), else the temporary folder.
+    static void SaveShot(QDialog& dialog, const char* name)
+    {
+        QString folder = qEnvironmentVariable("ORBEKO_SCREENSHOT_DIR");
+        if (folder.isEmpty())
+            folder = QDir::tempPath();
+        EXPECT_TRUE(dialog.grab().toImage().save(QDir(folder).filePath(QString::fromLatin1(name)))) << name;
     }
 
     TDayEntryRec ReadEvent(const std::string& id)

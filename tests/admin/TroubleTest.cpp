@@ -80,11 +80,13 @@ TEST_F(TroubleTest, ListsNameWhatIsReferredToAndErrWhatIsGone)
                   QStringList({"Time = 09:00:00 05/03/01, User = Bob Baker, Description = ERR",
                                "Time = 10:00:00 05/03/01, User = Ann Archer, Description = Team meeting",
                                "Time = 11:00:00 05/03/01, User = ERR, Description = Team meeting"}));
+        SaveShot(Form, "troubleshooting-alarms.png");
         EXPECT_TRUE(Lines(*Form.lstEvents).isEmpty()) << "read only once its page is chosen";
         Form.pgTrouble->setCurrentWidget(Form.tabEvents);
         EXPECT_EQ(Lines(*Form.lstEvents),
                   QStringList({"Time = 09:00:00 05/03/01, Owner = ERR, Description = ERR",
                                "Time = 10:00:00 05/03/01, Owner = Ann Archer, Description = Team meeting"}));
+        SaveShot(Form, "troubleshooting-events.png");
     });
     EXPECT_EQ(result, QDialog::Accepted);
     EXPECT_EQ(Form.windowTitle(), "Troubleshooting");
