@@ -32,7 +32,8 @@ void TAlarmScan::Run(TStamp& clock, const TNotice& notice)
         clock.SetNow();
         if (IdValue(FieldText(alarm.AlarmStamp)) > clock.Seconds())
             return;
-        notice(alarm, Alarms_.LastKey());
+        if (!notice(alarm, Alarms_.LastKey()))
+            return;
         StartOver();
     }
     if (Alarms_.Status() != ksNotFound)

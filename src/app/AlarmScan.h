@@ -13,8 +13,10 @@ class TXIsamFile;
 class TAlarmScan
 {
 public:
-    // Shown one due alarm; the alarm buffer and its id.
-    using TNotice = std::function<void(TAlarmRec& alarm, const std::string& alarmId)>;
+    // Shown one due alarm; the alarm buffer and its id. False ends the scan
+    // (the alarm could not be written: showing it again at once would trap
+    // the user in the same notice).
+    using TNotice = std::function<bool(TAlarmRec& alarm, const std::string& alarmId)>;
 
     TAlarmScan(TXIsamFile& alarms, std::string userId);
 

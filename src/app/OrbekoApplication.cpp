@@ -8,7 +8,8 @@ TOrbekoApplication::TOrbekoApplication(int& argc, char** argv) : QApplication(ar
 {
     setApplicationName(QStringLiteral("Orbeko"));
     setOrganizationName(QStringLiteral("Tresk"));
-    setApplicationDisplayName(QStringLiteral("Orbeko"));
+    // No display name: the window system would append it to every caption
+    // ("Orbeko Login — Orbeko"), and the captions are the program's own.
 }
 
 bool TOrbekoApplication::notify(QObject* receiver, QEvent* event)

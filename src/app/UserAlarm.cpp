@@ -15,6 +15,15 @@ namespace {
     throw std::runtime_error(file.StatusText());
 }
 
+// Only another user's lock is worth waiting for; any other refusal (a
+// folder gone or read-only) is a failure with its own reason.
+TUserAlarm::TOutcome LockRefused(const TXIsamFile& alarms)
+{
+    if (alarms.Status() != ksLocked)
+        Fail(alarms);
+    return TUserAlarm::TOutcome::Locked;
+}
+
 }  // namespace
 
 TUserAlarm::TUserAlarm(TOrbekoDB& db, TAlarmRec& alarm, std::string alarmId)
@@ -63,7 +72,7 @@ TUserAlarm::TOutcome TUserAlarm::Snooze(const std::string& dueStamp)
     TXIsamFile& alarms = Db_.AlarmFile;
     const TRecordLock lock(alarms, AlarmId_);
     if (!lock.Held())
-        return TOutcome::Locked;
+        return LockRefused(alarms);
     TAlarmRec stored;
     if (!ReadSame(stored))
         return TOutcome::Gone;
@@ -79,7 +88,7 @@ TUserAlarm::TOutcome TUserAlarm::SwitchOff()
     TXIsamFile& alarms = Db_.AlarmFile;
     const TRecordLock lock(alarms, AlarmId_);
     if (!lock.Held())
-        return TOutcome::Locked;
+        return LockRefused(alarms);
     TAlarmRec stored;
     if (!ReadSame(stored))
         return TOutcome::Gone;

@@ -390,7 +390,11 @@ void TfrmMain::StartUp()
     Settings->ApplyToViews(*wvMain, *dvMain);
 
     TDatabaseShell shell;
-    MainDb = std::make_unique<TOrbekoDB>(shell);
+    MainDb = shell.Connect();
+    if (!MainDb) {
+        EndProgram();
+        return;
+    }
     AlarmDb = std::make_unique<TOrbekoDB>(shell);
 
     const std::string account = AccountNameSource ? AccountNameSource() : std::string();
@@ -820,7 +824,8 @@ void TfrmMain::tmrMainTimer()
         return;
     TAlarmScan scan(AlarmDb->AlarmFile, CurrentUserId);
     scan.Run(*MonitorStamp, [this](TAlarmRec& alarm, const std::string& alarmId) {
-        frmNotify->Execute(alarm, alarmId, *AlarmDb);
+        const bool written = frmNotify->Execute(alarm, alarmId, *AlarmDb) != TfrmNotify::Failed;
         RefreshView();
+        return written;
     });
 }

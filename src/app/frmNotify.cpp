@@ -128,7 +128,25 @@ int TfrmNotify::Execute(TAlarmRec& Alarm, const std::string& AlarmId, TOrbekoDB&
     if (cmbSnooze->currentIndex() < 0)
         cmbSnooze->setCurrentIndex(0);
     cmbSnooze->setFocus();
-    return TDialogRunner::Run(*this);
+    Failed_ = false;
+    const int result = TDialogRunner::Run(*this);
+    return Failed_ ? Failed : result;
+}
+
+bool TfrmNotify::Written(const char* failure, const std::function<TUserAlarm::TOutcome()>& write,
+                         TUserAlarm::TOutcome& outcome)
+{
+    try {
+        outcome = write();
+        return true;
+    } catch (const std::exception& error) {
+        Failed_ = true;
+        reject();
+        TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok,
+                          QLatin1String(failure) + QStringLiteral("\r\r") + QString::fromStdString(error.what()) +
+                              QStringLiteral("\r\rThe alarm will be shown again later."));
+        return false;
+    }
 }
 
 void TfrmNotify::showEvent(QShowEvent* event)
@@ -175,7 +193,10 @@ void TfrmNotify::btnSnoozeClick()
     const TSnoozeItem& item = kSnoozeItems[chosen];
     WorkStamp->SetNow();
     WorkStamp->Increment(item.Unit, item.Count);
-    if (Alarm_->Snooze(WorkStamp->StampText()) == TUserAlarm::TOutcome::Locked) {
+    TUserAlarm::TOutcome outcome;
+    if (!Written("Unable to snooze alarm", [&] { return Alarm_->Snooze(WorkStamp->StampText()); }, outcome))
+        return;
+    if (outcome == TUserAlarm::TOutcome::Locked) {
         TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
                           QStringLiteral("Unable to snooze alarm. Another user has locked it"));
         return;
@@ -187,7 +208,10 @@ void TfrmNotify::btnRemoveClick()
 {
     if (!Alarm_)
         return;
-    if (Alarm_->SwitchOff() == TUserAlarm::TOutcome::Locked) {
+    TUserAlarm::TOutcome outcome;
+    if (!Written("Unable to switch alarm off", [&] { return Alarm_->SwitchOff(); }, outcome))
+        return;
+    if (outcome == TUserAlarm::TOutcome::Locked) {
         TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
                           QStringLiteral("Unable to switch alarm off. Another user has locked it"));
         return;

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -24,10 +25,15 @@ class TfrmNotify : public QDialog
 public:
     explicit TfrmNotify(QWidget* parent = nullptr);
 
+    // What Execute gives when Snooze or Off could not be written for any
+    // reason but another user's lock: the notice has closed with the
+    // reason, and the alarm stays as stored, to come back at a later scan.
+    static constexpr int Failed = 2;
+
     // Shows the notice for the alarm with that id, read through db.
     // Accepted after Snooze or Off (or when the alarm turned out to be gone
     // meanwhile); Rejected when its event no longer exists (the alarm is
-    // then deleted) or the window was closed otherwise.
+    // then deleted) or the window was closed otherwise; Failed as above.
     int Execute(TAlarmRec& Alarm, const std::string& AlarmId, TOrbekoDB& Db);
 
     QLabel* lblDescription;
@@ -49,6 +55,11 @@ protected:
 
 private:
     void CentreOnScreen();
+    // Runs a write of the notice; false when it failed and the notice closed.
+    bool Written(const char* failure, const std::function<TUserAlarm::TOutcome()>& write,
+                 TUserAlarm::TOutcome& outcome);
+
+    bool Failed_ = false;
 
     std::optional<TUserAlarm> Alarm_;
     TDayEntryRec Entry_{};

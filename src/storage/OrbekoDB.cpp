@@ -1,9 +1,13 @@
 #include "storage/OrbekoDB.h"
 
+#include "storage/FolderDiagnosis.h"
+#include "storage/KfStore.h"
 #include "storage/RegistryKey.h"
 
 #include <cstring>
 #include <filesystem>
+#include <iterator>
+#include <vector>
 
 namespace {
 
@@ -13,13 +17,87 @@ const char* const kNoneId = "0000000000";
 
 }  // namespace
 
+struct TOrbekoDB::TFileSpec
+{
+    const char* Name;
+    const char* KeyFormat;
+    const char* What;
+    TXIsamFile TOrbekoDB::*File;
+};
+
+const TOrbekoDB::TFileSpec TOrbekoDB::kFiles[4] = {
+    {UserFileName, UserKeyFormat, "user", &TOrbekoDB::UserFile},
+    {AlarmFileName, AlarmKeyFormat, "alarm", &TOrbekoDB::AlarmFile},
+    {CategoryFileName, CategoryKeyFormat, "category", &TOrbekoDB::CategoryFile},
+    {DayEntryFileName, DayEntryKeyFormat, "day entry", &TOrbekoDB::DayEntryFile},
+};
+
 TOrbekoDB::TOrbekoDB(TOrbekoDBShell& shell)
 {
     FindRootPath(shell);
-    OpenFile(UserFile, UserFileName, UserKeyFormat, "user");
-    OpenFile(AlarmFile, AlarmFileName, AlarmKeyFormat, "alarm");
-    OpenFile(CategoryFile, CategoryFileName, CategoryKeyFormat, "category");
-    OpenFile(DayEntryFile, DayEntryFileName, DayEntryKeyFormat, "day entry");
+    for (const TFileSpec& spec : kFiles)
+        if (!FileOf(spec).Usable())
+            throw EOrbekoDB("Unable to load KFSTORE.DLL");
+
+    std::vector<std::string> missing;
+    std::error_code error;
+    for (const TFileSpec& spec : kFiles)
+        if (!std::filesystem::exists(RootPath + spec.Name, error))
+            missing.push_back(spec.Name);
+    // A folder that is not there is reported by the first open below, with
+    // the system's reason, rather than offered as a place for a new database.
+    if (missing.size() == std::size(kFiles) && std::filesystem::is_directory(RootPath, error))
+        CreateDatabase(shell);
+    else if (!missing.empty() && missing.size() < std::size(kFiles)) {
+        std::string names;
+        for (const std::string& name : missing)
+            names += (names.empty() ? "" : ", ") + name;
+        throw EOrbekoDB("The Orbeko Database in " + FolderText() + " is incomplete: " + names +
+                        (missing.size() == 1 ? " is" : " are") +
+                        " missing.\r\rRestore the missing files from a backup, or choose another folder. "
+                        "Orbeko does not make them afresh, since empty files would stand in for records "
+                        "that were lost.");
+    }
+    for (const TFileSpec& spec : kFiles)
+        OpenExisting(FileOf(spec), spec.Name, spec.What);
+}
+
+TXIsamFile& TOrbekoDB::FileOf(const TFileSpec& spec)
+{
+    return this->*spec.File;
+}
+
+std::string TOrbekoDB::FolderText() const
+{
+    return RootPath.size() > 1 ? RootPath.substr(0, RootPath.size() - 1) : RootPath;
+}
+
+void TOrbekoDB::CreateDatabase(TOrbekoDBShell& shell)
+{
+    if (!shell.Confirm("There is no Orbeko database in " + FolderText() + ". Create a new one here?"))
+        throw EOrbekoDB("Unable to locate Orbeko Database!");
+    // Files made here go again if a later one cannot be made, so that a
+    // failed attempt never leaves the incomplete database refused above.
+    std::vector<std::string> made;
+    try {
+        for (const TFileSpec& spec : kFiles) {
+            const std::string path = RootPath + spec.Name;
+            TXIsamFile& file = FileOf(spec);
+            if (file.CreateFile(path, kPrimaryKeyLength, spec.KeyFormat)) {
+                made.push_back(path);
+                continue;
+            }
+            // Another workstation creating the same database at this moment.
+            std::error_code error;
+            if (!std::filesystem::exists(path, error))
+                throw EOrbekoDB(TFolderDiagnosis::Explain(
+                    std::string("Unable to create ") + spec.What + " isam\r\r" + file.StatusText(), RootPath));
+        }
+    } catch (...) {
+        for (const std::string& path : made)
+            KfsKill(path.c_str());
+        throw;
+    }
 }
 
 void TOrbekoDB::FindRootPath(TOrbekoDBShell& shell)
@@ -51,31 +129,26 @@ void TOrbekoDB::FindRootPath(TOrbekoDBShell& shell)
         RootPath += '/';
 }
 
-void TOrbekoDB::OpenFile(TXIsamFile& file, const char* name, const char* keyFormat, const char* what)
+void TOrbekoDB::OpenExisting(TXIsamFile& file, const char* name, const char* what) const
 {
-    if (!file.Usable())
-        throw EOrbekoDB("Unable to load KFSTORE.DLL");
     const std::string path = RootPath + name;
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) {
-        if (!file.CreateFile(path, kPrimaryKeyLength, keyFormat))
-            throw EOrbekoDB(std::string("Unable to create ") + what + " isam\r\r" + file.StatusText());
-    }
-    OpenExisting(file, path, what);
-}
-
-void TOrbekoDB::OpenExisting(TXIsamFile& file, const std::string& path, const char* what)
-{
+    const std::string headline = std::string("Unable to open ") + what + " isam";
     if (!file.Open(path, kOpenMode))
-        throw EOrbekoDB(std::string("Unable to open ") + what + " isam\r\r" + file.StatusText());
+        throw EOrbekoDB(TFolderDiagnosis::Explain(headline + "\r\r" + file.StatusText(), RootPath, path));
+    // The engine falls back to reading a file it may not write; every
+    // change would then fail, so the folder is refused now, with the cause.
+    if (!TFolderDiagnosis::Writable(RootPath, path)) {
+        file.Close();
+        throw EOrbekoDB(TFolderDiagnosis::Explain(headline, RootPath, path));
+    }
 }
 
 void TOrbekoDB::Reopen()
 {
     UserFile.Close();
-    OpenExisting(UserFile, RootPath + UserFileName, "user");
+    OpenExisting(UserFile, UserFileName, "user");
     CategoryFile.Close();
-    OpenExisting(CategoryFile, RootPath + CategoryFileName, "category");
+    OpenExisting(CategoryFile, CategoryFileName, "category");
 }
 
 void TOrbekoDB::InitUser(TUserRec& record) const

@@ -24,11 +24,16 @@ public:
     // The folder the user chose, or false when he cancelled. The prompt may
     // create a new folder.
     virtual bool AskFolder(const std::string& caption, std::string& folder) = 0;
+    // A question answered Yes (true) or No.
+    virtual bool Confirm(const std::string& text) = 0;
 };
 
 // One connection to the shared database folder: the four keyed files, open.
 // It is built whole or not at all; a failure raises EOrbekoDB and closes
-// whatever had been opened.
+// whatever had been opened. A folder holding some of the four files but not
+// all is refused, and one holding none is made a database only when the
+// user says so: an unmounted share or a lost file must never turn quietly
+// into a fresh, empty diary.
 class TOrbekoDB
 {
 public:
@@ -61,7 +66,12 @@ public:
     void InitDayEntry(TDayEntryRec& record) const;
 
 private:
+    struct TFileSpec;
+    static const TFileSpec kFiles[4];
+
     void FindRootPath(TOrbekoDBShell& shell);
-    void OpenFile(TXIsamFile& file, const char* name, const char* keyFormat, const char* what);
-    static void OpenExisting(TXIsamFile& file, const std::string& path, const char* what);
+    void CreateDatabase(TOrbekoDBShell& shell);
+    void OpenExisting(TXIsamFile& file, const char* name, const char* what) const;
+    TXIsamFile& FileOf(const TFileSpec& spec);
+    std::string FolderText() const;
 };

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <algorithm>
 
@@ -33,6 +34,8 @@ QMessageBox::StandardButtons ButtonsOf(TMessageButtons buttons)
         return QMessageBox::Yes | QMessageBox::No;
     case TMessageButtons::YesNoCancel:
         return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case TMessageButtons::ChooseRetryExit:
+        return QMessageBox::NoButton;
     }
     return QMessageBox::Ok;
 }
@@ -46,6 +49,8 @@ protected:
     {
         QMessageBox box(IconOf(kind), QApplication::applicationName(), DisplayText(text),
                         ButtonsOf(buttons), QApplication::activeWindow());
+        if (buttons == TMessageButtons::ChooseRetryExit)
+            return AskChoice(box);
         const bool yesNo = buttons == TMessageButtons::YesNo || buttons == TMessageButtons::YesNoCancel;
         box.setDefaultButton(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
         switch (box.exec()) {
@@ -60,6 +65,22 @@ protected:
         default:
             return SafeAnswer(buttons);
         }
+    }
+
+private:
+    static TMessageAnswer AskChoice(QMessageBox& box)
+    {
+        QAbstractButton* choose = box.addButton(QStringLiteral("&Choose folder..."), QMessageBox::ActionRole);
+        QAbstractButton* retry = box.addButton(QStringLiteral("&Try again"), QMessageBox::AcceptRole);
+        QAbstractButton* exit = box.addButton(QStringLiteral("E&xit"), QMessageBox::RejectRole);
+        box.setDefaultButton(static_cast<QPushButton*>(retry));
+        box.setEscapeButton(exit);
+        box.exec();
+        if (box.clickedButton() == choose)
+            return TMessageAnswer::Choose;
+        if (box.clickedButton() == retry)
+            return TMessageAnswer::Retry;
+        return TMessageAnswer::Exit;
     }
 };
 
@@ -76,6 +97,8 @@ TMessageAnswer TMessageBox::SafeAnswer(TMessageButtons buttons)
         return TMessageAnswer::Cancel;
     if (Offers(buttons, TMessageAnswer::No))
         return TMessageAnswer::No;
+    if (Offers(buttons, TMessageAnswer::Exit))
+        return TMessageAnswer::Exit;
     return TMessageAnswer::Ok;
 }
 
@@ -89,6 +112,10 @@ bool TMessageBox::Offers(TMessageButtons buttons, TMessageAnswer answer)
     case TMessageAnswer::Yes:
     case TMessageAnswer::No:
         return buttons == TMessageButtons::YesNo || buttons == TMessageButtons::YesNoCancel;
+    case TMessageAnswer::Choose:
+    case TMessageAnswer::Retry:
+    case TMessageAnswer::Exit:
+        return buttons == TMessageButtons::ChooseRetryExit;
     }
     return false;
 }

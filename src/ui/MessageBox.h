@@ -8,8 +8,10 @@
 #include <vector>
 
 enum class TMessageKind { Warning, Error, Information, Confirmation };
-enum class TMessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
-enum class TMessageAnswer { Ok, Cancel, Yes, No };
+// ChooseRetryExit: "&Choose folder...", "&Try again" and "E&xit", for a
+// database folder that cannot be opened.
+enum class TMessageButtons { Ok, OkCancel, YesNo, YesNoCancel, ChooseRetryExit };
+enum class TMessageAnswer { Ok, Cancel, Yes, No, Choose, Retry, Exit };
 
 // Message boxes of the program. Texts use '\r' as their line break.
 class TMessageBox
@@ -28,7 +30,8 @@ public:
     static TMessageBox& Real();
 
 protected:
-    // The answer that goes on with nothing: Cancel, else No, else Ok.
+    // The answer that goes on with nothing: Cancel, else No, else Exit,
+    // else Ok.
     static TMessageAnswer SafeAnswer(TMessageButtons buttons);
     static bool Offers(TMessageButtons buttons, TMessageAnswer answer);
 

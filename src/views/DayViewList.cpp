@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QStyleOptionFocusRect>
 
 #include <algorithm>
@@ -300,6 +301,17 @@ int TDayViewList::MeasureItem(int index) const
         Text(FieldText(entry.Description)));
     // The glyphs under the time column need a full line above them too.
     return std::max(wrapped.height(), LineHeight) + LineHeight;
+}
+
+void TDayViewList::resizeEvent(QResizeEvent* event)
+{
+    QListWidget::resizeEvent(event);
+    // Two-line rows wrap their description to the width, so a new width
+    // means new heights; the list itself lays out again only when its
+    // height changes, which left the first display with the heights of the
+    // width the rows were first measured at.
+    if (DisplayMode_ == dmDouble && event->size().width() != event->oldSize().width())
+        doItemsLayout();
 }
 
 void TDayViewList::mousePressEvent(QMouseEvent* event)

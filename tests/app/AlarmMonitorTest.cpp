@@ -468,6 +468,44 @@ TEST_F(AlarmMonitorTest, ALockedAlarmKeepsTheNoticeOpenWithAMessage)
     EXPECT_EQ(Seen_.size(), 1u);
 }
 
+// A folder gone or read-only: Snooze and Off cannot be written. The notice
+// closes with the reason instead of trapping the user, the alarm stays as it
+// was for a later scan, and the main window can still be closed.
+TEST_F(AlarmMonitorTest, AnAlarmThatCannotBeWrittenClosesTheNoticeWithTheReason)
+{
+    struct TCase
+    {
+        const char* Button;
+        const char* Message;
+    };
+    for (const TCase& c : {TCase{"btnSnooze", "Unable to snooze alarm\r\r"}, TCase{"btnRemove", "Unable to switch alarm off\r\r"}}) {
+        SCOPED_TRACE(c.Button);
+        const std::string entry = AddAlarmedEvent(At(9, 0), "unwritable", {Anna_});
+        SetNow(At(9, 0));
+        AnswerNotice([this, c](TfrmNotify& notice) {
+            Window().AlarmDb->AlarmFile.Close();
+            notice.findChild<QPushButton*>(c.Button)->click();
+            EXPECT_FALSE(notice.isVisible());
+        });
+        Messages_.Answer(TMessageAnswer::Ok);
+        Window().tmrMainTimer();
+
+        EXPECT_EQ(Seen_.size(), 1u) << "not shown again at once";
+        ASSERT_FALSE(Messages_.Shown().empty());
+        EXPECT_EQ(Messages_.Shown().back().Kind, TMessageKind::Error);
+        EXPECT_TRUE(Messages_.Shown().back().Text.startsWith(c.Message)) << Messages_.Shown().back().Text.toStdString();
+        EXPECT_TRUE(Messages_.Shown().back().Text.endsWith("The alarm will be shown again later."));
+        TAlarmRec alarm;
+        ASSERT_TRUE(Other_->AlarmFile.GetEqual(alarm, 3, entry));
+        EXPECT_EQ(FieldText(alarm.AlarmStamp), StampOf(At(9, 0)));
+
+        ASSERT_TRUE(Window().AlarmDb->AlarmFile.Open(Window().AlarmDb->RootPath + TOrbekoDB::AlarmFileName, 3));
+        ASSERT_TRUE(Other_->AlarmFile.Delete(Other_->AlarmFile.LastKey()));
+        Seen_.clear();
+    }
+    EXPECT_TRUE(Window().close());
+}
+
 TEST_F(AlarmMonitorTest, ASnoozeThatLeavesTheStampRangeIsRefusedAndChangesNothing)
 {
     const QDateTime late(QDate(2037, 12, 31), QTime(23, 0));

@@ -24,6 +24,8 @@ protected:
     {
         TDatabaseFixture::SetUp();
         PointRegistryAtDatabase();
+        // An empty database, as an administrator would have made it.
+        Connect();
     }
     void TearDown() override
     {

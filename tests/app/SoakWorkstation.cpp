@@ -230,6 +230,7 @@ private:
                 if (++answered > 3)
                     throw TEnoughNotices();
                 Answer(alarm, alarmId);
+                return true;
             });
         } catch (const TEnoughNotices&) {
         } catch (const std::exception& error) {

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 const QString kLoginFailed = "You have failed to login. Please contact your administrator";
@@ -149,18 +151,51 @@ TEST_F(StartUpTest, CancelledLoginEndsWithOneMessage)
     EXPECT_FALSE(window.tmrMain->isActive());
 }
 
-TEST_F(StartUpTest, DatabaseErrorIsShownAndEndsTheProgram)
+// A remembered folder that has gone: the user chooses another, tries again
+// after mending the cause, or exits; only Exit ends the program.
+TEST_F(StartUpTest, RememberedFolderThatCannotBeOpenedOffersAWayOut)
 {
+    struct TCase
     {
-        auto key = TRegistryKey::Open(true);
-        ASSERT_TRUE(key->WriteText("RootPath", QString::fromStdString(DataPath() + "/gone")));
+        const char* Name;
+        std::vector<TMessageAnswer> Answers;
+        bool ChooseDatabase;  // else the folder prompt is cancelled
+        int Questions;
+        bool Ends;
+    };
+    const std::vector<TCase> cases = {
+        {"exit", {TMessageAnswer::Exit}, false, 1, true},
+        {"try again", {TMessageAnswer::Retry, TMessageAnswer::Exit}, false, 2, true},
+        {"choose the real folder", {TMessageAnswer::Choose}, true, 1, false},
+        {"choice cancelled", {TMessageAnswer::Choose, TMessageAnswer::Exit}, false, 2, true},
+    };
+    const std::string gone = DataPath() + "/gone";
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        {
+            auto key = TRegistryKey::Open(true);
+            ASSERT_TRUE(key->WriteText("RootPath", QString::fromStdString(gone)));
+        }
+        TMessageBoxScript messages;
+        TFolderPromptScript folders;
+        for (TMessageAnswer answer : c.Answers)
+            messages.Answer(answer);
+        folders.Answer(c.ChooseDatabase ? std::optional<QString>(QString::fromStdString(DataPath())) : std::nullopt);
+        TfrmMain window;
+        window.AccountNameSource = [] { return std::string("jsmith"); };
+        window.FormActivate();
+
+        const auto questions = std::count_if(messages.Shown().begin(), messages.Shown().end(), [](const auto& m) {
+            return m.Buttons == TMessageButtons::ChooseRetryExit;
+        });
+        EXPECT_EQ(questions, c.Questions);
+        EXPECT_TRUE(messages.Shown()[0].Text.startsWith("Unable to open user isam\r\r"));
+        EXPECT_TRUE(messages.Shown()[0].Text.contains(QString::fromStdString(gone) + ": No such file or directory"));
+        EXPECT_EQ(window.Ended(), c.Ends);
+        QString root;
+        TRegistryKey::Open(false)->ReadText("RootPath", root);
+        EXPECT_EQ(root.toStdString(), c.ChooseDatabase ? DataPath() : gone) << "a cancelled choice keeps the folder";
     }
-    TfrmMain& window = Window();
-    window.FormActivate();
-    EXPECT_TRUE(window.Ended());
-    ASSERT_EQ(Messages_.Shown().size(), 1u);
-    EXPECT_EQ(Messages_.Shown()[0].Kind, TMessageKind::Error);
-    EXPECT_TRUE(Messages_.Shown()[0].Text.startsWith("Unable to create user isam\r\r"));
 }
 
 TEST_F(StartUpTest, AdministrationIsForAdministratorsOnly)

@@ -72,6 +72,7 @@ protected:
             shown.push_back(alarmId);
             EXPECT_EQ(FieldText(alarm.UserId), kAnna);
             TUserAlarm(*Db_, alarm, alarmId).SwitchOff();
+            return true;
         });
         return shown;
     }
@@ -103,6 +104,7 @@ TEST_F(UserAlarmTest, AFailedReadEndsTheScanWithItsStatus)
     try {
         TAlarmScan(Db_->AlarmFile, kAnna).Run(clock, [](TAlarmRec&, const std::string&) {
             ADD_FAILURE() << "nothing can be read";
+            return true;
         });
         ADD_FAILURE() << "a failed read is not the end of the alarms";
     } catch (const std::runtime_error& error) {

@@ -1,13 +1,20 @@
 #include "storage/OrbekoDB.h"
+#include "support/ChildProcess.h"
 #include "support/DatabaseFixture.h"
 #include "ui/Clock.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -104,22 +111,57 @@ TEST_F(OrbekoDBTest, CancelledOrEmptyPromptIsRefused)
     EXPECT_EQ(MessageOf([&] { Connect(); }), "Orbeko root path has not been set in registry");
 }
 
-TEST_F(OrbekoDBTest, MissingFileIsCreatedAndOthersKeepTheirRecords)
+// What a connection does with each state of the folder it is pointed at.
+TEST_F(OrbekoDBTest, FolderIsNeverSilentlyReplaced)
 {
-    PointRegistryAtDatabase();
+    struct TCase
     {
-        auto db = Connect();
-        AddCategory(*db, "Meeting");
-        TUserRec user{};
-        SetField(user.UserName, "ANNA");
-        ASSERT_TRUE(db->UserFile.Add(user, ""));
-    }
-    ASSERT_TRUE(std::filesystem::remove(DataFile("OBCat.Ism")));
+        const char* Name;
+        std::vector<const char*> Removed;  // from a complete database
+        bool Empty;                        // no files at all
+        bool Answer;                       // to "Create a new one here?"
+        std::string Message;               // empty: the connection is built
+        bool Asked;
+    };
+    const std::string folder = DataPath();
+    const std::vector<TCase> cases = {
+        {"complete", {}, false, true, "", false},
+        {"one file lost", {"OBCat.Ism"}, false, true,
+         "The Orbeko Database in " + folder + " is incomplete: OBCat.Ism is missing.", false},
+        {"two files lost", {"OBUsers.Ism", "OBDayEnt.Ism"}, false, true,
+         "The Orbeko Database in " + folder + " is incomplete: OBUsers.Ism, OBDayEnt.Ism are missing.", false},
+        {"empty folder, creation declined", {}, true, false, "Unable to locate Orbeko Database!", true},
+        {"empty folder, creation accepted", {}, true, true, "", true},
+    };
+    PointRegistryAtDatabase();
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        for (const char* name : kFiles)
+            std::filesystem::remove(DataFile(name));
+        if (!c.Empty) {
+            auto db = Connect();
+            AddCategory(*db, "Meeting");
+        }
+        for (const char* name : c.Removed)
+            ASSERT_TRUE(std::filesystem::remove(DataFile(name)));
+        Shell_.Questions.clear();
+        Shell_.CreateAnswer = c.Answer;
 
-    auto db = Connect();
-    EXPECT_EQ(db->CategoryFile.RecordCount(), 0);
-    EXPECT_EQ(db->UserFile.RecordCount(), 1);
-    EXPECT_TRUE(Shell_.Captions.empty());
+        const std::string message = MessageOf([&] { Connect(); });
+        if (c.Message.empty())
+            EXPECT_EQ(message, "<no exception>");
+        else
+            EXPECT_EQ(message.substr(0, c.Message.size()), c.Message);
+        EXPECT_EQ(Shell_.Questions,
+                  c.Asked ? std::vector<std::string>{"There is no Orbeko database in " + folder +
+                                                     ". Create a new one here?"}
+                          : std::vector<std::string>{});
+        int present = 0;
+        for (const char* name : kFiles)
+            present += std::filesystem::exists(DataFile(name));
+        EXPECT_EQ(present, c.Message.empty() ? 4 : 4 - int(c.Removed.size()) - (c.Empty ? 4 : 0))
+            << "nothing is created unless the whole database is";
+    }
 }
 
 TEST_F(OrbekoDBTest, TwoConnectionsSeeEachOthersWrites)
@@ -136,21 +178,60 @@ TEST_F(OrbekoDBTest, TwoConnectionsSeeEachOthersWrites)
     EXPECT_TRUE(second->CategoryFile.GetEqual(read, 1, "HOLIDAY")) << "descriptions match without regard to case";
 }
 
-TEST_F(OrbekoDBTest, FailuresNameTheFileAndTheStoreStatus)
+TEST_F(OrbekoDBTest, FailuresNameTheFileTheStoreStatusAndTheSystemsReason)
 {
+    const std::string gone = DataPath() + "/missing";
     {
         auto key = TRegistryKey::Open(true);
-        ASSERT_TRUE(key->WriteText("RootPath", QString::fromStdString(DataPath() + "/missing")));
+        ASSERT_TRUE(key->WriteText("RootPath", QString::fromStdString(gone)));
     }
-    const std::string created = MessageOf([&] { Connect(); });
-    EXPECT_EQ(created.rfind("Unable to create user isam\r\r", 0), 0u) << created;
-    EXPECT_GT(created.size(), std::strlen("Unable to create user isam\r\r"));
+    const std::string missing = MessageOf([&] { Connect(); });
+    EXPECT_EQ(missing.rfind("Unable to open user isam\r\r", 0), 0u) << missing;
+    EXPECT_NE(missing.find("\r\r" + gone + ": No such file or directory\rCheck that the drive"), std::string::npos)
+        << missing;
+    EXPECT_TRUE(Shell_.Questions.empty()) << "a folder that is not there is no place for a new database";
 
     PointRegistryAtDatabase();
     Connect();
     std::ofstream(DataFile("OBDayEnt.Ism"), std::ios::trunc) << "not a keyed file at all, just text";
     EXPECT_EQ(MessageOf([&] { Connect(); }),
               std::string("Unable to open day entry isam\r\r") + TXIsamFile::StatusText(8));
+}
+
+// Root reads and writes everything, so the refusal is seen by a child that
+// gives up root for an ordinary account.
+ORBEKO_CHILD_ROLE(ConnectAsNobody)
+{
+    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+        return 3;
+    TScriptedDBShell shell;
+    try {
+        TOrbekoDB db(shell);
+    } catch (const EOrbekoDB& error) {
+        std::printf("%s\n", QByteArray(error.what()).replace('\r', '|').constData());
+        std::fflush(stdout);
+        return 1;
+    }
+    return 0;
+}
+
+TEST_F(OrbekoDBTest, AFolderTheAccountMayNotWriteSaysSoAndWhatToDo)
+{
+    PointRegistryAtDatabase();
+    Connect();
+    ASSERT_EQ(::chmod(DataPath().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(std::getenv("XDG_CONFIG_HOME"), 0755), 0);
+    for (const char* name : kFiles)
+        ASSERT_EQ(::chmod(DataFile(name).c_str(), 0644), 0);
+
+    TChildProcess child("ConnectAsNobody", {});
+    std::string line;
+    ASSERT_TRUE(child.ReadLine(line));
+    EXPECT_EQ(child.Wait(), 1);
+    EXPECT_EQ(line.rfind("Unable to open user isam||", 0), 0u) << line;
+    EXPECT_NE(line.find(DataPath() + ": Permission denied|Ask whoever looks after the shared folder"),
+              std::string::npos)
+        << line;
 }
 
 TEST_F(OrbekoDBTest, ReopenPicksUpReplacedFilesAndReportsMissingOnes)

@@ -22,6 +22,8 @@ public:
     std::vector<std::string> Warnings;
     std::vector<std::string> Captions;
     std::deque<std::optional<std::string>> Folders;  // nullopt: the user cancels
+    std::vector<std::string> Questions;
+    bool CreateAnswer = true;  // the answer to "Create a new one here?"
 
     void Warn(const std::string& text) override { Warnings.push_back(text); }
     bool AskFolder(const std::string& caption, std::string& folder) override
@@ -35,6 +37,11 @@ public:
         folder = *Folders.front();
         Folders.pop_front();
         return true;
+    }
+    bool Confirm(const std::string& text) override
+    {
+        Questions.push_back(text);
+        return CreateAnswer;
     }
 };
 

@@ -259,6 +259,26 @@ TEST_F(DayViewListTest, DoubleModeWrapsDescriptionAndPutsGlyphsUnderTheTime)
     EXPECT_EQ(Row(1).top(), bottom);
 }
 
+// The rows are first measured before the list has its final width, as when
+// a day is first shown; what the user sees must follow the width it gets.
+TEST_F(DayViewListTest, WrappedRowsAreMeasuredAgainWhenTheWidthChanges)
+{
+    List.SetDisplayMode(dmDouble);
+    Show({MakeEntry(At(9, 0), std::string(30, 'w') + " " + std::string(30, 'w') + " " + std::string(30, 'w')),
+          MakeEntry(At(10, 0), "Two")});
+    List.show();
+    const int width = List.width();
+    const auto shownHeight = [&] {
+        QApplication::processEvents();
+        return List.visualItemRect(List.item(0)).height();
+    };
+    for (const int narrower : {width, width / 2, width / 4}) {
+        List.resize(narrower, List.height());
+        EXPECT_EQ(shownHeight(), List.MeasureItem(0)) << narrower;
+    }
+    EXPECT_GT(List.MeasureItem(0), 3 * 16) << "the text wraps at the narrowest width";
+}
+
 TEST_F(DayViewListTest, SingleModeRowsAreSixteenPixelsWhateverTheText)
 {
     Show({MakeEntry(At(9, 0), std::string(200, 'x') + " wraps nowhere"), MakeEntry(At(10, 0), "Two")});

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+// Says in words why a database folder or one of its files cannot be used,
+// as the operating system sees it, and what the person at the workstation
+// can do about it. The keyed-file status alone ("File not found", "Update
+// mode violation") names neither the place nor the cause.
+class TFolderDiagnosis
+{
+public:
+    // Looks at the folder and, when given, the file in it; empty when
+    // nothing wrong can be seen from here.
+    static std::string Describe(const std::string& folder, const std::string& file = {});
+
+    // Whether this account may change the file and make journals beside it.
+    static bool Writable(const std::string& folder, const std::string& file);
+
+    // The message a failure shows: the headline, then the diagnosis on
+    // lines of its own when there is one.
+    static std::string Explain(const std::string& headline, const std::string& folder,
+                               const std::string& file = {});
+};
