@@ -32,6 +32,8 @@ class TNoShell : public TOrbekoDBShell
 public:
     void Warn(const std::string&) override {}
     bool AskFolder(const std::string&, std::string&) override { return false; }
+    // The benchmark's own folder: missing files are made there.
+    bool Confirm(const std::string&) override { return true; }
 };
 
 bool Link(const std::string& fixture, const std::string& file)

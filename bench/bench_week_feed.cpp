@@ -37,6 +37,8 @@ class TNoShell : public TOrbekoDBShell
 public:
     void Warn(const std::string&) override {}
     bool AskFolder(const std::string&, std::string&) override { return false; }
+    // The benchmark's own folder: missing files are made there.
+    bool Confirm(const std::string&) override { return true; }
 };
 
 // Users 1 to 12, categories 1 to 7, and an alarm on every tenth entry of the
