@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -32,8 +33,7 @@ class TNoShell : public TOrbekoDBShell
 public:
     void Warn(const std::string&) override {}
     bool AskFolder(const std::string&, std::string&) override { return false; }
-    // The benchmark's own folder: missing files are made there.
-    bool Confirm(const std::string&) override { return true; }
+    bool Confirm(const std::string&) override { return false; }
 };
 
 bool Link(const std::string& fixture, const std::string& file)
@@ -52,6 +52,13 @@ bool PrepareDatabase(const std::string& folder)
     if (!Link(BenchFolder() + "/events-1000000.Ism", folder + "/OBDayEnt.Ism") ||
         !Link(BenchFolder() + "/alarms-1000000.Ism", folder + "/OBAlarms.Ism"))
         return false;
+    // A connection refuses a folder that holds only some of the four files.
+    for (const auto& [name, format] : {std::pair{TOrbekoDB::UserFileName, TOrbekoDB::UserKeyFormat},
+                                       std::pair{TOrbekoDB::CategoryFileName, TOrbekoDB::CategoryKeyFormat}}) {
+        TXIsamFile file;
+        if (!std::filesystem::exists(folder + "/" + name) && !file.CreateFile(folder + "/" + name, 10, format))
+            return false;
+    }
     auto key = TRegistryKey::Open(true);
     if (!key || !key->WriteText("RootPath", QString::fromStdString(folder)))
         return false;

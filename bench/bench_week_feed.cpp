@@ -12,6 +12,7 @@
 #include "storage/OrbekoDB.h"
 #include "storage/RegistryKey.h"
 #include "storage/Stamp.h"
+#include "storage/XIsamFile.h"
 #include "ui/DialogRunner.h"
 #include "ui/MessageBox.h"
 #include "views/DayEntries.h"
@@ -37,8 +38,7 @@ class TNoShell : public TOrbekoDBShell
 public:
     void Warn(const std::string&) override {}
     bool AskFolder(const std::string&, std::string&) override { return false; }
-    // The benchmark's own folder: missing files are made there.
-    bool Confirm(const std::string&) override { return true; }
+    bool Confirm(const std::string&) override { return false; }
 };
 
 // Users 1 to 12, categories 1 to 7, and an alarm on every tenth entry of the
@@ -51,6 +51,15 @@ bool PrepareDatabase(const std::string& folder)
         std::error_code error;
         std::filesystem::create_hard_link(BenchFolder() + "/events-1000000.Ism", entries, error);
         if (error)
+            return false;
+    }
+    // The other three files beside the shared events, made empty: a
+    // connection refuses a folder that holds only some of them.
+    for (const auto& [name, format] : {std::pair{TOrbekoDB::UserFileName, TOrbekoDB::UserKeyFormat},
+                                       std::pair{TOrbekoDB::AlarmFileName, TOrbekoDB::AlarmKeyFormat},
+                                       std::pair{TOrbekoDB::CategoryFileName, TOrbekoDB::CategoryKeyFormat}}) {
+        TXIsamFile file;
+        if (!std::filesystem::exists(folder + "/" + name) && !file.CreateFile(folder + "/" + name, 10, format))
             return false;
     }
     auto key = TRegistryKey::Open(true);

@@ -2,6 +2,7 @@
 
 #include "admin/frmCategories.h"
 #include "admin/frmTrouble.h"
+#include "admin/frmUsers.h"
 #include "app/AccountName.h"
 #include "app/AlarmScan.h"
 #include "app/DatabaseShell.h"
@@ -101,6 +102,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     frmNotify = new TfrmNotify(this);
     frmEvent = new TfrmEvent(this);
     frmGroups = new TfrmGroups(this);
+    frmUsers = new TfrmUsers(this);
     frmCategories = new TfrmCategories(this);
     frmTrouble = new TfrmTrouble(this);
 
@@ -166,6 +168,9 @@ void TfrmMain::CreateActions()
                               &TfrmMain::actEventPropertiesExecute, s->standardIcon(QStyle::SP_FileDialogInfoView));
     actEventDelete = make("actEventDelete", "&Delete event...", "Delete event", QKeySequence(Qt::Key_Delete),
                           &TfrmMain::actEventDeleteExecute, s->standardIcon(QStyle::SP_TrashIcon));
+    actUsers = make("actUsers", "&Users", "Administer Orbeko users", {}, &TfrmMain::actUsersExecute,
+                    s->standardIcon(QStyle::SP_DirHomeIcon));
+    actMain->Add([this] { CheckAdministrator(*actUsers); });
     actMain->Add([this] { actEventNewUpdate(); });
     actMain->Add([this] { actEventPropertiesUpdate(); });
     actMain->Add([this] { actEventDeleteUpdate(); });
@@ -277,6 +282,7 @@ void TfrmMain::CreateMenus()
     view->addAction(actToolsViewWeek);
 
     QMenu* admin = menuBar()->addMenu(QStringLiteral("Admin"));
+    admin->addAction(actUsers);
     admin->addAction(actCategories);
     admin->addAction(actTroubleshooting);
 
@@ -301,6 +307,7 @@ void TfrmMain::CreateMenus()
     tbrTools->addAction(actToolsViewDay);
     tbrTools->addAction(actToolsViewWeek);
     tbrTools->addSeparator();
+    tbrTools->addAction(actUsers);
     tbrTools->addAction(actCategories);
 
     mnuPopup = new QMenu(this);
@@ -656,6 +663,14 @@ void TfrmMain::actToolsGroupsExecute()
 {
     if (Settings && MainDb)
         frmGroups->Execute(*Settings, *MainDb);
+}
+
+void TfrmMain::actUsersExecute()
+{
+    if (!MainDb || !actUsers->isEnabled())
+        return;
+    frmUsers->Execute(CurrentUserId, *MainDb);
+    RefreshView();
 }
 
 void TfrmMain::actToolsViewWeekExecute()

@@ -1,22 +1,22 @@
 #pragma once
 
 #include "storage/OrbekoDB.h"
-#include "storage/Stamp.h"
 #include "support/DatabaseFixture.h"
 #include "ui/DialogRunner.h"
 #include "ui/MessageBox.h"
 
 #include <gtest/gtest.h>
 
-#include <QDialog>
-#include <QDir>
-#include <QImage>
-
 #include <memory>
 #include <string>
 
-// A database for the administration dialogs, with scripted dialog runs and
-// message boxes, and a second connection that plays another workstation.
+inline const std::string kAnn = "0000000001";
+inline const std::string kBob = "0000000002";
+inline const std::string kCid = "0000000003";
+inline const std::string kDee = "0000000004";
+
+// A database with users ANN (1, the administrator logged in), BOB (2),
+// CID (3) and DEE (4), and scripted dialog runs and message boxes.
 class TAdminFixture : public TDatabaseFixture
 {
 protected:
@@ -25,78 +25,30 @@ protected:
         TDatabaseFixture::SetUp();
         PointRegistryAtDatabase();
         Db = Connect();
-    }
-    void TearDown() override
-    {
-        Db.reset();
-        TDatabaseFixture::TearDown();
+        AddUser("ANN", urAddEntries | urAdminister | urModifyOthers);
+        for (const char* name : {"BOB", "CID", "DEE"})
+            AddUser(name, urAddEntries);
     }
 
-    std::string AddUser(const std::string& fullName)
+    void AddUser(const std::string& name, int32_t flags)
     {
         TUserRec user;
         Db->InitUser(user);
-        SetField(user.FullName, fullName);
-        SetField(user.UserName, "U" + std::to_string(++Users_));
-        EXPECT_TRUE(Db->UserFile.Add(user, "")) << Db->UserFile.StatusText();
-        return Db->UserFile.LastKey();
+        user.Flags = flags;
+        SetField(user.UserName, name);
+        SetField(user.FullName, name + " Full");
+        SetField(user.Abbreviation, name.substr(0, 1));
+        ASSERT_TRUE(Db->UserFile.Add(user, "")) << Db->UserFile.StatusText();
     }
 
-    std::string AddCategory(const std::string& description)
+    // The stored user, read through a connection of its own.
+    bool StoredUser(const std::string& id, TUserRec& user)
     {
-        TCategoryRec category{};
-        SetField(category.Description, description);
-        EXPECT_TRUE(Db->CategoryFile.Add(category, "")) << Db->CategoryFile.StatusText();
-        return Db->CategoryFile.LastKey();
-    }
-
-    std::string AddEvent(int64_t stamp, const std::string& owner, const std::string& category,
-                         const std::string& description)
-    {
-        TDayEntryRec entry;
-        Db->InitDayEntry(entry);
-        SetField(entry.EntryStamp, IdText(stamp));
-        SetField(entry.OwnerId, owner);
-        SetField(entry.CategoryId, category);
-        SetField(entry.Description, description);
-        SetField(entry.AssigneeIds[0], owner);
-        EXPECT_TRUE(Db->DayEntryFile.Add(entry, "")) << Db->DayEntryFile.StatusText();
-        return Db->DayEntryFile.LastKey();
-    }
-
-    std::string AddAlarm(int64_t stamp, const std::string& entry, const std::string& user)
-    {
-        TAlarmRec alarm;
-        Db->InitAlarm(alarm);
-        alarm.Flags = afAlarmed;
-        SetField(alarm.EntryId, entry);
-        SetAlarmUser(alarm, user);
-        SetAlarmStamp(alarm, IdText(stamp));
-        EXPECT_TRUE(Db->AlarmFile.Add(alarm, "")) << Db->AlarmFile.StatusText();
-        return Db->AlarmFile.LastKey();
-    }
-
-    // Saves the dialog as it shows now, for the help pages: into
-    // $ORBEKO_SCREENSHOT_DIR (docs/help to renew them), else the temporary folder.
-    static void SaveShot(QDialog& dialog, const char* name)
-    {
-        QString folder = qEnvironmentVariable("ORBEKO_SCREENSHOT_DIR");
-        if (folder.isEmpty())
-            folder = QDir::tempPath();
-        EXPECT_TRUE(dialog.grab().toImage().save(QDir(folder).filePath(QString::fromLatin1(name)))) << name;
-    }
-
-    TDayEntryRec ReadEvent(const std::string& id)
-    {
-        TDayEntryRec entry{};
-        EXPECT_TRUE(Db->DayEntryFile.GetEqual(entry, 0, id)) << id;
-        return entry;
+        TOrbekoDB db(Shell_);
+        return db.UserFile.GetEqual(user, 0, id);
     }
 
     std::unique_ptr<TOrbekoDB> Db;
     TDialogScript Dialogs;
     TMessageBoxScript Messages;
-
-private:
-    int Users_ = 0;
 };

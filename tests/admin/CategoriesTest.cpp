@@ -1,4 +1,4 @@
-#include "AdminFixture.h"
+#include "RecordsFixture.h"
 #include "admin/CategoryDeletion.h"
 #include "admin/frmCategories.h"
 #include "storage/RecordLock.h"
@@ -50,7 +50,7 @@ ORBEKO_CHILD_ROLE(SaveEvent)
     return file.Rewrite(entry, args[1]) ? 0 : 1;
 }
 
-class CategoriesTest : public TAdminFixture
+class CategoriesTest : public TRecordsFixture
 {
 protected:
     // Runs the dialog; inside acts in it, then Close is pressed.

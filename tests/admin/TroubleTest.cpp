@@ -1,4 +1,4 @@
-#include "AdminFixture.h"
+#include "RecordsFixture.h"
 #include "admin/EventLines.h"
 #include "admin/KeyWalk.h"
 #include "admin/frmTrouble.h"
@@ -41,7 +41,7 @@ QStringList Lines(const QListView& list)
     return lines;
 }
 
-class TroubleTest : public TAdminFixture
+class TroubleTest : public TRecordsFixture
 {
 protected:
     // Runs the dialog; inside looks at it, then Close is pressed.

@@ -31,7 +31,7 @@ TEST_F(AdminCommandsTest, CommandsStandInTheAdminMenuAndCategoriesOnTheToolBar)
 
     const QList<QAction*> buttons = window.tbrTools->actions();
     EXPECT_EQ(buttons.back(), window.actCategories);
-    EXPECT_TRUE(buttons[buttons.size() - 2]->isSeparator());
+    EXPECT_EQ(buttons[buttons.size() - 2], window.actUsers);
     EXPECT_FALSE(buttons.contains(window.actTroubleshooting));
 }
 
