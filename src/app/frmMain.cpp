@@ -1,5 +1,7 @@
 #include "app/frmMain.h"
 
+#include "admin/frmCategories.h"
+#include "admin/frmTrouble.h"
 #include "admin/frmUsers.h"
 #include "app/AccountName.h"
 #include "app/AlarmScan.h"
@@ -118,6 +120,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     frmFiltering = new TfrmFiltering(this);
     frmReport = new TfrmReport(this);
     frmUsers = new TfrmUsers(this);
+    frmCategories = new TfrmCategories(this);
+    frmTrouble = new TfrmTrouble(this);
 
     // The window takes 8/10 of the screen in each direction.
     if (const QScreen* screen = QApplication::primaryScreen()) {
@@ -186,6 +190,13 @@ void TfrmMain::CreateActions()
     actMain->Add([this] { actEventNewUpdate(); });
     actMain->Add([this] { actEventPropertiesUpdate(); });
     actMain->Add([this] { actEventDeleteUpdate(); });
+
+    actCategories = make("actCategories", "&Categories", "Administer Orbeko categories", {},
+                         &TfrmMain::actCategoriesExecute, s->standardIcon(QStyle::SP_FileDialogListView));
+    actTroubleshooting = make("actTroubleshooting", "&Troubleshooting...", "", {},
+                              &TfrmMain::actTroubleshootingExecute, s->standardIcon(QStyle::SP_MessageBoxWarning));
+    actMain->Add([this] { CheckAdministrator(*actCategories); });
+    actMain->Add([this] { CheckAdministrator(*actTroubleshooting); });
 }
 
 void TfrmMain::CreateViews()
@@ -291,6 +302,8 @@ void TfrmMain::CreateMenus()
 
     QMenu* admin = menuBar()->addMenu(QStringLiteral("Admin"));
     admin->addAction(actUsers);
+    admin->addAction(actCategories);
+    admin->addAction(actTroubleshooting);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(mnuHelpOrbekoHelp);
@@ -317,6 +330,7 @@ void TfrmMain::CreateMenus()
     tbrTools->addAction(actToolsViewWeek);
     tbrTools->addSeparator();
     tbrTools->addAction(actUsers);
+    tbrTools->addAction(actCategories);
 
     mnuPopup = new QMenu(this);
     mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
@@ -708,6 +722,21 @@ void TfrmMain::actToolsViewWeekExecute()
     wvMain->ShowWeekOf(dvMain->Stamp().AsDateTime());
     ShowPage(kWeekPage);
     wvMain->Reload();
+}
+
+// Events show a renamed or deleted category at once.
+void TfrmMain::actCategoriesExecute()
+{
+    if (!MainDb)
+        return;
+    frmCategories->Execute(*MainDb);
+    RefreshView();
+}
+
+void TfrmMain::actTroubleshootingExecute()
+{
+    if (MainDb)
+        frmTrouble->Execute(*MainDb);
 }
 
 std::string TfrmMain::ActiveSelectedId() const

@@ -27,6 +27,7 @@ class TOrbekoDB;
 class TStamp;
 class TViewFeeder;
 class TWeekView;
+class TfrmCategories;
 class TfrmDate;
 class TfrmEvent;
 class TfrmFiltering;
@@ -35,6 +36,7 @@ class TfrmLogin;
 class TfrmReport;
 class TfrmNotify;
 class TfrmOptions;
+class TfrmTrouble;
 class TfrmUsers;
 
 // The main window: the two calendar views fed from the shared database, the
@@ -114,6 +116,14 @@ public:
     void actEventDeleteUpdate();
     void actEventDeleteExecute();
     void wvMainDblClick(QObject* Sender);
+
+    // Administration.
+    TfrmCategories* frmCategories;
+    TfrmTrouble* frmTrouble;
+    QAction* actCategories;
+    QAction* actTroubleshooting;
+    void actCategoriesExecute();
+    void actTroubleshootingExecute();
 
     // The start-up sequence; runs on the first activation only.
     void FormActivate();

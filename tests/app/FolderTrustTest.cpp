@@ -1,3 +1,4 @@
+#include "support/MessageBoxScript.h"
 #include "MainWindowFixture.h"
 
 #include "cli/Presence.h"

@@ -30,8 +30,9 @@ TEST_F(UsersCommandTest, CommandStandsInTheAdminMenuAndAtTheEndOfTheToolBar)
     EXPECT_EQ(menus[menus.size() - 2]->text(), "Admin");
     EXPECT_EQ(menus[menus.size() - 2]->menu()->actions().value(0), users);
     const QList<QAction*> buttons = window.tbrTools->actions();
-    EXPECT_EQ(buttons.last(), users);
-    EXPECT_TRUE(buttons[buttons.size() - 2]->isSeparator());
+    ASSERT_GE(buttons.size(), 3);
+    EXPECT_EQ(buttons[buttons.size() - 2], users) << "categories come last";
+    EXPECT_TRUE(buttons[buttons.size() - 3]->isSeparator());
 }
 
 // Nobody is logged in before the start-up: the command waits for an
