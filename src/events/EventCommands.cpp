@@ -4,6 +4,7 @@
 #include "events/LockedEvent.h"
 #include "events/frmEvent.h"
 #include "prefs/FilterRules.h"
+#include "storage/KeyWalk.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/RecordLock.h"
@@ -38,6 +39,20 @@ void TEventCommands::TellWhenHidden(const TEventUser& user, const TDayEntryRec& 
         Inform(kEntryHiddenText);
 }
 
+bool TEventCommands::Saved(const std::function<void()>& save)
+{
+    try {
+        const TWaitCursor wait;
+        save();
+        return true;
+    } catch (const std::exception& error) {
+        TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok,
+                          QStringLiteral("Unable to save event\r\r") + QString::fromStdString(error.what()) +
+                              QStringLiteral("\r\rThe event opens again with everything you typed."));
+        return false;
+    }
+}
+
 bool TEventCommands::RunNew(TfrmEvent& editor, TOrbekoCfg& settings, const TEventUser& user,
                             const TEventSelection& selection)
 {
@@ -51,12 +66,12 @@ bool TEventCommands::RunNew(TfrmEvent& editor, TOrbekoCfg& settings, const TEven
     TAlarmRec alarm;
     Db_.InitAlarm(alarm);
     SetField(alarm.AlarmStamp, FieldText(entry.EntryStamp));
-    if (editor.Execute(false, entry, alarm, Db_, user.Id, settings) != QDialog::Accepted)
-        return false;
-    {
-        const TWaitCursor wait;
-        AddEvent(entry, alarm);
-    }
+    // A save that fails opens the editor again on what was typed, until it
+    // is saved or the user cancels: nothing typed is lost to a failure.
+    do {
+        if (editor.Execute(false, entry, alarm, Db_, user.Id, settings) != QDialog::Accepted)
+            return false;
+    } while (!Saved([&] { AddEvent(entry, alarm); }));
     TellWhenHidden(user, entry);
     return true;
 }
@@ -77,12 +92,12 @@ bool TEventCommands::RunProperties(TfrmEvent& editor, TOrbekoCfg& settings, cons
         }
         shown = event.Entry;
         OfferAssignees(editor, user);
-        if (editor.Execute(true, event.Entry, event.Alarm, Db_, user.Id, settings) == QDialog::Accepted) {
-            TEventResult result;
-            {
-                const TWaitCursor wait;
-                result = event.Store();
-            }
+        TEventResult result = TEventResult::Done;
+        bool accepted;
+        do {
+            accepted = editor.Execute(true, event.Entry, event.Alarm, Db_, user.Id, settings) == QDialog::Accepted;
+        } while (accepted && !Saved([&] { result = event.Store(); }));
+        if (accepted) {
             if (result == TEventResult::AlarmLocked) {
                 Inform(kAlarmLockedText);
                 return false;
@@ -140,15 +155,31 @@ std::string TEventCommands::AddEvent(const TDayEntryRec& entry, const TAlarmRec&
             continue;  // another workstation is adding under this key
         if (file.Add(entry, key))
             break;
-        if (file.Status() != ksNameInUse)
+        // The key taken meanwhile by an add that locks nothing (the store
+        // allocating for an empty key): try the next one.
+        TDayEntryRec taken;
+        if (!FindRecord(file, taken, TOrbekoDB::DayEntryIdKey, key))
             throw std::runtime_error(file.StatusText());
         lock.reset();
     }
     if (!lock || !lock->Held())
         throw std::runtime_error(TXIsamFile::StatusText(ksLocked));
     const std::string entryId = lock->Key();
-    if (alarm.Flags & afAlarmed)
-        WriteAlarms(entry, entryId, alarm);
+    if (alarm.Flags & afAlarmed) {
+        try {
+            WriteAlarms(entry, entryId, alarm);
+        } catch (...) {
+            // The event goes again with what alarms it got, so that saving
+            // it once more does not leave a second copy; the first failure
+            // is the one to report.
+            try {
+                DeleteAlarms(entryId);
+                file.Delete(entryId);
+            } catch (...) {
+            }
+            throw;
+        }
+    }
     return entryId;
 }
 

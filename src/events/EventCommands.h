@@ -2,6 +2,7 @@
 
 #include "storage/Records.h"
 
+#include <functional>
 #include <string>
 
 class TFilterRules;
@@ -85,6 +86,9 @@ private:
     // events for himself alone.
     static void OfferAssignees(TfrmEvent& editor, const TEventUser& user);
     static void TellWhenHidden(const TEventUser& user, const TDayEntryRec& entry);
+    // Runs a save under the wait cursor; a failure is shown with its reason
+    // and gives false, so that the editor can open again on what was typed.
+    static bool Saved(const std::function<void()>& save);
 
     TOrbekoDB& Db_;
 };

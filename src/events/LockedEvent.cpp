@@ -4,7 +4,6 @@
 #include "storage/KeyWalk.h"
 #include "storage/OrbekoDB.h"
 
-#include <optional>
 #include <stdexcept>
 
 TLockedEvent::TLockedEvent(TOrbekoDB& db, const std::string& entryId, const std::string& alarmStamp)
@@ -26,17 +25,15 @@ TEventResult TLockedEvent::Store()
 {
     const bool wanted = (Alarm.Flags & afAlarmed) != 0;
     // Every alarm to be replaced is locked before anything is written, so a
-    // refused lock leaves the event and its alarms as they were.
-    std::optional<TEventAlarms> alarms;
-    if (HadAlarm) {
-        alarms.emplace(Db_.AlarmFile, EntryId());
-        if (!alarms->Locked())
-            return TEventResult::AlarmLocked;
-    }
+    // refused lock leaves the event and its alarms as they were. They are
+    // the alarms stored now, not those the editor was opened with: a save
+    // tried again after a failure finds what the failed one left.
+    TEventAlarms alarms(Db_.AlarmFile, EntryId());
+    if (!alarms.Locked())
+        return TEventResult::AlarmLocked;
     if (!Db_.DayEntryFile.Rewrite(Entry, EntryId()))
         throw std::runtime_error(Db_.DayEntryFile.StatusText());
-    if (alarms)
-        alarms->DeleteAll();
+    alarms.DeleteAll();
     if (wanted)
         TEventCommands(Db_).WriteAlarms(Entry, EntryId(), Alarm);
     return TEventResult::Done;
