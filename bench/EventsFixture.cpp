@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <random>
 
 #include <sys/wait.h>
@@ -16,10 +17,14 @@
 namespace {
 
 const std::string kDayEntryFormat = "&,%,X$*11,$*11,$*11,$*255,R20$*11";
+const std::string kAlarmFormat = "&,X$*11,X$*11,$*11,X$*21";
 const std::string kFixtureNote = "bench fixture 2";
 
-// Fills a freshly created keyed file with count events in one transaction.
-bool FillFixture(const std::string& path, int count)
+// Binds one record's primary key, data and indexed columns to the insert.
+using TBindRecord = std::function<void(sqlite3_stmt* insert, int number, std::mt19937& random)>;
+
+// Fills a freshly created keyed file with count records in one transaction.
+bool FillFixture(const std::string& path, int count, const char* insertSql, const TBindRecord& bind)
 {
     sqlite3* db = nullptr;
     if (!Check(sqlite3_open(path.c_str(), &db), db, "open"))
@@ -27,16 +32,11 @@ bool FillFixture(const std::string& path, int count)
     Check(sqlite3_exec(db, "PRAGMA synchronous=OFF; PRAGMA cache_size=-1000000; BEGIN", nullptr, nullptr, nullptr),
           db, "begin");
     sqlite3_stmt* insert = nullptr;
-    Check(sqlite3_prepare_v2(db, "INSERT INTO kfs_records(pk, data, key3) VALUES(?1, ?2, ?3)", -1, &insert, nullptr),
-          db, "prepare");
+    Check(sqlite3_prepare_v2(db, insertSql, -1, &insert, nullptr), db, "prepare");
     std::mt19937 random(20240501);
     bool ok = true;
     for (int i = 1; ok && i <= count; ++i) {
-        const TDayEntryRec entry = MakeEvent(random);
-        const std::string pk = IdText(i);
-        sqlite3_bind_text(insert, 1, pk.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_blob(insert, 2, &entry, sizeof(entry), SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 3, entry.EntryStamp, -1, SQLITE_TRANSIENT);
+        bind(insert, i, random);
         ok = Check(sqlite3_step(insert), db, "insert");
         sqlite3_reset(insert);
     }
@@ -54,6 +54,30 @@ bool FixtureReady(const std::string& path)
     const int32_t handle = file.Handle();
     std::string note;
     return KfsReadNote(&handle, &note) == ksOk && note == kFixtureNote;
+}
+
+// Builds a keyed file in a child process unless a finished one is there.
+bool EnsureFile(const std::string& path, const std::string& keyFormat, int count, const char* insertSql,
+                const TBindRecord& bind)
+{
+    if (FixtureReady(path))
+        return true;
+    std::fprintf(stderr, "building %s (%d records)...\n", path.c_str(), count);
+    const pid_t child = fork();
+    if (child == 0) {
+        std::filesystem::remove(path);
+        std::filesystem::remove(path + "-locks");
+        TXIsamFile file;
+        if (!file.CreateFile(path, 10, keyFormat) || !FillFixture(path, count, insertSql, bind) || !file.Open(path, 3))
+            _exit(1);
+        const int32_t handle = file.Handle();
+        _exit(KfsWriteNote(&handle, kFixtureNote.c_str()) == ksOk ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    // Built without syncing: let the system write it all now, not while adds are measured.
+    sync();
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && FixtureReady(path);
 }
 
 }  // namespace
@@ -92,26 +116,33 @@ bool Check(int rc, sqlite3* db, const char* what)
     return false;
 }
 
-// Builds the fixture in a child process unless a finished one is there.
 bool EnsureFixture(const std::string& path, int count)
 {
-    if (FixtureReady(path))
-        return true;
-    std::fprintf(stderr, "building %s (%d events)...\n", path.c_str(), count);
-    const pid_t child = fork();
-    if (child == 0) {
-        std::filesystem::remove(path);
-        std::filesystem::remove(path + "-locks");
-        TXIsamFile file;
-        if (!file.CreateFile(path, 10, kDayEntryFormat) || !FillFixture(path, count) || !file.Open(path, 3))
-            _exit(1);
-        const int32_t handle = file.Handle();
-        _exit(KfsWriteNote(&handle, kFixtureNote.c_str()) == ksOk ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    // Built without syncing: let the system write it all now, not while adds are measured.
-    sync();
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && FixtureReady(path);
+    return EnsureFile(path, kDayEntryFormat, count, "INSERT INTO kfs_records(pk, data, key3) VALUES(?1, ?2, ?3)",
+                      [](sqlite3_stmt* insert, int number, std::mt19937& random) {
+                          const TDayEntryRec entry = MakeEvent(random);
+                          sqlite3_bind_text(insert, 1, IdText(number).c_str(), -1, SQLITE_TRANSIENT);
+                          sqlite3_bind_blob(insert, 2, &entry, sizeof(entry), SQLITE_TRANSIENT);
+                          sqlite3_bind_text(insert, 3, entry.EntryStamp, -1, SQLITE_TRANSIENT);
+                      });
 }
 
+bool EnsureAlarmFixture(const std::string& path, int count, int events, int users)
+{
+    return EnsureFile(
+        path, kAlarmFormat, count, "INSERT INTO kfs_records(pk, data, key2, key3, key5) VALUES(?1, ?2, ?3, ?4, ?5)",
+        [events, users](sqlite3_stmt* insert, int number, std::mt19937& random) {
+            TAlarmRec alarm;
+            std::memset(&alarm, 0, sizeof(alarm));
+            alarm.Flags = afAlarmed;
+            SetField(alarm.EntryId, IdText(1 + random() % static_cast<unsigned>(events)));
+            SetAlarmUser(alarm, IdText(1 + random() % static_cast<unsigned>(users)));
+            const int day = static_cast<int>(random() % kDays);
+            SetAlarmStamp(alarm, IdText(kFirstDay + day * kDaySeconds + static_cast<int>(random() % 96) * 900));
+            sqlite3_bind_text(insert, 1, IdText(number).c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_blob(insert, 2, &alarm, sizeof(alarm), SQLITE_TRANSIENT);
+            sqlite3_bind_text(insert, 3, alarm.AlarmStamp, -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(insert, 4, alarm.EntryId, -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(insert, 5, alarm.UserAlarmKey, -1, SQLITE_TRANSIENT);
+        });
+}

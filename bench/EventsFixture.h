@@ -1,7 +1,8 @@
 #pragma once
 
-// The events file the benchmarks read: day entries spread over ten years,
-// built in bulk once and kept in $TMPDIR/orbeko-bench between runs.
+// The events and alarms files the benchmarks read: day entries and alarms
+// spread over ten years, built in bulk once and kept in $TMPDIR/orbeko-bench
+// between runs.
 
 #include "storage/Records.h"
 
@@ -26,3 +27,7 @@ bool Check(int rc, sqlite3* db, const char* what);
 // Makes sure path holds count events (owners and first assignees are users
 // 1 to 12, categories 0 to 7), building it in a child process when needed.
 bool EnsureFixture(const std::string& path, int count);
+
+// Makes sure path holds count alarms for events 1 to events and users 1 to
+// users, due at a quarter hour of the ten years, building it when needed.
+bool EnsureAlarmFixture(const std::string& path, int count, int events, int users);

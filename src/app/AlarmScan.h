@@ -29,8 +29,6 @@ public:
     void Run(TStamp& clock, const TNotice& notice);
 
 private:
-    void StartOver();
-
     TXIsamFile& Alarms_;
     const std::string UserId_;
 };

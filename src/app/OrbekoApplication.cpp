@@ -30,5 +30,5 @@ bool TOrbekoApplication::notify(QObject* receiver, QEvent* event)
 
 void TOrbekoApplication::ShowError(const char* message)
 {
-    TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QString::fromLocal8Bit(message));
+    TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QString::fromUtf8(message));
 }

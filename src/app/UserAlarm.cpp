@@ -1,5 +1,6 @@
 #include "app/UserAlarm.h"
 
+#include "storage/KeyWalk.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/RecordLock.h"
@@ -34,11 +35,8 @@ TUserAlarm::TUserAlarm(TOrbekoDB& db, TAlarmRec& alarm, std::string alarmId)
 bool TUserAlarm::ReadEvent(TDayEntryRec& entry)
 {
     TXIsamFile& entries = Db_.DayEntryFile;
-    if (!entries.GetEqual(entry, 0, FieldText(Alarm_.EntryId))) {
-        if (entries.Status() != ksNotFound)
-            Fail(entries);
+    if (!FindRecord(entries, entry, TOrbekoDB::DayEntryIdKey, FieldText(Alarm_.EntryId)))
         return false;
-    }
     const std::string userId = FieldText(Alarm_.UserId);
     return std::any_of(std::begin(entry.AssigneeIds), std::end(entry.AssigneeIds),
                        [&](const char(&slot)[11]) { return FieldText(slot) == userId; });
@@ -47,11 +45,8 @@ bool TUserAlarm::ReadEvent(TDayEntryRec& entry)
 bool TUserAlarm::ReadSame(TAlarmRec& stored)
 {
     TXIsamFile& alarms = Db_.AlarmFile;
-    if (!alarms.GetEqual(stored, 0, AlarmId_)) {
-        if (alarms.Status() != ksNotFound)
-            Fail(alarms);
+    if (!FindRecord(alarms, stored, TOrbekoDB::AlarmIdKey, AlarmId_))
         return false;
-    }
     return FieldText(stored.UserId) == FieldText(Alarm_.UserId) &&
            FieldText(stored.EntryId) == FieldText(Alarm_.EntryId);
 }

@@ -1,13 +1,15 @@
 #include "app/frmDate.h"
 
-#include "ui/Clock.h"
+#include "storage/Clock.h"
+#include "ui/ActionFactory.h"
+#include "ui/ButtonRow.h"
 #include "ui/DialogRunner.h"
+#include "ui/ExecuteScope.h"
 #include "views/DayView.h"
 #include "views/WeekView.h"
 
 #include <QCalendarWidget>
 #include <QFrame>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -30,38 +32,31 @@ TfrmDate::TfrmDate(QWidget* parent) : QDialog(parent)
     panelLayout->addWidget(label);
     panelLayout->addWidget(calMain);
 
-    btnToday = new QPushButton(QStringLiteral("&Today"), this);
-    btnToday->setObjectName(QStringLiteral("btnToday"));
+    auto* buttons = new TButtonRow(this);
+    btnToday = buttons->Add("btnToday", "&Today", [this] { btnTodayClick(); });
     btnToday->setAutoDefault(false);
-    btnClose = new QPushButton(QStringLiteral("&Close"), this);
-    btnClose->setObjectName(QStringLiteral("btnClose"));
-    btnClose->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnToday);
-    buttons->addWidget(btnClose);
+    btnClose = buttons->Add("btnClose", "&Close", [this] { accept(); }, TButtonRole::Default);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(panel);
-    layout->addLayout(buttons);
+    layout->addWidget(buttons);
     setMinimumSize(267, 235);
 
-    connect(calMain, &QCalendarWidget::selectionChanged, this, [this] { calMainChange(calMain->selectedDate()); });
-    connect(btnToday, &QPushButton::clicked, this, &TfrmDate::btnTodayClick);
-    connect(btnClose, &QPushButton::clicked, this, &QDialog::accept);
+    connect(calMain, &QCalendarWidget::selectionChanged, this,
+            TActionFactory::Guard([this] { calMainChange(calMain->selectedDate()); }));
 }
 
 void TfrmDate::ShowForDay(TDayView& view, const QDateTime& value)
 {
-    DayView_ = &view;
-    WeekView_ = nullptr;
+    TExecuteScope scope;
+    scope.Bind(DayView_, &view).Bind(WeekView_, nullptr);
     Show(value);
 }
 
 void TfrmDate::ShowForWeek(TWeekView& view, const QDateTime& value)
 {
-    WeekView_ = &view;
-    DayView_ = nullptr;
+    TExecuteScope scope;
+    scope.Bind(WeekView_, &view).Bind(DayView_, nullptr);
     Show(value);
 }
 

@@ -9,7 +9,8 @@ class TDayView;
 class TWeekView;
 
 // "Goto Date": a calendar that moves one view while the user picks dates.
-// There is nothing to confirm; Close only closes.
+// There is nothing to confirm; Close only closes. The view is remembered for
+// the run only.
 class TfrmDate : public QDialog
 {
     Q_OBJECT

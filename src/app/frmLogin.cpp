@@ -1,15 +1,19 @@
 #include "app/frmLogin.h"
 
+#include "storage/KeyWalk.h"
 #include "storage/OrbekoDB.h"
+#include "ui/ActionFactory.h"
+#include "ui/ButtonRow.h"
 #include "ui/DialogRunner.h"
+#include "ui/ExecuteScope.h"
 #include "ui/UpperCaseValidator.h"
 
 #include <QAction>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 TfrmLogin::TfrmLogin(QWidget* parent) : QDialog(parent)
 {
@@ -23,48 +27,38 @@ TfrmLogin::TfrmLogin(QWidget* parent) : QDialog(parent)
     edtPassword = new QLineEdit(this);
     edtPassword->setObjectName(QStringLiteral("edtPassword"));
     for (QLineEdit* edit : {edtUserName, edtPassword})
-        TUpperCaseValidator::Attach(*edit, 10);
+        TUpperCaseValidator::Attach(*edit, sizeof(TUserRec::UserName));
     edtPassword->setEchoMode(QLineEdit::Password);
     edtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     Label1->setBuddy(edtUserName);
     Label2->setBuddy(edtPassword);
 
-    actOk = new QAction(QStringLiteral("&Ok"), this);
-    actCancel = new QAction(QStringLiteral("&Cancel"), this);
-    connect(actOk, &QAction::triggered, this, &TfrmLogin::actOkExecute);
-    connect(actCancel, &QAction::triggered, this, &TfrmLogin::actCancelExecute);
-    Button1 = new QPushButton(actOk->text(), this);
-    Button1->setDefault(true);
-    Button2 = new QPushButton(actCancel->text(), this);
-    connect(Button1, &QPushButton::clicked, actOk, &QAction::trigger);
-    connect(Button2, &QPushButton::clicked, actCancel, &QAction::trigger);
+    TActionFactory actions(*this);
+    actOk = actions.Make("actOk", "&Ok", "", {}, this, &TfrmLogin::actOkExecute);
+    actCancel = actions.Make("actCancel", "&Cancel", "", {}, this, &TfrmLogin::actCancelExecute);
+    auto* buttons = new TButtonRow(this);
+    Button1 = buttons->Add("Button1", actOk, TButtonRole::Default);
+    Button2 = buttons->Add("Button2", actCancel, TButtonRole::Cancel);
 
     auto* grid = new QGridLayout;
     grid->addWidget(Label1, 0, 0);
     grid->addWidget(edtUserName, 0, 1);
     grid->addWidget(Label2, 1, 0);
     grid->addWidget(edtPassword, 1, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
-    layout->addLayout(buttons);
+    layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 int TfrmLogin::Execute(TOrbekoDB& db, TUserRec& user)
 {
-    Db_ = &db;
-    User_ = &user;
-    edtUserName->setText(QString::fromLatin1(FieldText(user.UserName)));
+    TExecuteScope scope;
+    scope.Bind(Db_, &db).Bind(User_, &user);
+    edtUserName->setText(FieldString(user.UserName));
     edtPassword->clear();
     (edtUserName->text().isEmpty() ? edtUserName : edtPassword)->setFocus();
-    const int result = TDialogRunner::Run(*this);
-    Db_ = nullptr;
-    User_ = nullptr;
-    return result;
+    return TDialogRunner::Run(*this);
 }
 
 void TfrmLogin::actOkExecute()
@@ -72,9 +66,11 @@ void TfrmLogin::actOkExecute()
     if (!Db_)
         return;
     TUserRec found{};
-    if (!Db_->UserFile.GetEqual(found, 3, edtUserName->text().toLatin1().toStdString()))
+    // A busy or damaged users file raises: it must not read as a wrong name.
+    if (!FindRecord(Db_->UserFile, found, TOrbekoDB::UserNameKey,
+                    EncodeText(edtUserName->text(), sizeof(TUserRec::UserName))))
         return;
-    const QString stored = QString::fromLatin1(FieldText(found.Password)).toUpper();
+    const QString stored = FieldString(found.Password).toUpper();
     if (stored != edtPassword->text().toUpper())
         return;
     *User_ = found;

@@ -1,29 +1,36 @@
 #include "app/frmMain.h"
 
+#include "admin/frmCategories.h"
+#include "admin/frmTrouble.h"
+#include "admin/frmUsers.h"
 #include "app/AccountName.h"
 #include "app/AlarmScan.h"
 #include "app/DatabaseShell.h"
+#include "app/FolderTrust.h"
 #include "app/HelpWindow.h"
 #include "app/InstanceLock.h"
 #include "app/TimerPause.h"
+#include "app/ViewFeeder.h"
 #include "app/frmDate.h"
 #include "app/frmLogin.h"
 #include "app/frmNotify.h"
+#include "OrbekoVersion.h"
 #include "events/EventCommands.h"
-#include "events/LockedEvent.h"
 #include "events/frmEvent.h"
 #include "prefs/FilterRules.h"
 #include "prefs/OrbekoCfg.h"
+#include "prefs/frmFiltering.h"
 #include "prefs/frmGroups.h"
-#include "storage/OrbekoCache.h"
-#include "storage/KfsStatus.h"
+#include "prefs/frmOptions.h"
+#include "storage/KeyWalk.h"
+#include "report/frmReport.h"
 #include "storage/OrbekoDB.h"
 #include "storage/RegistryKey.h"
 #include "storage/Stamp.h"
+#include "ui/ActionFactory.h"
 #include "ui/ActionUpdater.h"
-#include "ui/Clock.h"
+#include "storage/Clock.h"
 #include "ui/MessageBox.h"
-#include "ui/WaitCursor.h"
 #include "views/DayView.h"
 #include "views/WeekView.h"
 
@@ -49,14 +56,24 @@ namespace {
 const char* const kDayPage = "DayView";
 const char* const kWeekPage = "WeekView";
 const char* const kLoginFailed = "You have failed to login. Please contact your administrator";
-const char* const kEntryHidden = "This entry will not be displayed due to your privaledges / filtering options";
-const char* const kNoEntry = "0000000000";
 constexpr int32_t kFirstAdministratorRights = urAddEntries | urAdminister | urModifyOthers;
-constexpr int kUserNameWidth = 10;
+
+// The window's caption names the filter of the views.
+const char* FilterCaption(uint8_t mode)
+{
+    switch (mode) {
+    case fmJustForMe:
+        return "Orbeko - Filter On Me";
+    case fmListedUsers:
+        return "Orbeko - Filter On Users";
+    default:
+        return "Orbeko";
+    }
+}
 
 std::string UpperName(const std::string& name)
 {
-    return QString::fromStdString(name).toUpper().toLatin1().left(kUserNameWidth).toStdString();
+    return EncodeText(DecodeText(name).toUpper(), sizeof(TUserRec::UserName));
 }
 
 }  // namespace
@@ -99,6 +116,12 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     frmNotify = new TfrmNotify(this);
     frmEvent = new TfrmEvent(this);
     frmGroups = new TfrmGroups(this);
+    frmOptions = new TfrmOptions(this);
+    frmFiltering = new TfrmFiltering(this);
+    frmReport = new TfrmReport(this);
+    frmUsers = new TfrmUsers(this);
+    frmCategories = new TfrmCategories(this);
+    frmTrouble = new TfrmTrouble(this);
 
     // The window takes 8/10 of the screen in each direction.
     if (const QScreen* screen = QApplication::primaryScreen()) {
@@ -115,17 +138,10 @@ TfrmMain::~TfrmMain()
 void TfrmMain::CreateActions()
 {
     QStyle* s = style();
-    auto make = [this](const char* name, const char* caption, const char* hint, QKeySequence shortcut,
-                       void (TfrmMain::*handler)(), QIcon icon = {}) {
-        auto* action = new QAction(icon, QString::fromLatin1(caption), this);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setStatusTip(QString::fromLatin1(hint));
-        action->setToolTip(QString::fromLatin1(hint));
-        if (!shortcut.isEmpty())
-            action->setShortcut(shortcut);
-        connect(action, &QAction::triggered, this, handler);
-        addAction(action);
-        return action;
+    TActionFactory factory(*this);
+    auto make = [this, &factory](const char* name, const char* caption, const char* hint, QKeySequence shortcut,
+                                 void (TfrmMain::*handler)(), QIcon icon = {}) {
+        return factory.Make(name, caption, hint, shortcut, this, handler, icon);
     };
     actFileLogin = make("actFileLogin", "&Login", "Login to Orbeko as another user", {},
                         &TfrmMain::actFileLoginExecute, s->standardIcon(QStyle::SP_DialogApplyButton));
@@ -145,8 +161,14 @@ void TfrmMain::CreateActions()
                            &TfrmMain::actToolsViewDayExecute, s->standardIcon(QStyle::SP_FileIcon));
     actToolsViewWeek = make("actToolsViewWeek", "By &week", "View events by week", {},
                             &TfrmMain::actToolsViewWeekExecute, s->standardIcon(QStyle::SP_FileDialogListView));
+    actToolsOptions = make("actToolsOptions", "&Options...", "Configure Orbeko options", {},
+                           &TfrmMain::actToolsOptionsExecute, s->standardIcon(QStyle::SP_ComputerIcon));
+    actToolsFiltering = make("actToolsFiltering", "&Filtering...", "Set filtering rules", {},
+                             &TfrmMain::actToolsFilteringExecute, s->standardIcon(QStyle::SP_DirHomeIcon));
     actToolsGroups = make("actToolsGroups", "&Groups...", "Configure groups", {}, &TfrmMain::actToolsGroupsExecute,
                           s->standardIcon(QStyle::SP_DirLinkIcon));
+    actToolsReport = make("actToolsReport", "&Report...", "Generate a report", {}, &TfrmMain::actToolsReportExecute,
+                          s->standardIcon(QStyle::SP_FileDialogDetailedView));
     actToolsViewDay->setCheckable(true);
     actToolsViewWeek->setCheckable(true);
     mnuHelpOrbekoHelp = make("mnuHelpOrbekoHelp", "&Orbeko Help", "", QKeySequence(Qt::Key_F1),
@@ -162,9 +184,19 @@ void TfrmMain::CreateActions()
                               &TfrmMain::actEventPropertiesExecute, s->standardIcon(QStyle::SP_FileDialogInfoView));
     actEventDelete = make("actEventDelete", "&Delete event...", "Delete event", QKeySequence(Qt::Key_Delete),
                           &TfrmMain::actEventDeleteExecute, s->standardIcon(QStyle::SP_TrashIcon));
+    actUsers = make("actUsers", "&Users", "Administer Orbeko users", {}, &TfrmMain::actUsersExecute,
+                    s->standardIcon(QStyle::SP_DirHomeIcon));
+    actMain->Add([this] { CheckAdministrator(*actUsers); });
     actMain->Add([this] { actEventNewUpdate(); });
     actMain->Add([this] { actEventPropertiesUpdate(); });
     actMain->Add([this] { actEventDeleteUpdate(); });
+
+    actCategories = make("actCategories", "&Categories", "Administer Orbeko categories", {},
+                         &TfrmMain::actCategoriesExecute, s->standardIcon(QStyle::SP_FileDialogListView));
+    actTroubleshooting = make("actTroubleshooting", "&Troubleshooting...", "", {},
+                              &TfrmMain::actTroubleshootingExecute, s->standardIcon(QStyle::SP_MessageBoxWarning));
+    actMain->Add([this] { CheckAdministrator(*actCategories); });
+    actMain->Add([this] { CheckAdministrator(*actTroubleshooting); });
 }
 
 void TfrmMain::CreateViews()
@@ -259,11 +291,19 @@ void TfrmMain::CreateMenus()
     navigate->addAction(actPrev);
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    tools->addAction(actToolsOptions);
+    tools->addAction(actToolsFiltering);
     tools->addAction(actToolsGroups);
+    tools->addAction(actToolsReport);
     tools->addSeparator();
     QMenu* view = tools->addMenu(QStringLiteral("&View"));
     view->addAction(actToolsViewDay);
     view->addAction(actToolsViewWeek);
+
+    QMenu* admin = menuBar()->addMenu(QStringLiteral("Admin"));
+    admin->addAction(actUsers);
+    admin->addAction(actCategories);
+    admin->addAction(actTroubleshooting);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(mnuHelpOrbekoHelp);
@@ -282,9 +322,15 @@ void TfrmMain::CreateMenus()
     tbrTools->addAction(actPrev);
     tbrTools->addAction(actNext);
     tbrTools->addSeparator();
+    tbrTools->addAction(actToolsOptions);
+    tbrTools->addAction(actToolsFiltering);
     tbrTools->addAction(actToolsGroups);
+    tbrTools->addAction(actToolsReport);
     tbrTools->addAction(actToolsViewDay);
     tbrTools->addAction(actToolsViewWeek);
+    tbrTools->addSeparator();
+    tbrTools->addAction(actUsers);
+    tbrTools->addAction(actCategories);
 
     mnuPopup = new QMenu(this);
     mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
@@ -295,7 +341,10 @@ void TfrmMain::CreateMenus()
     mnuPopup->addAction(actToday);
     mnuPopup->addAction(actDate);
     mnuPopup->addSeparator();
+    mnuPopup->addAction(actToolsOptions);
+    mnuPopup->addAction(actToolsFiltering);
     mnuPopup->addAction(actToolsGroups);
+    mnuPopup->addAction(actToolsReport);
     mnuPopup->addSeparator();
     mnuPopup->addMenu(view);
     dvMain->SetPopupMenu(mnuPopup);
@@ -379,6 +428,11 @@ void TfrmMain::StartUp()
         return;
     }
     AlarmDb = std::make_unique<TOrbekoDB>(shell);
+    FolderTrust = std::make_unique<TFolderTrust>(std::chrono::milliseconds(tmrMain->interval()));
+    if (!FolderTrust->Open(MainDb->RootPath)) {
+        EndProgram();
+        return;
+    }
 
     const std::string account = AccountNameSource ? AccountNameSource() : std::string();
     if (MainDb->UserFile.RecordCount() == 0) {
@@ -391,7 +445,7 @@ void TfrmMain::StartUp()
         }
         ReadLoggedInUser();
     }
-    CreateCaches();
+    CreateFeeder();
     tmrMain->start();
     wvMain->Reload();
 }
@@ -411,7 +465,7 @@ void TfrmMain::MakeFirstAdministrator(const std::string& account)
     CurrentUser = user;
     TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
                       QStringLiteral("Welcome to Orbeko as a new administrator\r\rYour user name is \"") +
-                          QString::fromLatin1(name) +
+                          DecodeText(name) +
                           QStringLiteral("\" and your password is \"<blank>\"\r\rPlease do not forget this information"));
 }
 
@@ -425,18 +479,16 @@ bool TfrmMain::LogIn(const std::string& startName)
 void TfrmMain::ReadLoggedInUser()
 {
     TUserRec user{};
-    if (!MainDb->UserFile.GetEqual(user, 3, frmLogin->edtUserName->text().toLatin1().toStdString()))
+    if (!FindRecord(MainDb->UserFile, user, TOrbekoDB::UserNameKey,
+                    EncodeText(frmLogin->edtUserName->text(), sizeof(TUserRec::UserName))))
         throw std::runtime_error(MainDb->UserFile.StatusText());
     CurrentUserId = MainDb->UserFile.LastKey();
     CurrentUser = user;
 }
 
-void TfrmMain::CreateCaches()
+void TfrmMain::CreateFeeder()
 {
-    UserCache = std::make_unique<TUserCache>(MainDb->UserFile.FileName());
-    CategoryCache = std::make_unique<TCategoryCache>(MainDb->CategoryFile.FileName());
-    UserCache->OnUpdate = [this](TOrbekoCache& cache) { cache.InsertAll(MainDb->UserFile); };
-    CategoryCache->OnUpdate = [this](TOrbekoCache& cache) { cache.InsertAll(MainDb->CategoryFile); };
+    Feeder = std::make_unique<TViewFeeder>(*MainDb, *ViewRules, CurrentUserId, CurrentUser);
 }
 
 void TfrmMain::EndProgram()
@@ -451,6 +503,7 @@ void TfrmMain::ShutDown()
 {
     tmrMain->stop();
     InstanceMutex.reset();
+    FolderTrust.reset();
     if (Settings) {
         try {
             Settings->TakeFromViews(*wvMain);
@@ -461,9 +514,8 @@ void TfrmMain::ShutDown()
         Settings.reset();
     }
     AlarmDb.reset();
-    CategoryCache.reset();
+    Feeder.reset();
     ViewRules.reset();
-    UserCache.reset();
     MainDb.reset();
     MonitorStamp.reset();
 }
@@ -503,49 +555,39 @@ void TfrmMain::RefreshView()
     actMain->Schedule();
 }
 
+void TfrmMain::FollowOtherWorkstations()
+{
+    if (!Feeder || !Feeder->DataMoved())
+        return;
+    if (WeekViewActive())
+        wvMain->Refresh();
+    else
+        dvMain->Refresh();
+    actMain->Schedule();
+}
+
 void TfrmMain::wvMainWantDayEntries(QObject*, const std::string& DatePkVal, TDayEntries& DayEntries)
 {
-    if (!MainDb)
-        return;
-    TXIsamFile& file = MainDb->DayEntryFile;
-    const std::string end = IdText(IdValue(DatePkVal) + 86400);
-    const int32_t rights = CurrentUser.Flags;
-    TDayEntryRec entry;
-    if (file.GetEqual(entry, 3, DatePkVal) && EntryVisible(entry, *ViewRules, CurrentUserId, rights))
-        DayEntries.AddEntry(entry, file.LastKey());
-    while (file.GetNext(entry, 3, end, gcBelow))
-        if (EntryVisible(entry, *ViewRules, CurrentUserId, rights))
-            DayEntries.AddEntry(entry, file.LastKey());
-    // The walk ends where the day ends; anything else is a read that failed,
-    // which must not pass for a day with fewer events.
-    if (file.Status() != ksNotFound)
-        throw std::runtime_error(file.StatusText());
+    if (Feeder)
+        Feeder->DayEntries(DatePkVal, DayEntries);
 }
 
 void TfrmMain::wvMainWantUserName(QObject*, const std::string& Pk, std::string& Name)
 {
-    if (!MainDb)
-        return;
-    TUserRec user;
-    UserCache->Lookup(Pk, user);
-    Name = FieldText(user.Abbreviation);
+    if (Feeder)
+        Name = Feeder->UserName(Pk);
 }
 
 void TfrmMain::wvMainWantAlarmedFlag(QObject*, const std::string& Pk, bool& Alarmed)
 {
-    if (!MainDb)
-        return;
-    TAlarmRec alarm;
-    Alarmed = MainDb->AlarmFile.GetEqual(alarm, 3, Pk);
+    if (Feeder)
+        Alarmed = Feeder->Alarmed(Pk);
 }
 
 void TfrmMain::wvMainWantCategoryDescription(QObject*, const std::string& Pk, std::string& Description)
 {
-    if (!MainDb)
-        return;
-    TCategoryRec category;
-    CategoryCache->Lookup(Pk, category);
-    Description = FieldText(category.Description);
+    if (Feeder)
+        Description = Feeder->CategoryDescription(Pk);
 }
 
 void TfrmMain::actFileLoginExecute()
@@ -587,7 +629,7 @@ void TfrmMain::actHelpAboutExecute()
 
 void TfrmMain::actHelpInfoExecute()
 {
-    TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QStringLiteral("Orbeko version 1.02"));
+    TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QStringLiteral("Orbeko version ") + QString::fromUtf8(kOrbekoVersion));
 }
 
 void TfrmMain::actTodayExecute()
@@ -634,11 +676,41 @@ void TfrmMain::actToolsViewDayExecute()
     dvMain->Reload();
 }
 
+void TfrmMain::actToolsOptionsExecute()
+{
+    if (Settings)
+        frmOptions->Execute(*wvMain, *dvMain, *Settings);
+}
+
+void TfrmMain::actToolsFilteringExecute()
+{
+    if (!Settings || !MainDb)
+        return;
+    if (frmFiltering->Execute(*Settings, *MainDb, *ViewRules) != QDialog::Accepted)
+        return;
+    RefreshView();
+    setWindowTitle(QString::fromLatin1(FilterCaption(ViewRules->Mode)));
+}
+
 // Groups belong to the workstation: any user may change them.
 void TfrmMain::actToolsGroupsExecute()
 {
     if (Settings && MainDb)
         frmGroups->Execute(*Settings, *MainDb);
+}
+
+void TfrmMain::actToolsReportExecute()
+{
+    if (Settings && MainDb)
+        frmReport->Execute(*Settings, *MainDb, CurrentUserId, CurrentUser.Flags);
+}
+
+void TfrmMain::actUsersExecute()
+{
+    if (!MainDb || !actUsers->isEnabled())
+        return;
+    frmUsers->Execute(CurrentUserId, *MainDb);
+    RefreshView();
 }
 
 void TfrmMain::actToolsViewWeekExecute()
@@ -652,20 +724,42 @@ void TfrmMain::actToolsViewWeekExecute()
     wvMain->Reload();
 }
 
+// Events show a renamed or deleted category at once.
+void TfrmMain::actCategoriesExecute()
+{
+    if (!MainDb)
+        return;
+    frmCategories->Execute(*MainDb);
+    RefreshView();
+}
+
+void TfrmMain::actTroubleshootingExecute()
+{
+    if (MainDb)
+        frmTrouble->Execute(*MainDb);
+}
+
 std::string TfrmMain::ActiveSelectedId() const
 {
     return WeekViewActive() ? wvMain->SelectedId() : dvMain->SelectedId();
 }
 
-std::string TfrmMain::ActiveViewStampText() const
+TEventSelection TfrmMain::ActiveSelection() const
 {
-    return WeekViewActive() ? wvMain->CurrentDateText() : dvMain->Stamp().StampText();
+    if (WeekViewActive())
+        return {wvMain->SelectedId(), wvMain->SelectedDescription(), wvMain->CurrentDateText()};
+    return {dvMain->SelectedId(), dvMain->SelectedDescription(), dvMain->Stamp().StampText()};
+}
+
+TEventUser TfrmMain::CommandUser() const
+{
+    return {CurrentUserId, CurrentUser, *ViewRules};
 }
 
 void TfrmMain::SelectionRule(QAction& action) const
 {
     const std::string id = ActiveSelectedId();
-    if (id == kNoEntry) {
+    if (id == kNoneId) {
         action.setEnabled(false);
         return;
     }
@@ -673,15 +767,10 @@ void TfrmMain::SelectionRule(QAction& action) const
     action.setEnabled(owner == CurrentUserId || (CurrentUser.Flags & urModifyOthers) != 0);
 }
 
-void TfrmMain::OfferAssignees()
+void TfrmMain::RefreshViewWhen(bool changed)
 {
-    frmEvent->SetUsersEnabled((CurrentUser.Flags & urAddForOthers) != 0);
-}
-
-void TfrmMain::TellWhenHidden(const TDayEntryRec& entry)
-{
-    if (!EntryVisible(entry, *ViewRules, CurrentUserId, CurrentUser.Flags))
-        TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(kEntryHidden));
+    if (changed)
+        RefreshView();
 }
 
 void TfrmMain::actEventNewUpdate()
@@ -701,78 +790,17 @@ void TfrmMain::actEventDeleteUpdate()
 
 void TfrmMain::actEventNewExecute()
 {
-    TDayEntryRec entry;
-    MainDb->InitDayEntry(entry);
-    SetField(entry.EntryStamp, ActiveViewStampText());
-    SetField(entry.OwnerId, CurrentUserId);
-    // Without the right to add entries for others a user adds them for
-    // himself alone.
-    OfferAssignees();
-    if (!(CurrentUser.Flags & urAddForOthers))
-        SetField(entry.AssigneeIds[0], CurrentUserId);
-    TAlarmRec alarm;
-    MainDb->InitAlarm(alarm);
-    SetField(alarm.AlarmStamp, FieldText(entry.EntryStamp));
-    if (frmEvent->Execute(false, entry, alarm, *MainDb, CurrentUserId, *Settings) != QDialog::Accepted)
-        return;
-    {
-        const TWaitCursor wait;
-        TEventCommands(*MainDb).AddEvent(entry, alarm);
-    }
-    TellWhenHidden(entry);
-    RefreshView();
+    RefreshViewWhen(TEventCommands(*MainDb).RunNew(*frmEvent, *Settings, CommandUser(), ActiveSelection()));
 }
 
 void TfrmMain::actEventPropertiesExecute()
 {
-    TDayEntryRec shown;
-    {
-        // The entry stays locked while the editor is open, so that no
-        // other workstation changes or deletes it meanwhile.
-        TLockedEvent event(*MainDb, ActiveSelectedId(), ActiveViewStampText());
-        if (!event.Locked()) {
-            TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(kEditLockedText));
-            return;
-        }
-        shown = event.Entry;
-        OfferAssignees();
-        if (frmEvent->Execute(true, event.Entry, event.Alarm, *MainDb, CurrentUserId, *Settings) ==
-            QDialog::Accepted) {
-            TEventResult result;
-            {
-                const TWaitCursor wait;
-                result = event.Store();
-            }
-            if (result == TEventResult::AlarmLocked) {
-                TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
-                                  QString::fromLatin1(kAlarmLockedText));
-                return;
-            }
-            shown = event.Entry;
-        }
-    }
-    TellWhenHidden(shown);
-    RefreshView();
+    RefreshViewWhen(TEventCommands(*MainDb).RunProperties(*frmEvent, *Settings, CommandUser(), ActiveSelection()));
 }
 
 void TfrmMain::actEventDeleteExecute()
 {
-    const std::string description = WeekViewActive() ? wvMain->SelectedDescription() : dvMain->SelectedDescription();
-    if (TMessageBox::Show(TMessageKind::Confirmation, TMessageButtons::YesNo,
-                          QStringLiteral("Delete event \"") + QString::fromLocal8Bit(description) +
-                              QStringLiteral("\". Are you sure?")) != TMessageAnswer::Yes)
-        return;
-    TEventResult result;
-    {
-        const TWaitCursor wait;
-        result = TEventCommands(*MainDb).DeleteEvent(ActiveSelectedId());
-    }
-    if (result != TEventResult::Done) {
-        const char* text = result == TEventResult::EntryLocked ? kDeleteLockedText : kAlarmLockedText;
-        TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(text));
-        return;
-    }
-    RefreshView();
+    RefreshViewWhen(TEventCommands(*MainDb).RunDelete(ActiveSelection()));
 }
 
 void TfrmMain::wvMainDblClick(QObject*)
@@ -788,8 +816,11 @@ void TfrmMain::wvMainDblClick(QObject*)
 void TfrmMain::tmrMainTimer()
 {
     const TTimerPause pause(*tmrMain);
+    if (FolderTrust)
+        FolderTrust->Beat();
     if (!AlarmDb)
         return;
+    FollowOtherWorkstations();
     TAlarmScan scan(AlarmDb->AlarmFile, CurrentUserId);
     scan.Run(*MonitorStamp, [this](TAlarmRec& alarm, const std::string& alarmId) {
         const bool written = frmNotify->Execute(alarm, alarmId, *AlarmDb) != TfrmNotify::Failed;

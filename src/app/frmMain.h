@@ -1,5 +1,6 @@
 #pragma once
 
+#include "events/EventCommands.h"
 #include "storage/Records.h"
 
 #include <QMainWindow>
@@ -15,22 +16,28 @@ class QSystemTrayIcon;
 class QTimer;
 class QToolBar;
 class TActionUpdater;
-class TCategoryCache;
 class TDayEntries;
 class TDayView;
 class TFilterRules;
+class TFolderTrust;
 class THelpWindow;
 class TInstanceLock;
 class TOrbekoCfg;
 class TOrbekoDB;
 class TStamp;
-class TUserCache;
+class TViewFeeder;
 class TWeekView;
+class TfrmCategories;
 class TfrmDate;
 class TfrmEvent;
+class TfrmFiltering;
 class TfrmGroups;
 class TfrmLogin;
+class TfrmReport;
 class TfrmNotify;
+class TfrmOptions;
+class TfrmTrouble;
+class TfrmUsers;
 
 // The main window: the two calendar views fed from the shared database, the
 // program's commands, and the start-up and shutdown of a workstation.
@@ -52,10 +59,13 @@ public:
     bool FirstActivation = true;
     std::unique_ptr<TOrbekoDB> MainDb;
     std::unique_ptr<TOrbekoCfg> Settings;
-    std::unique_ptr<TUserCache> UserCache;
     std::unique_ptr<TOrbekoDB> AlarmDb;
     std::unique_ptr<TFilterRules> ViewRules;
-    std::unique_ptr<TCategoryCache> CategoryCache;
+    // Answers the views' data events, with the user and category caches;
+    // made at login.
+    std::unique_ptr<TViewFeeder> Feeder;
+    // The folder's lock self-test at start-up and this workstation's heartbeat.
+    std::unique_ptr<TFolderTrust> FolderTrust;
 
     QStackedWidget* nbkMain;
     TDayView* dvMain;
@@ -71,6 +81,10 @@ public:
     TActionUpdater* actMain;
     TfrmNotify* frmNotify;
     TfrmGroups* frmGroups;
+    TfrmOptions* frmOptions;
+    TfrmFiltering* frmFiltering;
+    TfrmReport* frmReport;
+    TfrmUsers* frmUsers;
 
     QAction* actFileLogin;
     QAction* mnuFileChangePath;
@@ -81,7 +95,11 @@ public:
     QAction* actPrev;
     QAction* actToolsViewDay;
     QAction* actToolsViewWeek;
+    QAction* actToolsOptions;
+    QAction* actToolsFiltering;
     QAction* actToolsGroups;
+    QAction* actToolsReport;
+    QAction* actUsers;
     QAction* mnuHelpOrbekoHelp;
     QAction* actHelpAbout;
     QAction* actHelpInfo;
@@ -99,6 +117,14 @@ public:
     void actEventDeleteExecute();
     void wvMainDblClick(QObject* Sender);
 
+    // Administration.
+    TfrmCategories* frmCategories;
+    TfrmTrouble* frmTrouble;
+    QAction* actCategories;
+    QAction* actTroubleshooting;
+    void actCategoriesExecute();
+    void actTroubleshootingExecute();
+
     // The start-up sequence; runs on the first activation only.
     void FormActivate();
     // True once the program has been told to end (second copy, failed
@@ -109,6 +135,10 @@ public:
     void CheckAdministrator(QAction& action) const;
     bool WeekViewActive() const;
     void RefreshView();
+    // Reloads the active view when another workstation (or this one) has
+    // written the day entries or the alarms since the last look, keeping
+    // the selection and the scroll position.
+    void FollowOtherWorkstations();
 
     void wvMainWantDayEntries(QObject* Sender, const std::string& DatePkVal, TDayEntries& DayEntries);
     void wvMainWantUserName(QObject* Sender, const std::string& Pk, std::string& Name);
@@ -126,7 +156,11 @@ public:
     void actDateExecute();
     void actToolsViewDayExecute();
     void actToolsViewWeekExecute();
+    void actToolsOptionsExecute();
+    void actToolsFilteringExecute();
     void actToolsGroupsExecute();
+    void actToolsReportExecute();
+    void actUsersExecute();
 
     // The alarm monitor: shows the logged-in user's due alarms, earliest
     // first, with the timer off while it works.
@@ -151,19 +185,19 @@ private:
     void MakeFirstAdministrator(const std::string& account);
     bool LogIn(const std::string& startName);
     void ReadLoggedInUser();
-    void CreateCaches();
+    void CreateFeeder();
     void UpdateViewChecks();
     void ShowPage(const char* name);
     void EndProgram();
     void ShutDown();
 
-    // Event commands: the active view's selection and stamp, the rights the
-    // editor offers, and the message for an entry the views will not show.
+    // Event commands: the active view's selection and stamp, and who runs them.
     std::string ActiveSelectedId() const;
-    std::string ActiveViewStampText() const;
+    TEventSelection ActiveSelection() const;
+    TEventUser CommandUser() const;
     void SelectionRule(QAction& action) const;
-    void OfferAssignees();
-    void TellWhenHidden(const TDayEntryRec& entry);
+    // Reloads the active view when a command says so.
+    void RefreshViewWhen(bool changed);
 
     bool Ended_ = false;
 };

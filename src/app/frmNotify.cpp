@@ -1,12 +1,13 @@
 #include "app/frmNotify.h"
 
 #include "ui/Bell.h"
+#include "ui/ButtonRow.h"
 #include "ui/DialogRunner.h"
+#include "ui/ExecuteScope.h"
 #include "ui/MessageBox.h"
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -70,16 +71,12 @@ TfrmNotify::TfrmNotify(QWidget* parent)
     lblSnooze = new QLabel(QStringLiteral("Snoo&ze for"), this);
     lblSnooze->setBuddy(cmbSnooze);
 
-    btnSnooze = new QPushButton(QStringLiteral("&Snooze"), this);
-    btnSnooze->setObjectName(QStringLiteral("btnSnooze"));
+    auto* buttons = new TButtonRow(this);
+    btnSnooze = buttons->Add("btnSnooze", "&Snooze", [this] { btnSnoozeClick(); }, TButtonRole::Default);
     btnSnooze->setToolTip(QStringLiteral("Retains the alarm but snoozes it for a period of time"));
-    btnSnooze->setDefault(true);
-    btnRemove = new QPushButton(QStringLiteral("&Off"), this);
-    btnRemove->setObjectName(QStringLiteral("btnRemove"));
+    btnRemove = buttons->Add("btnRemove", "&Off", [this] { btnRemoveClick(); });
     btnRemove->setToolTip(QStringLiteral("Removes the alarm completely"));
     btnRemove->setAutoDefault(false);
-    connect(btnSnooze, &QPushButton::clicked, this, &TfrmNotify::btnSnoozeClick);
-    connect(btnRemove, &QPushButton::clicked, this, &TfrmNotify::btnRemoveClick);
 
     auto* grid = new QGridLayout;
     grid->addWidget(lblDescription, 0, 0);
@@ -88,29 +85,20 @@ TfrmNotify::TfrmNotify(QWidget* parent)
     grid->addWidget(edtDue, 1, 1);
     grid->addWidget(lblSnooze, 2, 0);
     grid->addWidget(cmbSnooze, 2, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnSnooze);
-    buttons->addWidget(btnRemove);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
-    layout->addLayout(buttons);
+    layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 int TfrmNotify::Execute(TAlarmRec& Alarm, const std::string& AlarmId, TOrbekoDB& Db)
 {
     // What the open notice holds goes when it closes, on every path.
-    struct TOpenNotice
-    {
-        TfrmNotify& Form;
-        ~TOpenNotice()
-        {
-            Form.WorkStamp.reset();
-            Form.Alarm_.reset();
-        }
-    } open{*this};
-
+    TExecuteScope scope;
+    scope.OnRelease([this] {
+        WorkStamp.reset();
+        Alarm_.reset();
+    });
     Alarm_.emplace(Db, Alarm, AlarmId);
     if (!Alarm_->ReadEvent(Entry_)) {
         TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
@@ -122,7 +110,7 @@ int TfrmNotify::Execute(TAlarmRec& Alarm, const std::string& AlarmId, TOrbekoDB&
     WorkStamp.emplace();
     WorkStamp->DisplayFormat = QStringLiteral("dddd mmmm d, hh:nn");
     WorkStamp->SetSeconds(IdValue(FieldText(Entry_.EntryStamp)));
-    edtDescription->setText(QString::fromLatin1(FieldText(Entry_.Description)));
+    edtDescription->setText(FieldString(Entry_.Description));
     edtDescription->setCursorPosition(0);
     edtDue->setText(WorkStamp->DisplayText());
     if (cmbSnooze->currentIndex() < 0)

@@ -1,30 +1,18 @@
 #include "events/EventAlarms.h"
 
-#include "storage/KfsStatus.h"
-#include "storage/Records.h"
-#include "storage/XIsamFile.h"
+#include "storage/KeyWalk.h"
+#include "storage/OrbekoDB.h"
 
 #include <stdexcept>
-
-namespace {
-
-constexpr int16_t kIdKey = 0;
-constexpr int16_t kEntryKey = 3;
-
-}  // namespace
 
 TEventAlarms::TEventAlarms(TXIsamFile& alarmFile, const std::string& entryId) : File_(alarmFile)
 {
     std::vector<std::string> ids;
     TAlarmRec alarm;
-    if (File_.GetEqual(alarm, kEntryKey, entryId))
-        ids.push_back(File_.LastKey());
-    while (File_.GetNext(alarm, kEntryKey, entryId, gcPrefix))
-        ids.push_back(File_.LastKey());
-    // The walk ends behind the event's last alarm; anything else is a read
-    // that failed, and a missed alarm would outlive its event.
-    if (File_.Status() != ksNotFound)
-        throw std::runtime_error(File_.StatusText());
+    // A read that fails raises: a missed alarm would outlive its event.
+    TKeyWalk walk = TKeyWalk::Prefix(File_, TOrbekoDB::AlarmEntryKey, entryId);
+    while (walk.Next(alarm))
+        ids.push_back(walk.Id());
 
     for (const std::string& id : ids) {
         TRecordLock lock(File_, id);
@@ -35,11 +23,8 @@ TEventAlarms::TEventAlarms(TXIsamFile& alarmFile, const std::string& entryId) : 
         }
         // The alarm monitor may have switched the alarm off between the
         // read and the lock; one that is gone needs no deleting.
-        if (!File_.GetEqual(alarm, kIdKey, id)) {
-            if (File_.Status() != ksNotFound)
-                throw std::runtime_error(File_.StatusText());
+        if (!FindRecord(File_, alarm, TOrbekoDB::AlarmIdKey, id))
             continue;
-        }
         Locks_.push_back(std::move(lock));
     }
 }

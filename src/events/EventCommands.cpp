@@ -1,11 +1,15 @@
 #include "events/EventCommands.h"
 
 #include "events/EventAlarms.h"
+#include "events/LockedEvent.h"
+#include "events/frmEvent.h"
+#include "prefs/FilterRules.h"
+#include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/RecordLock.h"
 #include "storage/Stamp.h"
-
-#include "storage/KfsStatus.h"
+#include "ui/MessageBox.h"
+#include "ui/WaitCursor.h"
 
 #include <algorithm>
 #include <optional>
@@ -16,7 +20,106 @@ namespace {
 // Keys tried before a busy file gives up an add.
 constexpr int kKeyAttempts = 100;
 
+void Inform(const char* text)
+{
+    TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(text));
+}
+
 }  // namespace
+
+void TEventCommands::OfferAssignees(TfrmEvent& editor, const TEventUser& user)
+{
+    editor.SetUsersEnabled((user.Record.Flags & urAddForOthers) != 0);
+}
+
+void TEventCommands::TellWhenHidden(const TEventUser& user, const TDayEntryRec& entry)
+{
+    if (!EntryVisible(entry, user.ViewRules, user.Id, user.Record.Flags))
+        Inform(kEntryHiddenText);
+}
+
+bool TEventCommands::RunNew(TfrmEvent& editor, TOrbekoCfg& settings, const TEventUser& user,
+                            const TEventSelection& selection)
+{
+    TDayEntryRec entry;
+    Db_.InitDayEntry(entry);
+    SetField(entry.EntryStamp, selection.ViewStamp);
+    SetField(entry.OwnerId, user.Id);
+    OfferAssignees(editor, user);
+    if (!(user.Record.Flags & urAddForOthers))
+        SetField(entry.AssigneeIds[0], user.Id);
+    TAlarmRec alarm;
+    Db_.InitAlarm(alarm);
+    SetField(alarm.AlarmStamp, FieldText(entry.EntryStamp));
+    if (editor.Execute(false, entry, alarm, Db_, user.Id, settings) != QDialog::Accepted)
+        return false;
+    {
+        const TWaitCursor wait;
+        AddEvent(entry, alarm);
+    }
+    TellWhenHidden(user, entry);
+    return true;
+}
+
+bool TEventCommands::RunProperties(TfrmEvent& editor, TOrbekoCfg& settings, const TEventUser& user,
+                                   const TEventSelection& selection)
+{
+    TDayEntryRec shown;
+    {
+        TLockedEvent event(Db_, selection.EntryId, selection.ViewStamp);
+        if (!event.Locked()) {
+            Inform(kEditLockedText);
+            return false;
+        }
+        if (!event.Found()) {
+            Inform(kEventGoneText);
+            return true;
+        }
+        shown = event.Entry;
+        OfferAssignees(editor, user);
+        if (editor.Execute(true, event.Entry, event.Alarm, Db_, user.Id, settings) == QDialog::Accepted) {
+            TEventResult result;
+            {
+                const TWaitCursor wait;
+                result = event.Store();
+            }
+            if (result == TEventResult::AlarmLocked) {
+                Inform(kAlarmLockedText);
+                return false;
+            }
+            shown = event.Entry;
+        }
+    }
+    TellWhenHidden(user, shown);
+    return true;
+}
+
+bool TEventCommands::RunDelete(const TEventSelection& selection)
+{
+    if (TMessageBox::Show(TMessageKind::Confirmation, TMessageButtons::YesNo,
+                          QStringLiteral("Delete event \"") + DecodeText(selection.Description) +
+                              QStringLiteral("\". Are you sure?")) != TMessageAnswer::Yes)
+        return false;
+    TEventResult result;
+    {
+        const TWaitCursor wait;
+        result = DeleteEvent(selection.EntryId);
+    }
+    switch (result) {
+    case TEventResult::Done:
+        return true;
+    case TEventResult::Missing:
+        Inform(kEventGoneText);
+        return true;
+    case TEventResult::EntryLocked:
+        Inform(kDeleteLockedText);
+        return false;
+    case TEventResult::AlarmLocked:
+        Inform(kAlarmLockedText);
+        return false;
+    }
+    return false;
+}
 
 std::string TEventCommands::AddEvent(const TDayEntryRec& entry, const TAlarmRec& alarm)
 {
@@ -59,8 +162,11 @@ TEventResult TEventCommands::DeleteEvent(const std::string& entryId)
         return TEventResult::EntryLocked;
     if (!DeleteAlarms(entryId))
         return TEventResult::AlarmLocked;
-    if (!file.Delete(entryId))
+    if (!file.Delete(entryId)) {
+        if (file.Status() == ksNotFound)
+            return TEventResult::Missing;
         throw std::runtime_error(file.StatusText());
+    }
     return TEventResult::Done;
 }
 

@@ -4,19 +4,46 @@
 
 #include <string>
 
+class TFilterRules;
+class TOrbekoCfg;
 class TOrbekoDB;
+class TfrmEvent;
 
 // Messages of commands refused because another user holds a lock.
 inline constexpr const char* kEditLockedText = "Unable to edit event properties. Another user has locked it";
 inline constexpr const char* kDeleteLockedText = "Unable to delete event. Another user has locked it";
 inline constexpr const char* kAlarmLockedText = "Unable to delete alarm. Another user has locked it";
+// An event that another workstation deleted after the view had listed it.
+inline constexpr const char* kEventGoneText = "This event no longer exists. Another user has deleted it";
+inline constexpr const char* kEntryHiddenText =
+    "This entry will not be displayed due to your privaledges / filtering options";
 
 // What a command that takes record locks came to. A refused command has
 // changed nothing.
-enum class TEventResult { Done, EntryLocked, AlarmLocked };
+enum class TEventResult { Done, EntryLocked, AlarmLocked, Missing };
 
-// The database work of the event commands, free of windows so that it can
-// be driven without dialogs. An event is its day entry record with one
+// Who runs an event command: the logged-in user and the filter of his views.
+struct TEventUser
+{
+    const std::string& Id;
+    const TUserRec& Record;
+    const TFilterRules& ViewRules;
+};
+
+// What the active view shows: the selected entry ("0000000000" for none)
+// with its description, and the view's day and hour that a new event and a
+// new alarm start from.
+struct TEventSelection
+{
+    std::string EntryId;
+    std::string Description;
+    std::string ViewStamp;
+};
+
+// The event commands New, Properties and Delete as the user runs them (the
+// Run... flows, with the editor and the messages), and beneath them the
+// database work, free of windows so that it can be driven without dialogs.
+// An event is its day entry record with one
 // alarm record per assignee when it has an alarm. Writing puts the entry
 // first and its alarms after it; deleting takes the alarms first and the
 // entry last. Records are changed and deleted only under their record
@@ -27,12 +54,22 @@ class TEventCommands
 public:
     explicit TEventCommands(TOrbekoDB& db) : Db_(db) {}
 
+    // Each flow returns true when the view must be reloaded: something was
+    // stored, or the selected event turned out to be gone. A refused lock
+    // or a cancelled editor changes nothing and is answered false.
+    bool RunNew(TfrmEvent& editor, TOrbekoCfg& settings, const TEventUser& user, const TEventSelection& selection);
+    // The entry stays locked while the editor is open.
+    bool RunProperties(TfrmEvent& editor, TOrbekoCfg& settings, const TEventUser& user,
+                       const TEventSelection& selection);
+    bool RunDelete(const TEventSelection& selection);
+
     // Adds the entry under a new identifier and, when the alarm is set, one
     // alarm per assignee. Returns the entry's identifier.
     std::string AddEvent(const TDayEntryRec& entry, const TAlarmRec& alarm);
 
     // Deletes the event's alarms and then the event. Nothing is deleted
-    // when another user holds the entry or one of the alarms.
+    // when another user holds the entry or one of the alarms; Missing when
+    // the entry was no longer there.
     TEventResult DeleteEvent(const std::string& entryId);
 
     // Adds a copy of alarm for every assignee of the entry, each under a new
@@ -44,5 +81,10 @@ public:
     bool DeleteAlarms(const std::string& entryId);
 
 private:
+    // Without the right to add entries for others a user adds and edits
+    // events for himself alone.
+    static void OfferAssignees(TfrmEvent& editor, const TEventUser& user);
+    static void TellWhenHidden(const TEventUser& user, const TDayEntryRec& entry);
+
     TOrbekoDB& Db_;
 };

@@ -1,29 +1,21 @@
 #include "events/LockedEvent.h"
 
 #include "events/EventAlarms.h"
-#include "storage/KfsStatus.h"
+#include "storage/KeyWalk.h"
 #include "storage/OrbekoDB.h"
 
 #include <optional>
 #include <stdexcept>
-
-namespace {
-
-constexpr int16_t kIdKey = 0;
-constexpr int16_t kEntryKey = 3;
-
-}  // namespace
 
 TLockedEvent::TLockedEvent(TOrbekoDB& db, const std::string& entryId, const std::string& alarmStamp)
     : Db_(db), Lock_(db.DayEntryFile, entryId)
 {
     if (!Locked())
         return;
-    if (!Db_.DayEntryFile.GetEqual(Entry, kIdKey, entryId))
-        throw std::runtime_error(Db_.DayEntryFile.StatusText());
-    HadAlarm = Db_.AlarmFile.GetEqual(Alarm, kEntryKey, entryId);
-    if (!HadAlarm && Db_.AlarmFile.Status() != ksNotFound)
-        throw std::runtime_error(Db_.AlarmFile.StatusText());
+    Found_ = FindRecord(Db_.DayEntryFile, Entry, TOrbekoDB::DayEntryIdKey, entryId);
+    if (!Found_)
+        return;
+    HadAlarm = FindRecord(Db_.AlarmFile, Alarm, TOrbekoDB::AlarmEntryKey, entryId);
     if (!HadAlarm) {
         Db_.InitAlarm(Alarm);
         SetField(Alarm.AlarmStamp, alarmStamp);

@@ -15,12 +15,15 @@ class TLockedEvent
 public:
     // Locks the entry; when the lock is held, reads the entry and the first
     // of its alarms, or starts a fresh alarm due at alarmStamp when it has
-    // none. A failed read throws std::runtime_error with the file's status
-    // and releases the lock.
+    // none. A failed read (other than of an entry that is gone) throws
+    // std::runtime_error with the file's status and releases the lock.
     TLockedEvent(TOrbekoDB& db, const std::string& entryId, const std::string& alarmStamp);
 
     // False when another user holds the entry; nothing has been read then.
     bool Locked() const { return Lock_.Held(); }
+    // False when the entry is gone, deleted on another workstation after a
+    // view listed it; its alarms have not been read then.
+    bool Found() const { return Found_; }
     const std::string& EntryId() const { return Lock_.Key(); }
 
     TDayEntryRec Entry{};
@@ -36,4 +39,5 @@ public:
 private:
     TOrbekoDB& Db_;
     const TRecordLock Lock_;
+    bool Found_ = false;
 };

@@ -2,17 +2,14 @@
 
 #include "events/TimeBoxes.h"
 #include "storage/Stamp.h"
+#include "ui/ButtonRow.h"
 #include "ui/DateEdit.h"
 #include "ui/DialogRunner.h"
-#include "ui/MessageBox.h"
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-
-#include <exception>
 
 TfrmAlarmProperties::TfrmAlarmProperties(QWidget* parent) : QDialog(parent)
 {
@@ -31,10 +28,8 @@ TfrmAlarmProperties::TfrmAlarmProperties(QWidget* parent) : QDialog(parent)
     lblDate->setBuddy(cmbDate);
     lblTime->setBuddy(cmbHour);
 
-    btnClose = new QPushButton(QStringLiteral("&Close"), this);
-    btnClose->setObjectName(QStringLiteral("btnClose"));
-    btnClose->setDefault(true);
-    connect(btnClose, &QPushButton::clicked, this, &TfrmAlarmProperties::btnCloseClick);
+    auto* buttons = new TButtonRow(this);
+    btnClose = buttons->Add("btnClose", "&Close", [this] { btnCloseClick(); }, TButtonRole::Default);
 
     auto* grid = new QGridLayout;
     grid->addWidget(lblDate, 0, 0);
@@ -42,12 +37,9 @@ TfrmAlarmProperties::TfrmAlarmProperties(QWidget* parent) : QDialog(parent)
     grid->addWidget(lblTime, 1, 0);
     grid->addWidget(cmbHour, 1, 1);
     grid->addWidget(cmbMinute, 1, 2);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnClose);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
-    layout->addLayout(buttons);
+    layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -65,13 +57,10 @@ int TfrmAlarmProperties::Execute(TAlarmRec& Alarm)
 
 void TfrmAlarmProperties::btnCloseClick()
 {
+    // A date that is no stamp raises here; the button shows the message and
+    // the dialog stays open.
     TStamp WorkStamp;
-    try {
-        TTimeBoxes(*cmbDate, *cmbHour, *cmbMinute).Take(WorkStamp, false);
-    } catch (const std::exception& error) {
-        TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QString::fromLocal8Bit(error.what()));
-        return;
-    }
+    TTimeBoxes(*cmbDate, *cmbHour, *cmbMinute).Take(WorkStamp, false);
     Chosen_ = WorkStamp.StampText();
     accept();
 }

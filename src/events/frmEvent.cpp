@@ -1,14 +1,18 @@
 #include "events/frmEvent.h"
 
+#include "events/RecordLists.h"
 #include "events/TimeBoxes.h"
 #include "events/frmAlarmProperties.h"
 #include "prefs/OrbekoCfg.h"
 #include "prefs/frmSelectGroup.h"
-#include "storage/KfsStatus.h"
+#include "storage/KeyWalk.h"
 #include "storage/OrbekoDB.h"
+#include "ui/ActionFactory.h"
+#include "ui/ButtonRow.h"
 #include "ui/CheckList.h"
 #include "ui/DateEdit.h"
 #include "ui/DialogRunner.h"
+#include "ui/ExecuteScope.h"
 #include "ui/FieldValidator.h"
 #include "ui/MessageBox.h"
 
@@ -23,20 +27,10 @@
 #include <QStyle>
 #include <QToolButton>
 
-#include <algorithm>
 #include <stdexcept>
-#include <utility>
-#include <vector>
 
 namespace {
 
-constexpr int16_t kIdKey = 0;
-const char* const kNoneText = "<None>";
-
-QString RecordText(const std::string& text)
-{
-    return QString::fromLocal8Bit(text);
-}
 
 // Sets a flag for the lifetime of the guard, also when an exception passes.
 class TFlagGuard
@@ -125,23 +119,17 @@ TfrmEvent::TfrmEvent(QWidget* parent) : QDialog(parent)
     lblCategory->setBuddy(cmbCategory);
     lblOwner->setBuddy(edtOwner);
 
-    actOk = new QAction(QStringLiteral("&Ok"), this);
-    actCancel = new QAction(QStringLiteral("&Cancel"), this);
-    Button1 = new QPushButton(actOk->text(), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(actCancel->text(), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    connect(Button1, &QPushButton::clicked, actOk, &QAction::trigger);
-    connect(Button2, &QPushButton::clicked, actCancel, &QAction::trigger);
-    connect(actOk, &QAction::changed, Button1, [this] { Button1->setEnabled(actOk->isEnabled()); });
-    connect(actOk, &QAction::triggered, this, &TfrmEvent::actOkExecute);
-    connect(actCancel, &QAction::triggered, this, &TfrmEvent::actCancelExecute);
+    TActionFactory actions(*this);
+    actOk = actions.Make("actOk", "&Ok", "", {}, this, &TfrmEvent::actOkExecute);
+    actCancel = actions.Make("actCancel", "&Cancel", "", {}, this, &TfrmEvent::actCancelExecute);
+    auto* buttons = new TButtonRow(this);
+    Button1 = buttons->Add("Button1", actOk, TButtonRole::Default);
+    Button2 = buttons->Add("Button2", actCancel, TButtonRole::Cancel);
     connect(edtDescription, &QLineEdit::textChanged, this, &TfrmEvent::actOkUpdate);
     connect(chkUnTimed, &QCheckBox::toggled, this, &TfrmEvent::chkUnTimedClick);
-    connect(chkAlarm, &QCheckBox::toggled, this, &TfrmEvent::chkAlarmClick);
+    connect(chkAlarm, &QCheckBox::toggled, this, TActionFactory::Guard([this] { chkAlarmClick(); }));
     connect(cmbCategory, &QComboBox::activated, this, &TfrmEvent::cmbCategoryChange);
-    connect(btnGroup, &QToolButton::clicked, this, &TfrmEvent::btnGroupClick);
+    connect(btnGroup, &QToolButton::clicked, this, TActionFactory::Guard([this] { btnGroupClick(); }));
 
     frmAlarmProperties = new TfrmAlarmProperties(this);
     frmSelectGroup = new TfrmSelectGroup(this);
@@ -173,13 +161,9 @@ TfrmEvent::TfrmEvent(QWidget* parent) : QDialog(parent)
     grid->addWidget(lblOwner, 4, 0);
     grid->addWidget(edtOwner, 4, 1);
     grid->addWidget(chkNotify, 5, 1, 1, 2);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
-    layout->addLayout(buttons);
+    layout->addWidget(buttons);
     actOkUpdate();
 }
 
@@ -187,11 +171,8 @@ int TfrmEvent::Execute(bool IsEdit, TDayEntryRec& Entry, TAlarmRec& Alarm, TOrbe
                        const std::string& CurrentUserId, TOrbekoCfg& Cfg)
 {
     this->IsEdit = IsEdit;
-    Entry_ = &Entry;
-    Alarm_ = &Alarm;
-    Db_ = &Db;
-    CurrentUserId_ = CurrentUserId;
-    Cfg_ = &Cfg;
+    TExecuteScope scope;
+    scope.Bind(Entry_, &Entry).Bind(Alarm_, &Alarm).Bind(Db_, &Db).Bind(CurrentUserId_, CurrentUserId).Bind(Cfg_, &Cfg);
     setWindowTitle(IsEdit ? QStringLiteral("Event Properties") : QStringLiteral("New Event"));
     FillUsers();
     FillCategories();
@@ -211,36 +192,12 @@ void TfrmEvent::SetUsersEnabled(bool enabled)
 
 void TfrmEvent::FillUsers()
 {
-    lstUsers->clear();
-    TXIsamFile& file = Db_->UserFile;
-    TUserRec user;
-    file.GoTop(kIdKey);
-    while (file.GetNext(user, kIdKey, "", gcAny))
-        lstUsers->AddItem(RecordText(FieldText(user.FullName)), IdValue(file.LastKey()));
-    // A list cut short by a failed read would pass an assignee for unknown.
-    if (file.Status() != ksNotFound)
-        throw std::runtime_error(file.StatusText());
+    FillUserList(*lstUsers, Db_->UserFile);
 }
 
 void TfrmEvent::FillCategories()
 {
-    std::vector<std::pair<QString, int64_t>> categories;
-    TXIsamFile& file = Db_->CategoryFile;
-    TCategoryRec category;
-    file.GoTop(kIdKey);
-    while (file.GetNext(category, kIdKey, "", gcAny))
-        categories.emplace_back(RecordText(FieldText(category.Description)), IdValue(file.LastKey()));
-    if (file.Status() != ksNotFound)
-        throw std::runtime_error(file.StatusText());
-    // "<None>" heads the list whatever the categories are called, so that
-    // choosing none is always the first item.
-    std::stable_sort(categories.begin(), categories.end(), [](const auto& a, const auto& b) {
-        return QString::compare(a.first, b.first, Qt::CaseInsensitive) < 0;
-    });
-    cmbCategory->clear();
-    cmbCategory->addItem(QString::fromLatin1(kNoneText), QVariant::fromValue<qint64>(0));
-    for (const auto& [text, id] : categories)
-        cmbCategory->addItem(text, QVariant::fromValue<qint64>(id));
+    FillCategoryList(*cmbCategory, Db_->CategoryFile);
 }
 
 void TfrmEvent::LoadEntry()
@@ -249,7 +206,7 @@ void TfrmEvent::LoadEntry()
     TDayEntryRec& entry = *Entry_;
     WorkStamp.SetSeconds(IdValue(FieldText(entry.EntryStamp)));
     TTimeBoxes(*cmbDate, *cmbHour, *cmbMinute).Show(WorkStamp);
-    edtDescription->setText(RecordText(FieldText(entry.Description)));
+    edtDescription->setText(FieldString(entry.Description));
     chkPrivate->setChecked((entry.Flags & efPrivate) != 0);
     chkUnTimed->setChecked((entry.Flags & efUntimed) != 0);
     cmbCategory->setCurrentIndex(cmbCategory->findData(QVariant::fromValue<qint64>(IdValue(FieldText(entry.CategoryId)))));
@@ -263,8 +220,8 @@ void TfrmEvent::LoadEntry()
         lstUsers->SetChecked(row, true);
     }
     TUserRec owner;
-    edtOwner->setText(Db_->UserFile.GetEqual(owner, kIdKey, FieldText(entry.OwnerId))
-                          ? RecordText(FieldText(owner.FullName))
+    edtOwner->setText(FindRecord(Db_->UserFile, owner, TOrbekoDB::UserIdKey, FieldText(entry.OwnerId))
+                          ? FieldString(owner.FullName)
                           : QStringLiteral("ERR"));
     chkAlarm->setChecked((Alarm_->Flags & afAlarmed) != 0);
 }
@@ -331,12 +288,9 @@ void TfrmEvent::actOkExecute()
         return;
     if (lstUsers->CheckedCount() == 0 && !confirmed("You have not chosen any users for this event. Is this ok?"))
         return;
-    try {
-        StoreEntry();
-    } catch (const std::exception& error) {
-        TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QString::fromLocal8Bit(error.what()));
-        return;
-    }
+    // A refusal raises before anything is handed over; the action shows it
+    // and the dialog stays open.
+    StoreEntry();
     hide();
     if (chkNotify->isChecked()) {
         try {
@@ -363,7 +317,7 @@ void TfrmEvent::StoreEntry()
     SetField(entry.EntryStamp, WorkStamp.StampText());
     // No selection (a category deleted since) stores none as well.
     SetField(entry.CategoryId, IdText(cmbCategory->currentIndex() < 0 ? 0 : cmbCategory->currentData().toLongLong()));
-    SetField(entry.Description, edtDescription->text().toLocal8Bit().toStdString());
+    SetFieldString(entry.Description, edtDescription->text());
     entry.Flags = (chkPrivate->isChecked() ? efPrivate : 0) | (chkUnTimed->isChecked() ? efUntimed : 0);
     for (auto& slot : entry.AssigneeIds)
         SetField(slot, IdText(0));

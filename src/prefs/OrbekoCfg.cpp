@@ -59,17 +59,6 @@ std::unique_ptr<TRegistryKey> OpenKey()
 
 }  // namespace
 
-QColor ColorFromRef(TColorRef color)
-{
-    return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
-}
-
-TColorRef ColorToRef(const QColor& color)
-{
-    const QColor rgb = color.toRgb();
-    return TColorRef(rgb.red()) | TColorRef(rgb.green()) << 8 | TColorRef(rgb.blue()) << 16;
-}
-
 void TOrbekoCfg::SetDefaults()
 {
     TimeColor = 0x000000FF;

@@ -1,21 +1,22 @@
 #include "prefs/frmAEGroup.h"
 
 #include "prefs/Group.h"
-#include "storage/KfsStatus.h"
+#include "storage/KeyWalk.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
 #include "ui/CheckList.h"
+#include "ui/ActionFactory.h"
+#include "ui/ButtonRow.h"
 #include "ui/DialogRunner.h"
+#include "ui/ExecuteScope.h"
 
 #include <QAction>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
-#include <stdexcept>
 
 TfrmAEGroup::TfrmAEGroup(QWidget* parent) : QDialog(parent)
 {
@@ -36,47 +37,27 @@ TfrmAEGroup::TfrmAEGroup(QWidget* parent) : QDialog(parent)
     lstMembers->SetSorted(true);
     Label2->setBuddy(lstMembers);
 
-    actOk = new QAction(QStringLiteral("&Ok"), this);
-    actOk->setObjectName(QStringLiteral("actOk"));
-    connect(actOk, &QAction::triggered, this, &TfrmAEGroup::actOkExecute);
-    btnOk = new QPushButton(actOk->text(), this);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setDefault(true);
-    connect(btnOk, &QPushButton::clicked, actOk, &QAction::trigger);
-    connect(actOk, &QAction::enabledChanged, btnOk, &QWidget::setEnabled);
-    btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    actOk = TActionFactory(*this).Make("actOk", "&Ok", "", {}, this, &TfrmAEGroup::actOkExecute);
+    auto* buttons = new TButtonRow(this);
+    btnOk = buttons->Add("btnOk", actOk, TButtonRole::Default);
+    btnCancel = buttons->Add("btnCancel", "&Cancel", [this] { reject(); }, TButtonRole::Cancel);
 
     connect(edtDescription, &QLineEdit::textChanged, this, &TfrmAEGroup::actOkUpdate);
     lstMembers->OnChange = [this](int) { actOkUpdate(); };
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOk);
-    buttons->addWidget(btnCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addWidget(edtDescription);
     layout->addWidget(Label2);
     layout->addWidget(lstMembers);
-    layout->addLayout(buttons);
+    layout->addWidget(buttons);
 }
 
 int TfrmAEGroup::Execute(TGroup& group, const QString& title, TOrbekoDB& database)
 {
     setWindowTitle(title);
-    Group_ = &group;
-    Db_ = &database;
-    struct TForget
-    {
-        TfrmAEGroup& Form;
-        ~TForget()
-        {
-            Form.Group_ = nullptr;
-            Form.Db_ = nullptr;
-        }
-    } forget{*this};
+    TExecuteScope scope;
+    scope.Bind(Group_, &group).Bind(Db_, &database);
     edtDescription->setText(group.Description);
     edtDescription->setFocus();
     FillMembers();
@@ -90,17 +71,14 @@ int TfrmAEGroup::Execute(TGroup& group, const QString& title, TOrbekoDB& databas
 void TfrmAEGroup::FillMembers()
 {
     lstMembers->clear();
-    TXIsamFile& users = Db_->UserFile;
     TUserRec user;
-    users.GoTop(0);
-    while (users.GetNext(user, 0, "", gcAny)) {
-        const std::string& id = users.LastKey();
-        const int row = lstMembers->AddItem(QString::fromLatin1(FieldText(user.FullName)), IdValue(id));
+    TKeyWalk walk = TKeyWalk::All(Db_->UserFile, TOrbekoDB::UserIdKey);
+    while (walk.Next(user)) {
+        const std::string& id = walk.Id();
+        const int row = lstMembers->AddItem(FieldString(user.FullName), IdValue(id));
         if (Group_->HasMember(QString::fromStdString(id)))
             lstMembers->SetChecked(row, true);
     }
-    if (users.Status() != ksNotFound)
-        throw std::runtime_error(users.StatusText());
 }
 
 bool TfrmAEGroup::CanSave() const

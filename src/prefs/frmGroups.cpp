@@ -3,12 +3,14 @@
 #include "prefs/GroupList.h"
 #include "prefs/OrbekoCfg.h"
 #include "prefs/frmAEGroup.h"
+#include "ui/ActionFactory.h"
+#include "ui/ButtonRow.h"
 #include "ui/DialogRunner.h"
+#include "ui/ExecuteScope.h"
 #include "ui/ListBox.h"
 #include "ui/MessageBox.h"
 
 #include <QAction>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -31,13 +33,14 @@ TfrmGroups::TfrmGroups(QWidget* parent) : QDialog(parent)
     Label1->setBuddy(lstGroups);
 
     const QStyle* s = style();
-    actNew = MakeAction("actNew", "&New...", "Add a new group", QKeySequence(Qt::Key_Insert),
-                        &TfrmGroups::actNewExecute, s->standardIcon(QStyle::SP_FileIcon));
-    actProperties = MakeAction("actProperties", "&Properties...", "Edit the selected group properties", {},
-                               &TfrmGroups::actPropertiesExecute,
-                               s->standardIcon(QStyle::SP_FileDialogDetailedView));
-    actDelete = MakeAction("actDelete", "&Delete...", "Delete the selected group", QKeySequence(Qt::Key_Delete),
-                           &TfrmGroups::actDeleteExecute, s->standardIcon(QStyle::SP_TrashIcon));
+    TActionFactory actions(*this);
+    actNew = actions.Make("actNew", "&New...", "Add a new group", QKeySequence(Qt::Key_Insert), this,
+                          &TfrmGroups::actNewExecute, s->standardIcon(QStyle::SP_FileIcon));
+    actProperties = actions.Make("actProperties", "&Properties...", "Edit the selected group properties", {}, this,
+                                 &TfrmGroups::actPropertiesExecute,
+                                 s->standardIcon(QStyle::SP_FileDialogDetailedView));
+    actDelete = actions.Make("actDelete", "&Delete...", "Delete the selected group", QKeySequence(Qt::Key_Delete),
+                             this, &TfrmGroups::actDeleteExecute, s->standardIcon(QStyle::SP_TrashIcon));
 
     tbrGroups = new QToolBar(this);
     tbrGroups->setObjectName(QStringLiteral("tbrGroups"));
@@ -58,10 +61,8 @@ TfrmGroups::TfrmGroups(QWidget* parent) : QDialog(parent)
     connect(lstGroups, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { mnuPopup->popup(lstGroups->viewport()->mapToGlobal(pos)); });
 
-    btnClose = new QPushButton(QStringLiteral("&Close"), this);
-    btnClose->setObjectName(QStringLiteral("btnClose"));
-    btnClose->setDefault(true);
-    connect(btnClose, &QPushButton::clicked, this, &QDialog::accept);
+    auto* buttons = new TButtonRow(this);
+    btnClose = buttons->Add("btnClose", "&Close", [this] { accept(); }, TButtonRole::Default);
 
     // The enabling rules follow every change of the list.
     connect(lstGroups, &QListWidget::itemSelectionChanged, this, &TfrmGroups::UpdateActions);
@@ -70,41 +71,21 @@ TfrmGroups::TfrmGroups(QWidget* parent) : QDialog(parent)
 
     frmAEGroup = new TfrmAEGroup(this);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnClose);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tbrGroups);
     layout->addWidget(Label1);
     layout->addWidget(lstGroups);
-    layout->addLayout(buttons);
+    layout->addWidget(buttons);
     UpdateActions();
-}
-
-QAction* TfrmGroups::MakeAction(const char* name, const char* caption, const char* hint, QKeySequence shortcut,
-                                void (TfrmGroups::*handler)(), const QIcon& icon)
-{
-    auto* action = new QAction(icon, QString::fromLatin1(caption), this);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setToolTip(QString::fromLatin1(hint));
-    action->setStatusTip(QString::fromLatin1(hint));
-    if (!shortcut.isEmpty())
-        action->setShortcut(shortcut);
-    connect(action, &QAction::triggered, this, handler);
-    addAction(action);
-    return action;
 }
 
 int TfrmGroups::Execute(TOrbekoCfg& settings, TOrbekoDB& database)
 {
-    Settings_ = &settings;
-    Db_ = &database;
+    TExecuteScope scope;
+    scope.Bind(Settings_, &settings).Bind(Db_, &database);
     lstGroups->setFocus();
     FillGroups();
-    const int result = TDialogRunner::Run(*this);
-    Settings_ = nullptr;
-    Db_ = nullptr;
-    return result;
+    return TDialogRunner::Run(*this);
 }
 
 void TfrmGroups::FillGroups()

@@ -44,9 +44,6 @@ public:
     void actDeleteExecute();
 
 private:
-    QAction* MakeAction(const char* name, const char* caption, const char* hint, QKeySequence shortcut,
-                        void (TfrmGroups::*handler)(), const QIcon& icon);
-
     TOrbekoCfg* Settings_ = nullptr;
     TOrbekoDB* Db_ = nullptr;
 };

@@ -4,9 +4,10 @@
 #include "prefs/OrbekoCfg.h"
 #include "storage/Stamp.h"
 #include "ui/CheckList.h"
+#include "ui/ButtonRow.h"
 #include "ui/DialogRunner.h"
+#include "ui/ExecuteScope.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -20,38 +21,27 @@ TfrmSelectGroup::TfrmSelectGroup(QWidget* parent) : QDialog(parent)
     lstGroups = new TListBox(this);
     lstGroups->setObjectName(QStringLiteral("lstGroups"));
     Label1->setBuddy(lstGroups);
-    btnOk = new QPushButton(QStringLiteral("&Ok"), this);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(btnOk, &QPushButton::clicked, this, &TfrmSelectGroup::btnOkClick);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new TButtonRow(this);
+    btnOk = buttons->Add("btnOk", "&Ok", [this] { btnOkClick(); }, TButtonRole::Default);
+    btnCancel = buttons->Add("btnCancel", "&Cancel", [this] { reject(); }, TButtonRole::Cancel);
     // OK needs a group to take the ticks from.
     connect(lstGroups, &QListWidget::itemSelectionChanged, this,
             [this] { btnOk->setEnabled(lstGroups->ItemIndex() >= 0); });
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOk);
-    buttons->addWidget(btnCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addWidget(lstGroups);
-    layout->addLayout(buttons);
+    layout->addWidget(buttons);
 }
 
 int TfrmSelectGroup::Execute(const TOrbekoCfg& settings, TCheckList& checkList)
 {
-    Settings_ = &settings;
-    CheckList_ = &checkList;
+    TExecuteScope scope;
+    scope.Bind(Settings_, &settings).Bind(CheckList_, &checkList);
     FillGroups();
     btnOk->setEnabled(false);
     lstGroups->setFocus();
-    const int result = TDialogRunner::Run(*this);
-    Settings_ = nullptr;
-    CheckList_ = nullptr;
-    return result;
+    return TDialogRunner::Run(*this);
 }
 
 void TfrmSelectGroup::FillGroups()

@@ -6,14 +6,15 @@
 #include <string>
 
 // The change counter of an SQLite database file (4 bytes, big-endian, at
-// offset 24), which every commit from any connection raises, read straight
-// from a shared mapping of the file's first page: a memory load, no system
-// call and no lock. It lets a handle keep records it read ahead and know
-// for certain, before handing one out, that no commit has happened since.
+// offset 24), which every commit from any connection raises, read with one
+// pread of a descriptor kept open: no lock and no engine call. It lets a
+// handle keep records it read ahead and know for certain, before handing
+// one out, that no commit has happened since. A file cut short under the
+// handle (a copy restored over it) reads as no counter, never as a fault.
 //
-// Only on local file systems: a network file system keeps mappings (and
-// reads made without a lock) coherent with other machines only loosely,
-// so there Available() is false and nothing may be read ahead.
+// Only on local file systems: a network file system keeps reads made
+// without a lock coherent with other machines only loosely, so there
+// Available() is false and nothing may be read ahead.
 class TChangeCounter
 {
 public:
@@ -25,16 +26,15 @@ public:
     TChangeCounter(const TChangeCounter&) = delete;
     TChangeCounter& operator=(const TChangeCounter&) = delete;
 
-    // Maps the file's first page when it lies on a local file system. Must
-    // be called while no connection of this process is inside a statement:
-    // closing the descriptor used for mapping drops the process's classic
-    // locks on the file, the engine's among them.
-    void Map(const std::string& path);
-    bool Available() const { return Header_ != nullptr; }
-    // Empty when not Available().
+    // Keeps a descriptor of the file when it lies on a local file system.
+    // Call it, and end the object, only while no connection of this process
+    // is inside a statement: closing a descriptor of the file drops the
+    // process's classic locks on it, the engine's among them.
+    void Open(const std::string& path);
+    bool Available() const { return Fd_ >= 0; }
+    // Empty when not Available() or when the file is too short to hold it.
     std::optional<uint32_t> Read() const;
 
 private:
-    const unsigned char* Header_ = nullptr;
-    std::size_t Length_ = 0;
+    int Fd_ = -1;
 };

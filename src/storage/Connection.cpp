@@ -1,8 +1,13 @@
 #include "storage/Connection.h"
 
+#include "storage/KfsStatus.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <sys/statvfs.h>
 #include <thread>
 
 TConnection::~TConnection()
@@ -12,15 +17,28 @@ TConnection::~TConnection()
 
 int TConnection::Open(const std::string& path, bool create)
 {
-    // The store serialises its own calls, so the engine's mutexes are not needed.
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    Folder_ = folder.empty() ? "." : folder;
+    // The store serialises its own calls, so the engine's mutexes are not
+    // needed. Extended result codes tell, say, a file moved away from a
+    // read-only one.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE
+                      | (create ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(path.c_str(), &Db_, flags, nullptr);
     if (rc != SQLITE_OK)
         return rc;
     sqlite3_busy_handler(Db_, &TConnection::BusyWait, this);
     rc = Exec("PRAGMA journal_mode=DELETE");
     if (rc == SQLITE_OK)
-        rc = Exec("PRAGMA synchronous=FULL");
+        rc = Exec("PRAGMA synchronous=EXTRA");
+    return rc;
+}
+
+int TConnection::OpenReadOnly(const std::string& path)
+{
+    const int rc = sqlite3_open_v2(path.c_str(), &Db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc == SQLITE_OK)
+        sqlite3_busy_handler(Db_, &TConnection::BusyWait, this);
     return rc;
 }
 
@@ -37,6 +55,21 @@ int TConnection::Exec(const char* sql)
 int64_t TConnection::Changes() const
 {
     return sqlite3_changes64(Db_);
+}
+
+int16_t TConnection::Status(int resultCode) const
+{
+    if ((resultCode & 0xff) == SQLITE_CANTOPEN) {
+        // A journal the engine could not create it tries again without
+        // creating it, so its error often says only that the file is not
+        // there; the folder tells whether it is gone or full.
+        struct statvfs folder {};
+        if (statvfs(Folder_.c_str(), &folder) != 0)
+            return StatusFromErrno(errno);
+        if ((folder.f_files > 0 && folder.f_favail == 0) || folder.f_bavail == 0)
+            return ksDiskFull;
+    }
+    return StatusFromSqlite(resultCode, Db_ ? sqlite3_system_errno(Db_) : 0);
 }
 
 // Short, growing naps: another workstation's commit takes milliseconds, and

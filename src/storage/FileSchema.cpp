@@ -47,19 +47,19 @@ int16_t Build(const std::string& path, const std::string& createSql, const std::
     TConnection connection;
     int rc = connection.Open(path, true);
     if (rc != SQLITE_OK)
-        return StatusFromSqlite(rc);
+        return connection.Status(rc);
     TWriteTransaction transaction(connection);
     if (transaction.BeginResult() != SQLITE_OK)
-        return StatusFromSqlite(transaction.BeginResult());
+        return connection.Status(transaction.BeginResult());
     rc = connection.Exec(createSql.c_str());
     if (rc != SQLITE_OK)
-        return StatusFromSqlite(rc);
+        return connection.Status(rc);
     TStatement describe;
     rc = describe.Prepare(connection.Handle(),
                           "INSERT INTO kfs_file(format_version, key_format, key_length, record_size, note) "
                           "VALUES(?1, ?2, ?3, ?4, '')");
     if (rc != SQLITE_OK)
-        return StatusFromSqlite(rc);
+        return connection.Status(rc);
     TStatement::TReset reset(describe);
     describe.BindInt(1, TFileSchema::kFormatVersion);
     describe.BindText(2, keyFormat);
@@ -67,8 +67,8 @@ int16_t Build(const std::string& path, const std::string& createSql, const std::
     describe.BindInt(4, recordSize);
     rc = describe.Step();
     if (rc != SQLITE_DONE)
-        return StatusFromSqlite(rc);
-    return StatusFromSqlite(transaction.Commit());
+        return connection.Status(rc);
+    return connection.Status(transaction.Commit());
 }
 
 }  // namespace
@@ -141,7 +141,16 @@ int16_t TFileSchema::CreateFile(const std::string& path, int keyLength) const
     const std::string folder = std::filesystem::path(path).parent_path().string();
     if (access(folder.empty() ? "." : folder.c_str(), W_OK) != 0)
         return StatusFromErrno(errno);
+    // Made here rather than by the engine, which would give it rw-r--r--
+    // whatever the umask: the file gets what the umask allows (and, in a
+    // set-group-id folder, the folder's group), so the other accounts of an
+    // office's group can write it. The engine gives journals the mode of
+    // their file.
     const std::string temporary = TemporaryName(path);
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return StatusFromErrno(errno);
+    close(fd);
     int16_t status = Build(temporary, CreateSql(), Format_.Text(), keyLength, Format_.RecordSize());
     if (status == ksOk)
         status = LinkIntoPlace(temporary, path);

@@ -29,7 +29,8 @@ public:
     // Makes a new, empty keyed file at path: built under a temporary name
     // in the same folder and linked into place only when complete, so no
     // other workstation ever opens half a file, and two that create the same
-    // file at once cannot both succeed. Store status.
+    // file at once cannot both succeed. Its permissions are what the
+    // process's umask allows of rw-rw-rw-. Store status.
     int16_t CreateFile(const std::string& path, int keyLength) const;
 
     // 0 when the file at path begins as a keyed file does, 8 when it does

@@ -97,7 +97,7 @@ std::string TKeyCursor::Sql(TQuery query) const
 TStatement* TKeyCursor::Statement(TQuery query, int16_t& status)
 {
     TStatement& statement = Statements_[query];
-    status = statement.Prepared() ? ksOk : StatusFromSqlite(statement.Prepare(Connection_.Handle(), Sql(query)));
+    status = statement.Prepared() ? ksOk : Connection_.Status(statement.Prepare(Connection_.Handle(), Sql(query)));
     return status == ksOk ? &statement : nullptr;
 }
 
@@ -177,7 +177,7 @@ int16_t TKeyCursor::Fill(TStatement& statement, TReadAhead::TBound bound, std::s
     statement.Reset();
     if (rc != SQLITE_DONE) {
         ReadAhead_.Restart();
-        return StatusFromSqlite(rc);
+        return Connection_.Status(rc);
     }
     const std::optional<uint32_t> after = Counter_.Read();
     ReadAhead_.EndFill(before && after && *before == *after ? before : std::nullopt, rows < limit, bound, value);
@@ -242,7 +242,7 @@ int16_t TKeyCursor::PreviousKey(const TReadTarget& target)
         return ksOk;
     }
     if (rc != SQLITE_DONE)
-        return StatusFromSqlite(rc);
+        return Connection_.Status(rc);
     Position_ = {};
     return ksNotFound;
 }

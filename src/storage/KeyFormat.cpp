@@ -1,20 +1,18 @@
 #include "storage/KeyFormat.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace {
 
-// Largest record the store keeps; a 16-bit size as in the file's header.
-constexpr int kMaxRecordSize = 65535;
-
-// Reads a decimal count of 1..kMaxRecordSize at pos.
+// Reads a decimal count of 1..TKeyFormat::kMaxRecordSize at pos.
 std::optional<int> ReadCount(std::string_view text, std::size_t& pos)
 {
     int value = 0;
     const std::size_t start = pos;
     while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
         value = value * 10 + (text[pos] - '0');
-        if (value > kMaxRecordSize)
+        if (value > TKeyFormat::kMaxRecordSize)
             return std::nullopt;
         ++pos;
     }
@@ -61,6 +59,8 @@ std::optional<TKeyFormat> TKeyFormat::Parse(std::string_view text)
 {
     TKeyFormat format;
     format.Text_ = std::string(text);
+    // In 64 bits: a count times a width alone can pass 2^31.
+    int64_t size = 0;
     std::size_t start = 0;
     for (;;) {
         const std::size_t comma = text.find(',', start);
@@ -68,17 +68,20 @@ std::optional<TKeyFormat> TKeyFormat::Parse(std::string_view text)
         auto segment = ParseSegment(part);
         if (!segment)
             return std::nullopt;
-        segment->Offset = format.RecordSize_;
-        format.RecordSize_ += segment->Count * segment->Width;
-        if (format.RecordSize_ > kMaxRecordSize)
+        segment->Offset = static_cast<int>(size);
+        size += int64_t{segment->Count} * segment->Width;
+        if (size > kMaxRecordSize)
             return std::nullopt;
         format.Segments_.push_back(*segment);
         if (segment->Indexed)
             format.IndexedKeys_.push_back(static_cast<int>(format.Segments_.size()));
+        if (format.IndexedKeys_.size() > static_cast<std::size_t>(kMaxIndexedKeys))
+            return std::nullopt;
         if (comma == std::string_view::npos)
             break;
         start = comma + 1;
     }
+    format.RecordSize_ = static_cast<int>(size);
     return format;
 }
 

@@ -23,7 +23,14 @@ struct TKeySegment
 class TKeyFormat
 {
 public:
-    // Empty when the text is not a valid format.
+    // Largest record the store keeps; a 16-bit size as in the file's header.
+    static constexpr int kMaxRecordSize = 65535;
+    // Every index holds a copy of each record, and each is a column of the
+    // file's table: a handful serve any file, more is a mistake.
+    static constexpr int kMaxIndexedKeys = 64;
+
+    // Empty when the text is not a valid format or describes a record
+    // larger than kMaxRecordSize or with more than kMaxIndexedKeys indexes.
     static std::optional<TKeyFormat> Parse(std::string_view text);
 
     const std::string& Text() const { return Text_; }

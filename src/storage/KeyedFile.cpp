@@ -4,6 +4,7 @@
 #include "storage/KfsModes.h"
 #include "storage/KfsStatus.h"
 #include "storage/WriteTransaction.h"
+#include "storage/WriterTurn.h"
 
 #include <sqlite3.h>
 
@@ -16,6 +17,20 @@ namespace {
 
 // Largest number of digits a key may have to be counted on from.
 constexpr std::size_t kMaxCountedDigits = 18;
+
+// The number a key of digits stands for; empty for any other key.
+std::optional<int64_t> CountedValue(std::string_view key)
+{
+    if (key.empty() || key.size() > kMaxCountedDigits)
+        return std::nullopt;
+    int64_t value = 0;
+    for (char c : key) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
 
 bool IsCondition(int value)
 {
@@ -48,17 +63,14 @@ int16_t TKeyedFile::Remove(const std::string& path)
     int16_t status = TFileSchema::CheckHeader(path);
     if (status != ksOk)
         return status;
-    const std::string lockPath = TLockFile::PathFor(path);
-    TLockFile lock;
-    status = lock.Open(lockPath, info.st_mode);
-    if (status == ksOk)
-        status = lock.MarkRemoving();
+    TOpenMark mark;
+    status = mark.Exclude(path);
     if (status != ksOk)
         return status;
     if (unlink(path.c_str()) != 0)
         return StatusFromErrno(errno);
     unlink((path + "-journal").c_str());
-    unlink(lockPath.c_str());
+    unlink(TLockFile::PathFor(path).c_str());
     return ksOk;
 }
 
@@ -72,14 +84,14 @@ int16_t TKeyedFile::Open(const std::string& path)
     // Writing needs the file and, for the journal, its folder.
     if (access(path.c_str(), R_OK | W_OK) != 0 || access(FolderOf(path).c_str(), W_OK) != 0)
         return StatusFromErrno(errno);
-    int16_t status = LockFile_.Open(TLockFile::PathFor(path), info.st_mode);
+    int16_t status = OpenMark_.Hold(path);
     if (status == ksOk)
-        status = LockFile_.MarkOpen();
+        status = LockFile_.Open(TLockFile::PathFor(path), info.st_mode);
     if (status != ksOk)
         return status;
     const int rc = Connection_.Open(path, false);
     if (rc != SQLITE_OK)
-        return StatusFromSqlite(rc);
+        return Connection_.Status(rc);
     if (Connection_.ReadOnly())
         return ksUpdateMode;
     status = ReadDescription();
@@ -87,7 +99,7 @@ int16_t TKeyedFile::Open(const std::string& path)
         status = PrepareWrites();
     if (status != ksOk)
         return status;
-    Counter_.Map(path);
+    Counter_.Open(path);
     const std::vector<int>& keys = Format_->IndexedKeys();
     Cursors_.resize(static_cast<std::size_t>(keys.empty() ? 1 : keys.back() + 1));
     Cursors_[0] = std::make_unique<TKeyCursor>(Connection_, Counter_, *Format_, 0);
@@ -103,7 +115,7 @@ int16_t TKeyedFile::ReadDescription()
     if (rc == SQLITE_OK)
         rc = id.Step();
     if (rc != SQLITE_ROW)
-        return StatusFromSqlite(rc);
+        return Connection_.Status(rc);
     if (id.ColumnInt(0) != TFileSchema::kApplicationId)
         return ksNotIsam;
     id.Reset();
@@ -114,14 +126,17 @@ int16_t TKeyedFile::ReadDescription()
     if (rc == SQLITE_OK)
         rc = description.Step();
     if (rc != SQLITE_ROW)
-        return rc == SQLITE_DONE ? ksCorrupt : StatusFromSqlite(rc);
+        return rc == SQLITE_DONE ? ksCorrupt : Connection_.Status(rc);
     TStatement::TReset reset(description);
     const int64_t version = description.ColumnInt(0);
     if (version > TFileSchema::kFormatVersion)
         return ksNotIsam;
+    // A format no file of ours can have was not written by the store.
     Format_ = TKeyFormat::Parse(description.ColumnText(1));
+    if (!Format_)
+        return ksNotIsam;
     const int64_t keyLength = description.ColumnInt(2);
-    if (version < 1 || !Format_ || keyLength < 1 || keyLength > TFileSchema::kMaxKeyLength
+    if (version < 1 || keyLength < 1 || keyLength > TFileSchema::kMaxKeyLength
         || description.ColumnInt(3) != Format_->RecordSize())
         return ksCorrupt;
     KeyLength_ = static_cast<int>(keyLength);
@@ -135,7 +150,8 @@ int16_t TKeyedFile::PrepareWrites()
         {&Insert_, schema.InsertSql()},
         {&Update_, schema.UpdateSql()},
         {&Delete_, "DELETE FROM kfs_records WHERE pk = ?1"},
-        {&Highest_, "SELECT pk FROM kfs_records ORDER BY pk DESC LIMIT 1"},
+        // Keys of digits sort below ':'; the others are passed over.
+        {&Highest_, "SELECT pk FROM kfs_records WHERE pk < ':' ORDER BY pk DESC"},
         {&Count_, "SELECT count(*) FROM kfs_records"},
         {&ReadNote_, "SELECT note FROM kfs_file"},
         {&WriteNote_, "UPDATE kfs_file SET note = ?1"},
@@ -143,7 +159,7 @@ int16_t TKeyedFile::PrepareWrites()
     for (const auto& [statement, sql] : statements) {
         const int rc = statement->Prepare(Connection_.Handle(), sql);
         if (rc != SQLITE_OK)
-            return StatusFromSqlite(rc);
+            return Connection_.Status(rc);
     }
     return ksOk;
 }
@@ -157,7 +173,10 @@ TKeyCursor* TKeyedFile::Cursor(int keyNumber)
 
 int16_t TKeyedFile::CheckKey(std::string_view pk) const
 {
-    return pk.empty() || pk.size() > static_cast<std::size_t>(KeyLength_) ? ksBadParameter : ksOk;
+    if (pk.empty() || pk.size() > static_cast<std::size_t>(KeyLength_))
+        return ksBadParameter;
+    // Texts end at a NUL everywhere else: such a key could never be named again.
+    return pk.find('\0') == std::string_view::npos ? ksOk : ksIllegalKey;
 }
 
 int16_t TKeyedFile::Get(int keyNumber, int readMode, std::string_view value, std::string* keyText,
@@ -188,23 +207,18 @@ void TKeyedFile::BindRecord(TStatement& statement, std::string_view pk, const vo
 
 int16_t TKeyedFile::AllocateKey(std::string& pk)
 {
+    // The highest key that is a number; keys of other text never stop it.
     TStatement::TReset reset(Highest_);
-    const int rc = Highest_.Step();
     int64_t next = 1;
-    if (rc == SQLITE_ROW) {
-        const std::string_view highest = Highest_.ColumnText(0);
-        if (highest.empty() || highest.size() > kMaxCountedDigits)
-            return ksBadParameter;
-        int64_t value = 0;
-        for (char c : highest) {
-            if (c < '0' || c > '9')
-                return ksBadParameter;
-            value = value * 10 + (c - '0');
+    int rc;
+    while ((rc = Highest_.Step()) == SQLITE_ROW) {
+        if (const std::optional<int64_t> value = CountedValue(Highest_.ColumnText(0))) {
+            next = *value + 1;
+            break;
         }
-        next = value + 1;
-    } else if (rc != SQLITE_DONE) {
-        return StatusFromSqlite(rc);
     }
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        return Connection_.Status(rc);
     const std::string digits = std::to_string(next);
     if (digits.size() > static_cast<std::size_t>(KeyLength_))
         return ksBadParameter;
@@ -214,11 +228,19 @@ int16_t TKeyedFile::AllocateKey(std::string& pk)
 
 int16_t TKeyedFile::Add(std::string& pk, const void* record, int recordSize)
 {
-    if (recordSize != Format_->RecordSize() || pk.size() > static_cast<std::size_t>(KeyLength_))
+    if (recordSize != Format_->RecordSize())
         return ksBadParameter;
+    if (!pk.empty()) {
+        const int16_t status = CheckKey(pk);
+        if (status != ksOk)
+            return status;
+    }
+    const TWriterTurn turn(LockFile_);
+    if (turn.Status() != ksOk)
+        return turn.Status();
     TWriteTransaction transaction(Connection_);
     if (transaction.BeginResult() != SQLITE_OK)
-        return StatusFromSqlite(transaction.BeginResult());
+        return Connection_.Status(transaction.BeginResult());
     if (pk.empty()) {
         const int16_t status = AllocateKey(pk);
         if (status != ksOk)
@@ -229,9 +251,9 @@ int16_t TKeyedFile::Add(std::string& pk, const void* record, int recordSize)
         BindRecord(Insert_, pk, record);
         const int rc = Insert_.Step();
         if (rc != SQLITE_DONE)
-            return StatusFromSqlite(rc);
+            return Connection_.Status(rc);
     }
-    return StatusFromSqlite(transaction.Commit());
+    return Connection_.Status(transaction.Commit());
 }
 
 int16_t TKeyedFile::Rewrite(std::string_view pk, const void* record, int recordSize)
@@ -243,11 +265,14 @@ int16_t TKeyedFile::Rewrite(std::string_view pk, const void* record, int recordS
         status = LockFile_.CheckRecord(pk);
     if (status != ksOk)
         return status;
+    const TWriterTurn turn(LockFile_);
+    if (turn.Status() != ksOk)
+        return turn.Status();
     TStatement::TReset reset(Update_);
     BindRecord(Update_, pk, record);
     const int rc = Update_.Step();
     if (rc != SQLITE_DONE)
-        return StatusFromSqlite(rc);
+        return Connection_.Status(rc);
     return Connection_.Changes() == 0 ? ksNotFound : ksOk;
 }
 
@@ -258,11 +283,14 @@ int16_t TKeyedFile::Delete(std::string_view pk)
         status = LockFile_.CheckRecord(pk);
     if (status != ksOk)
         return status;
+    const TWriterTurn turn(LockFile_);
+    if (turn.Status() != ksOk)
+        return turn.Status();
     TStatement::TReset reset(Delete_);
     Delete_.BindText(1, pk);
     const int rc = Delete_.Step();
     if (rc != SQLITE_DONE)
-        return StatusFromSqlite(rc);
+        return Connection_.Status(rc);
     return Connection_.Changes() == 0 ? ksNotFound : ksOk;
 }
 
@@ -295,7 +323,7 @@ int16_t TKeyedFile::Info(int32_t& recordCount, int16_t& keyLength)
     TStatement::TReset reset(Count_);
     const int rc = Count_.Step();
     if (rc != SQLITE_ROW)
-        return StatusFromSqlite(rc);
+        return Connection_.Status(rc);
     RecordCount_ = static_cast<int32_t>(Count_.ColumnInt(0));
     Count_.Reset();
     const std::optional<uint32_t> after = Counter_.Read();
@@ -321,7 +349,7 @@ int16_t TKeyedFile::ReadNote(std::string& note)
     TStatement::TReset reset(ReadNote_);
     const int rc = ReadNote_.Step();
     if (rc != SQLITE_ROW)
-        return rc == SQLITE_DONE ? ksCorrupt : StatusFromSqlite(rc);
+        return rc == SQLITE_DONE ? ksCorrupt : Connection_.Status(rc);
     note.assign(ReadNote_.ColumnText(0));
     return ksOk;
 }
@@ -330,8 +358,11 @@ int16_t TKeyedFile::WriteNote(std::string_view note)
 {
     if (note.size() > kMaxNote)
         return ksNoNoteSpace;
+    const TWriterTurn turn(LockFile_);
+    if (turn.Status() != ksOk)
+        return turn.Status();
     TStatement::TReset reset(WriteNote_);
     WriteNote_.BindText(1, note);
     const int rc = WriteNote_.Step();
-    return StatusFromSqlite(rc);
+    return Connection_.Status(rc);
 }

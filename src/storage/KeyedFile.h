@@ -5,6 +5,7 @@
 #include "storage/KeyCursor.h"
 #include "storage/KeyFormat.h"
 #include "storage/LockFile.h"
+#include "storage/OpenMark.h"
 #include "storage/Statement.h"
 
 #include <cstdint>
@@ -24,7 +25,8 @@ public:
 
     static int16_t Create(const std::string& path, int keyLength, const std::string& keyFormat);
     // Removes a keyed file (only one: 8 for any other file) with its lock
-    // file; refused while any handle, in this process or another, has it open.
+    // file; refused with 9 while any handle, in this process or another,
+    // has it open.
     static int16_t Remove(const std::string& path);
 
     TKeyedFile() = default;
@@ -60,8 +62,10 @@ private:
     void BindRecord(TStatement& statement, std::string_view pk, const void* record);
     TKeyCursor* Cursor(int keyNumber);
 
-    TConnection Connection_;
+    // In this order: the open mark goes last, after the engine's connection.
+    TOpenMark OpenMark_;
     TLockFile LockFile_;
+    TConnection Connection_;
     TChangeCounter Counter_;
     std::optional<TKeyFormat> Format_;
     int KeyLength_ = 0;

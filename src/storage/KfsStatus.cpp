@@ -4,8 +4,19 @@
 
 #include <cerrno>
 
-int16_t StatusFromSqlite(int resultCode)
+int16_t StatusFromSqlite(int resultCode, int systemError)
 {
+    switch (resultCode) {
+    case SQLITE_CANTOPEN_ISDIR:
+        return ksNotIsam;
+    case SQLITE_CANTOPEN_FULLPATH:
+    case SQLITE_READONLY_DBMOVED:  // the file was moved or deleted while open
+        return ksNotFound;
+    case SQLITE_IOERR_NOMEM:
+        return ksNoMemory;
+    default:
+        break;
+    }
     switch (resultCode & 0xff) {
     case SQLITE_OK:
     case SQLITE_ROW:
@@ -13,6 +24,7 @@ int16_t StatusFromSqlite(int resultCode)
         return ksOk;
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
+    case SQLITE_PROTOCOL:  // another connection kept changing the lock state
         return ksBusy;
     case SQLITE_NOMEM:
         return ksNoMemory;
@@ -23,8 +35,15 @@ int16_t StatusFromSqlite(int resultCode)
         return ksUpdateMode;
     case SQLITE_FULL:
         return ksDiskFull;
-    case SQLITE_IOERR:
-        return ksIoError;
+    case SQLITE_CANTOPEN: {
+        // A missing folder, no free inodes, no permission: the system said which.
+        const int16_t status = systemError ? StatusFromErrno(systemError) : ksIoError;
+        return status == ksOsFailure ? ksIoError : status;
+    }
+    case SQLITE_IOERR: {
+        const int16_t status = systemError ? StatusFromErrno(systemError) : ksIoError;
+        return status == ksDiskFull || status == ksNoMemory ? status : ksIoError;
+    }
     case SQLITE_NOTADB:
         return ksNotIsam;
     case SQLITE_CORRUPT:
@@ -32,10 +51,16 @@ int16_t StatusFromSqlite(int resultCode)
     case SQLITE_SCHEMA:
     case SQLITE_FORMAT:
     case SQLITE_MISMATCH:
+    case SQLITE_EMPTY:
+    case SQLITE_INTERNAL:
         return ksCorrupt;
     case SQLITE_TOOBIG:
     case SQLITE_RANGE:
+    case SQLITE_MISUSE:
         return ksBadParameter;
+    case SQLITE_NOTFOUND:  // a file control the file system lacks
+    case SQLITE_NOLFS:     // a file larger than the system supports
+        return ksNoFunction;
     case SQLITE_INTERRUPT:
     case SQLITE_ABORT:
         return ksInterrupted;
@@ -49,6 +74,7 @@ int16_t StatusFromErrno(int error)
     switch (error) {
     case ENOENT:
     case ENOTDIR:
+    case ESTALE:  // a network file removed on the server
         return ksNotFound;
     case EACCES:
     case EPERM:
@@ -56,8 +82,14 @@ int16_t StatusFromErrno(int error)
         return ksUpdateMode;
     case EEXIST:
         return ksNameInUse;
-    case ENOSPC:
+    case EISDIR:
+        return ksNotIsam;
+    case ENAMETOOLONG:
+    case EINVAL:
+        return ksBadParameter;
+    case ENOSPC:  // no blocks, or no free inodes
     case EDQUOT:
+    case EFBIG:
         return ksDiskFull;
     case ENOMEM:
         return ksNoMemory;

@@ -10,6 +10,7 @@ constexpr int16_t ksUpdateMode = 2;
 constexpr int16_t ksBusy = 3;
 constexpr int16_t ksBadHandle = 4;
 constexpr int16_t ksBadFormat = 5;
+constexpr int16_t ksIllegalKey = 6;
 constexpr int16_t ksBadParameter = 7;
 constexpr int16_t ksNotIsam = 8;
 constexpr int16_t ksNameInUse = 9;
@@ -21,13 +22,16 @@ constexpr int16_t ksIoError = 14;
 constexpr int16_t ksCorrupt = 15;
 constexpr int16_t ksNoHandles = 18;
 constexpr int16_t ksLocked = 19;
+constexpr int16_t ksNoFunction = 21;
 constexpr int16_t ksInterrupted = 22;
 constexpr int16_t ksAlreadyOpen = 23;
 
 // The status for an SQLite result code (primary or extended) of one of our
 // own statements, which are always valid SQL: an SQL error there means the
-// file's tables are not what they should be.
-int16_t StatusFromSqlite(int resultCode);
+// file's tables are not what they should be. systemError is the errno
+// behind a file that could not be opened or read (sqlite3_system_errno),
+// 0 when unknown.
+int16_t StatusFromSqlite(int resultCode, int systemError = 0);
 
 // The status for an errno value of a failed file-system call.
 int16_t StatusFromErrno(int error);

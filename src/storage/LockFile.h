@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,13 +18,20 @@
 // locks a byte at kTextKeys plus a 60-bit hash of its upper-cased text, so
 // keys that match regardless of case share a lock; two distinct text keys
 // that happen to hash alike refuse each other's lock, never share one.
-// The byte at kOpenMarker carries a shared lock from every open handle, so
-// a file can be removed only when no handle anywhere has it open.
+//
+// A handle takes record locks only while its lock file is still the file
+// at its path: one deleted or replaced under it would have it lock alone,
+// where no newly opened handle sees its locks.
+//
+// Writers take turns through two bytes past the record locks, with waiting
+// locks the system queues in the order they were asked for (see
+// TWriterTurn).
 class TLockFile
 {
 public:
     static constexpr int64_t kTextKeys = int64_t{1} << 61;
-    static constexpr int64_t kOpenMarker = int64_t{1} << 62;
+    static constexpr int64_t kWriterQueue = int64_t{1} << 62;
+    static constexpr int64_t kWriterTurn = kWriterQueue + 1;
 
     static std::string PathFor(const std::string& keyedFile) { return keyedFile + "-locks"; }
     static int64_t RecordOffset(std::string_view key);
@@ -38,19 +46,22 @@ public:
     // user who may write the keyed file may lock its records. Store status.
     int16_t Open(const std::string& path, unsigned permissions);
 
-    // 0, or 19 when another handle holds the record.
+    // 0, or 19 when another handle holds the record; 4 when the lock file
+    // is no longer the one at its path.
     int16_t LockRecord(std::string_view key);
     int16_t UnlockRecord(std::string_view key);
-    // 0 when no other handle holds the record, 19 when one does.
+    // 0 when no other handle holds the record, 19 when one does; 4 as above.
     int16_t CheckRecord(std::string_view key) const;
 
-    // Shared lock of an open handle: 0, or 9 while the file is being removed.
-    int16_t MarkOpen();
-    // Exclusive lock for removing the file: 0, or 9 while a handle has it open.
-    int16_t MarkRemoving();
+    // Waits in the system's queue for an exclusive lock on a byte: 0, or 3
+    // when the deadline passed first.
+    int16_t WaitLock(int64_t offset, std::chrono::steady_clock::time_point deadline);
+    void Unlock(int64_t offset);
 
 private:
     int16_t SetLock(int16_t type, int64_t offset);
+    int16_t CheckPlace() const;
 
     int Fd_ = -1;
+    std::string Path_;
 };

@@ -1,56 +1,13 @@
 #include "storage/OrbekoCache.h"
 
-#include "storage/ChangeCounter.h"
+#include "storage/KeyWalk.h"
 
 #include <chrono>
 #include <cstring>
 #include <thread>
 
-#include <endian.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-namespace {
-
-class TFd
-{
-public:
-    explicit TFd(const std::string& path) : Fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~TFd()
-    {
-        if (Fd_ >= 0)
-            ::close(Fd_);
-    }
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    int Get() const { return Fd_; }
-
-private:
-    int Fd_;
-};
-
-}  // namespace
-
-std::optional<TFileVersion> TFileVersion::Of(const std::string& fileName)
-{
-    TFd fd(fileName);
-    if (fd.Get() < 0)
-        return std::nullopt;
-    struct stat info {};
-    uint32_t counter = 0;
-    if (::fstat(fd.Get(), &info) != 0 ||
-        ::pread(fd.Get(), &counter, sizeof counter, TChangeCounter::Offset) != static_cast<ssize_t>(sizeof counter))
-        return std::nullopt;
-    TFileVersion version;
-    version.Device = info.st_dev;
-    version.Inode = info.st_ino;
-    version.ChangeCounter = be32toh(counter);
-    return version;
-}
-
 TOrbekoCache::TOrbekoCache(int32_t recordSize, std::string fileName)
-    : FileName(std::move(fileName)), RecordSize(recordSize)
+    : FileName(std::move(fileName)), RecordSize(recordSize), Watch(FileName)
 {
 }
 
@@ -62,9 +19,9 @@ void TOrbekoCache::Clear()
 void TOrbekoCache::InsertAll(TXIsamFile& file)
 {
     std::vector<char> record(static_cast<std::size_t>(RecordSize));
-    file.GoTop(0);
-    while (file.GetNext(record.data(), record.size(), 0, "", gcAny))
-        Insert(file.LastKey(), record.data());
+    TKeyWalk walk = TKeyWalk::All(file, 0);
+    while (walk.Next(record.data(), record.size()))
+        Insert(walk.Id(), record.data());
 }
 
 bool TOrbekoCache::FileChanged()
@@ -73,7 +30,7 @@ bool TOrbekoCache::FileChanged()
     for (int attempt = 0; attempt < SearchAttempts && !now; ++attempt) {
         if (attempt > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(SearchPauseMs));
-        now = TFileVersion::Of(FileName);
+        now = Watch.Version();
     }
     if (!now)
         return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/FileWatch.h"
 #include "storage/Records.h"
 #include "storage/XIsamFile.h"
 
@@ -17,22 +18,6 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Which version of a keyed file a cache was filled from: the file's identity
-// and the change counter that every commit from any workstation raises.
-// Unlike a last-write time it tells a written file from an unchanged one
-// even within the same second.
-struct TFileVersion
-{
-    uint64_t Device = 0;
-    uint64_t Inode = 0;
-    uint32_t ChangeCounter = 0;
-
-    bool operator==(const TFileVersion&) const = default;
-
-    // Nothing when the file cannot be read.
-    static std::optional<TFileVersion> Of(const std::string& fileName);
-};
-
 // An in-memory copy of every record of one keyed file by identifier, filled
 // again through OnUpdate whenever the file has been written since.
 class TOrbekoCache
@@ -47,6 +32,8 @@ public:
 
     const std::string FileName;
     const int32_t RecordSize;
+    // How the cache sees that its file was written.
+    TFileWatch Watch;
     std::optional<TFileVersion> LastFileTime;  // nothing until first seen
     TUpdateHandler OnUpdate;
 
@@ -55,7 +42,8 @@ public:
 
     void Clear();
     // Inserts every record of the file in identifier order: what an
-    // OnUpdate handler does. Stops at the first read that fails.
+    // OnUpdate handler does. A read that fails before the end raises
+    // EOrbekoDB; a half-read file never passes for a whole one.
     void InsertAll(TXIsamFile& file);
     bool FileChanged();
     void Refill();

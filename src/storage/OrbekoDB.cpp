@@ -13,7 +13,6 @@ namespace {
 
 constexpr int16_t kOpenMode = 3;
 constexpr int16_t kPrimaryKeyLength = 10;
-const char* const kNoneId = "0000000000";
 
 }  // namespace
 

@@ -45,10 +45,22 @@ public:
     static constexpr const char* AlarmFileName = "OBAlarms.Ism";
     static constexpr const char* CategoryFileName = "OBCat.Ism";
     static constexpr const char* DayEntryFileName = "OBDayEnt.Ism";
+    // Each file's key format and the keys it is read by: segment N of the
+    // format is key number N, and key 0 is always the record's identifier.
     static constexpr const char* UserKeyFormat = "&,$*31,X$*11,$*11,$*11";
+    static constexpr int16_t UserIdKey = 0;
+    static constexpr int16_t UserNameKey = 3;
     static constexpr const char* AlarmKeyFormat = "&,X$*11,X$*11,$*11,X$*21";
+    static constexpr int16_t AlarmIdKey = 0;
+    static constexpr int16_t AlarmStampKey = 2;
+    static constexpr int16_t AlarmEntryKey = 3;
+    static constexpr int16_t AlarmUserKey = 5;  // UserAlarmKey: one user's alarms in due order
     static constexpr const char* CategoryKeyFormat = "X$*31";
+    static constexpr int16_t CategoryIdKey = 0;
+    static constexpr int16_t CategoryDescriptionKey = 1;
     static constexpr const char* DayEntryKeyFormat = "&,%,X$*11,$*11,$*11,$*255,R20$*11";
+    static constexpr int16_t DayEntryIdKey = 0;
+    static constexpr int16_t DayEntryStampKey = 3;
 
     TStamp Stamp;
     std::string RootPath;  // always ends in '/'

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QString>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 // The shared records, byte for byte as they lie in the keyed files:
-// little-endian integers, NUL-terminated single-byte texts, no gaps.
+// little-endian integers, NUL-terminated UTF-8 texts, no gaps.
 #pragma pack(push, 1)
 
 // Rights in TUserRec::Flags.
@@ -80,8 +82,12 @@ static_assert(offsetof(TDayEntryRec, CategoryId) == 28);
 static_assert(offsetof(TDayEntryRec, Description) == 39);
 static_assert(offsetof(TDayEntryRec, AssigneeIds) == 294);
 
+// The identifier that names no record ("%10.10d" of 0).
+inline const std::string kNoneId = "0000000000";
+
 // Writes text into a fixed field of N bytes: at most N - 1 bytes of it,
 // always followed by a NUL, so an overlong text is cut and never spills.
+// A cut never splits a UTF-8 character.
 void SetField(char* field, std::size_t width, const std::string& text);
 template <std::size_t N> void SetField(char (&field)[N], const std::string& text)
 {
@@ -93,6 +99,27 @@ std::string FieldText(const char* field, std::size_t width);
 template <std::size_t N> std::string FieldText(const char (&field)[N])
 {
     return FieldText(field, N);
+}
+
+// Record text is UTF-8 on every workstation, whatever the desktop's locale:
+// these two conversions are the only way between a QString and the bytes
+// of a record (or of a key value searched for).
+
+// The bytes that stand for text in a field of width bytes: UTF-8, cut at a
+// character boundary to at most width - 1 bytes. Without a width, all of it.
+std::string EncodeText(const QString& text, std::size_t width = std::string::npos);
+// The text that bytes of a record stand for. Bytes that are no UTF-8 (a
+// record written in a single-byte code page) read as Latin-1 rather than
+// as replacement marks.
+QString DecodeText(const std::string& bytes);
+
+template <std::size_t N> QString FieldString(const char (&field)[N])
+{
+    return DecodeText(FieldText(field, N));
+}
+template <std::size_t N> void SetFieldString(char (&field)[N], const QString& text)
+{
+    SetField(field, N, EncodeText(text, N));
 }
 
 // Sets UserId and AlarmStamp and keeps UserAlarmKey, their concatenation,

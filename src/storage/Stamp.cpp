@@ -1,6 +1,6 @@
 #include "storage/Stamp.h"
 
-#include "ui/Clock.h"
+#include "storage/Clock.h"
 
 #include <QLocale>
 
@@ -181,7 +181,8 @@ bool TStamp::IsToday() const
 
 QString TStamp::FormatDateTime(const QString& format, const QDateTime& value)
 {
-    const QLocale locale = QLocale::system();
+    // The system locale unless the program has chosen another.
+    const QLocale locale;
     const QDate date = value.date();
     const QTime time = value.time();
     QString out;

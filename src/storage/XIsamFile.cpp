@@ -169,9 +169,18 @@ bool TXIsamFile::GoTop(int16_t keyNumber)
     return Status_ == ksOk;
 }
 
+bool TXIsamFile::PassesKey(const std::string& key)
+{
+    // The store takes these keys as C texts: one cut at a NUL would name another record.
+    if (key.find('\0') == std::string::npos)
+        return true;
+    Status_ = ksIllegalKey;
+    return false;
+}
+
 bool TXIsamFile::Delete(const std::string& key)
 {
-    if (!NeedsOpen())
+    if (!NeedsOpen() || !PassesKey(key))
         return false;
     Status_ = KfsDelete(&Handle_, key.c_str());
     return Status_ == ksOk;
@@ -179,7 +188,7 @@ bool TXIsamFile::Delete(const std::string& key)
 
 bool TXIsamFile::LockRecord(const std::string& key)
 {
-    if (!NeedsOpen())
+    if (!NeedsOpen() || !PassesKey(key))
         return false;
     Status_ = KfsLock(&Handle_, key.c_str());
     return Status_ == ksOk;
@@ -187,7 +196,7 @@ bool TXIsamFile::LockRecord(const std::string& key)
 
 bool TXIsamFile::UnlockRecord(const std::string& key)
 {
-    if (!NeedsOpen())
+    if (!NeedsOpen() || !PassesKey(key))
         return false;
     Status_ = KfsUnlock(&Handle_, key.c_str());
     return Status_ == ksOk;
@@ -217,21 +226,21 @@ std::string TXIsamFile::NextKey()
     char scratch[4];
     const int32_t scratchSize = sizeof(scratch);
     const int16_t mode = kmPreviousKey;
+    // The last key that is a number: keys of other text are passed over.
     std::string lastKey;
-    const int16_t status = KfsGet(&Handle_, &primaryKey, &mode, "", nullptr, &lastKey, scratch, &scratchSize);
-    std::string key = "1";
-    if (status == ksOk) {
-        const int64_t last = KeyNumberValue(lastKey);
-        if (last < 0) {
-            Status_ = ksBadParameter;
-            return {};
-        }
-        key = std::to_string(last + 1);
-    } else if (status != ksNotFound) {
-        // Only an empty file starts again at 1, not a read that failed.
+    int16_t status;
+    int64_t last = -1;
+    while ((status = KfsGet(&Handle_, &primaryKey, &mode, "", nullptr, &lastKey, scratch, &scratchSize)) == ksOk) {
+        last = KeyNumberValue(lastKey);
+        if (last >= 0)
+            break;
+    }
+    if (status != ksOk && status != ksNotFound) {
+        // Only a file without a number key starts again at 1, not a read that failed.
         Status_ = status;
         return {};
     }
+    std::string key = std::to_string(last < 0 ? 1 : last + 1);
     if (static_cast<int32_t>(key.size()) < length)
         key.insert(0, static_cast<std::size_t>(length) - key.size(), '0');
     Status_ = ksOk;

@@ -69,6 +69,8 @@ public:
 
 private:
     bool NeedsOpen();
+    // False, with status 6, for a key holding a NUL.
+    bool PassesKey(const std::string& key);
     bool Read(void* record, std::size_t size, int16_t keyNumber, int16_t readMode, const std::string& value);
     static int32_t SizeArgument(std::size_t size);
 

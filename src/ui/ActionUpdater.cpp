@@ -1,15 +1,22 @@
 #include "ui/ActionUpdater.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QWidget>
 
 TActionUpdater::TActionUpdater(QObject* parent) : QObject(parent)
 {
     Idle_.setSingleShot(true);
     Idle_.setInterval(0);
-    connect(&Idle_, &QTimer::timeout, this, &TActionUpdater::UpdateAll);
+    connect(&Idle_, &QTimer::timeout, this, &TActionUpdater::UpdateIfShown);
     if (QCoreApplication* app = QCoreApplication::instance())
         app->installEventFilter(this);
+}
+
+TActionUpdater::TActionUpdater(QWidget& window) : TActionUpdater(static_cast<QObject*>(&window))
+{
+    Window_ = &window;
 }
 
 TActionUpdater::~TActionUpdater()
@@ -21,6 +28,17 @@ TActionUpdater::~TActionUpdater()
 void TActionUpdater::Add(std::function<void()> rule)
 {
     Rules_.push_back(std::move(rule));
+}
+
+void TActionUpdater::Add(QAction* action, std::function<bool()> enabled)
+{
+    Add([action, enabled = std::move(enabled)] { action->setEnabled(enabled()); });
+}
+
+void TActionUpdater::UpdateIfShown()
+{
+    if (!Window_ || Window_->isVisible())
+        UpdateAll();
 }
 
 void TActionUpdater::UpdateAll()
@@ -39,6 +57,11 @@ bool TActionUpdater::eventFilter(QObject* watched, QEvent* event)
 {
     // Only what the user does; the rules' own changes raise other events
     // and so never keep the updates going.
+    if (Window_ && watched == Window_ && event->type() == QEvent::Show) {
+        // Before the window is first painted, so it never shows stale states.
+        UpdateAll();
+        return QObject::eventFilter(watched, event);
+    }
     switch (event->type()) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease:

@@ -1,6 +1,6 @@
 #include "ui/DateEdit.h"
 
-#include "ui/Clock.h"
+#include "storage/Clock.h"
 
 #include <QAction>
 #include <QCalendarWidget>

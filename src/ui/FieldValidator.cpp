@@ -1,5 +1,7 @@
 #include "ui/FieldValidator.h"
 
+#include "storage/Records.h"
+
 #include <QLineEdit>
 
 TFieldValidator::TFieldValidator(int fieldWidth, QObject* parent) : QValidator(parent), FieldWidth_(fieldWidth) {}
@@ -9,7 +11,7 @@ QValidator::State TFieldValidator::validate(QString& input, int&) const
     for (const QChar c : input)
         if (c.unicode() < 0x20 || c.unicode() == 0x7F)
             return Invalid;
-    return input.toLocal8Bit().size() < FieldWidth_ ? Acceptable : Invalid;
+    return EncodeText(input).size() < static_cast<std::size_t>(FieldWidth_) ? Acceptable : Invalid;
 }
 
 void TFieldValidator::Attach(QLineEdit& edit, int fieldWidth)

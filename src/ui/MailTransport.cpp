@@ -79,9 +79,3 @@ TMailTransport& TMailTransport::Real()
     static TDesktopMailTransport real;
     return real;
 }
-
-bool TMailTransportFake::Deliver(const TOutgoingMail& mail)
-{
-    Sent_.push_back(mail);
-    return Result_;
-}

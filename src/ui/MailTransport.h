@@ -6,8 +6,6 @@
 #include <QString>
 #include <QUrl>
 
-#include <vector>
-
 struct TMailRecipient
 {
     // The display name; with no address the mail program resolves it
@@ -42,24 +40,4 @@ public:
 
 protected:
     virtual bool Deliver(const TOutgoingMail& mail) = 0;
-};
-
-// Stands in for the mail program while it lives: records every message that
-// would be sent and answers with the result set.
-class TMailTransportFake : public TMailTransport
-{
-public:
-    TMailTransportFake() = default;
-
-    // What the following sends report; true unless set otherwise.
-    void SetResult(bool delivered) { Result_ = delivered; }
-    const std::vector<TOutgoingMail>& Sent() const { return Sent_; }
-
-protected:
-    bool Deliver(const TOutgoingMail& mail) override;
-
-private:
-    bool Result_ = true;
-    std::vector<TOutgoingMail> Sent_;
-    TSeam<TMailTransport>::TOverride Override_{*this};
 };

@@ -2,20 +2,19 @@
 
 #include <QLineEdit>
 
-QValidator::State TUpperCaseValidator::validate(QString& input, int&) const
+QValidator::State TUpperCaseValidator::validate(QString& input, int& pos) const
 {
-    // Upper-casing can leave Latin-1 (\u00FF becomes \u0178), so the test
-    // is made on the result.
-    const QString upper = input.toUpper();
-    for (const QChar c : upper)
-        if (c.unicode() > 0xFF || c.unicode() < 0x20)
-            return Invalid;
-    input = upper;
-    return Acceptable;
+    // Upper-casing can lengthen the stored form (\u00DF becomes "SS"), so
+    // the test is made on the result.
+    QString upper = input.toUpper();
+    const State state = TFieldValidator::validate(upper, pos);
+    if (state == Acceptable)
+        input = upper;
+    return state;
 }
 
-void TUpperCaseValidator::Attach(QLineEdit& edit, int maxLength)
+void TUpperCaseValidator::Attach(QLineEdit& edit, int fieldWidth)
 {
-    edit.setMaxLength(maxLength);
-    edit.setValidator(new TUpperCaseValidator(&edit));
+    edit.setMaxLength(fieldWidth - 1);
+    edit.setValidator(new TUpperCaseValidator(fieldWidth, &edit));
 }

@@ -1,18 +1,19 @@
 #pragma once
 
-#include <QValidator>
+#include "ui/FieldValidator.h"
 
 class QLineEdit;
 
-// Turns what is typed or pasted into capitals, and refuses characters that a
-// single-byte record field cannot hold.
-class TUpperCaseValidator : public QValidator
+// Turns what is typed or pasted into capitals, within the bytes of a record
+// field as TFieldValidator counts them.
+class TUpperCaseValidator : public TFieldValidator
 {
     Q_OBJECT
 public:
-    using QValidator::QValidator;
+    using TFieldValidator::TFieldValidator;
     State validate(QString& input, int& pos) const override;
 
-    // Puts the validator on an edit limited to maxLength characters.
-    static void Attach(QLineEdit& edit, int maxLength);
+    // Puts the validator on an edit for a field of fieldWidth bytes
+    // (sizeof the record's field, NUL included).
+    static void Attach(QLineEdit& edit, int fieldWidth);
 };

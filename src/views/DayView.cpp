@@ -1,8 +1,9 @@
 #include "views/DayView.h"
 
+#include <QScrollBar>
+
 namespace {
 
-const std::string NoId = "0000000000";
 
 }  // namespace
 
@@ -60,6 +61,19 @@ void TDayView::Reload()
     List_->viewport()->update();
 }
 
+void TDayView::Refresh()
+{
+    const std::string selected = SelectedId();
+    const int scrolled = List_->verticalScrollBar()->value();
+    Reload();
+    // The rows are laid out at once so that the scroll range fits them.
+    List_->doItemsLayout();
+    for (int index = 0; index < Entries_.EntryCount(); ++index)
+        if (Entries_.GetEntryId(index) == selected)
+            List_->SelectRow(index);
+    List_->verticalScrollBar()->setValue(scrolled);
+}
+
 void TDayView::SetDateFormat(const QString& format)
 {
     Stamp_.DisplayFormat = format;
@@ -69,13 +83,13 @@ void TDayView::SetDateFormat(const QString& format)
 std::string TDayView::SelectedId() const
 {
     const int index = SelectedIndex();
-    return index < 0 ? NoId : Entries_.GetEntryId(index);
+    return index < 0 ? kNoneId : Entries_.GetEntryId(index);
 }
 
 std::string TDayView::SelectedOwnerId() const
 {
     TDayEntryRec entry;
-    return SelectedEntry(entry) ? FieldText(entry.OwnerId) : NoId;
+    return SelectedEntry(entry) ? FieldText(entry.OwnerId) : kNoneId;
 }
 
 std::string TDayView::SelectedDescription() const

@@ -44,6 +44,9 @@ public:
     // Asks for the day's entries again (when OnWantDayEntries is set),
     // shows the date, bold when it is today, and repaints.
     void Reload();
+    // Reload, keeping the selected entry (while it is still listed) and the
+    // scroll position: for changes the user did not make here.
+    void Refresh();
 
     std::string SelectedId() const;
     std::string SelectedOwnerId() const;

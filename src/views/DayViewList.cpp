@@ -16,16 +16,15 @@
 
 namespace {
 
-const std::string NoId = "0000000000";
 
 bool IsId(const std::string& id)
 {
-    return !id.empty() && id != NoId;
+    return !id.empty() && id != kNoneId;
 }
 
 QString Text(const std::string& text)
 {
-    return QString::fromLocal8Bit(text);
+    return DecodeText(text);
 }
 
 // Text output at a point, the point being the top left of the text.
@@ -204,6 +203,11 @@ int TDayViewList::SelectedRow() const
 {
     const QModelIndexList rows = selectionModel()->selectedIndexes();
     return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void TDayViewList::SelectRow(int row)
+{
+    selectionModel()->setCurrentIndex(model()->index(row, 0), QItemSelectionModel::ClearAndSelect);
 }
 
 void TDayViewList::DrawItem(QPainter& painter, int index, const QRect& rect)

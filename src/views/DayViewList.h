@@ -74,6 +74,8 @@ public:
     void ResetRows(int count);
     // The selected row, or -1.
     int SelectedRow() const;
+    // Selects a row and makes it current, as a click does.
+    void SelectRow(int row);
 
     // Draws row `index` into `rect` (viewport coordinates). An exception from
     // a callback ends the drawing of the row and passes on.

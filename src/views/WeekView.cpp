@@ -1,10 +1,9 @@
 #include "views/WeekView.h"
 
-#include "ui/Clock.h"
+#include "storage/Clock.h"
 
 namespace {
 
-const std::string NoId = "0000000000";
 
 }  // namespace
 
@@ -38,6 +37,12 @@ TWeekView::TWeekView(QWidget* parent) : TPanel(parent)
 void TWeekView::Reload()
 {
     ForEachDay([](TDayView& day) { day.Reload(); });
+    update();
+}
+
+void TWeekView::Refresh()
+{
+    ForEachDay([](TDayView& day) { day.Refresh(); });
     update();
 }
 
@@ -94,7 +99,7 @@ std::string TWeekView::CurrentDateText() const
 
 std::string TWeekView::SelectedId() const
 {
-    return CurrentDay_ != nullptr ? CurrentDay_->SelectedId() : NoId;
+    return CurrentDay_ != nullptr ? CurrentDay_->SelectedId() : kNoneId;
 }
 
 std::string TWeekView::SelectedDescription() const
@@ -104,7 +109,7 @@ std::string TWeekView::SelectedDescription() const
 
 std::string TWeekView::SelectedOwnerId() const
 {
-    return CurrentDay_ != nullptr ? CurrentDay_->SelectedOwnerId() : NoId;
+    return CurrentDay_ != nullptr ? CurrentDay_->SelectedOwnerId() : kNoneId;
 }
 
 void TWeekView::SetTimeFont(const TFont& font)

@@ -33,6 +33,8 @@ public:
     TDayView* CurrentDay() const { return CurrentDay_; }
 
     void Reload();
+    // Reloads every day keeping its selection and scroll position.
+    void Refresh();
     void ArrangeDays();
     // Shows Monday to Sunday of the week holding `value`, each day at the
     // time of day of `value`. Days are moved in order; the first one whose

@@ -5,7 +5,9 @@
 #include "storage/RecordLock.h"
 #include "storage/Stamp.h"
 #include "ui/Bell.h"
-#include "ui/Clock.h"
+#include "storage/Clock.h"
+#include "support/BellScript.h"
+#include "support/ClockScript.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -131,7 +133,7 @@ protected:
     void SetNow(const QDateTime& value) { Now_ = value; }
 
     QDateTime Now_ = At(9, 0);
-    TClockOverride Clock_{[this] { return Now_; }};
+    TClockScript Clock_{[this] { return Now_; }};
     TBellScript Bell_;
     std::unique_ptr<TOrbekoDB> Other_;
     std::vector<TSeenNotice> Seen_;

@@ -5,11 +5,13 @@
 #include "storage/RecordLock.h"
 #include "storage/Stamp.h"
 #include "ui/CheckList.h"
-#include "ui/Clock.h"
+#include "storage/Clock.h"
 #include "ui/DateEdit.h"
 #include "ui/MailTransport.h"
 #include "views/DayView.h"
 #include "views/WeekView.h"
+#include "support/ClockScript.h"
+#include "support/MailTransportFake.h"
 
 #include <gtest/gtest.h>
 
@@ -30,6 +32,8 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -59,7 +63,7 @@ protected:
     void SetUp() override
     {
         TMainWindowFixture::SetUp();
-        Clock_ = std::make_unique<TClockOverride>(kThursday);
+        Clock_ = std::make_unique<TClockScript>(kThursday);
         Window().FormActivate();
         ASSERT_FALSE(Window().Ended());
         Bob = AddUser("BOB", "", urAddEntries);
@@ -159,7 +163,7 @@ protected:
         return texts.mid(1);  // after the welcome of the first administrator
     }
 
-    std::unique_ptr<TClockOverride> Clock_;
+    std::unique_ptr<TClockScript> Clock_;
     std::unique_ptr<TOrbekoDB> Other;  // another workstation
     TMailTransportFake Mail_;
     std::string Bob;
@@ -464,6 +468,33 @@ TEST_F(EventMenuTest, ADeleteOfAnEventAnotherConnectionHoldsGivesItsMessage)
     ASSERT_EQ(MessageTexts().size(), 2);
     EXPECT_EQ(MessageTexts()[1], "Unable to delete event. Another user has locked it");
     EXPECT_TRUE(Exists(id));
+}
+
+TEST_F(EventMenuTest, AnEventDeletedElsewhereIsReportedAndItsRowGoes)
+{
+    const std::vector<std::pair<const char*, std::function<void()>>> commands = {
+        {"properties",
+         [this] {
+             Messages_.Answer(TMessageAnswer::Ok);
+             Window().actEventPropertiesExecute();
+         }},
+        {"delete",
+         [this] {
+             Messages_.Answer(TMessageAnswer::Yes);
+             Messages_.Answer(TMessageAnswer::Ok);
+             Window().actEventDeleteExecute();
+         }},
+    };
+    for (const auto& [name, run] : commands) {
+        const std::string id = AddEntry("Budget", {kMe}, kMe, true);
+        Select(0);
+        ASSERT_EQ(TEventCommands(*Other).DeleteEvent(id), TEventResult::Done);
+        run();
+        EXPECT_EQ(Messages_.Shown().back().Text, kEventGoneText) << name;
+        EXPECT_EQ(Messages_.Shown().back().Kind, TMessageKind::Information) << name;
+        EXPECT_EQ(ThursdayRows(), 0) << name;
+    }
+    EXPECT_TRUE(Dialogs_.Runs().empty()) << "the editor never opens on an event that is gone";
 }
 
 TEST_F(EventMenuTest, AFailedWriteResetsTheCursor)

@@ -46,21 +46,23 @@ TEST_F(GroupsCommandTest, CommandStandsInTheToolsMenuTheToolBarAndThePopup)
     const QList<QAction*> items = tools->actions();
     const qsizetype at = items.indexOf(groups);
     ASSERT_GE(at, 0);
-    ASSERT_LT(at + 2, items.size());
-    EXPECT_TRUE(items[at + 1]->isSeparator()) << "the View submenu follows a separator";
-    EXPECT_EQ(items[at + 2]->text(), "&View");
+    ASSERT_LT(at + 3, items.size());
+    EXPECT_EQ(items[at + 1], window.actToolsReport);
+    EXPECT_TRUE(items[at + 2]->isSeparator()) << "the View submenu follows a separator";
+    EXPECT_EQ(items[at + 3]->text(), "&View");
 
     const QList<QAction*> buttons = window.tbrTools->actions();
     const qsizetype button = buttons.indexOf(groups);
     ASSERT_GE(button, 0);
-    ASSERT_LT(button + 1, buttons.size());
-    EXPECT_EQ(buttons[button + 1], window.actToolsViewDay);
+    ASSERT_LT(button + 2, buttons.size());
+    EXPECT_EQ(buttons[button + 1], window.actToolsReport);
+    EXPECT_EQ(buttons[button + 2], window.actToolsViewDay);
 
     const QList<QAction*> popup = window.mnuPopup->actions();
     const qsizetype entry = popup.indexOf(groups);
-    ASSERT_GT(entry, 1);
-    EXPECT_TRUE(popup[entry - 1]->isSeparator());
-    EXPECT_EQ(popup[entry - 2], window.actDate);
+    ASSERT_GT(entry, 0);
+    EXPECT_EQ(popup[entry - 1], window.actToolsFiltering);
+    EXPECT_EQ(popup.value(entry + 1), window.actToolsReport);
 }
 
 TEST_F(GroupsCommandTest, BeforeStartUpTheCommandDoesNothing)

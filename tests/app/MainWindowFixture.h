@@ -7,6 +7,9 @@
 #include "ui/DialogRunner.h"
 #include "ui/FolderPrompt.h"
 #include "ui/MessageBox.h"
+#include "support/DialogScript.h"
+#include "support/FolderPromptScript.h"
+#include "support/MessageBoxScript.h"
 
 #include <QByteArray>
 #include <QLineEdit>

@@ -176,22 +176,22 @@ private:
             return;
         Plan(op);
         Started(op);
-        bool storing = false;
         try {
             TLockedEvent event(MainDb_, op.EntryId, StampIn(0));
             if (!event.Locked()) {
                 Ended(op, "entrylocked");
                 return;
             }
+            if (!event.Found()) {
+                Ended(op, "vanished");
+                return;
+            }
             // The user takes a moment in the editor, the entry locked.
             std::this_thread::sleep_for(std::chrono::milliseconds(Pick(20)));
             Apply(op, event.Entry, event.Alarm);
-            storing = true;
             Ended(op, event.Store() == TEventResult::Done ? "done" : "alarmlocked");
         } catch (const std::exception& error) {
-            // Deleted between finding it and locking it: nothing was written.
-            const bool vanished = !storing && std::string(error.what()) == "Object not found";
-            Ended(op, vanished ? "vanished" : Failed(error));
+            Ended(op, Failed(error));
         }
     }
 
@@ -212,6 +212,9 @@ private:
                 break;
             case TEventResult::AlarmLocked:
                 Ended(op, "alarmlocked");
+                break;
+            case TEventResult::Missing:
+                Ended(op, "vanished");
                 break;
             }
         } catch (const std::exception& error) {

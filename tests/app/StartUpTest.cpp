@@ -5,11 +5,15 @@
 #include "storage/RegistryKey.h"
 #include "views/DayView.h"
 #include "views/WeekView.h"
+#include "support/FolderPromptScript.h"
+#include "support/MessageBoxScript.h"
 
+#include <QAction>
 #include <QTimer>
 #include <QLineEdit>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 
@@ -119,6 +123,35 @@ TEST_F(StartUpTest, LoginDialogStartsFromTheAccountWithFocusOnPassword)
     EXPECT_EQ(window.CurrentUserId, "0000000001");
     EXPECT_STREQ(window.CurrentUser.UserName, "JSMITH");
     EXPECT_TRUE(Messages_.Shown().empty());
+}
+
+// Another workstation keeping the users file to itself makes the lookup fail:
+// that is shown as the file's status, never taken for a wrong password.
+TEST_F(StartUpTest, ABusyUsersFileIsShownAndNotTakenForAWrongPassword)
+{
+    AddUser("JSMITH", "SECRET", urAddEntries);
+    Messages_.Answer(TMessageAnswer::Ok);
+    Dialogs_.Answer([this](QDialog& dialog) {
+        auto& login = static_cast<TfrmLogin&>(dialog);
+        login.edtPassword->setText("SECRET");
+        sqlite3* other = nullptr;
+        EXPECT_EQ(sqlite3_open(DataFile("OBUsers.Ism").c_str(), &other), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        login.actOk->trigger();
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        EXPECT_TRUE(login.isVisible());
+        login.actOk->trigger();
+        return login.result();
+    });
+    TfrmMain& window = Window("jsmith");
+    window.FormActivate();
+
+    EXPECT_FALSE(window.Ended());
+    EXPECT_EQ(window.CurrentUserId, "0000000001");
+    ASSERT_EQ(Messages_.Shown().size(), 1u);
+    EXPECT_EQ(Messages_.Shown()[0].Kind, TMessageKind::Error);
+    EXPECT_EQ(Messages_.Shown()[0].Text, "Multi-user access");
 }
 
 TEST_F(StartUpTest, EmptyAccountNameStartsWithFocusOnUserName)

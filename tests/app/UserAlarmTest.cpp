@@ -2,7 +2,8 @@
 #include "app/UserAlarm.h"
 #include "storage/RecordLock.h"
 #include "support/DatabaseFixture.h"
-#include "ui/Clock.h"
+#include "storage/Clock.h"
+#include "support/ClockScript.h"
 
 #include <gtest/gtest.h>
 
@@ -65,7 +66,7 @@ protected:
 
     std::vector<std::string> Scan(int hour, int minute)
     {
-        const TClockOverride now(QDateTime(QDate(2025, 3, 6), QTime(hour, minute)));
+        const TClockScript now(QDateTime(QDate(2025, 3, 6), QTime(hour, minute)));
         std::vector<std::string> shown;
         TStamp clock;
         TAlarmScan(Db_->AlarmFile, kAnna).Run(clock, [&](TAlarmRec& alarm, const std::string& alarmId) {

@@ -1,13 +1,19 @@
 #include "MainWindowFixture.h"
+#include "app/ViewFeeder.h"
 #include "app/frmDate.h"
 #include "prefs/FilterRules.h"
 #include "storage/Stamp.h"
-#include "ui/Clock.h"
+#include "storage/Clock.h"
+#include "support/ChildProcess.h"
+#include "views/DayEntries.h"
 #include "views/DayView.h"
 #include "views/WeekView.h"
+#include "support/ClockScript.h"
 
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QPushButton>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
@@ -25,38 +31,72 @@ std::string StampOf(const QDateTime& value)
     return stamp.StampText();
 }
 
-class ViewFeedingTest : public TMainWindowFixture
+const std::string kMe = "0000000001";
+
+// Adds an entry to the day entries file, as another workstation would.
+std::string AddEntry(TOrbekoDB& db, const QDateTime& when, const char* text,
+                     std::initializer_list<const char*> assignees, int32_t flags = 0)
+{
+    TDayEntryRec entry;
+    db.InitDayEntry(entry);
+    entry.Flags = flags;
+    SetField(entry.EntryStamp, StampOf(when));
+    SetField(entry.OwnerId, kMe);
+    SetField(entry.Description, text);
+    int slot = 0;
+    for (const char* id : assignees)
+        SetField(entry.AssigneeIds[slot++], id);
+    EXPECT_TRUE(db.DayEntryFile.Add(entry, "")) << db.DayEntryFile.StatusText();
+    return db.DayEntryFile.LastKey();
+}
+
+std::string AddUser(TOrbekoDB& db, const char* name, int32_t flags)
+{
+    TUserRec user;
+    db.InitUser(user);
+    user.Flags = flags;
+    SetField(user.UserName, name);
+    SetField(user.Abbreviation, name);
+    EXPECT_TRUE(db.UserFile.Add(user, "")) << db.UserFile.StatusText();
+    return db.UserFile.LastKey();
+}
+
+// Another workstation adds an event for JSMITH; args: its stamp and its
+// description. The registry, and so the database folder, is the parent's.
+ORBEKO_CHILD_ROLE(AddEvent)
+{
+    TScriptedDBShell shell;
+    TOrbekoDB db(shell);
+    TDayEntryRec entry;
+    db.InitDayEntry(entry);
+    SetField(entry.EntryStamp, args.at(0));
+    SetField(entry.OwnerId, kMe);
+    SetField(entry.Description, args.at(1));
+    SetField(entry.AssigneeIds[0], kMe);
+    return db.DayEntryFile.Add(entry, "") ? 0 : 1;
+}
+
+// The feeder of the views over a database whose first user, JSMITH, can
+// administer; no window and no login.
+class ViewFeederTest : public TDatabaseFixture
 {
 protected:
     void SetUp() override
     {
-        TMainWindowFixture::SetUp();
-        Clock_ = std::make_unique<TClockOverride>(kThursday);
-        Window().FormActivate();
-        ASSERT_FALSE(Window().Ended());
-    }
-
-    std::string AddEntry(const QDateTime& when, const char* text, std::initializer_list<const char*> assignees,
-                         int32_t flags = 0)
-    {
-        TOrbekoDB& db = *Window().MainDb;
-        TDayEntryRec entry;
-        db.InitDayEntry(entry);
-        entry.Flags = flags;
-        SetField(entry.EntryStamp, StampOf(when));
-        SetField(entry.OwnerId, "0000000001");
-        SetField(entry.Description, text);
-        int slot = 0;
-        for (const char* id : assignees)
-            SetField(entry.AssigneeIds[slot++], id);
-        EXPECT_TRUE(db.DayEntryFile.Add(entry, ""));
-        return db.DayEntryFile.LastKey();
+        TDatabaseFixture::SetUp();
+        PointRegistryAtDatabase();
+        Db_ = Connect();
+        UserId_ = AddUser(*Db_, "JSMITH", urAddEntries | urAdminister | urModifyOthers);
+        ASSERT_EQ(UserId_, kMe);
+        ASSERT_TRUE(Db_->UserFile.GetEqual(User_, 0, UserId_));
+        Feeder_ = std::make_unique<TViewFeeder>(*Db_, Rules_, UserId_, User_);
+        Other_ = Connect();
     }
 
     std::vector<std::string> DayOf(const QDate& date)
     {
         TDayEntries entries;
-        Window().wvMainWantDayEntries(nullptr, StampOf(QDateTime(date, QTime(0, 0))), entries);
+        Feeder_->DayEntries(StampOf(QDateTime(date, QTime(0, 0))), entries);
         std::vector<std::string> texts;
         TDayEntryRec entry;
         for (int i = 0; i < entries.EntryCount(); ++i) {
@@ -66,86 +106,114 @@ protected:
         return texts;
     }
 
-    std::unique_ptr<TClockOverride> Clock_;
+    std::unique_ptr<TOrbekoDB> Db_;
+    TFilterRules Rules_;
+    std::string UserId_;
+    TUserRec User_{};
+    std::unique_ptr<TViewFeeder> Feeder_;
+    std::unique_ptr<TOrbekoDB> Other_;  // another workstation
 };
 
-TEST_F(ViewFeedingTest, ADayRunsFromItsMidnightUpToTheNext)
+TEST_F(ViewFeederTest, ADayRunsFromItsMidnightUpToTheNext)
 {
     const QDate day(2025, 3, 4);
-    AddEntry(QDateTime(day, QTime(9, 0)), "nine", {"0000000001"});
-    AddEntry(QDateTime(day.addDays(1), QTime(0, 0)), "next midnight", {"0000000001"});
-    AddEntry(QDateTime(day, QTime(23, 59, 59)), "last second", {"0000000001"});
-    AddEntry(QDateTime(day, QTime(0, 0)), "all day", {"0000000001"}, efUntimed);
-    AddEntry(QDateTime(day.addDays(-1), QTime(23, 59, 59)), "day before", {"0000000001"});
+    AddEntry(*Other_, QDateTime(day, QTime(9, 0)), "nine", {kMe.c_str()});
+    AddEntry(*Other_, QDateTime(day.addDays(1), QTime(0, 0)), "next midnight", {kMe.c_str()});
+    AddEntry(*Other_, QDateTime(day, QTime(23, 59, 59)), "last second", {kMe.c_str()});
+    AddEntry(*Other_, QDateTime(day, QTime(0, 0)), "all day", {kMe.c_str()}, efUntimed);
+    AddEntry(*Other_, QDateTime(day.addDays(-1), QTime(23, 59, 59)), "day before", {kMe.c_str()});
 
     EXPECT_EQ(DayOf(day), (std::vector<std::string>{"all day", "nine", "last second"}));
     EXPECT_EQ(DayOf(day.addDays(1)), std::vector<std::string>{"next midnight"});
     EXPECT_EQ(DayOf(day.addDays(2)), std::vector<std::string>{});
 }
 
-TEST_F(ViewFeedingTest, ADayWithoutAnEntryAtMidnightStillListsItsDay)
+TEST_F(ViewFeederTest, ADayWithoutAnEntryAtMidnightStillListsItsDay)
 {
     const QDate day(2025, 3, 5);
-    AddEntry(QDateTime(day, QTime(10, 0)), "ten", {"0000000001"});
-    AddEntry(QDateTime(day, QTime(8, 0)), "eight", {"0000000001"});
+    AddEntry(*Other_, QDateTime(day, QTime(10, 0)), "ten", {kMe.c_str()});
+    AddEntry(*Other_, QDateTime(day, QTime(8, 0)), "eight", {kMe.c_str()});
     EXPECT_EQ(DayOf(day), (std::vector<std::string>{"eight", "ten"}));
 }
 
-TEST_F(ViewFeedingTest, FilterAndPrivacyDecideWhatIsListed)
+TEST_F(ViewFeederTest, FilterAndPrivacyDecideWhatIsListed)
 {
     const QDate day(2025, 3, 5);
-    const std::string other = AddUser("OTHER", "", urAddEntries);
-    AddEntry(QDateTime(day, QTime(8, 0)), "mine", {"0000000001"});
-    AddEntry(QDateTime(day, QTime(9, 0)), "theirs", {other.c_str()});
-    AddEntry(QDateTime(day, QTime(10, 0)), "their secret", {other.c_str()}, efPrivate);
+    const std::string other = AddUser(*Other_, "OTHER", urAddEntries);
+    AddEntry(*Other_, QDateTime(day, QTime(8, 0)), "mine", {kMe.c_str()});
+    AddEntry(*Other_, QDateTime(day, QTime(9, 0)), "theirs", {other.c_str()});
+    AddEntry(*Other_, QDateTime(day, QTime(10, 0)), "their secret", {other.c_str()}, efPrivate);
 
     EXPECT_EQ(DayOf(day), (std::vector<std::string>{"mine", "theirs", "their secret"})) << "administrator";
-    Window().ViewRules->Mode = fmJustForMe;
+    Rules_.Mode = fmJustForMe;
     EXPECT_EQ(DayOf(day), std::vector<std::string>{"mine"});
-    Window().ViewRules->Mode = fmAllEvents;
-    Window().CurrentUser.Flags = urAddEntries;
+    Rules_.Mode = fmAllEvents;
+    User_.Flags = urAddEntries;
     EXPECT_EQ(DayOf(day), (std::vector<std::string>{"mine", "theirs"}));
 }
 
-TEST_F(ViewFeedingTest, AnAlarmForOneAssigneeMarksTheEntryForEveryone)
+TEST_F(ViewFeederTest, AnAlarmForOneAssigneeMarksTheEntryForEveryoneAsLongAsItIsThere)
 {
-    const std::string second = AddUser("SECOND", "", urAddEntries, "Sec");
-    const std::string third = AddUser("THIRD", "", urAddEntries, "Thi");
-    const std::string alarmed = AddEntry(kThursday, "meeting", {"0000000001", second.c_str(), third.c_str()});
-    const std::string quiet = AddEntry(kThursday, "lunch", {"0000000001"});
+    const std::string second = AddUser(*Other_, "SECOND", urAddEntries);
+    const std::string third = AddUser(*Other_, "THIRD", urAddEntries);
+    const std::string alarmed = AddEntry(*Other_, kThursday, "meeting", {kMe.c_str(), second.c_str(), third.c_str()});
+    const std::string quiet = AddEntry(*Other_, kThursday, "lunch", {kMe.c_str()});
+    EXPECT_FALSE(Feeder_->Alarmed(alarmed)) << "no alarm yet";
     TAlarmRec alarm;
-    Window().MainDb->InitAlarm(alarm);
+    Other_->InitAlarm(alarm);
     SetField(alarm.EntryId, alarmed);
     SetAlarmUser(alarm, third);
-    ASSERT_TRUE(Window().MainDb->AlarmFile.Add(alarm, ""));
+    ASSERT_TRUE(Other_->AlarmFile.Add(alarm, ""));
 
-    for (const std::string& user : {std::string("0000000001"), second}) {
-        Window().CurrentUserId = user;
-        bool flag = false;
-        Window().wvMainWantAlarmedFlag(nullptr, alarmed, flag);
-        EXPECT_TRUE(flag) << user;
-        Window().wvMainWantAlarmedFlag(nullptr, quiet, flag);
-        EXPECT_FALSE(flag) << user;
+    for (const std::string& user : {kMe, second}) {
+        UserId_ = user;
+        EXPECT_TRUE(Feeder_->Alarmed(alarmed)) << user;
+        EXPECT_FALSE(Feeder_->Alarmed(quiet)) << user;
     }
-
-    std::string name;
-    Window().wvMainWantUserName(nullptr, third, name);
-    EXPECT_EQ(name, "Thi") << "a user added after the cache was filled is found";
+    ASSERT_TRUE(Other_->AlarmFile.Delete(Other_->AlarmFile.LastKey()));
+    EXPECT_FALSE(Feeder_->Alarmed(alarmed)) << "switched off on another workstation";
+    EXPECT_EQ(Feeder_->UserName(third), "THIRD") << "a user added after the cache was filled is found";
 }
 
-TEST_F(ViewFeedingTest, NamesAndCategoriesComeFromTheCaches)
+TEST_F(ViewFeederTest, NamesAndCategoriesComeFromTheCaches)
 {
     TCategoryRec category{};
     SetField(category.Description, "Travel");
-    ASSERT_TRUE(Window().MainDb->CategoryFile.Add(category, ""));
-    const std::string id = Window().MainDb->CategoryFile.LastKey();
-    std::string text;
-    Window().wvMainWantCategoryDescription(nullptr, id, text);
-    EXPECT_EQ(text, "Travel");
-    Window().wvMainWantUserName(nullptr, "0000000001", text);
-    EXPECT_EQ(text, "JSMITH");
-    EXPECT_THROW(Window().wvMainWantUserName(nullptr, "0000000099", text), std::exception);
+    ASSERT_TRUE(Other_->CategoryFile.Add(category, ""));
+    EXPECT_EQ(Feeder_->CategoryDescription(Other_->CategoryFile.LastKey()), "Travel");
+    EXPECT_EQ(Feeder_->UserName(kMe), "JSMITH");
+    EXPECT_THROW(Feeder_->UserName("0000000099"), EOrbekoCache);
 }
+
+TEST_F(ViewFeederTest, DataMovesWithWritesToTheEntriesOrTheAlarms)
+{
+    EXPECT_FALSE(Feeder_->DataMoved());
+    AddUser(*Other_, "SECOND", urAddEntries);
+    EXPECT_FALSE(Feeder_->DataMoved()) << "users are not shown rows";
+    const std::string id = AddEntry(*Other_, kThursday, "meeting", {kMe.c_str()});
+    EXPECT_TRUE(Feeder_->DataMoved());
+    EXPECT_FALSE(Feeder_->DataMoved()) << "told once";
+    TAlarmRec alarm;
+    Other_->InitAlarm(alarm);
+    SetField(alarm.EntryId, id);
+    SetAlarmUser(alarm, kMe);
+    ASSERT_TRUE(Other_->AlarmFile.Add(alarm, ""));
+    EXPECT_TRUE(Feeder_->DataMoved());
+}
+
+class ViewFeedingTest : public TMainWindowFixture
+{
+protected:
+    void SetUp() override
+    {
+        TMainWindowFixture::SetUp();
+        Clock_ = std::make_unique<TClockScript>(kThursday);
+        Window().FormActivate();
+        ASSERT_FALSE(Window().Ended());
+    }
+
+    std::unique_ptr<TClockScript> Clock_;
+};
 
 TEST_F(ViewFeedingTest, SwitchingViewsKeepsTheFocusedDay)
 {
@@ -206,6 +274,51 @@ TEST_F(ViewFeedingTest, GotoDateMovesTheViewAndGoesBackToTodayOnARefusedDate)
     window.actDateExecute();
     EXPECT_EQ(Dialogs_.UnexpectedCount(), 0);
     EXPECT_EQ(Dialogs_.Runs().at(0).Title, "Goto Date");
+}
+
+TEST_F(ViewFeedingTest, AnotherWorkstationsAddShowsAtTheNextTickWithSelectionAndScrollKept)
+{
+    TfrmMain& window = Window();
+    // Shown, so that the days are laid out and a long day scrolls.
+    window.show();
+    QApplication::processEvents();
+    auto other = Connect();
+    std::string selected;
+    for (int hour = 9; hour < 23; ++hour)
+        for (int minute : {0, 30}) {
+            const std::string id = AddEntry(*other, QDateTime(kThursday.date(), QTime(hour, minute)), "talk",
+                                            {kMe.c_str()});
+            if (hour == 20 && minute == 0)
+                selected = id;
+        }
+    window.tmrMainTimer();
+    TDayView& thursday = window.wvMain->Days(3);
+    ASSERT_EQ(thursday.Entries().EntryCount(), 28);
+    thursday.OnReceivedFocus(&thursday);
+    thursday.List().setCurrentRow(22);
+    ASSERT_EQ(window.wvMain->SelectedId(), selected);
+    QScrollBar& scroll = *thursday.List().verticalScrollBar();
+    ASSERT_GT(scroll.maximum(), 2) << "the day must scroll for this test";
+    scroll.setValue(scroll.maximum() / 2);
+    const int scrolled = scroll.value();
+
+    int dayReads = 0;
+    const TWantDayEntriesEvent feed = window.wvMain->OnWantDayEntries;
+    window.wvMain->OnWantDayEntries = [&](QObject* sender, const std::string& day, TDayEntries& entries) {
+        ++dayReads;
+        feed(sender, day, entries);
+    };
+    window.tmrMainTimer();
+    EXPECT_EQ(dayReads, 0) << "nothing written, nothing read";
+
+    TChildProcess child("AddEvent", {StampOf(QDateTime(kThursday.date(), QTime(8, 0))), "early"});
+    ASSERT_EQ(child.Wait(), 0);
+    window.tmrMainTimer();
+    EXPECT_EQ(dayReads, 7);
+    EXPECT_EQ(thursday.Entries().EntryCount(), 29) << "shown within one tick";
+    EXPECT_EQ(window.wvMain->SelectedId(), selected) << "the selection follows its entry to the next row";
+    EXPECT_EQ(thursday.List().currentRow(), 23);
+    EXPECT_EQ(scroll.value(), scrolled);
 }
 
 }  // namespace

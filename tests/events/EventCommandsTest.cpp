@@ -277,10 +277,16 @@ TEST_F(EventCommandsTest, AnEventAnotherUserHasOpenIsNotOpenedAgain)
     EXPECT_EQ(FieldText(second.Entry.Description), "");
 }
 
-TEST_F(EventCommandsTest, AnEventThatIsGoneThrowsAndGivesItsLockBack)
+TEST_F(EventCommandsTest, AnEventThatIsGoneIsNotFoundAndGivesItsLockBack)
 {
-    EXPECT_THROW(TLockedEvent(*Db, "0000000042", kNine), std::runtime_error);
+    {
+        const TLockedEvent event(*Db, "0000000042", kNine);
+        EXPECT_TRUE(event.Locked());
+        EXPECT_FALSE(event.Found());
+        EXPECT_EQ(TEventCommands(*Other).DeleteEvent("0000000042"), TEventResult::EntryLocked);
+    }
     EXPECT_TRUE(TRecordLock(Other->DayEntryFile, "0000000042").Held());
+    EXPECT_EQ(TEventCommands(*Db).DeleteEvent("0000000042"), TEventResult::Missing);
 }
 
 TEST_F(EventCommandsTest, RemovingAnAssigneeLeavesTheOthersAlarmsAtTheEditorsTime)

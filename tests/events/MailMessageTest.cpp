@@ -2,6 +2,7 @@
 
 #include "storage/Stamp.h"
 #include "ui/MailTransport.h"
+#include "support/MailTransportFake.h"
 
 #include <gtest/gtest.h>
 

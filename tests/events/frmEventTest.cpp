@@ -10,6 +10,9 @@
 #include "ui/ListBox.h"
 #include "ui/MailTransport.h"
 #include "ui/MessageBox.h"
+#include "support/DialogScript.h"
+#include "support/MailTransportFake.h"
+#include "support/MessageBoxScript.h"
 
 #include <gtest/gtest.h>
 
@@ -108,7 +111,7 @@ protected:
     // Presses Ok and tells how the dialog ended; Rejected while it stays open.
     static int PressOk(TfrmEvent& editor)
     {
-        editor.actOkExecute();
+        editor.actOk->trigger();
         return editor.isVisible() ? QDialog::Rejected : editor.result();
     }
 

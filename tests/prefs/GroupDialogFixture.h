@@ -4,6 +4,8 @@
 #include "support/DatabaseFixture.h"
 #include "ui/DialogRunner.h"
 #include "ui/MessageBox.h"
+#include "support/DialogScript.h"
+#include "support/MessageBoxScript.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 #include "ui/CheckList.h"
 #include "ui/DialogRunner.h"
 #include "ui/ListBox.h"
+#include "support/DialogScript.h"
 
 #include <gtest/gtest.h>
 

@@ -52,7 +52,8 @@ TEST_P(KeyFormatInvalid, IsRefused)
 INSTANTIATE_TEST_SUITE_P(Formats, KeyFormatInvalid,
                          ::testing::Values("", ",", "&,", ",&", "X&", "X%", "XR2$*5", "$*0", "$*", "$*x", "Y$*5",
                                            "x$*5", "$*11 ", " $*11", "R$*5", "R0$*5", "R2&", "$*70000",
-                                           "$*40000,$*40000", "&&", "$11"),
+                                           "$*40000,$*40000", "&&", "$11", "R65535$*65535",
+                                           "R65535$*65535,X$*11", "R65536$*1", "R2$*32768,&"),
                          [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST(KeyFormat, KeyNumbersAreSegmentsCountedFromOne)
@@ -74,6 +75,16 @@ TEST(KeyFormat, KeyValueIsTheFieldUpToItsNulOrItsWholeWidth)
     std::memcpy(record, "\1\0\0\0ab\0zxyz", 11);
     EXPECT_EQ(format->KeyValue(record, 2), "ab");
     EXPECT_EQ(format->KeyValue(record, 3), "xyz");
+}
+
+TEST(KeyFormat, IndexedSegmentsAreLimited)
+{
+    std::string format = "X$*1";
+    for (int i = 1; i < TKeyFormat::kMaxIndexedKeys; ++i)
+        format += ",X$*1";
+    EXPECT_TRUE(TKeyFormat::Parse(format));
+    EXPECT_FALSE(TKeyFormat::Parse(format + ",X$*1"));
+    EXPECT_TRUE(TKeyFormat::Parse(format + ",$*1"));
 }
 
 struct TOrderCase
@@ -123,7 +134,7 @@ TEST(LockFile, NumericKeysLockTheirNumberAndTextKeysAHashedByte)
     EXPECT_EQ(TLockFile::RecordOffset("9999999999"), 9999999999);
     const int64_t text = TLockFile::RecordOffset("Meeting");
     EXPECT_GE(text, TLockFile::kTextKeys);
-    EXPECT_LT(text, TLockFile::kOpenMarker);
+    EXPECT_LT(text, TLockFile::kWriterQueue);
     EXPECT_EQ(text, TLockFile::RecordOffset("MEETING"));
     EXPECT_NE(text, TLockFile::RecordOffset("Meetings"));
     EXPECT_GE(TLockFile::RecordOffset("0000000000000000001"), TLockFile::kTextKeys);  // 19 digits

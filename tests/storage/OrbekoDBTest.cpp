@@ -1,7 +1,8 @@
 #include "storage/OrbekoDB.h"
 #include "support/ChildProcess.h"
 #include "support/DatabaseFixture.h"
-#include "ui/Clock.h"
+#include "storage/Clock.h"
+#include "support/ClockScript.h"
 
 #include <gtest/gtest.h>
 
@@ -266,7 +267,7 @@ TEST_F(OrbekoDBTest, BlankRecordsByteForByte)
         std::memcpy(slot, "0000000000", 10);
     EXPECT_EQ(std::memcmp(&entry, &expected, sizeof entry), 0);
 
-    TClockOverride clock(QDateTime(QDate(2000, 1, 1), QTime(11, 0, 0)));
+    TClockScript clock(QDateTime(QDate(2000, 1, 1), QTime(11, 0, 0)));
     TAlarmRec alarm;
     std::memset(&alarm, 0x5A, sizeof alarm);
     db->InitAlarm(alarm);

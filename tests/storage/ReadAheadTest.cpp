@@ -85,7 +85,7 @@ TEST_F(ChangeCounterTest, EveryCommitOfAnyConnectionRaisesIt)
         OpenFile(file, kCategoryFormat, "OBCat.Ism");
     }
     TChangeCounter counter;
-    counter.Map(Path("OBCat.Ism"));
+    counter.Open(Path("OBCat.Ism"));
     ASSERT_TRUE(counter.Available());  // the tests' folder is on a local file system
     const auto before = counter.Read();
     sqlite3* db = nullptr;
@@ -99,15 +99,14 @@ TEST_F(ChangeCounterTest, EveryCommitOfAnyConnectionRaisesIt)
     EXPECT_NE(*after, *counter.Read());
 }
 
-TEST_F(ChangeCounterTest, IsUnavailableForAFileShorterThanAPage)
+TEST_F(ChangeCounterTest, ReadsNothingFromAFileTooShortToHoldIt)
 {
     std::ofstream(Path("short")) << "short";
     TChangeCounter counter;
-    counter.Map(Path("short"));
-    EXPECT_FALSE(counter.Available());
+    counter.Open(Path("short"));
     EXPECT_FALSE(counter.Read());
     TChangeCounter missing;
-    missing.Map(Path("missing"));
+    missing.Open(Path("missing"));
     EXPECT_FALSE(missing.Available());
 }
 

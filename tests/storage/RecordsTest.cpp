@@ -192,3 +192,54 @@ TEST(Records, UserAlarmKeyNeverSpillsFromOverlongParts)
     EXPECT_EQ(FieldText(alarm.UserAlarmKey), "00000000070946724400");
     EXPECT_EQ(BytesAt(&alarm, 15, 11), std::string(11, 'Z'));
 }
+
+struct TCodecCase
+{
+    QString Text;
+    std::string Stored;  // what an 11-byte field holds up to its NUL
+    QString ReadBack;
+};
+
+void PrintTo(const TCodecCase& c, std::ostream* os)
+{
+    *os << c.Text.toStdString();
+}
+
+class RecordsCodec : public ::testing::TestWithParam<TCodecCase>
+{
+};
+
+// Ten bytes of text fit an 11-byte field; a character that would straddle
+// the tenth byte is left out whole.
+TEST_P(RecordsCodec, StoresUtf8CutAtACharacter)
+{
+    const TCodecCase& c = GetParam();
+    TGuardedField<11> field;
+    SetField(field.Field(), 11, EncodeText(c.Text, 11));
+    EXPECT_TRUE(field.GuardsIntact());
+    EXPECT_EQ(field.Content(), Padded(c.Stored, 11));
+    EXPECT_EQ(DecodeText(FieldText(field.Field(), 11)), c.ReadBack);
+    // What a validator counts is what the field holds.
+    EXPECT_EQ(EncodeText(c.ReadBack), c.Stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RecordsCodec,
+    ::testing::Values(TCodecCase{QStringLiteral("Budget"), "Budget", QStringLiteral("Budget")},
+                      TCodecCase{QStringLiteral("Caf\u00e9 cr\u00e8me"), "Caf\xc3\xa9 cr\xc3\xa8",
+                                 QStringLiteral("Caf\u00e9 cr\u00e8")},
+                      TCodecCase{QStringLiteral("123456789\u00e9"), "123456789", QStringLiteral("123456789")},
+                      TCodecCase{QStringLiteral("1234567\u20ac"), "1234567\xe2\x82\xac", QStringLiteral("1234567\u20ac")},
+                      TCodecCase{QStringLiteral("12345678\u20ac"), "12345678", QStringLiteral("12345678")},
+                      TCodecCase{QString::fromUtf8("123456789\U0001F600"), "123456789",
+                                 QStringLiteral("123456789")}));
+
+TEST(Records, FieldStringRoundTripsAndOldSingleByteTextStillReads)
+{
+    TDayEntryRec entry;
+    std::memset(&entry, 0, sizeof entry);
+    SetFieldString(entry.Description, QStringLiteral("R\u00e9union \u00e0 l'\u00e9t\u00e9"));
+    EXPECT_EQ(FieldString(entry.Description), QStringLiteral("R\u00e9union \u00e0 l'\u00e9t\u00e9"));
+    SetField(entry.Description, "Caf\xe9");  // written by a Latin-1 workstation
+    EXPECT_EQ(FieldString(entry.Description), QStringLiteral("Caf\u00e9"));
+}

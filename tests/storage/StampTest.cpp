@@ -1,5 +1,6 @@
 #include "storage/Stamp.h"
-#include "ui/Clock.h"
+#include "storage/Clock.h"
+#include "support/ClockScript.h"
 
 #include <QLocale>
 #include <QTimeZone>
@@ -34,7 +35,7 @@ struct TChangeCounter
 // A stamp holding a known value, so that a refusal can be seen to keep it.
 TStamp StampAt(int64_t seconds)
 {
-    TClockOverride clock(At(2000, 1, 1));
+    TClockScript clock(At(2000, 1, 1));
     TStamp stamp;
     stamp.SetSeconds(seconds);
     return stamp;
@@ -251,7 +252,7 @@ TEST(Stamp, MidnightAndTruncToDay)
 
 TEST(Stamp, OnChangeOncePerSuccessfulChange)
 {
-    TClockOverride clock(At(2010, 5, 6, 7, 8, 9));
+    TClockScript clock(At(2010, 5, 6, 7, 8, 9));
     TStamp stamp;
     TChangeCounter counter;
     counter.Attach(stamp);
@@ -271,7 +272,7 @@ TEST(Stamp, OnChangeOncePerSuccessfulChange)
 
 TEST(Stamp, ConstructedAtNowWithDefaults)
 {
-    TClockOverride clock(At(2010, 5, 6, 7, 8, 9));
+    TClockScript clock(At(2010, 5, 6, 7, 8, 9));
     TStamp stamp;
     EXPECT_EQ(stamp.Seconds(), 1273129689);
     EXPECT_EQ(stamp.DisplayFormat, "hh:nn:ss dd/mm/yy");
@@ -282,14 +283,14 @@ TEST(Stamp, ConstructedAtNowWithDefaults)
 
 TEST(Stamp, ConstructionRefusedOutsideTheRange)
 {
-    TClockOverride clock(At(2040, 1, 1));
+    TClockScript clock(At(2040, 1, 1));
     EXPECT_EQ(RefusalText([] { TStamp stamp; }), "Year excedes 2037");
 }
 
 TEST(Stamp, SetNowFollowsTheClock)
 {
     QDateTime now = At(2024, 2, 29, 23, 59, 59);
-    TClockOverride clock([&now] { return now; });
+    TClockScript clock([&now] { return now; });
     TStamp stamp;
     EXPECT_EQ(stamp.StampText(), "1709251199");
     now = At(2024, 3, 1);
@@ -332,7 +333,7 @@ TEST(Stamp, EveryDayRoundTrips)
 TEST(Stamp, IsTodayWholeDayWhateverTheTimeNow)
 {
     for (const QTime& now : {QTime(0, 0), QTime(0, 0, 1), QTime(12, 0), QTime(23, 59, 59)}) {
-        TClockOverride clock(QDateTime(QDate(2025, 3, 3), now));
+        TClockScript clock(QDateTime(QDate(2025, 3, 3), now));
         TStamp stamp;
         stamp.SetDateTime(At(2025, 3, 3, 0, 0, 1));
         EXPECT_TRUE(stamp.IsToday()) << now.toString().toStdString();

@@ -1,6 +1,7 @@
 #include "ui/DateEdit.h"
 
-#include "ui/Clock.h"
+#include "storage/Clock.h"
+#include "support/ClockScript.h"
 
 #include <gtest/gtest.h>
 
@@ -113,7 +114,7 @@ protected:
         QLocale::setDefault(Saved_);
     }
 
-    TClockOverride Clock_{QDateTime(Today, QTime(9, 30))};
+    TClockScript Clock_{QDateTime(Today, QTime(9, 30))};
     std::unique_ptr<TDateEdit> Edit;
 
 private:

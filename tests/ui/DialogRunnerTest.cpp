@@ -1,6 +1,7 @@
 #include "ui/DialogRunner.h"
 
 #include "ModalHandler.h"
+#include "support/DialogScript.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 
 #include "ModalHandler.h"
 #include "support/TempDir.h"
+#include "support/FolderPromptScript.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "ui/MailTransport.h"
+#include "support/MailTransportFake.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #include "ui/MessageBox.h"
 
 #include "ModalHandler.h"
+#include "support/MessageBoxScript.h"
 
 #include <gtest/gtest.h>
 

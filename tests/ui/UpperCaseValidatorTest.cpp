@@ -10,14 +10,15 @@ namespace {
 TEST(UpperCaseValidatorTest, TypedTextBecomesCapitalsWithinTheLimit)
 {
     QLineEdit edit;
-    TUpperCaseValidator::Attach(edit, 10);
+    TUpperCaseValidator::Attach(edit, 11);
     QTest::keyClicks(&edit, "jsmith-o'neil");
     EXPECT_EQ(edit.text(), "JSMITH-O'N");
 }
 
-TEST(UpperCaseValidatorTest, RefusesWhatASingleByteFieldCannotHold)
+// The field's bytes are counted on the capitals, as they are stored.
+TEST(UpperCaseValidatorTest, RefusesWhatTheFieldCannotHold)
 {
-    TUpperCaseValidator validator;
+    const TUpperCaseValidator validator(6, nullptr);
     struct TCase
     {
         QString Input;
@@ -27,8 +28,10 @@ TEST(UpperCaseValidatorTest, RefusesWhatASingleByteFieldCannotHold)
     const TCase cases[] = {
         {"abc", QValidator::Acceptable, "ABC"},
         {QString::fromUtf8("gr\u00fcn"), QValidator::Acceptable, QString::fromUtf8("GR\u00dcN")},
-        {QString::fromUtf8("\u00ff"), QValidator::Invalid, QString::fromUtf8("\u00ff")},
-        {QString::fromUtf8("\u20ac"), QValidator::Invalid, QString::fromUtf8("\u20ac")},
+        {QString::fromUtf8("\u00ff"), QValidator::Acceptable, QString::fromUtf8("\u0178")},
+        {QString::fromUtf8("\u20ac"), QValidator::Acceptable, QString::fromUtf8("\u20ac")},
+        {QString::fromUtf8("\u00e9\u00e9\u00e9"), QValidator::Invalid, QString::fromUtf8("\u00e9\u00e9\u00e9")},
+        {QString::fromUtf8("stra\u00df"), QValidator::Invalid, QString::fromUtf8("stra\u00df")},
         {"tab\there", QValidator::Invalid, "tab\there"},
     };
     for (const TCase& c : cases) {

@@ -1,7 +1,8 @@
 #include "ViewFixture.h"
 
-#include "ui/Clock.h"
+#include "storage/Clock.h"
 #include "views/DayView.h"
+#include "support/ClockScript.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -34,7 +35,7 @@ protected:
         View.List().setCurrentRow(row);
     }
 
-    TClockOverride Clock{Monday3March};
+    TClockScript Clock{Monday3March};
     TDiaryData Data;
     TDayView View;
 };

@@ -1,7 +1,8 @@
 #include "ViewFixture.h"
 
-#include "ui/Clock.h"
+#include "storage/Clock.h"
 #include "views/WeekView.h"
+#include "support/ClockScript.h"
 
 #include <QDir>
 #include <gtest/gtest.h>
@@ -51,7 +52,7 @@ QString ShotFolder()
 // for looking at; the checks only make sure the pictures are worth a look.
 TEST(WeekViewScreenshotTest, SavesAPopulatedWeekInBothDisplayModes)
 {
-    TClockOverride clock(QDateTime(QDate(2025, 3, 5), QTime(10, 15)));
+    TClockScript clock(QDateTime(QDate(2025, 3, 5), QTime(10, 15)));
     TDiaryData data;
     FillOfficeWeek(data);
     TWeekView view;

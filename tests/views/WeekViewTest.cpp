@@ -1,7 +1,8 @@
 #include "ViewFixture.h"
 
-#include "ui/Clock.h"
+#include "storage/Clock.h"
 #include "views/WeekView.h"
+#include "support/ClockScript.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -41,7 +42,7 @@ protected:
         QApplication::sendEvent(&View.Days(day).List(), &focusIn);
     }
 
-    TClockOverride Clock{Now};
+    TClockScript Clock{Now};
     TDiaryData Data;
     TWeekView View;
 };

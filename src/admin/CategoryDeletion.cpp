@@ -1,0 +1,71 @@
+#include "admin/CategoryDeletion.h"
+
+#include "storage/KfsStatus.h"
+#include "storage/OrbekoDB.h"
+#include "storage/RecordLock.h"
+
+#include <stdexcept>
+#include <utility>
+
+namespace {
+
+constexpr int16_t kIdKey = 0;
+const char* const kNoCategory = "0000000000";
+const char* const kEventLocked = "Unable to complete deletion. Another user has locked the database";
+
+}  // namespace
+
+TCategoryDeletion::TCategoryDeletion(TOrbekoDB& db, std::string categoryId)
+    : Db_(db), CategoryId_(std::move(categoryId))
+{
+}
+
+void TCategoryDeletion::Run() const
+{
+    Uncategorise(CarryingEvents());
+    if (!Db_.CategoryFile.Delete(CategoryId_))
+        throw std::runtime_error(Db_.CategoryFile.StatusText());
+}
+
+std::vector<std::string> TCategoryDeletion::CarryingEvents() const
+{
+    TXIsamFile& file = Db_.DayEntryFile;
+    std::vector<std::string> carrying;
+    TDayEntryRec entry;
+    if (!file.GoTop(kIdKey))
+        throw std::runtime_error(file.StatusText());
+    while (file.GetNext(entry, kIdKey, "", gcAny))
+        if (FieldText(entry.CategoryId) == CategoryId_)
+            carrying.push_back(file.LastKey());
+    // Only the end of the file ends the scan: a failed read must not pass
+    // for an event without the category.
+    if (file.Status() != ksNotFound)
+        throw std::runtime_error(file.StatusText());
+    return carrying;
+}
+
+void TCategoryDeletion::Uncategorise(const std::vector<std::string>& eventIds) const
+{
+    for (const std::string& id : eventIds)
+        Uncategorise(id);
+}
+
+void TCategoryDeletion::Uncategorise(const std::string& eventId) const
+{
+    TXIsamFile& file = Db_.DayEntryFile;
+    const TRecordLock lock(file, eventId);
+    if (!lock.Held())
+        throw std::runtime_error(file.Status() == ksLocked ? kEventLocked : file.StatusText());
+    TDayEntryRec entry;
+    if (!file.GetEqual(entry, kIdKey, eventId)) {
+        if (file.Status() == ksNotFound)
+            return;
+        throw std::runtime_error(file.StatusText());
+    }
+    // Another workstation may have given the event another category.
+    if (FieldText(entry.CategoryId) != CategoryId_)
+        return;
+    SetField(entry.CategoryId, kNoCategory);
+    if (!file.Rewrite(entry, eventId))
+        throw std::runtime_error(file.StatusText());
+}

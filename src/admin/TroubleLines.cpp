@@ -1,0 +1,157 @@
+#include "admin/TroubleLines.h"
+
+#include "admin/KeyWalk.h"
+#include "storage/KfsStatus.h"
+#include "storage/OrbekoDB.h"
+#include "storage/Stamp.h"
+
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+
+constexpr int16_t kIdKey = 0;
+const QString kErr = QStringLiteral("ERR");
+
+}  // namespace
+
+TTroubleLines::TTroubleLines(QObject* parent, int batch) : QAbstractListModel(parent), Batch_(batch) {}
+
+TTroubleLines::~TTroubleLines() = default;
+
+void TTroubleLines::Rebuild(TOrbekoDB& db, TStamp& stamp)
+{
+    beginResetModel();
+    Db_ = &db;
+    Stamp_ = &stamp;
+    Rows_.clear();
+    Texts_.clear();
+    Names_.clear();
+    Users_.clear();
+    AtEnd_ = false;
+    Restart(db);
+    endResetModel();
+    fetchMore(QModelIndex());
+}
+
+void TTroubleLines::Clear()
+{
+    beginResetModel();
+    Db_ = nullptr;
+    Stamp_ = nullptr;
+    Walk.reset();
+    // Give the memory back: a list may have held a million lines.
+    Rows_ = {};
+    Texts_ = {};
+    Names_ = {};
+    Users_ = {};
+    AtEnd_ = true;
+    endResetModel();
+}
+
+int TTroubleLines::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(Rows_.size());
+}
+
+QVariant TTroubleLines::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= static_cast<int>(Rows_.size()))
+        return {};
+    return Line(Rows_[static_cast<std::size_t>(index.row())]);
+}
+
+bool TTroubleLines::canFetchMore(const QModelIndex& parent) const
+{
+    return !parent.isValid() && !AtEnd_;
+}
+
+void TTroubleLines::fetchMore(const QModelIndex& parent)
+{
+    if (!canFetchMore(parent))
+        return;
+    std::vector<TRow> batch;
+    batch.reserve(static_cast<std::size_t>(Batch_));
+    QString failure;
+    try {
+        TRow row;
+        while (static_cast<int>(batch.size()) < Batch_ && ReadRow(*Db_, row))
+            batch.push_back(row);
+        AtEnd_ = static_cast<int>(batch.size()) < Batch_;
+    } catch (const std::exception& error) {
+        AtEnd_ = true;
+        failure = QString::fromLocal8Bit(error.what());
+    }
+    // Other readers may move the file's position before the next batch.
+    Walk->Pause();
+    if (!batch.empty()) {
+        const int first = static_cast<int>(Rows_.size());
+        beginInsertRows(QModelIndex(), first, first + static_cast<int>(batch.size()) - 1);
+        Rows_.insert(Rows_.end(), batch.begin(), batch.end());
+        endInsertRows();
+    }
+    if (!failure.isEmpty())
+        emit ReadFailed(failure);
+}
+
+TTroubleLines::TRow TTroubleLines::MakeRow(const char* stamp, int32_t who, std::pair<uint32_t, int32_t> text)
+{
+    TRow row;
+    std::memcpy(row.Stamp, stamp, sizeof(row.Stamp));
+    row.Who = who;
+    row.Text = text.first;
+    row.TextLength = text.second;
+    return row;
+}
+
+// Users are few and read once per list.
+int32_t TTroubleLines::FindUser(TOrbekoDB& db, const std::string& userId)
+{
+    const auto known = Users_.find(userId);
+    if (known != Users_.end())
+        return known->second;
+    TUserRec user;
+    int32_t who = Missing;
+    if (db.UserFile.GetEqual(user, kIdKey, userId)) {
+        who = static_cast<int32_t>(Names_.size());
+        Names_.push_back(QString::fromLocal8Bit(FieldText(user.FullName)));
+    } else if (db.UserFile.Status() != ksNotFound) {
+        throw std::runtime_error(db.UserFile.StatusText());
+    }
+    Users_.emplace(userId, who);
+    return who;
+}
+
+std::pair<uint32_t, int32_t> TTroubleLines::KeepText(std::string_view text)
+{
+    const auto at = static_cast<uint32_t>(Texts_.size());
+    Texts_.append(text);
+    return {at, static_cast<int32_t>(text.size())};
+}
+
+QString TTroubleLines::TimeText(const TRow& row) const
+{
+    const std::string stored = FieldText(row.Stamp, sizeof(row.Stamp));
+    const int64_t seconds = IdValue(stored);
+    try {
+        if (IdText(seconds) == stored) {
+            Stamp_->SetSeconds(seconds);
+            return Stamp_->DisplayText();
+        }
+    } catch (const EStamp&) {
+    }
+    // A damaged record: show what is stored.
+    return QString::fromLocal8Bit(stored);
+}
+
+QString TTroubleLines::NameText(const TRow& row) const
+{
+    return row.Who == Missing ? kErr : Names_[static_cast<std::size_t>(row.Who)];
+}
+
+QString TTroubleLines::DescriptionText(const TRow& row) const
+{
+    if (row.TextLength == Missing)
+        return kErr;
+    return QString::fromLocal8Bit(Texts_.data() + row.Text, row.TextLength);
+}

@@ -1,0 +1,83 @@
+#include "admin/UserAccounts.h"
+
+#include "storage/KfsStatus.h"
+#include "storage/RecordLock.h"
+#include "storage/XIsamFile.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace {
+
+constexpr int16_t kIdKey = 0;
+constexpr int16_t kUserNameKey = 3;
+constexpr std::size_t kKeyLength = 10;
+
+}  // namespace
+
+TUserAccounts::TUserAccounts(TXIsamFile& users) : Users_(users) {}
+
+std::vector<TUserEntry> TUserAccounts::All()
+{
+    std::vector<TUserEntry> users;
+    TUserRec user;
+    Users_.GoTop(kIdKey);
+    while (Users_.GetNext(user, kIdKey, "", gcAny))
+        users.push_back({Users_.LastKey(), user});
+    if (Users_.Status() != ksNotFound)
+        throw std::runtime_error(Users_.StatusText());
+    return users;
+}
+
+std::string TUserAccounts::NameLockKey(const std::string& userName)
+{
+    std::string key = userName.substr(0, kKeyLength);
+    if (key.empty() || !std::all_of(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return key;
+    // A name of digits only would lock the record it spells as an
+    // identifier; a leading '#' (in place of the first digit when the name
+    // fills the key) keeps it apart. Names that then coincide merely wait
+    // for each other.
+    if (key.size() == kKeyLength)
+        key.erase(0, 1);
+    return '#' + key;
+}
+
+std::string TUserAccounts::FindName(const std::string& name)
+{
+    TUserRec found;
+    if (Users_.GetEqual(found, kUserNameKey, name))
+        return Users_.LastKey();
+    if (Users_.Status() != ksNotFound)
+        throw std::runtime_error(Users_.StatusText());
+    return {};
+}
+
+TUserWrite TUserAccounts::Add(const TUserRec& user, std::string& newId)
+{
+    const std::string name = FieldText(user.UserName);
+    const TRecordLock lock(Users_, NameLockKey(name));
+    if (!lock.Held()) {
+        if (Users_.Status() != ksLocked)
+            throw std::runtime_error(Users_.StatusText());
+        return TUserWrite::NameLocked;
+    }
+    if (!FindName(name).empty())
+        return TUserWrite::NameTaken;
+    if (!Users_.Add(user, ""))
+        throw std::runtime_error(Users_.StatusText());
+    newId = Users_.LastKey();
+    return TUserWrite::Done;
+}
+
+TUserWrite TUserAccounts::Update(const std::string& id, const TUserRec& user)
+{
+    const std::string owner = FindName(FieldText(user.UserName));
+    if (owner.empty())
+        return TUserWrite::UnknownName;
+    if (owner != id)
+        return TUserWrite::NameOfAnother;
+    if (!Users_.Rewrite(user, id))
+        throw std::runtime_error(Users_.StatusText());
+    return TUserWrite::Done;
+}

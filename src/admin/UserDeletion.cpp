@@ -1,0 +1,146 @@
+#include "admin/UserDeletion.h"
+
+#include "storage/KfsStatus.h"
+#include "storage/OrbekoDB.h"
+#include "storage/RecordLock.h"
+
+#include <stdexcept>
+#include <utility>
+
+namespace {
+
+constexpr int16_t kIdKey = 0;
+constexpr int16_t kUserAlarmKey = 5;
+const char* const kNoUser = "0000000000";
+
+// Throws the lock message when another user holds the record, or the
+// file's status when the lock failed for another reason.
+void RequireLock(const TRecordLock& lock, const TXIsamFile& file)
+{
+    if (lock.Held())
+        return;
+    if (file.Status() == ksLocked)
+        throw std::runtime_error(TUserDeletion::LockedMessage);
+    throw std::runtime_error(file.StatusText());
+}
+
+// Throws the file's status unless its last read ended at the end of data.
+void RequireEnd(const TXIsamFile& file)
+{
+    if (file.Status() != ksNotFound)
+        throw std::runtime_error(file.StatusText());
+}
+
+}  // namespace
+
+TUserDeletion::TUserDeletion(TOrbekoDB& db, TUserDeletionPlan plan) : Db_(db), Plan_(std::move(plan)) {}
+
+bool TUserDeletion::Involves(const std::string& userId, const TDayEntryRec& entry)
+{
+    if (FieldText(entry.OwnerId) == userId)
+        return true;
+    for (const auto& assignee : entry.AssigneeIds)
+        if (FieldText(assignee) == userId)
+            return true;
+    return false;
+}
+
+TEntryChange TUserDeletion::Apply(const TUserDeletionPlan& plan, TDayEntryRec& entry)
+{
+    if (!Involves(plan.UserId, entry))
+        return TEntryChange::None;
+    if (FieldText(entry.OwnerId) == plan.UserId) {
+        if (plan.NewOwnerId.empty())
+            return TEntryChange::Delete;
+        SetField(entry.OwnerId, plan.NewOwnerId);
+    }
+    // Every slot that names him is cleared in place; the others keep their
+    // places, so the list is not packed.
+    bool assigned = false;
+    bool others = false;
+    for (auto& assignee : entry.AssigneeIds) {
+        const std::string id = FieldText(assignee);
+        if (id == plan.UserId) {
+            SetField(assignee, kNoUser);
+            assigned = true;
+        } else if (id != kNoUser) {
+            others = true;
+        }
+    }
+    if (!assigned || others)
+        return TEntryChange::Rewrite;
+    if (plan.NewAssigneeId.empty())
+        return TEntryChange::Delete;
+    SetField(entry.AssigneeIds[0], plan.NewAssigneeId);
+    return TEntryChange::Rewrite;
+}
+
+bool TUserDeletion::Run()
+{
+    TXIsamFile& entries = Db_.DayEntryFile;
+    const int32_t count = entries.RecordCount();
+    if (OnStart)
+        OnStart(count);
+    TDayEntryRec entry;
+    entries.GoTop(kIdKey);
+    while (entries.GetNext(entry, kIdKey, "", gcAny)) {
+        if (OnStep)
+            OnStep();
+        if (Involves(Plan_.UserId, entry))
+            ChangeEntry(entries.LastKey());
+    }
+    RequireEnd(entries);
+    const bool alarmsDeleted = DeleteAlarms();
+    if (!Db_.UserFile.Delete(Plan_.UserId))
+        throw std::runtime_error(Db_.UserFile.StatusText());
+    return alarmsDeleted;
+}
+
+// The walk's copy may be stale by now: the change is made to the record as
+// it is stored once the lock is held. The walk's reading position is kept
+// per key, so reading the same record again by its identifier leaves it.
+void TUserDeletion::ChangeEntry(const std::string& id)
+{
+    TXIsamFile& entries = Db_.DayEntryFile;
+    const TRecordLock lock(entries, id);
+    RequireLock(lock, entries);
+    TDayEntryRec entry;
+    if (!entries.GetEqual(entry, kIdKey, id)) {
+        RequireEnd(entries);
+        return;  // deleted meanwhile
+    }
+    switch (Apply(Plan_, entry)) {
+    case TEntryChange::None:
+        return;
+    case TEntryChange::Rewrite:
+        if (!entries.Rewrite(entry, id))
+            throw std::runtime_error(entries.StatusText());
+        return;
+    case TEntryChange::Delete:
+        if (!entries.Delete(id))
+            throw std::runtime_error(entries.StatusText());
+        return;
+    }
+}
+
+bool TUserDeletion::DeleteAlarms()
+{
+    TXIsamFile& alarms = Db_.AlarmFile;
+    bool deleted = false;
+    TAlarmRec alarm;
+    // Positions in front of his alarms; no alarm key is as short as a user id.
+    alarms.GetEqual(alarm, kUserAlarmKey, Plan_.UserId);
+    while (alarms.GetNext(alarm, kUserAlarmKey, Plan_.UserId, gcPrefix)) {
+        const std::string id = alarms.LastKey();
+        const TRecordLock lock(alarms, id);
+        RequireLock(lock, alarms);
+        if (!alarms.Delete(id)) {
+            if (alarms.Status() != ksNotFound)
+                throw std::runtime_error(alarms.StatusText());
+            continue;  // switched off meanwhile
+        }
+        deleted = true;
+    }
+    RequireEnd(alarms);
+    return deleted;
+}

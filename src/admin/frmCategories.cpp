@@ -1,0 +1,230 @@
+#include "admin/frmCategories.h"
+
+#include "admin/CategoryDeletion.h"
+#include "storage/KfsStatus.h"
+#include "storage/OrbekoDB.h"
+#include "storage/Stamp.h"
+#include "ui/DialogRunner.h"
+#include "ui/FieldValidator.h"
+#include "ui/ListBox.h"
+#include "ui/MessageBox.h"
+#include "ui/WaitCursor.h"
+
+#include <QAction>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include <stdexcept>
+
+namespace {
+
+constexpr int16_t kIdKey = 0;
+constexpr int16_t kDescriptionKey = 1;
+const char* const kDuplicate = "A category with this description already exists";
+const char* const kConfirmDelete = "All events with this category will become un-categorised. Are you sure?";
+
+QString RecordText(const std::string& text)
+{
+    return QString::fromLocal8Bit(text);
+}
+
+std::string StoredText(const QString& text)
+{
+    return text.toLocal8Bit().toStdString();
+}
+
+}  // namespace
+
+TfrmCategories::TfrmCategories(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmCategories"));
+    setWindowTitle(QStringLiteral("Categories"));
+
+    Label1 = new QLabel(QStringLiteral("C&ategories"), this);
+    lstCategories = new TListBox(this);
+    lstCategories->setObjectName(QStringLiteral("lstCategories"));
+    lstCategories->SetSorted(true);
+    Label1->setBuddy(lstCategories);
+    Label2 = new QLabel(QStringLiteral("D&escription"), this);
+    edtCategory = new QLineEdit(this);
+    edtCategory->setObjectName(QStringLiteral("edtCategory"));
+    TFieldValidator::Attach(*edtCategory, sizeof(TCategoryRec::Description));
+    Label2->setBuddy(edtCategory);
+
+    actAdd = MakeAction("actAdd", "&Add", &TfrmCategories::actAddExecute);
+    actDelete = MakeAction("actDelete", "&Delete", &TfrmCategories::actDeleteExecute);
+    actUpdate = MakeAction("actUpdate", "&Update", &TfrmCategories::actUpdateExecute);
+    actClose = MakeAction("actClose", "&Close", &TfrmCategories::actCloseExecute);
+    btnAdd = MakeButton("btnAdd", actAdd);
+    btnUpdate = MakeButton("btnUpdate", actUpdate);
+    btnDelete = MakeButton("btnDelete", actDelete);
+    btnClose = MakeButton("btnClose", actClose);
+    btnClose->setDefault(true);
+
+    // The list's current entry follows clicks and the arrow keys alike.
+    connect(lstCategories, &QListWidget::currentRowChanged, this, &TfrmCategories::lstCategoriesClick);
+    connect(lstCategories, &QListWidget::itemSelectionChanged, this, &TfrmCategories::CheckCategorySelected);
+    connect(edtCategory, &QLineEdit::textChanged, this, &TfrmCategories::actAddUpdate);
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(btnAdd);
+    buttons->addWidget(btnUpdate);
+    buttons->addWidget(btnDelete);
+    buttons->addStretch();
+    buttons->addWidget(btnClose);
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(Label1, 0, 0);
+    layout->addWidget(lstCategories, 1, 0);
+    layout->addWidget(Label2, 2, 0);
+    layout->addWidget(edtCategory, 3, 0);
+    layout->addLayout(buttons, 1, 1, 3, 1);
+    actAddUpdate();
+    CheckCategorySelected();
+}
+
+QAction* TfrmCategories::MakeAction(const char* name, const char* caption, void (TfrmCategories::*handler)())
+{
+    auto* action = new QAction(QString::fromLatin1(caption), this);
+    action->setObjectName(QString::fromLatin1(name));
+    connect(action, &QAction::triggered, this, handler);
+    addAction(action);
+    return action;
+}
+
+QPushButton* TfrmCategories::MakeButton(const char* name, QAction* action)
+{
+    auto* button = new QPushButton(action->text(), this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, action, &QAction::trigger);
+    connect(action, &QAction::enabledChanged, button, &QWidget::setEnabled);
+    return button;
+}
+
+int TfrmCategories::Execute(TOrbekoDB& database)
+{
+    Db_ = &database;
+    struct TForget
+    {
+        TfrmCategories& Form;
+        ~TForget() { Form.Db_ = nullptr; }
+    } forget{*this};
+    ListCategories();
+    lstCategories->setFocus();
+    return TDialogRunner::Run(*this);
+}
+
+void TfrmCategories::ListCategories()
+{
+    lstCategories->clear();
+    edtCategory->clear();
+    TXIsamFile& file = Db_->CategoryFile;
+    TCategoryRec category;
+    if (!file.GoTop(kIdKey))
+        throw std::runtime_error(file.StatusText());
+    while (file.GetNext(category, kIdKey, "", gcAny))
+        lstCategories->AddItem(RecordText(FieldText(category.Description)), IdValue(file.LastKey()));
+    if (file.Status() != ksNotFound)
+        throw std::runtime_error(file.StatusText());
+    if (lstCategories->count() > 0)
+        lstCategories->setCurrentRow(0);
+}
+
+void TfrmCategories::lstCategoriesClick()
+{
+    const int row = lstCategories->currentRow();
+    if (row >= 0)
+        edtCategory->setText(lstCategories->item(row)->text());
+}
+
+void TfrmCategories::actAddUpdate()
+{
+    actAdd->setEnabled(!edtCategory->text().isEmpty());
+}
+
+void TfrmCategories::CheckCategorySelected()
+{
+    const bool selected = lstCategories->ItemIndex() >= 0;
+    actDelete->setEnabled(selected);
+    actUpdate->setEnabled(selected);
+}
+
+std::string TfrmCategories::SelectedId() const
+{
+    return IdText(lstCategories->Data(lstCategories->ItemIndex()));
+}
+
+void TfrmCategories::actAddExecute()
+{
+    if (!Db_ || edtCategory->text().isEmpty())
+        return;
+    TXIsamFile& file = Db_->CategoryFile;
+    TCategoryRec category{};
+    SetField(category.Description, StoredText(edtCategory->text()));
+    TCategoryRec existing;
+    if (file.GetEqual(existing, kDescriptionKey, FieldText(category.Description))) {
+        TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(kDuplicate));
+        return;
+    }
+    if (file.Status() != ksNotFound)
+        throw std::runtime_error(file.StatusText());
+    if (!file.Add(category, ""))
+        throw std::runtime_error(file.StatusText());
+    lstCategories->AddItem(edtCategory->text(), IdValue(file.LastKey()));
+}
+
+// Events keep their category by its identifier and show the new text; an
+// empty text or one that another category has is taken as it is.
+void TfrmCategories::actUpdateExecute()
+{
+    const int row = lstCategories->ItemIndex();
+    if (!Db_ || row < 0)
+        return;
+    TXIsamFile& file = Db_->CategoryFile;
+    const std::string id = SelectedId();
+    TCategoryRec category;
+    if (!file.GetEqual(category, kIdKey, id))
+        throw std::runtime_error(file.StatusText());
+    SetField(category.Description, StoredText(edtCategory->text()));
+    if (!file.Rewrite(category, id))
+        throw std::runtime_error(file.StatusText());
+    lstCategories->SetItemText(row, edtCategory->text());
+}
+
+void TfrmCategories::actDeleteExecute()
+{
+    const int row = lstCategories->ItemIndex();
+    if (!Db_ || row < 0)
+        return;
+    if (TMessageBox::Show(TMessageKind::Confirmation, TMessageButtons::YesNo, QString::fromLatin1(kConfirmDelete)) !=
+        TMessageAnswer::Yes)
+        return;
+    {
+        const TWaitCursor wait;
+        TCategoryDeletion(*Db_, SelectedId()).Run();
+    }
+    // Nothing is chosen afterwards, and the edit keeps the deleted text.
+    {
+        const QSignalBlocker quiet(lstCategories);
+        delete lstCategories->takeItem(row);
+        lstCategories->setCurrentRow(-1);
+        lstCategories->clearSelection();
+    }
+    CheckCategorySelected();
+}
+
+void TfrmCategories::actCloseExecute()
+{
+    if (Db_)
+        Db_->Reopen();
+    done(QDialog::Accepted);
+}
+
+void TfrmCategories::reject()
+{
+    actCloseExecute();
+}

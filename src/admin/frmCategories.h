@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDialog>
+
+#include <string>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TListBox;
+class TOrbekoDB;
+
+// "Categories": adds, renames and deletes the shared categories. Every
+// change is written at once; there is nothing to cancel.
+class TfrmCategories : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TfrmCategories(QWidget* parent = nullptr);
+
+    // Lists the categories of database and shows the dialog modally.
+    int Execute(TOrbekoDB& database);
+
+    QLabel* Label1;
+    TListBox* lstCategories;
+    QLabel* Label2;
+    QLineEdit* edtCategory;
+    QAction* actAdd;
+    QAction* actDelete;
+    QAction* actUpdate;
+    QAction* actClose;
+    QPushButton* btnAdd;
+    QPushButton* btnDelete;
+    QPushButton* btnUpdate;
+    QPushButton* btnClose;
+
+    void ListCategories();
+    // Copies the chosen entry's text into the edit.
+    void lstCategoriesClick();
+    void actAddUpdate();
+    void CheckCategorySelected();
+    void actAddExecute();
+    void actUpdateExecute();
+    void actDeleteExecute();
+    // Reopens the users and categories files, so that the rest of the
+    // program reads what was changed, and closes the dialog.
+    void actCloseExecute();
+
+    // Every way out of the dialog closes it as Close does.
+    void reject() override;
+
+private:
+    QAction* MakeAction(const char* name, const char* caption, void (TfrmCategories::*handler)());
+    QPushButton* MakeButton(const char* name, QAction* action);
+    std::string SelectedId() const;
+
+    TOrbekoDB* Db_ = nullptr;
+};

@@ -1,0 +1,307 @@
+#include "admin/frmUsers.h"
+
+#include "admin/UserAccounts.h"
+#include "admin/frmDeleteUser.h"
+#include "storage/OrbekoDB.h"
+#include "storage/Stamp.h"
+#include "ui/CheckList.h"
+#include "ui/DialogRunner.h"
+#include "ui/FieldValidator.h"
+#include "ui/MessageBox.h"
+#include "ui/UpperCaseValidator.h"
+
+#include <QAction>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+
+namespace {
+
+constexpr int kNameLength = 10;
+
+struct TFlagItem
+{
+    const char* Text;
+    int32_t Bit;
+};
+
+// The order of the list, which is not the order of the bits.
+constexpr std::array<TFlagItem, 4> kFlagItems{{
+    {"Can administer", urAdminister},
+    {"Can add entries", urAddEntries},
+    {"Can modify other users entries", urModifyOthers},
+    {"Can add entries for other users", urAddForOthers},
+}};
+
+QString Text(const char* field, std::size_t width)
+{
+    return QString::fromStdString(FieldText(field, width));
+}
+
+template <std::size_t N> QString Text(const char (&field)[N])
+{
+    return Text(field, N);
+}
+
+void Info(const char* text)
+{
+    TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(text));
+}
+
+}  // namespace
+
+TfrmUsers::TfrmUsers(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmUsers"));
+    setWindowTitle(QStringLiteral("Users"));
+
+    lstUsers = new TListBox(this);
+    lstUsers->setObjectName(QStringLiteral("lstUsers"));
+    lstUsers->SetSorted(true);
+
+    auto edit = [this](const char* name, const char* label, QLabel*& lbl) {
+        auto* edt = new QLineEdit(this);
+        edt->setObjectName(QString::fromLatin1(name));
+        lbl = new QLabel(QString::fromLatin1(label), this);
+        lbl->setBuddy(edt);
+        return edt;
+    };
+    edtUserName = edit("edtUserName", "&Username", lblUserName);
+    TUpperCaseValidator::Attach(*edtUserName, kNameLength);
+    edtPassword = edit("edtPassword", "&Password", lblPassword);
+    TUpperCaseValidator::Attach(*edtPassword, kNameLength);
+    edtFullname = edit("edtFullname", "&Full name", lblFullname);
+    TFieldValidator::Attach(*edtFullname, sizeof(TUserRec::FullName));
+    edtAbbreviation = edit("edtAbbreviation", "&Abbrev", lblAbbreviation);
+    TFieldValidator::Attach(*edtAbbreviation, sizeof(TUserRec::Abbreviation));
+
+    lstFlags = new TCheckList(this);
+    lstFlags->setObjectName(QStringLiteral("lstFlags"));
+    for (const TFlagItem& item : kFlagItems)
+        lstFlags->AddItem(QString::fromLatin1(item.Text), item.Bit);
+    lblFlags = new QLabel(QStringLiteral("F&lags"), this);
+    lblFlags->setBuddy(lstFlags);
+
+    auto action = [this](const char* name, const char* caption, void (TfrmUsers::*handler)()) {
+        auto* act = new QAction(QString::fromLatin1(caption), this);
+        act->setObjectName(QString::fromLatin1(name));
+        connect(act, &QAction::triggered, this, handler);
+        addAction(act);
+        return act;
+    };
+    actAdd = action("actAdd", "&Add", &TfrmUsers::actAddExecute);
+    actUpdate = action("actUpdate", "&Update", &TfrmUsers::actUpdateExecute);
+    actDelete = action("actDelete", "&Delete", &TfrmUsers::actDeleteExecute);
+    actClose = action("actClose", "&Close", &TfrmUsers::actCloseExecute);
+    btnAdd = MakeButton(actAdd);
+    btnUpdate = MakeButton(actUpdate);
+    btnDelete = MakeButton(actDelete);
+    btnClose = MakeButton(actClose);
+    btnClose->setDefault(true);
+
+    connect(lstUsers, &QListWidget::itemClicked, this, &TfrmUsers::lstUsersClick);
+    // The arrow keys choose a user as a click does.
+    connect(lstUsers, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && Db_)
+            lstUsersClick();
+    });
+    for (QLineEdit* required : {edtUserName, edtFullname, edtAbbreviation})
+        connect(required, &QLineEdit::textChanged, this, &TfrmUsers::actAddUpdate);
+
+    frmDeleteUser = new TfrmDeleteUser(this);
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(lblUserName, 0, 0);
+    fields->addWidget(edtUserName, 0, 1);
+    fields->addWidget(lblPassword, 1, 0);
+    fields->addWidget(edtPassword, 1, 1);
+    fields->addWidget(lblFullname, 2, 0);
+    fields->addWidget(edtFullname, 2, 1);
+    fields->addWidget(lblAbbreviation, 3, 0);
+    fields->addWidget(edtAbbreviation, 3, 1);
+    fields->addWidget(lblFlags, 4, 0, Qt::AlignTop);
+    fields->addWidget(lstFlags, 4, 1);
+    auto* top = new QHBoxLayout;
+    top->addWidget(lstUsers, 1);
+    top->addLayout(fields, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    for (QPushButton* button : {btnAdd, btnUpdate, btnDelete, btnClose})
+        buttons->addWidget(button);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(buttons);
+    actAddUpdate();
+}
+
+QPushButton* TfrmUsers::MakeButton(QAction* action)
+{
+    auto* button = new QPushButton(action->text(), this);
+    button->setObjectName(QStringLiteral("btn") + action->objectName().mid(3));
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, action, &QAction::trigger);
+    connect(action, &QAction::enabledChanged, button, &QWidget::setEnabled);
+    return button;
+}
+
+int TfrmUsers::Execute(const std::string& currentUserId, TOrbekoDB& database)
+{
+    CurrentUserId_ = currentUserId;
+    Db_ = &database;
+    struct TForget
+    {
+        TfrmUsers& Form;
+        ~TForget() { Form.Db_ = nullptr; }
+    } forget{*this};
+    ListUsers();
+    lstUsers->setFocus();
+    return TDialogRunner::Run(*this);
+}
+
+void TfrmUsers::ListUsers()
+{
+    {
+        const QSignalBlocker quiet(lstUsers);
+        lstUsers->clear();
+        for (const TUserEntry& entry : TUserAccounts(Db_->UserFile).All())
+            lstUsers->AddItem(Text(entry.User.UserName), IdValue(entry.Id));
+        if (lstUsers->count() == 0)
+            throw std::runtime_error("Unable to read any user details");
+        lstUsers->setCurrentRow(0);
+    }
+    lstUsersClick();
+}
+
+std::string TfrmUsers::SelectedId() const
+{
+    const int row = lstUsers->ItemIndex();
+    return row < 0 ? std::string() : IdText(lstUsers->Data(row));
+}
+
+void TfrmUsers::lstUsersClick()
+{
+    const std::string id = SelectedId();
+    if (!Db_ || id.empty())
+        return;
+    TUserRec user;
+    if (!Db_->UserFile.GetEqual(user, 0, id))
+        throw std::runtime_error(Db_->UserFile.StatusText());
+    edtUserName->setText(Text(user.UserName));
+    edtPassword->setText(Text(user.Password));
+    edtFullname->setText(Text(user.FullName));
+    edtAbbreviation->setText(Text(user.Abbreviation));
+    ShowFlags(user.Flags);
+}
+
+int32_t TfrmUsers::FlagsFromList() const
+{
+    int32_t flags = 0;
+    for (int row = 0; row < lstFlags->count(); ++row)
+        if (lstFlags->Checked(row))
+            flags |= static_cast<int32_t>(lstFlags->Data(row));
+    return flags;
+}
+
+void TfrmUsers::ShowFlags(int32_t flags)
+{
+    for (int row = 0; row < lstFlags->count(); ++row)
+        lstFlags->SetChecked(row, (flags & lstFlags->Data(row)) != 0);
+}
+
+void TfrmUsers::actAddUpdate()
+{
+    const bool complete =
+        !edtUserName->text().isEmpty() && !edtFullname->text().isEmpty() && !edtAbbreviation->text().isEmpty();
+    actAdd->setEnabled(complete);
+    actUpdate->setEnabled(complete);
+}
+
+TUserRec TfrmUsers::RecordFromEdits() const
+{
+    TUserRec user;
+    Db_->InitUser(user);
+    SetField(user.UserName, edtUserName->text().toStdString());
+    SetField(user.Password, edtPassword->text().toStdString());
+    SetField(user.FullName, edtFullname->text().toStdString());
+    SetField(user.Abbreviation, edtAbbreviation->text().toStdString());
+    user.Flags = FlagsFromList();
+    return user;
+}
+
+void TfrmUsers::actAddExecute()
+{
+    if (!Db_ || !actAdd->isEnabled())
+        return;
+    const TUserRec user = RecordFromEdits();
+    std::string id;
+    switch (TUserAccounts(Db_->UserFile).Add(user, id)) {
+    case TUserWrite::Done:
+        lstUsers->AddItem(Text(user.UserName), IdValue(id));
+        return;
+    case TUserWrite::NameLocked:
+        Info("Unable to add this user now. Another user has locked it");
+        return;
+    default:
+        Info("A user with this username already exists. Please choose another username.");
+        return;
+    }
+}
+
+void TfrmUsers::actUpdateExecute()
+{
+    const std::string id = SelectedId();
+    if (!Db_ || !actUpdate->isEnabled() || id.empty())
+        return;
+    switch (TUserAccounts(Db_->UserFile).Update(id, RecordFromEdits())) {
+    case TUserWrite::UnknownName:
+        Info("This user does not exist. You can \"Add\" a new user but not \"Update\".");
+        return;
+    case TUserWrite::NameOfAnother:
+        Info("This username belongs to another user. Select that user in the list to update him.");
+        return;
+    default:
+        return;
+    }
+}
+
+void TfrmUsers::actDeleteExecute()
+{
+    const std::string id = SelectedId();
+    if (!Db_ || id.empty())
+        return;
+    if (id == CurrentUserId_) {
+        Info("You cannot delete the user you are logged on as");
+        return;
+    }
+    if (frmDeleteUser->Execute(id, *Db_) != QDialog::Accepted)
+        return;
+    {
+        const QSignalBlocker quiet(lstUsers);
+        const int row = lstUsers->ItemIndex();
+        delete lstUsers->takeItem(row);
+        if (lstUsers->count() == 0)
+            return;
+        lstUsers->setCurrentRow(std::min(row, lstUsers->count() - 1));
+    }
+    lstUsersClick();
+}
+
+void TfrmUsers::actCloseExecute()
+{
+    if (Db_)
+        Db_->Reopen();
+    accept();
+}
+
+void TfrmUsers::reject()
+{
+    actClose->trigger();
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QDialog>
+
+#include <string>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TCheckList;
+class TListBox;
+class TOrbekoDB;
+class TfrmDeleteUser;
+struct TUserRec;
+
+// "Users": adds users, changes their details, passwords and rights, and
+// hands the deletion of a user to the delete-user wizard. Every change is
+// written at once by its action; there is nothing to cancel.
+class TfrmUsers : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TfrmUsers(QWidget* parent = nullptr);
+
+    // Lists the users of database and shows the dialog modally; the user
+    // currentUserId (the one logged in) cannot be deleted. Throws when no
+    // user can be read.
+    int Execute(const std::string& currentUserId, TOrbekoDB& database);
+
+    TListBox* lstUsers;
+    QLabel* lblUserName;
+    QLineEdit* edtUserName;
+    QLabel* lblPassword;
+    QLineEdit* edtPassword;
+    QLabel* lblFullname;
+    QLineEdit* edtFullname;
+    QLabel* lblAbbreviation;
+    QLineEdit* edtAbbreviation;
+    QLabel* lblFlags;
+    TCheckList* lstFlags;
+    QAction* actAdd;
+    QAction* actUpdate;
+    QAction* actDelete;
+    QAction* actClose;
+    QPushButton* btnAdd;
+    QPushButton* btnUpdate;
+    QPushButton* btnDelete;
+    QPushButton* btnClose;
+    TfrmDeleteUser* frmDeleteUser;
+
+    void ListUsers();
+    void lstUsersClick();
+    // Add and Update need a user name, a full name and an abbreviation.
+    void actAddUpdate();
+    void actAddExecute();
+    void actUpdateExecute();
+    void actDeleteExecute();
+    void actCloseExecute();
+
+    // The rights of the checked items of lstFlags, and the reverse.
+    int32_t FlagsFromList() const;
+    void ShowFlags(int32_t flags);
+
+protected:
+    // Escape and the window's close box close the way Close does.
+    void reject() override;
+
+private:
+    QPushButton* MakeButton(QAction* action);
+    TUserRec RecordFromEdits() const;
+    std::string SelectedId() const;
+
+    std::string CurrentUserId_;
+    TOrbekoDB* Db_ = nullptr;
+};

@@ -1,0 +1,64 @@
+#include "app/FolderTrust.h"
+
+#include "cli/FolderSelfTest.h"
+#include "cli/Presence.h"
+#include "ui/MessageBox.h"
+
+#include <stdexcept>
+
+namespace {
+
+QString Reasons(const TFolderSelfTest& test, bool refusals)
+{
+    QString text;
+    for (const TFolderSelfTest::TFinding& finding : test.Findings())
+        if (finding.Refuse == refusals)
+            text += QStringLiteral("- ") + QString::fromStdString(finding.Text) + QStringLiteral("\r");
+    return text;
+}
+
+}  // namespace
+
+TFolderTrust::TFolderTrust(std::chrono::milliseconds beatInterval) : Interval_(beatInterval) {}
+
+TFolderTrust::~TFolderTrust() = default;
+
+bool TFolderTrust::Open(const std::string& folder)
+{
+    TFolderSelfTest test(folder);
+    if (!test.Refused()) {
+        Presence_ = std::make_unique<TPresence>(folder, Interval_);
+        test.CheckPresence(Presence_->Slot());
+    }
+    const QString where = QString::fromStdString(folder);
+    if (test.Refused()) {
+        Presence_.reset();
+        TMessageBox::Show(
+            TMessageKind::Error, TMessageButtons::Ok,
+            QStringLiteral("The database folder %1 cannot be shared safely:\r\r").arg(where) + Reasons(test, true)
+                + QStringLiteral("\rRecord locks there do not keep workstations apart, so two of them could change "
+                                 "the same event at the same time and one change would overwrite the other: "
+                                 "sharing this folder would lose data.\r\rAsk your administrator to look at the "
+                                 "folder with \"orbeko-admin locktest\"."));
+        return false;
+    }
+    const QString warnings = Reasons(test, false);
+    if (!warnings.isEmpty())
+        TMessageBox::Show(TMessageKind::Warning, TMessageButtons::Ok,
+                          QStringLiteral("The database folder %1 may lose record locks:\r\r").arg(where) + warnings
+                              + QStringLiteral("\rIf that happens, two workstations could change the same event at "
+                                               "the same time and one change would be lost."));
+    return true;
+}
+
+void TFolderTrust::Beat()
+{
+    if (!Presence_)
+        return;
+    try {
+        Presence_->Beat();
+    } catch (const std::runtime_error&) {
+        // A beat that cannot be written goes stale, and the others take this
+        // workstation for gone: nothing of the diary depends on it.
+    }
+}

@@ -1,0 +1,104 @@
+#include "app/ViewFeeder.h"
+
+#include "prefs/FilterRules.h"
+#include "storage/KfsStatus.h"
+#include "storage/OrbekoDB.h"
+#include "storage/Stamp.h"
+#include "views/DayEntries.h"
+
+#include <stdexcept>
+
+namespace {
+
+constexpr int16_t kIdKey = 0;
+constexpr int16_t kEntryStampKey = 3;
+constexpr int16_t kAlarmEntryKey = 3;
+
+}  // namespace
+
+TViewFeeder::TViewFeeder(TOrbekoDB& db, const TFilterRules& rules, const std::string& userId, const TUserRec& user)
+    : Users(db.UserFile.FileName()),
+      Categories(db.CategoryFile.FileName()),
+      Db_(db),
+      Rules_(rules),
+      UserId_(userId),
+      User_(user),
+      EntriesWatch_(db.DayEntryFile.FileName()),
+      AlarmsWatch_(db.AlarmFile.FileName()),
+      EntriesSeen_(EntriesWatch_.Version()),
+      AlarmsSeen_(AlarmsWatch_.Version())
+{
+    Users.OnUpdate = [this](TOrbekoCache& cache) { cache.InsertAll(Db_.UserFile); };
+    Categories.OnUpdate = [this](TOrbekoCache& cache) { cache.InsertAll(Db_.CategoryFile); };
+}
+
+void TViewFeeder::DayEntries(const std::string& datePkVal, TDayEntries& entries)
+{
+    TXIsamFile& file = Db_.DayEntryFile;
+    const std::string end = IdText(IdValue(datePkVal) + 86400);
+    TDayEntryRec entry;
+    if (file.GetEqual(entry, kEntryStampKey, datePkVal) && EntryVisible(entry, Rules_, UserId_, User_.Flags))
+        entries.AddEntry(entry, file.LastKey());
+    while (file.GetNext(entry, kEntryStampKey, end, gcBelow))
+        if (EntryVisible(entry, Rules_, UserId_, User_.Flags))
+            entries.AddEntry(entry, file.LastKey());
+    // The walk ends where the day ends; anything else is a read that failed,
+    // which must not pass for a day with fewer events.
+    if (file.Status() != ksNotFound)
+        throw std::runtime_error(file.StatusText());
+}
+
+std::string TViewFeeder::UserName(const std::string& pk)
+{
+    TUserRec user;
+    Users.Lookup(pk, user);
+    return FieldText(user.Abbreviation);
+}
+
+std::string TViewFeeder::CategoryDescription(const std::string& pk)
+{
+    TCategoryRec category;
+    Categories.Lookup(pk, category);
+    return FieldText(category.Description);
+}
+
+bool TViewFeeder::Alarmed(const std::string& entryId)
+{
+    const std::optional<TFileVersion> now = AlarmsWatch_.Version();
+    if (!now) {
+        // The file cannot be watched: ask it about this entry alone.
+        TAlarmRec alarm;
+        return Db_.AlarmFile.GetEqual(alarm, kAlarmEntryKey, entryId);
+    }
+    if (AlarmedRead_ != now) {
+        // Taken before the walk: a write during it is seen at the next question.
+        AlarmedRead_.reset();
+        ReadAlarmedEntries();
+        AlarmedRead_ = now;
+    }
+    return AlarmedEntries_.count(entryId) != 0;
+}
+
+// One walk over the alarms file answers every row of every reload until the
+// file is written again; one read per drawn row cost a read transaction each.
+void TViewFeeder::ReadAlarmedEntries()
+{
+    AlarmedEntries_.clear();
+    TXIsamFile& file = Db_.AlarmFile;
+    TAlarmRec alarm;
+    file.GoTop(kIdKey);
+    while (file.GetNext(alarm, kIdKey, "", gcAny))
+        AlarmedEntries_.insert(FieldText(alarm.EntryId));
+    if (file.Status() != ksNotFound)
+        throw std::runtime_error(file.StatusText());
+}
+
+bool TViewFeeder::DataMoved()
+{
+    const std::optional<TFileVersion> entries = EntriesWatch_.Version();
+    const std::optional<TFileVersion> alarms = AlarmsWatch_.Version();
+    const bool moved = entries != EntriesSeen_ || alarms != AlarmsSeen_;
+    EntriesSeen_ = entries;
+    AlarmsSeen_ = alarms;
+    return moved;
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "storage/FileWatch.h"
+#include "storage/OrbekoCache.h"
+#include "storage/Records.h"
+
+#include <optional>
+#include <string>
+#include <unordered_set>
+
+class TDayEntries;
+class TFilterRules;
+class TOrbekoDB;
+
+// Answers the calendar views' questions from the shared database: the
+// visible entries of a day, the abbreviations of users, the descriptions of
+// categories and the alarm marks. Names and descriptions come from the
+// caches; the alarm marks from the set of alarmed entries, read again only
+// when the alarms file has been written since. Has no window: the main
+// window's data handlers call it, and so can anything else.
+class TViewFeeder
+{
+public:
+    // The rules, user identifier and user record are the caller's and may
+    // change between calls (a new login, new filter rules).
+    TViewFeeder(TOrbekoDB& db, const TFilterRules& rules, const std::string& userId, const TUserRec& user);
+
+    // Adds the visible entries of the day whose midnight stamp is
+    // datePkVal; a read that fails throws std::runtime_error.
+    void DayEntries(const std::string& datePkVal, TDayEntries& entries);
+    // Both throw EOrbekoCache for an identifier their file does not hold.
+    std::string UserName(const std::string& pk);
+    std::string CategoryDescription(const std::string& pk);
+    bool Alarmed(const std::string& entryId);
+
+    // True when the day entries or the alarms file has been written, here
+    // or on another workstation, since the previous call (or since the
+    // feeder was made): a few bytes read per file.
+    bool DataMoved();
+
+    TUserCache Users;
+    TCategoryCache Categories;
+
+private:
+    void ReadAlarmedEntries();
+
+    TOrbekoDB& Db_;
+    const TFilterRules& Rules_;
+    const std::string& UserId_;
+    const TUserRec& User_;
+
+    TFileWatch EntriesWatch_;
+    TFileWatch AlarmsWatch_;
+    std::optional<TFileVersion> EntriesSeen_;
+    std::optional<TFileVersion> AlarmsSeen_;
+
+    std::unordered_set<std::string> AlarmedEntries_;
+    std::optional<TFileVersion> AlarmedRead_;  // the version the set was read from
+};

@@ -1,0 +1,298 @@
+#include "cli/AdminCommand.h"
+
+#include "cli/DatabaseCheck.h"
+#include "cli/DatabaseFiles.h"
+#include "cli/FolderSelfTest.h"
+#include "cli/FolderStats.h"
+#include "cli/Restore.h"
+#include "cli/Snapshot.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace {
+
+struct TVerb
+{
+    const char* Synopsis;
+    const char* Help;
+};
+
+const std::map<std::string, TVerb> kVerbs = {
+    {"check",
+     {"check [--json] FOLDER",
+      "Checks the database in FOLDER while workstations keep working: the engine's integrity\n"
+      "check of each of the four files, their format and key formats, every record's key and\n"
+      "size, the agreement of each file's table with its indexes, and every reference between\n"
+      "the files (an event's owner, assignees and category; an alarm's event and user, and\n"
+      "that the user is among the event's assignees). The four files are first copied as they\n"
+      "stand at one moment into a scratch folder under $TMPDIR (workstations wait only while\n"
+      "the copy is taken, as for backup), and the copy is checked.\n"
+      "Each problem is one line: file, record identifier, what is wrong.\n"
+      "  --json  one JSON object: {\"folder\", \"problems\": [{\"file\", \"record\", \"problem\"}],\n"
+      "          \"count\"}\n"
+      "Exit status: 0 no problems, 1 problems found, 2 the folder cannot be read.\n"}},
+    {"backup",
+     {"backup FOLDER DEST",
+      "Copies the four files of FOLDER into the folder DEST (made if missing; it must not hold\n"
+      "a database already) while workstations keep working. Each file is copied by the\n"
+      "engine's online backup inside one read transaction, and all four are held at the same\n"
+      "moment, so no alarm in the copy points past its events. Workstations that save\n"
+      "meanwhile wait for the copy. The copy is then checked as by check.\n"
+      "Exit status: 0 copied and checked, 1 the copy has problems, 2 no copy was made.\n"}},
+    {"restore",
+     {"restore BACKUP FOLDER | restore --finish FOLDER",
+      "Puts the four files of the backup in BACKUP in place of those of FOLDER. Refused while\n"
+      "any workstation has the folder open, or when the backup has problems. The backup is\n"
+      "copied into a staging folder inside FOLDER first and then moved into place file by\n"
+      "file, so that a crash leaves either the old or the restored set: a restore cut short\n"
+      "after its copy was complete is finished by \"restore --finish FOLDER\" (Orbeko refuses\n"
+      "the folder until then).\n"
+      "Exit status: 0 restored, 1 refused (the folder is unchanged), 2 failed.\n"}},
+    {"locktest",
+     {"locktest FOLDER",
+      "Proves that record locks in FOLDER exclude: two processes lock records of a scratch\n"
+      "file in the folder; each must be refused the other's record, and a killed holder's\n"
+      "lock must be freed. Names the file system (local, NFS, SMB/CIFS, FUSE) and reads the\n"
+      "mount's options for the known ways to lose locks between machines (NFS nolock or\n"
+      "local_lock, CIFS nobrl or cache=loose; the NFS lock lease is a warning). Then watches\n"
+      "the presence file for workstations that keep beating while their locks cannot be seen\n"
+      "from this machine: proof that locks are not shared between machines.\n"
+      "Exit status: 0 locks exclude (warnings may be shown), 1 sharing the folder would lose\n"
+      "data, 2 the test could not run.\n"}},
+    {"stats",
+     {"stats FOLDER",
+      "Shows the record count and size of each file, the first and last event, and every user\n"
+      "with the number of events he owns.\n"
+      "Exit status: 0, or 2 when the folder cannot be read.\n"}},
+};
+
+constexpr const char* kVersion = "orbeko-admin " ORBEKO_VERSION;
+
+bool WantsHelp(const std::vector<std::string>& args)
+{
+    for (const std::string& arg : args)
+        if (arg == "--help" || arg == "-h")
+            return true;
+    return false;
+}
+
+std::string JsonString(const std::string& text)
+{
+    std::string json = "\"";
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += c;
+        } else if (u < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof(escaped), "\\u%04x", u);
+            json += escaped;
+        } else {
+            json += c;
+        }
+    }
+    return json + "\"";
+}
+
+void PrintProblem(std::ostream& out, const TProblem& problem)
+{
+    out << problem.File;
+    if (!problem.Record.empty())
+        out << " " << problem.Record;
+    out << ": " << problem.Text << "\n";
+}
+
+}  // namespace
+
+int TAdminCommand::Run(const std::vector<std::string>& args)
+{
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        Out_ << "Usage: orbeko-admin VERB ARGUMENTS...\n"
+                "       orbeko-admin --version\n"
+                "Looks after the database folder of Orbeko.\n\nVerbs:\n";
+        for (const auto& [name, verb] : kVerbs)
+            Out_ << "  " << verb.Synopsis << "\n";
+        Out_ << "\nRun \"orbeko-admin VERB --help\" for what a verb does.\n";
+        return args.empty() ? kFailed : kOk;
+    }
+    if (args[0] == "--version") {
+        Out_ << kVersion << "\n";
+        return kOk;
+    }
+    const auto verb = kVerbs.find(args[0]);
+    if (verb == kVerbs.end()) {
+        Err_ << "orbeko-admin: unknown verb \"" << args[0] << "\"; see orbeko-admin --help\n";
+        return kFailed;
+    }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (WantsHelp(rest)) {
+        Out_ << "Usage: orbeko-admin " << verb->second.Synopsis << "\n\n" << verb->second.Help;
+        return kOk;
+    }
+    try {
+        if (args[0] == "check")
+            return Check(rest);
+        if (args[0] == "backup")
+            return Backup(rest);
+        if (args[0] == "restore")
+            return Restore(rest);
+        if (args[0] == "locktest")
+            return LockTest(rest);
+        return Stats(rest);
+    } catch (const std::exception& error) {
+        Err_ << "orbeko-admin " << args[0] << ": " << error.what() << "\n";
+        return kFailed;
+    }
+}
+
+int TAdminCommand::Usage(const std::string& verb)
+{
+    Err_ << "Usage: orbeko-admin " << kVerbs.at(verb).Synopsis << "\n";
+    return kFailed;
+}
+
+bool TAdminCommand::ReadableDatabase(const std::string& folder)
+{
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error) || access(folder.c_str(), R_OK | X_OK) != 0) {
+        Err_ << "orbeko-admin: cannot read the folder " << folder << "\n";
+        return false;
+    }
+    for (const TDatabaseFile& file : kDatabaseFiles)
+        if (std::filesystem::exists(FolderFile(folder, file.Name), error))
+            return true;
+    Err_ << "orbeko-admin: " << folder << " holds no Orbeko database\n";
+    return false;
+}
+
+int TAdminCommand::Check(const std::vector<std::string>& args)
+{
+    bool json = false;
+    std::vector<std::string> folders;
+    for (const std::string& arg : args) {
+        if (arg == "--json")
+            json = true;
+        else
+            folders.push_back(arg);
+    }
+    if (folders.size() != 1)
+        return Usage("check");
+    const std::string& folder = folders[0];
+    if (!ReadableDatabase(folder))
+        return kFailed;
+    bool first = true;
+    if (json)
+        Out_ << "{\"folder\":" << JsonString(folder) << ",\"problems\":[";
+    TDatabaseCheck check([&](const TProblem& problem) {
+        if (!json) {
+            PrintProblem(Out_, problem);
+            return;
+        }
+        Out_ << (first ? "" : ",") << "\n{\"file\":" << JsonString(problem.File)
+             << ",\"record\":" << JsonString(problem.Record) << ",\"problem\":" << JsonString(problem.Text) << "}";
+        first = false;
+    });
+    const int64_t problems = check.CheckLive(folder);
+    if (json)
+        Out_ << "],\"count\":" << problems << "}\n";
+    else
+        Out_ << folder << ": " << (problems == 0 ? "no" : std::to_string(problems)) << " problems found\n";
+    return problems == 0 ? kOk : kProblems;
+}
+
+int TAdminCommand::Backup(const std::vector<std::string>& args)
+{
+    if (args.size() != 2)
+        return Usage("backup");
+    const std::string& folder = args[0];
+    const std::string& destination = args[1];
+    if (!ReadableDatabase(folder))
+        return kFailed;
+    std::error_code error;
+    std::filesystem::create_directories(destination, error);
+    if (error) {
+        Err_ << "orbeko-admin backup: cannot make " << destination << ": " << error.message() << "\n";
+        return kFailed;
+    }
+    const std::vector<TSnapshot::TFailure> failures = TSnapshot::Take(folder, destination);
+    for (const TSnapshot::TFailure& failure : failures)
+        Err_ << "orbeko-admin backup: " << failure.File << " " << failure.Error << "\n";
+    if (!failures.empty())
+        return kFailed;
+    const int64_t problems = TDatabaseCheck([this](const TProblem& problem) { PrintProblem(Out_, problem); })
+                                 .CheckQuiet(destination);
+    if (problems != 0) {
+        Out_ << destination << ": the copy has " << problems << " problems\n";
+        return kProblems;
+    }
+    Out_ << "Backup of " << folder << " in " << destination << ": checked, no problems found\n";
+    return kOk;
+}
+
+int TAdminCommand::Restore(const std::vector<std::string>& args)
+{
+    const bool finish = !args.empty() && args[0] == "--finish";
+    if (args.size() != 2)
+        return Usage("restore");
+    const std::string& folder = args[1];
+    try {
+        if (finish) {
+            Out_ << (TRestore::Finish(folder) ? "The interrupted restore of " + folder + " is finished\n"
+                                              : folder + " has no interrupted restore\n");
+            return kOk;
+        }
+        if (!ReadableDatabase(args[0]))
+            return kFailed;
+        TRestore::Run(args[0], folder);
+    } catch (const ERestoreRefused& refused) {
+        Err_ << "orbeko-admin restore: refused: " << refused.what() << "\n";
+        return kProblems;
+    }
+    Out_ << "Restored " << folder << " from " << args[0] << "\n";
+    return kOk;
+}
+
+int TAdminCommand::LockTest(const std::vector<std::string>& args)
+{
+    if (args.size() != 1)
+        return Usage("locktest");
+    const std::string& folder = args[0];
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+        Err_ << "orbeko-admin: cannot read the folder " << folder << "\n";
+        return kFailed;
+    }
+    TFolderSelfTest test(folder);
+    Out_ << "File system: " << test.FileSystem();
+    if (test.Mount())
+        Out_ << " (" << test.Mount()->Type << " on " << test.Mount()->MountPoint << ", options "
+             << test.Mount()->Options << ")";
+    Out_ << "\n";
+    if (!test.Locks().Ran) {
+        Err_ << "orbeko-admin locktest: " << test.Locks().Error << "\n";
+        return kFailed;
+    }
+    Out_ << "Two processes: a locked record is " << (test.Locks().Excludes ? "refused" : "NOT refused")
+         << " to the other; a killed holder's lock is " << (test.Locks().FreedOnDeath ? "freed" : "NOT freed")
+         << "\n";
+    test.CheckPresence(-1);
+    for (const TFolderSelfTest::TFinding& finding : test.Findings())
+        Out_ << (finding.Refuse ? "Unsafe: " : "Warning: ") << finding.Text << "\n";
+    Out_ << (test.Refused() ? "Sharing this folder would lose data\n" : "Locks in this folder exclude\n");
+    return test.Refused() ? kProblems : kOk;
+}
+
+int TAdminCommand::Stats(const std::vector<std::string>& args)
+{
+    if (args.size() != 1)
+        return Usage("stats");
+    if (!ReadableDatabase(args[0]))
+        return kFailed;
+    TFolderStats(args[0]).Print(Out_);
+    return kOk;
+}

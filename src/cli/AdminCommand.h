@@ -1,0 +1,36 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+// The orbeko-admin command line: one verb with its arguments, run against
+// a database folder, reporting on out and failures on err. The exit status
+// is 0 when all is well, 1 when problems were found or the verb was refused,
+// 2 when the folder could not be read or the command line is wrong.
+class TAdminCommand
+{
+public:
+    static constexpr int kOk = 0;
+    static constexpr int kProblems = 1;
+    static constexpr int kFailed = 2;
+
+    TAdminCommand(std::ostream& out, std::ostream& err) : Out_(out), Err_(err) {}
+
+    // args without the program's name.
+    int Run(const std::vector<std::string>& args);
+
+private:
+    int Check(const std::vector<std::string>& args);
+    int Backup(const std::vector<std::string>& args);
+    int Restore(const std::vector<std::string>& args);
+    int LockTest(const std::vector<std::string>& args);
+    int Stats(const std::vector<std::string>& args);
+    // False (after saying why) unless folder is a readable folder holding
+    // at least one of the four files.
+    bool ReadableDatabase(const std::string& folder);
+    int Usage(const std::string& verb);
+
+    std::ostream& Out_;
+    std::ostream& Err_;
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "cli/Problem.h"
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <unordered_set>
+
+class TFileCheck;
+
+// Checks a database folder: each file on its own (TFileCheck), then every
+// reference between them: an event's owner, assignees and category, an
+// alarm's event and user, and that the alarm's user is one of its event's
+// assignees. Each problem goes to the sink as it is found.
+class TDatabaseCheck
+{
+public:
+    explicit TDatabaseCheck(TProblemSink sink);
+
+    // Checks a folder nobody writes to (a backup, a copy). The number of
+    // problems found.
+    int64_t CheckQuiet(const std::string& folder);
+    // Checks a folder in use: takes a copy of the four files at one moment
+    // into a scratch folder under the system's temporary folder and checks
+    // that, so workstations wait only while the copy is taken. The number
+    // of problems; throws std::runtime_error when no copy can be made.
+    int64_t CheckLive(const std::string& folder);
+
+private:
+    int64_t Check(const std::string& folder, const std::set<std::string>& skipped);
+    void Report(const TProblem& problem);
+    bool CollectIds(TFileCheck& file, std::unordered_set<std::string>& ids);
+    void CheckEvents(TFileCheck& events, TFileCheck* alarms);
+    void CheckAlarms(TFileCheck& alarms);
+    bool KnownUser(const std::string& id) const;
+
+    TProblemSink Sink_;
+    int64_t Count_ = 0;
+    bool UsersKnown_ = false;
+    bool CategoriesKnown_ = false;
+    std::unordered_set<std::string> Users_;
+    std::unordered_set<std::string> Categories_;
+};

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "cli/Problem.h"
+#include "storage/Connection.h"
+#include "storage/KeyFormat.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The checks of one keyed file that need no other file: the engine's own
+// check of the file's structure (quick_check: integrity_check without the
+// index-against-table part, which takes minutes on a million events), the
+// file's description (format version, key format, key and record size),
+// the index of every indexed segment, the agreement of the table with each
+// index (sums of the hashes of every record's copies, read in file order),
+// and every record's key, size and index values. Where a table and an
+// index disagree, the records are named by probing one from the other.
+class TFileCheck
+{
+public:
+    // The file's record, its identifier, and its bytes (of the right size).
+    using TRecordVisitor = std::function<void(std::string_view pk, const char* data)>;
+
+    TFileCheck(const std::string& folder, const char* name, const char* keyFormat, const TProblemSink& sink);
+    TFileCheck(const TFileCheck&) = delete;
+    TFileCheck& operator=(const TFileCheck&) = delete;
+
+    // Open, with a description that matches: its records can be read.
+    bool Usable() const { return Usable_; }
+    const TKeyFormat& Format() const { return *Format_; }
+    TConnection& Connection() { return Connection_; }
+
+    // Checks each record in identifier order and hands the sound ones on.
+    // False when reading stopped on an error (reported).
+    bool ScanRecords(const TRecordVisitor& visit);
+    void Report(std::string_view record, const std::string& text) const;
+    // Reports an engine failure of a read.
+    void ReportEngine(const std::string& what, int rc) const;
+
+private:
+    bool Open(const std::string& path);
+    void CheckIntegrity();
+    void CheckDescription();
+    void CheckIndexes();
+    void CompareIndexes();
+    uint64_t SumOfCopies(const std::string& from, int key);
+    void CompareTableWithIndex(int key);
+
+    std::string Name_;
+    const TProblemSink& Sink_;
+    std::optional<TKeyFormat> Format_;
+    TConnection Connection_;
+    bool Usable_ = false;
+};
+
+// A primary key or reference as the records hold them: ten decimal digits.
+bool IsIdentifier(std::string_view text);

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <ostream>
+#include <string>
+
+// Figures of a database folder: records and bytes per file, the earliest
+// and latest event, and each user with the number of events he owns.
+// Each file is read inside one read transaction.
+class TFolderStats
+{
+public:
+    struct TFileFigures
+    {
+        bool Present = false;
+        int64_t Records = 0;
+        int64_t Bytes = 0;
+    };
+    struct TUserFigures
+    {
+        std::string UserName;
+        std::string FullName;
+        int64_t Events = 0;
+    };
+
+    // Throws std::runtime_error when a file cannot be read.
+    explicit TFolderStats(const std::string& folder);
+
+    void Print(std::ostream& out) const;
+
+    std::map<std::string, TFileFigures> Files;
+    std::string FirstEvent;   // stamps; empty without events
+    std::string LastEvent;
+    std::map<std::string, TUserFigures> Users;  // by identifier, owners not in the users file too
+
+private:
+    void ReadUsers(const std::string& path);
+    void ReadEvents(const std::string& path);
+};

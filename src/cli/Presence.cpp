@@ -1,0 +1,189 @@
+#include "cli/Presence.h"
+
+#include "cli/DatabaseFiles.h"
+#include "storage/KfsStatus.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr uint32_t kMagic = 0x4F424842;  // "OBHB"
+constexpr uint32_t kVersion = 1;
+// Clocks of two machines may differ by this much and still count as fresh.
+constexpr std::chrono::seconds kClockSlack{30};
+constexpr std::chrono::milliseconds kPoll{50};
+// A beat may come late on a busy machine or network.
+constexpr std::chrono::milliseconds kWatchSlack{1000};
+
+// One slot of the file, native byte order as all workstations run on the
+// same kind of machine.
+struct TBeatRecord
+{
+    uint32_t Magic;
+    uint32_t Version;
+    int32_t Pid;
+    int32_t IntervalMs;
+    uint64_t Sequence;
+    int64_t TimeMs;
+    char Host[32];
+};
+static_assert(sizeof(TBeatRecord) == 64);
+
+int64_t NowMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+std::string HostName()
+{
+    char host[256] = {};
+    gethostname(host, sizeof(host) - 1);
+    return host;
+}
+
+std::string SlotKey(int slot)
+{
+    return std::to_string(slot);
+}
+
+off_t SlotOffset(int slot)
+{
+    return static_cast<off_t>(slot) * static_cast<off_t>(sizeof(TBeatRecord));
+}
+
+// Opens the presence file for its locks and for reading and writing slots.
+void OpenPresenceFile(const std::string& folder, int& fd, TLockFile& locks)
+{
+    const std::string path = FolderFile(folder, TPresence::FileName);
+    if (locks.Open(path, 0666) != ksOk)
+        throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
+    fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
+}
+
+bool ReadSlot(int fd, int slot, TBeatRecord& beat)
+{
+    return pread(fd, &beat, sizeof(beat), SlotOffset(slot)) == static_cast<ssize_t>(sizeof(beat))
+        && beat.Magic == kMagic && beat.Version == kVersion;
+}
+
+bool Fresh(const TBeatRecord& beat)
+{
+    const int64_t window = 3 * int64_t{beat.IntervalMs} + kClockSlack.count() * 1000;
+    const int64_t age = NowMs() - beat.TimeMs;
+    return age < window && age > -window;
+}
+
+// A workstation on this machine whose process is gone has only left a beat.
+bool DeadHere(const TBeatRecord& beat, const std::string& host)
+{
+    return std::string(beat.Host, strnlen(beat.Host, sizeof(beat.Host))) == host && kill(beat.Pid, 0) != 0
+        && errno == ESRCH;
+}
+
+class TDescriptor
+{
+public:
+    ~TDescriptor()
+    {
+        if (Fd >= 0)
+            close(Fd);
+    }
+    int Fd = -1;
+};
+
+}  // namespace
+
+TPresence::TPresence(const std::string& folder, std::chrono::milliseconds interval) : Interval_(interval)
+{
+    OpenPresenceFile(folder, Fd_, Locks_);
+    for (int slot = 0; slot < kSlots && Slot_ < 0; ++slot) {
+        TBeatRecord beat{};
+        if (Locks_.LockRecord(SlotKey(slot)) != ksOk)
+            continue;
+        if (ReadSlot(Fd_, slot, beat) && Fresh(beat) && !DeadHere(beat, HostName()))
+            Locks_.UnlockRecord(SlotKey(slot));
+        else
+            Slot_ = slot;
+    }
+    if (Slot_ < 0) {
+        close(Fd_);
+        throw std::runtime_error(std::string("every slot of the presence file ") + FileName + " is taken");
+    }
+    Beat();
+}
+
+TPresence::~TPresence()
+{
+    const TBeatRecord cleared{};
+    if (pwrite(Fd_, &cleared, sizeof(cleared), SlotOffset(Slot_)) != static_cast<ssize_t>(sizeof(cleared))) {
+        // The beat will simply go stale.
+    }
+    close(Fd_);
+}
+
+void TPresence::Beat()
+{
+    TBeatRecord beat{};
+    beat.Magic = kMagic;
+    beat.Version = kVersion;
+    beat.Pid = getpid();
+    beat.IntervalMs = static_cast<int32_t>(Interval_.count());
+    beat.Sequence = ++Sequence_;
+    beat.TimeMs = NowMs();
+    std::strncpy(beat.Host, HostName().c_str(), sizeof(beat.Host) - 1);
+    if (pwrite(Fd_, &beat, sizeof(beat), SlotOffset(Slot_)) != static_cast<ssize_t>(sizeof(beat)))
+        throw std::runtime_error(std::string("cannot write to the presence file ") + FileName + ": "
+                                 + std::strerror(errno));
+}
+
+std::vector<TPresence::TUnseen> TPresence::FindUnseen(const std::string& folder, int ownSlot)
+{
+    TDescriptor fd;
+    TLockFile locks;
+    OpenPresenceFile(folder, fd.Fd, locks);
+    const std::string host = HostName();
+    // Slot -> the beat seen first.
+    std::map<int, TBeatRecord> suspects;
+    int64_t watchMs = 0;
+    for (int slot = 0; slot < kSlots; ++slot) {
+        TBeatRecord beat{};
+        if (slot == ownSlot || !ReadSlot(fd.Fd, slot, beat) || !Fresh(beat) || DeadHere(beat, host)
+            || locks.CheckRecord(SlotKey(slot)) != ksOk)
+            continue;
+        suspects[slot] = beat;
+        watchMs = std::max<int64_t>(watchMs, int64_t{beat.IntervalMs} * 3 / 2 + kWatchSlack.count());
+    }
+    std::vector<TUnseen> unseen;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(watchMs);
+    while (!suspects.empty()) {
+        for (auto it = suspects.begin(); it != suspects.end();) {
+            TBeatRecord beat{};
+            const bool same = ReadSlot(fd.Fd, it->first, beat) && beat.Pid == it->second.Pid
+                           && std::memcmp(beat.Host, it->second.Host, sizeof(beat.Host)) == 0;
+            if (!same || locks.CheckRecord(SlotKey(it->first)) != ksOk) {
+                it = suspects.erase(it);
+            } else if (beat.Sequence != it->second.Sequence) {
+                unseen.push_back({std::string(beat.Host, strnlen(beat.Host, sizeof(beat.Host))), beat.Pid});
+                it = suspects.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        if (suspects.empty() || std::chrono::steady_clock::now() >= until)
+            break;
+        std::this_thread::sleep_for(kPoll);
+    }
+    return unseen;
+}

@@ -1,0 +1,152 @@
+#include "cli/Restore.h"
+
+#include "cli/DatabaseCheck.h"
+#include "cli/DatabaseFiles.h"
+#include "cli/Snapshot.h"
+#include "storage/KfsStatus.h"
+#include "storage/OpenMark.h"
+#include "storage/XIsamFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <memory>
+#include <vector>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& what)
+{
+    throw std::runtime_error(what + ": " + std::strerror(errno));
+}
+
+// Makes what was written to path, or the entries of a folder, durable.
+void Sync(const std::string& path)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        Fail("cannot open " + path);
+    const int rc = fsync(fd);
+    close(fd);
+    if (rc != 0)
+        Fail("cannot sync " + path);
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0;
+}
+
+// Files marked for removal (the exclusive side of the open mark every
+// handle holds shared): no workstation has one open, and none can open one
+// while this lives. The mark stays with a file that is renamed.
+class TFolderClaim
+{
+public:
+    // Each of the four files in folder that exists.
+    void Exclude(const std::string& folder)
+    {
+        for (const TDatabaseFile& file : kDatabaseFiles) {
+            const std::string path = FolderFile(folder, file.Name);
+            if (!Exists(path))
+                continue;
+            auto mark = std::make_unique<TOpenMark>();
+            const int16_t status = mark->Exclude(path);
+            if (status == ksNameInUse)
+                throw ERestoreRefused(std::string("a workstation has ") + file.Name
+                                      + " open; every workstation must close Orbeko first");
+            if (status != ksOk)
+                throw std::runtime_error(path + ": " + TXIsamFile::StatusText(status));
+            Marks_.push_back(std::move(mark));
+        }
+    }
+
+private:
+    std::vector<std::unique_ptr<TOpenMark>> Marks_;
+};
+
+std::string Staging(const std::string& folder)
+{
+    return FolderFile(folder, TRestore::StagingName);
+}
+
+// Moves every staged file into place and removes the staging folder.
+void MoveIntoPlace(const std::string& folder)
+{
+    const std::string staging = Staging(folder);
+    for (const TDatabaseFile& file : kDatabaseFiles) {
+        const std::string staged = FolderFile(staging, file.Name);
+        if (!Exists(staged))
+            continue;
+        const std::string path = FolderFile(folder, file.Name);
+        if (unlink((path + "-journal").c_str()) != 0 && errno != ENOENT)
+            Fail("cannot remove " + path + "-journal");
+        if (rename(staged.c_str(), path.c_str()) != 0)
+            Fail("cannot move " + staged + " to " + path);
+    }
+    Sync(folder);
+    std::error_code error;
+    std::filesystem::remove_all(staging, error);
+    if (error)
+        throw std::runtime_error("cannot remove " + staging + ": " + error.message());
+    Sync(folder);
+}
+
+}  // namespace
+
+bool TRestore::Unfinished(const std::string& folder)
+{
+    return Exists(FolderFile(Staging(folder), MarkerName));
+}
+
+bool TRestore::Finish(const std::string& folder)
+{
+    TFolderClaim claim;
+    claim.Exclude(folder);
+    if (!Unfinished(folder))
+        return false;
+    claim.Exclude(Staging(folder));
+    MoveIntoPlace(folder);
+    return true;
+}
+
+void TRestore::Run(const std::string& backup, const std::string& folder)
+{
+    int64_t problems = TDatabaseCheck([](const TProblem&) {}).CheckQuiet(backup);
+    if (problems != 0)
+        throw ERestoreRefused("the backup in " + backup + " has " + std::to_string(problems)
+                              + " problems (see orbeko-admin check); the folder is unchanged");
+    TFolderClaim claim;
+    claim.Exclude(folder);
+    // An interrupted restore is finished first: until then the folder may
+    // hold part of each set, and only the marker says so.
+    if (Unfinished(folder)) {
+        claim.Exclude(Staging(folder));
+        MoveIntoPlace(folder);
+    }
+    const std::string staging = Staging(folder);
+    std::error_code error;
+    std::filesystem::remove_all(staging, error);
+    if (error)
+        throw std::runtime_error("cannot remove " + staging + ": " + error.message());
+    if (mkdir(staging.c_str(), 0777) != 0)
+        Fail("cannot make " + staging);
+    for (const TSnapshot::TFailure& failure : TSnapshot::Take(backup, staging))
+        throw std::runtime_error(failure.File + " cannot be copied: " + failure.Error);
+    for (const TDatabaseFile& file : kDatabaseFiles)
+        Sync(FolderFile(staging, file.Name));
+    // Kept from workstations once renamed into place, until all four are.
+    claim.Exclude(staging);
+    const std::string marker = FolderFile(staging, MarkerName);
+    const int fd = open(marker.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        Fail("cannot write " + marker);
+    close(fd);
+    Sync(marker);
+    Sync(staging);
+    MoveIntoPlace(folder);
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class TColorCombo;
+class TDayView;
+class TOrbekoCfg;
+class TWeekView;
+
+// "Options": how the calendar views of this workstation show events. Reads
+// the options from the week view, which holds the master copy, and on OK
+// writes them back there; the settings then carry them to the day view.
+class TfrmOptions : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TfrmOptions(QWidget* parent = nullptr);
+
+    // Loads the controls from weekView and shows the dialog modally; only OK
+    // changes the views and settings, in memory.
+    int Execute(TWeekView& weekView, TDayView& dayView, TOrbekoCfg& settings);
+
+    QTabWidget* pgOptions;
+    QWidget* tabDisplay;
+    QCheckBox* chkShowCategories;
+    QCheckBox* chkExpandLines;
+    QCheckBox* chkShowAlarmGlyphs;
+    QCheckBox* chkShowPrivateGlyphs;
+    QLabel* lblTimeColor;
+    TColorCombo* cmbTimeColor;
+    QLabel* lblDescriptionColor;
+    TColorCombo* cmbDescriptionColor;
+    QLabel* lblAssigneeColor;
+    TColorCombo* cmbAssigneeColor;
+    QCheckBox* chkAssigneeItalic;
+    QLabel* lblCategoryColor;
+    TColorCombo* cmbCategoryColor;
+    QCheckBox* chkCategoryItalic;
+    QLabel* lblPrivateColor;
+    TColorCombo* cmbPrivateColor;
+    QCheckBox* chkPrivateItalic;
+    QPushButton* btnOk;
+    QPushButton* btnCancel;
+
+    void LoadControls();
+    void StoreControls();
+    void btnOkClick();
+
+private:
+    TWeekView* WeekView_ = nullptr;
+    TDayView* DayView_ = nullptr;
+    TOrbekoCfg* Settings_ = nullptr;
+};

@@ -1,0 +1,194 @@
+#include "report/frmReportViewer.h"
+
+#include "ui/DialogRunner.h"
+#include "ui/MessageBox.h"
+#include "ui/PrintPrompt.h"
+#include "ui/SaveFilePrompt.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QSaveFile>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <memory>
+
+namespace {
+
+void ShowError(const QString& text)
+{
+    TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, text);
+}
+
+}  // namespace
+
+TfrmReportViewer::TfrmReportViewer(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmReportViewer"));
+    setWindowTitle(QStringLiteral("Report Viewer"));
+    setWindowFlag(Qt::WindowMaximizeButtonHint);
+    resize(738, 435);
+
+    QStyle* s = style();
+    const auto make = [this](const QIcon& icon, const char* caption, const char* hint, QKeySequence shortcut,
+                             void (TfrmReportViewer::*handler)()) {
+        auto* action = new QAction(icon, QString::fromLatin1(caption), this);
+        action->setToolTip(QString::fromLatin1(hint));
+        action->setStatusTip(QString::fromLatin1(hint));
+        action->setShortcut(shortcut);
+        connect(action, &QAction::triggered, this, handler);
+        addAction(action);
+        return action;
+    };
+    // The desktop's printer image, else the one of Qt's own print preview.
+    const QIcon printer(QStringLiteral(":/qt-project.org/dialogs/qprintpreviewdialog/images/printer-24.png"));
+    Print1 = make(QIcon::fromTheme(QStringLiteral("document-print"), printer), "&Print", "Print", QKeySequence::Print,
+                  &TfrmReportViewer::btnPrintClick);
+    Print1->setObjectName(QStringLiteral("Print1"));
+    PrintPreview1 = make(QIcon::fromTheme(QStringLiteral("document-print-preview"),
+                                          s->standardIcon(QStyle::SP_FileDialogContentsView)),
+                         "Print Pre&view...", "Show the pages as they will be printed", {},
+                         &TfrmReportViewer::PrintPreview1Click);
+    PrintPreview1->setObjectName(QStringLiteral("PrintPreview1"));
+    ExportPdf1 = make(QIcon::fromTheme(QStringLiteral("x-office-document"), s->standardIcon(QStyle::SP_FileIcon)),
+                      "&Export PDF...", "Write the pages to a PDF file", {}, &TfrmReportViewer::ExportPdf1Click);
+    ExportPdf1->setObjectName(QStringLiteral("ExportPdf1"));
+    SaveAs1 = make(QIcon::fromTheme(QStringLiteral("document-save-as"), s->standardIcon(QStyle::SP_DriveFDIcon)),
+                   "Save &As...", "Save the report as a text file", QKeySequence::SaveAs,
+                   &TfrmReportViewer::SaveAs1Click);
+    SaveAs1->setObjectName(QStringLiteral("SaveAs1"));
+    Close1 = new QAction(QStringLiteral("&Close"), this);
+    Close1->setObjectName(QStringLiteral("Close1"));
+    connect(Close1, &QAction::triggered, this, &QDialog::reject);
+
+    MainMenu1 = new QMenuBar(this);
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    mnuFile = MainMenu1->addMenu(QStringLiteral("&File"));
+    mnuFile->addAction(Print1);
+    mnuFile->addAction(PrintPreview1);
+    mnuFile->addSeparator();
+    mnuFile->addAction(ExportPdf1);
+    mnuFile->addAction(SaveAs1);
+    mnuFile->addSeparator();
+    mnuFile->addAction(Close1);
+
+    tbrMain = new QToolBar(this);
+    tbrMain->setObjectName(QStringLiteral("tbrMain"));
+    tbrMain->setIconSize(QSize(16, 16));
+    tbrMain->addAction(Print1);
+    tbrMain->addAction(PrintPreview1);
+    btnPrint = qobject_cast<QToolButton*>(tbrMain->widgetForAction(Print1));
+    btnPrint->setObjectName(QStringLiteral("btnPrint"));
+
+    memReport = new QTextEdit(this);
+    memReport->setObjectName(QStringLiteral("memReport"));
+    memReport->setReadOnly(true);
+    memReport->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    memReport->setAcceptRichText(false);
+    memReport->setUndoRedoEnabled(false);
+    memReport->setLineWrapMode(QTextEdit::NoWrap);
+    memReport->setFrameShape(QFrame::NoFrame);
+    memReport->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memReport->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    pnlStatus = new QStatusBar(this);
+    pnlStatus->setObjectName(QStringLiteral("pnlStatus"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(MainMenu1);
+    layout->addWidget(tbrMain);
+    layout->addWidget(memReport, 1);
+    layout->addWidget(pnlStatus);
+}
+
+int TfrmReportViewer::Execute(const QStringList& lines)
+{
+    SetLines(lines);
+    memReport->setFocus();
+    return TDialogRunner::Run(*this);
+}
+
+void TfrmReportViewer::SetLines(const QStringList& lines)
+{
+    memReport->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+void TfrmReportViewer::PrintTo(QPrinter& printer) const
+{
+    printer.setDocName(QString());
+    // Paper cannot scroll: a line wider than the page goes on in the next
+    // line rather than being cut at the edge.
+    const std::unique_ptr<QTextDocument> pages(memReport->document()->clone());
+    QTextOption option = pages->defaultTextOption();
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    pages->setDefaultTextOption(option);
+    // A text without a page size of its own is laid out on the printer's
+    // pages with a page number at the foot of each.
+    pages->print(&printer);
+}
+
+void TfrmReportViewer::Print(QPrinter& printer)
+{
+    PrintTo(printer);
+    if (printer.printerState() == QPrinter::Error)
+        ShowError(QStringLiteral("Unable to print the report"));
+}
+
+void TfrmReportViewer::btnPrintClick()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    if (TPrintPrompt::Ask(printer, this))
+        Print(printer);
+}
+
+void TfrmReportViewer::PrintPreview1Click()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setObjectName(QStringLiteral("dlgPreview"));
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* pages) { PrintTo(*pages); });
+    TDialogRunner::Run(preview);
+}
+
+void TfrmReportViewer::ExportPdf1Click()
+{
+    const std::optional<QString> file = TSaveFilePrompt::Ask(this, QStringLiteral("Export PDF"),
+                                                             QStringLiteral("PDF files (*.pdf)"), QStringLiteral("pdf"));
+    if (!file)
+        return;
+    // The printer says nothing of a file it cannot write; ask the file first.
+    QFile probe(*file);
+    if (!probe.open(QIODevice::WriteOnly)) {
+        ShowError(QStringLiteral("Unable to write ") + *file + QStringLiteral(": ") + probe.errorString());
+        return;
+    }
+    probe.close();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(*file);
+    Print(printer);
+}
+
+void TfrmReportViewer::SaveAs1Click()
+{
+    const std::optional<QString> file = TSaveFilePrompt::Ask(this, QStringLiteral("Save Report As"),
+                                                             QStringLiteral("Text files (*.txt)"), QStringLiteral("txt"));
+    if (!file)
+        return;
+    // Written aside and put in place whole, so a failed save leaves any
+    // earlier file as it was.
+    QSaveFile out(*file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(memReport->toPlainText().toUtf8()) < 0 || !out.commit())
+        ShowError(QStringLiteral("Unable to save the report to ") + *file + QStringLiteral(": ") + out.errorString());
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "storage/OrbekoDB.h"
+#include "support/DatabaseFixture.h"
+#include "ui/DialogRunner.h"
+#include "ui/MessageBox.h"
+#include "support/DialogScript.h"
+#include "support/MessageBoxScript.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+inline const std::string kAnn = "0000000001";
+inline const std::string kBob = "0000000002";
+inline const std::string kCid = "0000000003";
+inline const std::string kDee = "0000000004";
+
+// A database with users ANN (1, the administrator logged in), BOB (2),
+// CID (3) and DEE (4), and scripted dialog runs and message boxes.
+class TAdminFixture : public TDatabaseFixture
+{
+protected:
+    void SetUp() override
+    {
+        TDatabaseFixture::SetUp();
+        PointRegistryAtDatabase();
+        Db = Connect();
+        AddUser("ANN", urAddEntries | urAdminister | urModifyOthers);
+        for (const char* name : {"BOB", "CID", "DEE"})
+            AddUser(name, urAddEntries);
+    }
+
+    void AddUser(const std::string& name, int32_t flags)
+    {
+        TUserRec user;
+        Db->InitUser(user);
+        user.Flags = flags;
+        SetField(user.UserName, name);
+        SetField(user.FullName, name + " Full");
+        SetField(user.Abbreviation, name.substr(0, 1));
+        ASSERT_TRUE(Db->UserFile.Add(user, "")) << Db->UserFile.StatusText();
+    }
+
+    // The stored user, read through a connection of its own.
+    bool StoredUser(const std::string& id, TUserRec& user)
+    {
+        TOrbekoDB db(Shell_);
+        return db.UserFile.GetEqual(user, 0, id);
+    }
+
+    std::unique_ptr<TOrbekoDB> Db;
+    TDialogScript Dialogs;
+    TMessageBoxScript Messages;
+};

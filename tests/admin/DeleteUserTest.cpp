@@ -1,0 +1,288 @@
+#include "AdminFixture.h"
+#include "admin/UserDeletion.h"
+#include "admin/frmDeleteUser.h"
+#include "support/ChildProcess.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QTest>
+
+#include <memory>
+#include <cstdio>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+const std::string kNone = "0000000000";
+
+// Opens the keyed file args[0], locks record args[1], says so and holds it
+// until killed: another workstation with the event open in its editor.
+ORBEKO_CHILD_ROLE(HoldRecord)
+{
+    TXIsamFile file;
+    if (!file.Open(args[0], 3) || !file.LockRecord(args[1]))
+        return 1;
+    std::printf("locked\n");
+    std::fflush(stdout);
+    pause();
+    return 0;
+}
+
+// Rewrites the description of event args[1] in the day entries file
+// args[0] with args[2], under its lock: another workstation's edit.
+ORBEKO_CHILD_ROLE(RewriteDescription)
+{
+    TXIsamFile file;
+    TDayEntryRec entry;
+    if (!file.Open(args[0], 3) || !file.LockRecord(args[1]) || !file.GetEqual(entry, 0, args[1]))
+        return 1;
+    SetField(entry.Description, args[2]);
+    const bool written = file.Rewrite(entry, args[1]);
+    file.UnlockRecord(args[1]);
+    return written ? 0 : 1;
+}
+
+// An event as stored: owner and the twenty assignee slots; empty when gone.
+struct TStored
+{
+    std::string Owner;
+    std::vector<std::string> Assignees;
+    bool operator==(const TStored&) const = default;
+};
+
+// The owner and the first slots as given, the others empty.
+TStored Expect(const std::string& owner, std::vector<std::string> assignees)
+{
+    assignees.resize(kMaxAssignees, kNone);
+    return {owner, assignees};
+}
+
+// BOB is deleted; CID and DEE are the users his events may go to.
+class DeleteUserTest : public TAdminFixture
+{
+protected:
+    std::string AddEvent(const std::string& owner, const std::vector<std::string>& assignees)
+    {
+        TDayEntryRec entry;
+        Db->InitDayEntry(entry);
+        SetField(entry.EntryStamp, "0946717200");
+        SetField(entry.OwnerId, owner);
+        SetField(entry.Description, "Budget meeting");
+        for (std::size_t slot = 0; slot < assignees.size(); ++slot)
+            SetField(entry.AssigneeIds[slot], assignees[slot]);
+        EXPECT_TRUE(Db->DayEntryFile.Add(entry, "")) << Db->DayEntryFile.StatusText();
+        return Db->DayEntryFile.LastKey();
+    }
+
+    void AddAlarm(const std::string& entryId, const std::string& userId)
+    {
+        TAlarmRec alarm;
+        Db->InitAlarm(alarm);
+        alarm.Flags = afAlarmed;
+        SetField(alarm.EntryId, entryId);
+        SetAlarmUser(alarm, userId);
+        SetAlarmStamp(alarm, "0946716300");
+        EXPECT_TRUE(Db->AlarmFile.Add(alarm, "")) << Db->AlarmFile.StatusText();
+    }
+
+    TStored Stored(const std::string& id)
+    {
+        TOrbekoDB db(Shell_);
+        TDayEntryRec entry;
+        if (!db.DayEntryFile.GetEqual(entry, 0, id))
+            return {};
+        TStored stored{FieldText(entry.OwnerId), {}};
+        for (const auto& slot : entry.AssigneeIds)
+            stored.Assignees.push_back(FieldText(slot));
+        return stored;
+    }
+
+    std::vector<std::string> AlarmUsers()
+    {
+        TOrbekoDB db(Shell_);
+        std::vector<std::string> users;
+        TAlarmRec alarm;
+        db.AlarmFile.GoTop(0);
+        while (db.AlarmFile.GetNext(alarm, 0, "", gcAny))
+            users.push_back(FieldText(alarm.UserId));
+        return users;
+    }
+
+    // Runs the wizard for BOB; inside acts in it, and its result is the run's.
+    int Run(const std::function<void()>& inside)
+    {
+        Dialogs.Answer([this, inside](QDialog&) {
+            inside();
+            return Form.result();
+        });
+        return Form.Execute(kBob, *Db);
+    }
+
+    void Choose(QRadioButton* choice, QComboBox* list, const std::string& userId)
+    {
+        choice->click();
+        if (list)
+            list->setCurrentIndex(list->findData(QVariant::fromValue(IdValue(userId))));
+    }
+
+    void GoToLastPage()
+    {
+        while (Form.btnNext->isEnabled())
+            QTest::mouseClick(Form.btnNext, Qt::LeftButton);
+    }
+
+    TfrmDeleteUser Form;
+};
+
+TEST_F(DeleteUserTest, PagesOfferTheirButtonsAndTheOtherUsers)
+{
+    auto buttons = [this] {
+        return std::vector<bool>{Form.btnPrev->isEnabled(), Form.btnNext->isEnabled(), Form.btnDelete->isEnabled(),
+                                 Form.btnCancel->isEnabled()};
+    };
+    Run([&] {
+        EXPECT_EQ(buttons(), (std::vector<bool>{false, true, false, true}));
+        EXPECT_TRUE(Form.rdoOwnerTransfer->isChecked() && Form.rdoAssignedAssign->isChecked());
+        ASSERT_EQ(Form.cmbOwner->count(), 3);
+        EXPECT_EQ(Form.cmbOwner->itemText(0), "ANN Full");
+        EXPECT_EQ(Form.cmbAssigned->itemText(2), "DEE Full");
+        Form.rdoOwnerDelete->click();
+        EXPECT_FALSE(Form.cmbOwner->isEnabled());
+        GoToLastPage();
+        EXPECT_EQ(Form.nbkMain->currentWidget()->objectName(), "DoIt");
+        EXPECT_EQ(buttons(), (std::vector<bool>{true, false, true, true}));
+        EXPECT_TRUE(Form.prgScanning->isHidden());
+        QTest::mouseClick(Form.btnCancel, Qt::LeftButton);
+    });
+    TUserRec bob;
+    EXPECT_TRUE(StoredUser(kBob, bob)) << "cancel deletes nothing";
+}
+
+// One event of BOB's kind, an event that is not his, one alarm of CID's,
+// and BobAlarms alarms of BOB's on the event.
+struct TRunCase
+{
+    const char* Name;
+    bool DeleteOwned;
+    bool DeleteAssigned;
+    std::string Owner;
+    std::vector<std::string> Assignees;
+    int BobAlarms;
+    TStored After;  // empty: deleted
+};
+
+class DeleteUserRunTest : public DeleteUserTest, public ::testing::WithParamInterface<TRunCase>
+{
+};
+
+TEST_P(DeleteUserRunTest, RunHandlesTheEvent)
+{
+    const TRunCase& c = GetParam();
+    const std::string untouched = AddEvent(kCid, {kCid, kDee});
+    const std::string id = AddEvent(c.Owner, c.Assignees);
+    for (int alarm = 0; alarm < c.BobAlarms; ++alarm)
+        AddAlarm(id, kBob);
+    AddAlarm(untouched, kCid);
+    Messages.Answer(TMessageAnswer::Ok);
+    const int result = Run([&] {
+        if (c.DeleteOwned)
+            Choose(Form.rdoOwnerDelete, nullptr, {});
+        else
+            Choose(Form.rdoOwnerTransfer, Form.cmbOwner, kCid);
+        if (c.DeleteAssigned)
+            Choose(Form.rdoAssignedDelete, nullptr, {});
+        else
+            Choose(Form.rdoAssignedAssign, Form.cmbAssigned, kDee);
+        GoToLastPage();
+        QTest::mouseClick(Form.btnDelete, Qt::LeftButton);
+        EXPECT_EQ(Form.prgScanning->maximum(), 2);
+        EXPECT_EQ(Form.prgScanning->value(), 2);
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(Stored(id), c.After);
+    EXPECT_EQ(Stored(untouched), Expect(kCid, {kCid, kDee}));
+    EXPECT_EQ(AlarmUsers(), std::vector<std::string>{kCid});
+    const std::vector<QString> shown(c.BobAlarms > 0, "Some alarms associated with this user were deleted");
+    std::vector<QString> texts;
+    for (const TShownMessage& message : Messages.Shown())
+        texts.push_back(message.Text);
+    EXPECT_EQ(texts, shown);
+    TUserRec bob;
+    EXPECT_FALSE(StoredUser(kBob, bob));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DeleteUserRunTest,
+    ::testing::Values(TRunCase{"Transfer", false, false, kBob, {kBob, kDee}, 0, Expect(kCid, {kNone, kDee})},
+                      TRunCase{"DeleteOwned", true, false, kBob, {kCid, kDee}, 0, {}},
+                      TRunCase{"ClearOneOfThree", false, false, kAnn, {kCid, kBob, kDee}, 2,
+                               Expect(kAnn, {kCid, kNone, kDee})},
+                      TRunCase{"Assign", false, false, kAnn, {kBob}, 1, Expect(kAnn, {kDee})},
+                      TRunCase{"DeleteAssigned", false, true, kAnn, {kBob}, 0, {}}),
+    [](const ::testing::TestParamInfo<TRunCase>& info) { return std::string(info.param.Name); });
+
+// The run stops at the held event with the lock message and leaves BOB in
+// place; once the other workstation lets go, a second run finishes.
+TEST_F(DeleteUserTest, LockedEventStopsTheRunUntilReleased)
+{
+    const std::string first = AddEvent(kAnn, {kBob});
+    const std::string held = AddEvent(kBob, {kBob});
+    auto holder = std::make_unique<TChildProcess>(
+        "HoldRecord", std::vector<std::string>{DataFile(TOrbekoDB::DayEntryFileName), held});
+    std::string line;
+    ASSERT_TRUE(holder->ReadLine(line));
+    ASSERT_EQ(line, "locked");
+    const int result = Run([&] {
+        Choose(Form.rdoOwnerTransfer, Form.cmbOwner, kCid);
+        Choose(Form.rdoAssignedAssign, Form.cmbAssigned, kDee);
+        GoToLastPage();
+        try {
+            Form.actDeleteExecute();
+            ADD_FAILURE() << "the run went through a held event";
+        } catch (const std::runtime_error& error) {
+            EXPECT_STREQ(error.what(), TUserDeletion::LockedMessage);
+        }
+        EXPECT_TRUE(Form.isVisible());
+        EXPECT_TRUE(Form.btnDelete->isEnabled());
+        EXPECT_EQ(Stored(first), Expect(kAnn, {kDee}));
+        EXPECT_EQ(Stored(held), Expect(kBob, {kBob}));
+        TUserRec bob;
+        EXPECT_TRUE(StoredUser(kBob, bob));
+        holder.reset();
+        Form.actDeleteExecute();
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(Stored(first), Expect(kAnn, {kDee}));
+    EXPECT_EQ(Stored(held), Expect(kCid, {kDee}));
+}
+
+// Another workstation saves the event after the walk has read it and
+// before the run locks it: its change stays, with the run's on top.
+TEST_F(DeleteUserTest, ChangeSavedAfterTheReadIsKept)
+{
+    const std::string id = AddEvent(kAnn, {kCid, kBob});
+    TUserDeletion deletion(*Db, {kBob, kCid, kDee});
+    deletion.OnStep = [&] {
+        TChildProcess editor("RewriteDescription", {DataFile(TOrbekoDB::DayEntryFileName), id, "Moved to Friday"});
+        EXPECT_EQ(editor.Wait(), 0);
+    };
+    EXPECT_FALSE(deletion.Run());
+    TOrbekoDB db(Shell_);
+    TDayEntryRec entry;
+    ASSERT_TRUE(db.DayEntryFile.GetEqual(entry, 0, id));
+    EXPECT_EQ(FieldText(entry.Description), "Moved to Friday");
+    EXPECT_EQ(FieldText(entry.AssigneeIds[0]), kCid);
+    EXPECT_EQ(FieldText(entry.AssigneeIds[1]), kNone);
+}
+
+}  // namespace

@@ -1,0 +1,201 @@
+#include "AdminFixture.h"
+#include "admin/frmDeleteUser.h"
+#include "admin/frmUsers.h"
+#include "ui/CheckList.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <functional>
+#include <vector>
+
+namespace {
+
+class UsersTest : public TAdminFixture
+{
+protected:
+    // Runs the users dialog as ANN; inside acts in it, then Close is pressed.
+    int Run(const std::function<void()>& inside)
+    {
+        Dialogs.Answer([this, inside](QDialog&) {
+            inside();
+            QTest::mouseClick(Form.btnClose, Qt::LeftButton);
+            return Form.result();
+        });
+        return Form.Execute(kAnn, *Db);
+    }
+
+    void Select(const QString& name)
+    {
+        const auto found = Form.lstUsers->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1);
+        QTest::mouseClick(Form.lstUsers->viewport(), Qt::LeftButton, {},
+                          Form.lstUsers->visualItemRect(found[0]).center());
+    }
+
+    void Type(QLineEdit* edit, const QString& text)
+    {
+        edit->clear();
+        QTest::keyClicks(edit, text);
+    }
+
+    std::vector<bool> Checks()
+    {
+        std::vector<bool> checks;
+        for (int row = 0; row < Form.lstFlags->count(); ++row)
+            checks.push_back(Form.lstFlags->Checked(row));
+        return checks;
+    }
+
+    QString SelectedName() { return Form.lstUsers->currentItem()->text(); }
+
+    TfrmUsers Form;
+};
+
+TEST_F(UsersTest, RightsShowInListOrderAndStoreAsTheirBits)
+{
+    ASSERT_EQ(Form.lstFlags->count(), 4);
+    EXPECT_EQ(Form.lstFlags->item(0)->text(), "Can administer");
+    EXPECT_EQ(Form.lstFlags->item(3)->text(), "Can add entries for other users");
+    Run([this] {
+        EXPECT_EQ(SelectedName(), "ANN");
+        EXPECT_EQ(Checks(), (std::vector<bool>{true, true, true, false}));
+        Select("BOB");
+        EXPECT_EQ(Checks(), (std::vector<bool>{false, true, false, false}));
+        Form.lstFlags->ClickCheck(0);
+        Form.lstFlags->ClickCheck(1);
+        Form.lstFlags->ClickCheck(3);
+        QTest::mouseClick(Form.btnUpdate, Qt::LeftButton);
+    });
+    TUserRec bob;
+    ASSERT_TRUE(StoredUser(kBob, bob));
+    EXPECT_EQ(bob.Flags, 10);
+    EXPECT_EQ(Messages.Shown().size(), 0u);
+}
+
+TEST_F(UsersTest, AddAndUpdateNeedNameFullNameAndAbbreviation)
+{
+    const struct
+    {
+        QLineEdit* TfrmUsers::*Emptied;
+        bool Enabled;
+    } cases[] = {
+        {&TfrmUsers::edtUserName, false},
+        {&TfrmUsers::edtFullname, false},
+        {&TfrmUsers::edtAbbreviation, false},
+        {&TfrmUsers::edtPassword, true},
+    };
+    Run([&] {
+        for (const auto& c : cases) {
+            Select("BOB");
+            EXPECT_TRUE(Form.btnAdd->isEnabled());
+            (Form.*c.Emptied)->clear();
+            EXPECT_EQ(Form.btnAdd->isEnabled(), c.Enabled) << (Form.*c.Emptied)->objectName().toStdString();
+            EXPECT_EQ(Form.btnUpdate->isEnabled(), c.Enabled);
+        }
+    });
+}
+
+TEST_F(UsersTest, AddWritesANewUserAndListsIt)
+{
+    Run([this] {
+        Select("CID");
+        Type(Form.edtUserName, "eve");
+        Type(Form.edtPassword, "pw");
+        Type(Form.edtFullname, "Eve Full");
+        Type(Form.edtAbbreviation, "Ev");
+        QTest::mouseClick(Form.btnAdd, Qt::LeftButton);
+        EXPECT_EQ(Form.lstUsers->count(), 5);
+        EXPECT_EQ(Form.lstUsers->item(4)->text(), "EVE");
+        EXPECT_EQ(Form.lstUsers->Data(4), 5);
+        EXPECT_EQ(SelectedName(), "CID");
+        EXPECT_EQ(Form.edtUserName->text(), "EVE");
+    });
+    TUserRec eve;
+    ASSERT_TRUE(StoredUser("0000000005", eve));
+    EXPECT_EQ(std::string(eve.UserName) + eve.Password + eve.FullName + eve.Abbreviation, "EVEPWEve FullEv");
+    EXPECT_EQ(eve.Flags, urAddEntries);
+}
+
+// Nothing is written when a name is refused.
+TEST_F(UsersTest, NamesThatWouldClashAreRefused)
+{
+    const struct
+    {
+        const char* Name;
+        QPushButton* TfrmUsers::*Button;
+        QString Message;
+    } cases[] = {
+        {"bob", &TfrmUsers::btnAdd, "A user with this username already exists. Please choose another username."},
+        {"ZED", &TfrmUsers::btnUpdate, "This user does not exist. You can \"Add\" a new user but not \"Update\"."},
+        {"CID", &TfrmUsers::btnUpdate,
+         "This username belongs to another user. Select that user in the list to update him."},
+    };
+    Run([&] {
+        for (const auto& c : cases) {
+            Messages.Answer(TMessageAnswer::Ok);
+            Select("BOB");
+            Type(Form.edtUserName, c.Name);
+            Type(Form.edtFullname, "Changed");
+            QTest::mouseClick(Form.*c.Button, Qt::LeftButton);
+            ASSERT_FALSE(Messages.Shown().empty()) << c.Name;
+            EXPECT_EQ(Messages.Shown().back().Text, c.Message);
+            EXPECT_EQ(Messages.Shown().back().Kind, TMessageKind::Information);
+        }
+    });
+    EXPECT_EQ(Messages.Shown().size(), 3u);
+    EXPECT_EQ(Db->UserFile.RecordCount(), 4);
+    for (const std::string& id : {kBob, kCid}) {
+        TUserRec user;
+        ASSERT_TRUE(StoredUser(id, user));
+        EXPECT_EQ(FieldText(user.FullName), FieldText(user.UserName) + " Full");
+    }
+}
+
+// The wizard answers by going to its last page and pressing Delete.
+TEST_F(UsersTest, DeletingSelectsTheFollowingUserOrTheNewLast)
+{
+    const struct
+    {
+        QString Deleted;
+        QString Selected;
+    } cases[] = {
+        {"DEE", "CID"},
+        {"BOB", "CID"},
+    };
+    Run([&] {
+        for (const auto& c : cases) {
+            Dialogs.Answer([](QDialog& dialog) {
+                auto& wizard = static_cast<TfrmDeleteUser&>(dialog);
+                for (int page = 0; page < 3; ++page)
+                    QTest::mouseClick(wizard.btnNext, Qt::LeftButton);
+                QTest::mouseClick(wizard.btnDelete, Qt::LeftButton);
+                return wizard.result();
+            });
+            Select(c.Deleted);
+            QTest::mouseClick(Form.btnDelete, Qt::LeftButton);
+            EXPECT_TRUE(Form.lstUsers->findItems(c.Deleted, Qt::MatchExactly).isEmpty());
+            EXPECT_EQ(SelectedName(), c.Selected);
+            EXPECT_EQ(Form.edtUserName->text(), c.Selected);
+        }
+    });
+    EXPECT_EQ(Dialogs.UnexpectedCount(), 0);
+    EXPECT_EQ(Db->UserFile.RecordCount(), 2);
+}
+
+TEST_F(UsersTest, DeletingOneselfIsRefusedWithoutTheWizard)
+{
+    Messages.Answer(TMessageAnswer::Ok);
+    Run([this] {
+        Select("ANN");
+        QTest::mouseClick(Form.btnDelete, Qt::LeftButton);
+    });
+    ASSERT_EQ(Messages.Shown().size(), 1u);
+    EXPECT_EQ(Messages.Shown()[0].Text, "You cannot delete the user you are logged on as");
+    EXPECT_EQ(Dialogs.Runs().size(), 1u) << "only the users dialog ran";
+    EXPECT_EQ(Db->UserFile.RecordCount(), 4);
+}
+
+}  // namespace

@@ -1,0 +1,72 @@
+#include "support/MessageBoxScript.h"
+#include "MainWindowFixture.h"
+
+#include "cli/Presence.h"
+#include "support/ChildProcess.h"
+#include "support/NoLocksPreload.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+namespace {
+
+// Starts Orbeko on the folder the registry names; prints every message it
+// showed, then "ended" or "running".
+ORBEKO_CHILD_ROLE(StartOrbeko)
+{
+    int argc = 1;
+    char name[] = "orbeko";
+    char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+    TMessageBoxScript messages;
+    TfrmMain window;
+    window.AccountNameSource = [] { return std::string("jsmith"); };
+    window.FormActivate();
+    for (const TShownMessage& shown : messages.Shown())
+        std::printf("%s\n", TMessageBox::DisplayText(shown.Text).replace('\n', ' ').toStdString().c_str());
+    std::printf("%s\n", window.Ended() ? "ended" : "running");
+    return 0;
+}
+
+class FolderTrustTest : public TMainWindowFixture
+{
+};
+
+TEST_F(FolderTrustTest, OrbekoRefusesAFolderWhoseLocksDoNotExclude)
+{
+    for (const bool preloaded : {false, true}) {
+        std::optional<TNoLocksPreload> preload;
+        if (preloaded)
+            preload.emplace();
+        TChildProcess orbeko("StartOrbeko", {});
+        preload.reset();
+        std::string said;
+        std::string line;
+        while (line != "ended" && line != "running" && orbeko.ReadLine(line, 60000))
+            said += line + "\n";
+        EXPECT_EQ(line, preloaded ? "ended" : "running") << said;
+        EXPECT_EQ(said.find("cannot be shared safely") != std::string::npos, preloaded) << said;
+        EXPECT_EQ(said.find("sharing this folder would lose data") != std::string::npos, preloaded) << said;
+    }
+}
+
+TEST_F(FolderTrustTest, HeartbeatRunsOnTheTimerTickUntilTheWindowCloses)
+{
+    Window().FormActivate();
+    ASSERT_FALSE(Window().Ended());
+    const auto beats = [this] {
+        std::ifstream file(DataFile(TPresence::FileName), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    const std::string first = beats();
+    Window().tmrMainTimer();
+    EXPECT_NE(beats(), first);
+    Window_.reset();
+    EXPECT_EQ(beats().find_first_not_of('\0'), std::string::npos);
+}
+
+}  // namespace

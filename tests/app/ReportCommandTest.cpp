@@ -1,0 +1,55 @@
+#include "MainWindowFixture.h"
+#include "app/HelpWindow.h"
+#include "report/frmReport.h"
+#include "ui/CheckList.h"
+
+#include <QAction>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ReportCommandTest : public TMainWindowFixture
+{
+};
+
+// The report dialog opens for the logged-in user, with the users of the
+// database; before start-up the command does nothing.
+TEST_F(ReportCommandTest, OpensTheReportDialogOnTheDatabase)
+{
+    EXPECT_EQ(Window().actToolsReport->text(), "&Report...");
+    EXPECT_EQ(Window().actToolsReport->toolTip(), "Generate a report");
+    Window().actToolsReport->trigger();
+    EXPECT_TRUE(Dialogs_.Runs().empty());
+
+    AddUser("JSMITH", "", urAddEntries);
+    AddUser("ZOE", "", urAddEntries);
+    AnswerLogin("JSMITH", "");
+    TfrmMain& window = Window();
+    window.FormActivate();
+    ASSERT_FALSE(window.Ended());
+    int users = -1;
+    Dialogs_.Answer([&users](QDialog& dialog) {
+        users = static_cast<TfrmReport&>(dialog).lstUsers->count();
+        return int(QDialog::Rejected);
+    });
+    window.actToolsReport->trigger();
+    ASSERT_EQ(Dialogs_.Runs().size(), 2u);
+    EXPECT_EQ(Dialogs_.Runs()[1].ClassName, "TfrmReport");
+    EXPECT_EQ(users, 2);
+}
+
+TEST(ReportHelpTest, PageIsBuiltInWithItsPicturesAndListedInTheContents)
+{
+    THelpWindow help;
+    help.ShowTopic("reports.html");
+    EXPECT_EQ(help.windowTitle(), "Reports");
+    for (const char* picture : {":/help/report-viewer.png", ":/help/report-preview.png"})
+        EXPECT_TRUE(QFile::exists(picture)) << picture;
+    QFile contents(":/help/index.html");
+    ASSERT_TRUE(contents.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(contents.readAll().contains("<a href=\"reports.html\">Reports</a>"));
+}
+
+}  // namespace

@@ -1,0 +1,140 @@
+#include "MainWindowFixture.h"
+#include "prefs/FilterRules.h"
+#include "prefs/frmFiltering.h"
+#include "prefs/frmOptions.h"
+#include "storage/Stamp.h"
+#include "ui/CheckList.h"
+#include "support/ClockScript.h"
+#include "views/DayView.h"
+#include "views/WeekView.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// 2025-03-06 is a Thursday.
+const QDateTime kThursday(QDate(2025, 3, 6), QTime(15, 20));
+
+class ToolsCommandsTest : public TMainWindowFixture
+{
+protected:
+    // JSMITH logs in; ZOE is another user of the diary.
+    TfrmMain& Started()
+    {
+        if (Zoe.empty()) {
+            Zoe = AddUser("ZOE", "", urAddEntries);
+            AddUser("JSMITH", "", urAddEntries);
+        }
+        AnswerLogin("JSMITH", "");
+        Window().FormActivate();
+        EXPECT_FALSE(Window().Ended());
+        return Window();
+    }
+    template <class TForm> void Answer(std::function<void(TForm&)> act)
+    {
+        Dialogs_.Answer([act](QDialog& dialog) {
+            act(static_cast<TForm&>(dialog));
+            return dialog.result();
+        });
+    }
+
+    std::string Zoe;
+    TClockScript Clock_{kThursday};
+};
+
+// Options and Filtering stand before Groups on the Tools menu, and after a
+// separator on the tool bar and the views' pop-up menu.
+TEST_F(ToolsCommandsTest, CommandsStandBeforeGroups)
+{
+    TfrmMain& window = Window();
+    EXPECT_EQ(window.actToolsOptions->text(), "&Options...");
+    EXPECT_EQ(window.actToolsOptions->statusTip(), "Configure Orbeko options");
+    EXPECT_EQ(window.actToolsFiltering->text(), "&Filtering...");
+    EXPECT_EQ(window.actToolsFiltering->statusTip(), "Set filtering rules");
+    const QList<QAction*> tools = window.menuBar()->actions()[3]->menu()->actions();
+    EXPECT_EQ(tools.mid(0, 3), (QList<QAction*>{window.actToolsOptions, window.actToolsFiltering,
+                                                window.actToolsGroups}));
+    for (const QList<QAction*>& list : {window.tbrTools->actions(), window.mnuPopup->actions()}) {
+        const qsizetype at = list.indexOf(window.actToolsOptions);
+        ASSERT_GE(at, 1);
+        EXPECT_TRUE(list[at - 1]->isSeparator());
+        EXPECT_EQ(list.mid(at, 3), tools.mid(0, 3));
+    }
+}
+
+// OK names the filter in the caption and reloads the view; Cancel leaves
+// both as they were.
+TEST_F(ToolsCommandsTest, FilteringNamesTheFilterInTheCaption)
+{
+    TfrmMain& window = Started();
+    TDayEntryRec entry;
+    window.MainDb->InitDayEntry(entry);
+    TStamp stamp;
+    stamp.SetDateTime(kThursday);
+    SetField(entry.EntryStamp, stamp.StampText());
+    SetField(entry.AssigneeIds[0], Zoe);
+    ASSERT_TRUE(window.MainDb->DayEntryFile.Add(entry, ""));
+    const auto thursday = [&] { return window.wvMain->Days(3).Entries().EntryCount(); };
+    const std::tuple<QRadioButton* TfrmFiltering::*, const char*, int, bool> cases[] = {
+        {&TfrmFiltering::rdoMe, "Orbeko - Filter On Me", 0, true},
+        {&TfrmFiltering::rdoUsers, "Orbeko - Filter On Users", 0, true},
+        {&TfrmFiltering::rdoAll, "Orbeko", 1, true},
+        {&TfrmFiltering::rdoMe, "Orbeko", 1, false},
+    };
+    for (const auto& [choice, caption, shown, ok] : cases) {
+        Answer<TfrmFiltering>([&](TfrmFiltering& form) {
+            EXPECT_EQ(form.lstUsers->count(), 2);
+            (form.*choice)->setChecked(true);
+            QTest::mouseClick(ok ? form.btnOk : form.btnCancel, Qt::LeftButton);
+        });
+        window.actToolsFiltering->trigger();
+        EXPECT_EQ(window.windowTitle(), caption);
+        EXPECT_EQ(thursday(), shown) << caption;
+    }
+    EXPECT_EQ(window.ViewRules->Mode, fmAllEvents);
+    EXPECT_EQ(Dialogs_.UnexpectedCount(), 0);
+}
+
+// Single lines reach both views at once and the next start, because the
+// settings are saved when the program ends.
+TEST_F(ToolsCommandsTest, SingleLinesSurviveARestart)
+{
+    TfrmMain& window = Started();
+    Answer<TfrmOptions>([](TfrmOptions& form) {
+        form.chkExpandLines->setChecked(false);
+        QTest::mouseClick(form.btnOk, Qt::LeftButton);
+    });
+    window.actToolsOptions->trigger();
+    EXPECT_EQ(Window().dvMain->DisplayMode(), dmSingle);
+    Window_.reset();
+    TfrmMain& again = Started();
+    EXPECT_EQ(again.wvMain->DisplayMode(), dmSingle);
+    EXPECT_EQ(again.dvMain->DisplayMode(), dmSingle);
+    EXPECT_EQ(Dialogs_.UnexpectedCount(), 0);
+}
+
+TEST(ToolsHelpTest, PagesAreBuiltInWithTheirPicturesAndListedInTheContents)
+{
+    QFile contents(":/help/index.html");
+    ASSERT_TRUE(contents.open(QIODevice::ReadOnly));
+    const QByteArray index = contents.readAll();
+    for (const auto& [page, title] : {std::pair{"options", "Display options"}, {"filtering", "Filtering the views"}}) {
+        EXPECT_TRUE(index.contains(QStringLiteral("<a href=\"%1.html\">%2</a>").arg(page, title).toUtf8()));
+        QFile text(QStringLiteral(":/help/%1.html").arg(page));
+        ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(text.readAll().contains(QStringLiteral("src=\"%1.png\"").arg(page).toUtf8()));
+        EXPECT_FALSE(QImage(QStringLiteral(":/help/%1.png").arg(page)).isNull());
+    }
+}
+
+}  // namespace

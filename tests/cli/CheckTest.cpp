@@ -1,0 +1,137 @@
+#include "AdminFixture.h"
+
+#include "cli/DatabaseCheck.h"
+#include "storage/XIsamFile.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+namespace {
+
+class CheckTest : public TDatabaseFixture
+{
+protected:
+    void SetUp() override
+    {
+        PointRegistryAtDatabase();
+        Db_ = Connect();
+        TRecordWriter write(*Db_);
+        Ann_ = write.User("ANN");
+        Bob_ = write.User("BOB");
+        Category_ = write.Category("Work");
+        Event_ = write.Event(Ann_, {Ann_, Bob_}, Category_);
+        write.Alarm(Event_, Bob_);
+    }
+
+    std::vector<TProblem> Check()
+    {
+        std::vector<TProblem> found;
+        TDatabaseCheck([&found](const TProblem& problem) { found.push_back(problem); }).CheckLive(DataPath());
+        return found;
+    }
+
+    std::unique_ptr<TOrbekoDB> Db_;
+    std::string Ann_;
+    std::string Bob_;
+    std::string Category_;
+    std::string Event_;
+};
+
+TEST_F(CheckTest, HealthyDatabaseIsCleanWhileOpen)
+{
+    EXPECT_TRUE(Check().empty());
+    const TAdminRun run = RunAdmin({"check", DataPath()});
+    EXPECT_EQ(run.Exit, 0) << run.Out << run.Err;
+    EXPECT_NE(run.Out.find("no problems found"), std::string::npos);
+}
+
+TEST_F(CheckTest, EachDanglingReferenceIsNamedWithFileAndRecord)
+{
+    TRecordWriter write(*Db_);
+    const std::string carl = write.User("CARL");
+    struct TCase
+    {
+        TXIsamFile& File;
+        std::function<std::string()> Add;
+        std::string Expected;
+    };
+    const TCase cases[] = {
+        {Db_->DayEntryFile, [&] { return write.Event("0000000099", {Ann_}); }, "its owner 0000000099 is not in"},
+        {Db_->DayEntryFile, [&] { return write.Event(Ann_, {Ann_, "0000000098"}); }, "its assignee 0000000098"},
+        {Db_->DayEntryFile, [&] { return write.Event(Ann_, {Ann_}, "0000000097"); }, "its category 0000000097"},
+        {Db_->AlarmFile, [&] { return write.Alarm("0000000096", Ann_); }, "its event 0000000096 is not in"},
+        {Db_->AlarmFile, [&] { return write.Alarm(Event_, "0000000095"); }, "its user 0000000095 is not in"},
+        {Db_->AlarmFile, [&] { return write.Alarm(Event_, carl); }, "is not among the assignees of event " + Event_},
+    };
+    for (const TCase& broken : cases) {
+        const std::string id = broken.Add();
+        bool named = false;
+        for (const TProblem& problem : Check())
+            named = named
+                 || (problem.Record == id && problem.Text.find(broken.Expected) != std::string::npos
+                     && broken.File.FileName().find(problem.File) != std::string::npos);
+        EXPECT_TRUE(named) << broken.Expected;
+        EXPECT_EQ(RunAdmin({"check", DataPath()}).Exit, 1);
+        ASSERT_TRUE(broken.File.Delete(id));
+    }
+    EXPECT_TRUE(Check().empty());
+}
+
+TEST_F(CheckTest, FlippedByteTheStoreStillReadsIsFound)
+{
+    TRecordWriter write(*Db_);
+    write.Event(Ann_, {Ann_});
+    const std::string flipped = write.Event(Ann_, {Ann_}, "0000000000", "Quarterly figures");
+    write.Alarm(write.Event(Ann_, {Ann_}), Ann_);
+    Db_.reset();
+    const std::string path = DataFile(TOrbekoDB::DayEntryFileName);
+    std::string bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const std::size_t at = bytes.find("Quarterly figures");
+    ASSERT_NE(at, std::string::npos);
+    bytes[at] = 'K';
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+
+    Db_ = Connect();
+    TDayEntryRec entry{};
+    ASSERT_TRUE(Db_->DayEntryFile.GetEqual(entry, 0, flipped));
+
+    const TAdminRun run = RunAdmin({"check", "--json", DataPath()});
+    EXPECT_EQ(run.Exit, 1);
+    const QJsonObject report = QJsonDocument::fromJson(QByteArray::fromStdString(run.Out)).object();
+    const QJsonArray problems = report["problems"].toArray();
+    EXPECT_EQ(report["count"].toInt(), problems.size());
+    bool named = false;
+    for (const QJsonValue& problem : problems)
+        named = named
+             || (problem["file"].toString() == TOrbekoDB::DayEntryFileName
+                 && problem["record"].toString() == QString::fromStdString(flipped));
+    EXPECT_TRUE(named) << run.Out;
+}
+
+TEST_F(CheckTest, CommandLineAnswersEveryVerb)
+{
+    for (const char* verb : {"check", "backup", "restore", "locktest", "stats"}) {
+        const TAdminRun help = RunAdmin({verb, "--help"});
+        EXPECT_EQ(help.Exit, 0);
+        EXPECT_EQ(help.Out.rfind(std::string("Usage: orbeko-admin ") + verb, 0), 0u) << help.Out;
+    }
+    EXPECT_EQ(RunAdmin({"--version"}).Out, "orbeko-admin " ORBEKO_VERSION_TEXT "\n");
+    EXPECT_EQ(RunAdmin({"check", DataFile("missing")}).Exit, 2);
+    EXPECT_EQ(RunAdmin({"frobnicate"}).Exit, 2);
+
+    const TAdminRun stats = RunAdmin({"stats", DataPath()});
+    EXPECT_EQ(stats.Exit, 0);
+    for (const char* line : {"OBDayEnt.Ism           1 records", "ANN", "1 events", "Events: from 1700000000"})
+        EXPECT_NE(stats.Out.find(line), std::string::npos) << line << "\n" << stats.Out;
+}
+
+}  // namespace
