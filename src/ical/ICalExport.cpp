@@ -25,12 +25,12 @@ constexpr const char* kUidMarker = "orbeko-db:";
 // UTC; these are the wall clock's own fields.
 QDateTime WallClock(const std::string& stamp)
 {
-    return QDateTime::fromSecsSinceEpoch(IdValue(stamp), QTimeZone::UTC);
+    return QDateTime::fromSecsSinceEpoch(IdValue(stamp), Qt::UTC);
 }
 
 std::string StampOf(const QDate& date, const QTime& time)
 {
-    return IdText(QDateTime(date, time, QTimeZone::UTC).toSecsSinceEpoch());
+    return IdText(QDateTime(date, time, Qt::UTC).toSecsSinceEpoch());
 }
 
 icaltimetype DateOf(const QDate& date)

@@ -60,6 +60,36 @@ std::vector<std::string> SplitCharacterFolds(const std::string& text)
     return reports;
 }
 
+// Content lines whose name carries an empty parameter ("DTSTART;;VALUE=..."):
+// the parser drops it silently, so what the writer meant there is a guess.
+std::vector<std::string> EmptyParameters(const std::string& text)
+{
+    std::vector<std::string> reports;
+    int number = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        ++number;
+        const std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (line.empty() || line[0] == ' ' || line[0] == '\t')
+            continue;
+        bool quoted = false;
+        std::size_t colon = 0;
+        while (colon < line.size() && (quoted || line[colon] != ':')) {
+            if (line[colon] == '"')
+                quoted = !quoted;
+            ++colon;
+        }
+        const std::string name = line.substr(0, colon);
+        if (name.find(";;") != std::string::npos || (!name.empty() && name.back() == ';'))
+            reports.push_back("line " + std::to_string(number) + ": an empty parameter in \"" + name + "\"");
+    }
+    return reports;
+}
+
 std::string ErrorsOf(icalcomponent* component)
 {
     std::string errors;
@@ -163,7 +193,7 @@ std::vector<icaltimetype> Occurrences(icalcomponent* event, icalcomponent* calen
 
 std::string StampOf(const TOccurrence& when)
 {
-    return IdText(QDateTime(when.Date, when.Time, QTimeZone::UTC).toSecsSinceEpoch());
+    return IdText(QDateTime(when.Date, when.Time, Qt::UTC).toSecsSinceEpoch());
 }
 
 std::string Label(icalcomponent* event, int number)
@@ -332,7 +362,9 @@ private:
 
     void Assign(TDayEntryRec& entry, icalcomponent* event)
     {
-        std::vector<std::string> assignees{UserId_};
+        // The attendees keep their order; the importing user heads the list
+        // unless he is among them.
+        std::vector<std::string> assignees;
         for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_ATTENDEE_PROPERTY); p;
              p = icalcomponent_get_next_property(event, ICAL_ATTENDEE_PROPERTY)) {
             const auto user = UsersByName_.find(NameOf(p));
@@ -340,6 +372,8 @@ private:
                 std::find(assignees.begin(), assignees.end(), user->second) == assignees.end())
                 assignees.push_back(user->second);
         }
+        if (std::find(assignees.begin(), assignees.end(), UserId_) == assignees.end())
+            assignees.insert(assignees.begin(), UserId_);
         for (std::size_t slot = 0; slot < assignees.size() && slot < std::size(entry.AssigneeIds); ++slot)
             SetField(entry.AssigneeIds[slot], assignees[slot]);
     }
@@ -373,6 +407,8 @@ TICalImport::TOutcome TICalImport::Import(const std::string& text, const QDate& 
 {
     TOutcome outcome;
     outcome.Reports = SplitCharacterFolds(text);
+    for (std::string& report : EmptyParameters(text))
+        outcome.Reports.push_back(std::move(report));
     TICalComponent root(icalparser_parse_string(text.c_str()));
     if (!root) {
         outcome.Reports.push_back("the file holds no iCalendar data");
@@ -394,6 +430,8 @@ TICalImport::TOutcome TICalImport::Import(const std::string& text, const QDate& 
             run.Event(calendar, nullptr, ++number);
             continue;
         }
+        if (!icalcomponent_get_first_property(calendar, ICAL_VERSION_PROPERTY))
+            outcome.Reports.push_back("the calendar has no VERSION: it may not be iCalendar 2.0");
         for (icalcomponent* event = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); event;
              event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
             run.Event(event, calendar, ++number);

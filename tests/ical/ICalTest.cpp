@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <ctime>
@@ -25,9 +26,13 @@ namespace {
 
 // Times in and out depend on the workstation's zone: these tests live in
 // Berlin, where a winter day is UTC+1.
+// Their databases live in memory where the system has it: every add waits
+// for the disk otherwise, and the real calendars make thousands of events.
 const bool kBerlin = [] {
     setenv("TZ", "Europe/Berlin", 1);
     tzset();
+    if (std::filesystem::is_directory("/dev/shm"))
+        setenv("TMPDIR", "/dev/shm", 1);
     return true;
 }();
 
@@ -76,7 +81,7 @@ protected:
         TDayEntryRec entry;
         Db_->InitDayEntry(entry);
         entry.Flags = flags;
-        SetField(entry.EntryStamp, IdText(QDateTime(when.date(), when.time(), QTimeZone::UTC).toSecsSinceEpoch()));
+        SetField(entry.EntryStamp, IdText(QDateTime(when.date(), when.time(), Qt::UTC).toSecsSinceEpoch()));
         SetField(entry.OwnerId, Anna_);
         SetFieldString(entry.Description, QString::fromUtf8(text));
         SetField(entry.CategoryId, category);
@@ -93,7 +98,7 @@ protected:
         TDayEntryRec entry;
         TKeyWalk walk = TKeyWalk::All(db.DayEntryFile, TOrbekoDB::DayEntryStampKey);
         while (walk.Next(entry)) {
-            const QDateTime when = QDateTime::fromSecsSinceEpoch(IdValue(FieldText(entry.EntryStamp)), QTimeZone::UTC);
+            const QDateTime when = QDateTime::fromSecsSinceEpoch(IdValue(FieldText(entry.EntryStamp)), Qt::UTC);
             std::string line = when.toString((entry.Flags & efUntimed) ? "yyyy-MM-dd 'day'" : "yyyy-MM-dd hh:mm")
                                    .toStdString() +
                                " " + FieldString(entry.Description).toStdString();
@@ -175,7 +180,7 @@ TEST_F(ICalTest, ExportTakesTheRangeTheVisibleEventsAndTheUsersAlarms)
     alarm.Flags = afAlarmed;
     SetField(alarm.EntryId, "0000000002");
     SetAlarmUser(alarm, Anna_);
-    SetAlarmStamp(alarm, IdText(QDateTime(QDate(2025, 3, 6), QTime(9, 45), QTimeZone::UTC).toSecsSinceEpoch()));
+    SetAlarmStamp(alarm, IdText(QDateTime(QDate(2025, 3, 6), QTime(9, 45), Qt::UTC).toSecsSinceEpoch()));
     ASSERT_TRUE(Db_->AlarmFile.Add(alarm, ""));
 
     TICalExport exporter(*Db_);
@@ -255,18 +260,22 @@ TEST_F(ICalTest, FilesOfOtherCalendarProgramsImport)
     QFile manifest(folder + "/MANIFEST.tsv");
     if (!manifest.open(QIODevice::ReadOnly))
         GTEST_SKIP() << "no samples beside the project";
-    manifest.readLine();
+    const QStringList heading = QString::fromUtf8(manifest.readLine()).trimmed().split('\t');
+    const int file = heading.indexOf("file");
+    const int vevents = heading.indexOf("vevents");
+    ASSERT_GE(file, 0);
+    ASSERT_GE(vevents, 0);
     int files = 0;
     while (!manifest.atEnd()) {
         const QStringList columns = QString::fromUtf8(manifest.readLine()).split('\t');
-        if (columns.size() < 3)
+        if (columns.size() <= std::max(file, vevents))
             continue;
-        const QString name = columns[0];
+        const QString name = columns[file];
         SCOPED_TRACE(name.toStdString());
         ++files;
         const auto outcome = TICalImport(*Db_, Anna_).Import(ReadFile((folder + "/" + name).toStdString()),
                                                              QDate(1990, 1, 1), QDate(2030, 12, 31));
-        EXPECT_EQ(outcome.Read, columns[2].toULong()) << outcome.Summary();
+        EXPECT_EQ(outcome.Read, columns[vevents].toULong()) << outcome.Summary();
         EXPECT_GE(outcome.Added + outcome.Skipped, outcome.Read - outcome.Refused) << outcome.Summary();
         if (name.contains("broken") || name.contains("bad_wrapping")) {
             EXPECT_FALSE(outcome.Reports.empty()) << outcome.Summary();
