@@ -3,6 +3,7 @@
 # ./build.sh test    install what is missing, build, run every test
 # ./build.sh asan    the tests once more under AddressSanitizer and UBSan
 # ./build.sh bench   build and run the benchmarks
+# ./build.sh package build the Debian package and check what it holds
 set -euo pipefail
 cd "$(dirname "$0")"
 what=${1:-test}
@@ -37,8 +38,15 @@ case "$what" in
     cmake --build build-bench -j "$jobs"
     for b in build-bench/bench/bench_*; do "$b"; done
     ;;
+  package)
+    configure build-package -DCMAKE_BUILD_TYPE=Release -DORBEKO_BUILD_TESTS=OFF -DORBEKO_BUILD_BENCH=OFF \
+      -DCMAKE_INSTALL_PREFIX=/usr
+    cmake --build build-package -j "$jobs"
+    (cd build-package && cpack -G DEB)
+    ./scripts/check-package.sh build-package/orbeko_*_amd64.deb
+    ;;
   *)
-    echo "usage: $0 start|test|asan|bench" >&2
+    echo "usage: $0 start|test|asan|bench|package" >&2
     exit 2
     ;;
 esac

@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages that building and testing Orbeko needs,
 # asking apt only when something is missing.
 set -euo pipefail
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev poppler-utils)
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev poppler-utils
+          libical-dev desktop-file-utils dpkg-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -6,6 +6,16 @@
 #include "cli/FolderStats.h"
 #include "cli/Restore.h"
 #include "cli/Snapshot.h"
+#include "ical/ICalExport.h"
+#include "ical/ICalImport.h"
+#include "storage/KeyWalk.h"
+#include "storage/OrbekoDB.h"
+
+#include <QDate>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
 
 #include <cstdio>
 #include <filesystem>
@@ -63,6 +73,25 @@ const std::map<std::string, TVerb> kVerbs = {
       "from this machine: proof that locks are not shared between machines.\n"
       "Exit status: 0 locks exclude (warnings may be shown), 1 sharing the folder would lose\n"
       "data, 2 the test could not run.\n"}},
+    {"export-ics",
+     {"export-ics FOLDER [--user NAME] [--from DATE --to DATE] [--output FILE]",
+      "Writes the events of FOLDER as an iCalendar (RFC 5545) file, to standard output or FILE:\n"
+      "one VEVENT per event with a UID that stays the same on every export, its time in the\n"
+      "system's time zone (untimed events as all-day dates), summary, category, CLASS:PRIVATE\n"
+      "for private events, organizer and attendees by full name.\n"
+      "  --user NAME          only the events assigned to that user, with a VALARM where he has\n"
+      "                       an alarm\n"
+      "  --from/--to DATE     the days to export (YYYY-MM-DD, both included); all by default\n"
+      "Exit status: 0 written, 2 the folder cannot be read or the arguments are wrong.\n"}},
+    {"import-ics",
+     {"import-ics FOLDER FILE --user NAME [--from DATE --to DATE]",
+      "Reads the VEVENTs of an iCalendar file into FOLDER as events owned by and assigned to\n"
+      "the user NAME; attendees whose full name is a user's are assigned too. Recurring\n"
+      "events become one event per occurrence between --from and --to (YYYY-MM-DD; by default\n"
+      "from a year ago to two years ahead). Events already there (same UID from this\n"
+      "database, or the same start and description) are skipped. Events that cannot be read,\n"
+      "lie outside 1970..2037 or name an unknown time zone are reported and the rest go on.\n"
+      "Exit status: 0 all imported, 1 some refused, 2 nothing could be read.\n"}},
     {"stats",
      {"stats FOLDER",
       "Shows the record count and size of each file, the first and last event, and every user\n"
@@ -97,6 +126,51 @@ std::string JsonString(const std::string& text)
         }
     }
     return json + "\"";
+}
+
+// The tool never creates a database nor asks anybody anything.
+class TNoQuestions : public TOrbekoDBShell
+{
+public:
+    void Warn(const std::string&) override {}
+    bool AskFolder(const std::string&, std::string&) override { return false; }
+    bool Confirm(const std::string&) override { return false; }
+};
+
+// "--name value" options after the positional arguments; false when one is
+// unknown or has no value.
+bool ReadOptions(const std::vector<std::string>& args, std::size_t from, std::map<std::string, std::string>& options,
+                 std::initializer_list<const char*> known)
+{
+    for (std::size_t i = from; i < args.size(); i += 2) {
+        if (i + 1 >= args.size() ||
+            std::none_of(known.begin(), known.end(), [&](const char* name) { return args[i] == name; }))
+            return false;
+        options[args[i]] = args[i + 1];
+    }
+    return true;
+}
+
+// The range of --from and --to, or fallback for each that is not given.
+bool ReadRange(const std::map<std::string, std::string>& options, QDate& from, QDate& to)
+{
+    for (const auto& [name, date] : {std::pair{"--from", &from}, std::pair{"--to", &to}}) {
+        const auto given = options.find(name);
+        if (given == options.end())
+            continue;
+        *date = QDate::fromString(QString::fromStdString(given->second), Qt::ISODate);
+        if (!date->isValid())
+            return false;
+    }
+    return from <= to;
+}
+
+std::string UserIdOf(TOrbekoDB& db, const std::string& name)
+{
+    TUserRec user;
+    if (!FindRecord(db.UserFile, user, TOrbekoDB::UserNameKey, EncodeText(QString::fromStdString(name).toUpper())))
+        throw std::runtime_error("no user named " + name);
+    return db.UserFile.LastKey();
 }
 
 void PrintProblem(std::ostream& out, const TProblem& problem)
@@ -143,6 +217,10 @@ int TAdminCommand::Run(const std::vector<std::string>& args)
             return Restore(rest);
         if (args[0] == "locktest")
             return LockTest(rest);
+        if (args[0] == "export-ics")
+            return ExportIcs(rest);
+        if (args[0] == "import-ics")
+            return ImportIcs(rest);
         return Stats(rest);
     } catch (const std::exception& error) {
         Err_ << "orbeko-admin " << args[0] << ": " << error.what() << "\n";
@@ -285,6 +363,65 @@ int TAdminCommand::LockTest(const std::vector<std::string>& args)
         Out_ << (finding.Refuse ? "Unsafe: " : "Warning: ") << finding.Text << "\n";
     Out_ << (test.Refused() ? "Sharing this folder would lose data\n" : "Locks in this folder exclude\n");
     return test.Refused() ? kProblems : kOk;
+}
+
+int TAdminCommand::ExportIcs(const std::vector<std::string>& args)
+{
+    std::map<std::string, std::string> options;
+    QDate from(1970, 1, 1);
+    QDate to(2037, 12, 31);
+    if (args.empty() || !ReadOptions(args, 1, options, {"--user", "--from", "--to", "--output"}) ||
+        !ReadRange(options, from, to))
+        return Usage("export-ics");
+    if (!ReadableDatabase(args[0]))
+        return kFailed;
+    TNoQuestions shell;
+    TOrbekoDB db(shell, args[0]);
+    TICalExport::TOptions what{from, to, {}, {}};
+    if (const auto user = options.find("--user"); user != options.end()) {
+        what.AlarmUserId = UserIdOf(db, user->second);
+        what.Visible = [id = what.AlarmUserId](const TDayEntryRec& entry) {
+            return std::any_of(std::begin(entry.AssigneeIds), std::end(entry.AssigneeIds),
+                               [&](const auto& slot) { return FieldText(slot) == id; });
+        };
+    }
+    TICalExport exporter(db);
+    const std::string text = exporter.Export(what);
+    if (const auto output = options.find("--output"); output != options.end()) {
+        std::ofstream file(output->second, std::ios::binary | std::ios::trunc);
+        if (!(file << text) || !file.flush())
+            throw std::runtime_error("cannot write " + output->second);
+        Out_ << "Exported " << exporter.Count() << " events to " << output->second << "\n";
+    } else {
+        Out_ << text;
+    }
+    return kOk;
+}
+
+int TAdminCommand::ImportIcs(const std::vector<std::string>& args)
+{
+    std::map<std::string, std::string> options;
+    const QDate today = QDate::currentDate();
+    QDate from = today.addYears(-1);
+    QDate to = today.addYears(2);
+    if (args.size() < 2 || !ReadOptions(args, 2, options, {"--user", "--from", "--to"}) || !options.count("--user") ||
+        !ReadRange(options, from, to))
+        return Usage("import-ics");
+    if (!ReadableDatabase(args[0]))
+        return kFailed;
+    std::ifstream file(args[1], std::ios::binary);
+    if (!file) {
+        Err_ << "orbeko-admin import-ics: cannot read " << args[1] << "\n";
+        return kFailed;
+    }
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    TNoQuestions shell;
+    TOrbekoDB db(shell, args[0]);
+    const TICalImport::TOutcome outcome = TICalImport(db, UserIdOf(db, options["--user"])).Import(text, from, to);
+    std::string summary = outcome.Summary();
+    std::replace(summary.begin(), summary.end(), '\r', '\n');
+    Out_ << summary << "\n";
+    return outcome.Refused > 0 ? kProblems : kOk;
 }
 
 int TAdminCommand::Stats(const std::vector<std::string>& args)

@@ -26,6 +26,8 @@ private:
     int Restore(const std::vector<std::string>& args);
     int LockTest(const std::vector<std::string>& args);
     int Stats(const std::vector<std::string>& args);
+    int ExportIcs(const std::vector<std::string>& args);
+    int ImportIcs(const std::vector<std::string>& args);
     // False (after saying why) unless folder is a readable folder holding
     // at least one of the four files.
     bool ReadableDatabase(const std::string& folder);

@@ -34,6 +34,18 @@ const TOrbekoDB::TFileSpec TOrbekoDB::kFiles[4] = {
 TOrbekoDB::TOrbekoDB(TOrbekoDBShell& shell)
 {
     FindRootPath(shell);
+    OpenFolder(shell);
+}
+
+TOrbekoDB::TOrbekoDB(TOrbekoDBShell& shell, const std::string& folder) : RootPath(folder)
+{
+    if (RootPath.empty() || RootPath.back() != '/')
+        RootPath += '/';
+    OpenFolder(shell);
+}
+
+void TOrbekoDB::OpenFolder(TOrbekoDBShell& shell)
+{
     for (const TFileSpec& spec : kFiles)
         if (!FileOf(spec).Usable())
             throw EOrbekoDB("Unable to load KFSTORE.DLL");

@@ -38,6 +38,9 @@ class TOrbekoDB
 {
 public:
     explicit TOrbekoDB(TOrbekoDBShell& shell);
+    // A connection to the given folder, without the registry: the
+    // administrator's tool names the folder it works on.
+    TOrbekoDB(TOrbekoDBShell& shell, const std::string& folder);
     TOrbekoDB(const TOrbekoDB&) = delete;
     TOrbekoDB& operator=(const TOrbekoDB&) = delete;
 
@@ -82,6 +85,7 @@ private:
     static const TFileSpec kFiles[4];
 
     void FindRootPath(TOrbekoDBShell& shell);
+    void OpenFolder(TOrbekoDBShell& shell);
     void CreateDatabase(TOrbekoDBShell& shell);
     void OpenExisting(TXIsamFile& file, const char* name, const char* what) const;
     TXIsamFile& FileOf(const TFileSpec& spec);

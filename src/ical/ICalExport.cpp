@@ -1,0 +1,223 @@
+#include "ical/ICalExport.h"
+
+#include "ical/ICalComponent.h"
+#include "storage/KeyWalk.h"
+#include "storage/KfStore.h"
+#include "storage/KfsStatus.h"
+#include "storage/OrbekoDB.h"
+#include "storage/Records.h"
+#include "storage/Stamp.h"
+
+#include <QDateTime>
+#include <QTimeZone>
+#include <QUrl>
+#include <QUuid>
+
+#include <map>
+#include <optional>
+#include <stdexcept>
+
+namespace {
+
+constexpr const char* kUidMarker = "orbeko-db:";
+
+// A stamp counts the seconds of the workstation's wall clock as if it were
+// UTC; these are the wall clock's own fields.
+QDateTime WallClock(const std::string& stamp)
+{
+    return QDateTime::fromSecsSinceEpoch(IdValue(stamp), Qt::UTC);
+}
+
+std::string StampOf(const QDate& date, const QTime& time)
+{
+    return IdText(QDateTime(date, time, Qt::UTC).toSecsSinceEpoch());
+}
+
+icaltimetype DateOf(const QDate& date)
+{
+    icaltimetype t = icaltime_null_date();
+    t.year = date.year();
+    t.month = date.month();
+    t.day = date.day();
+    return t;
+}
+
+icaltimetype TimeOf(const QDateTime& value)
+{
+    icaltimetype t = icaltime_null_time();
+    t.year = value.date().year();
+    t.month = value.date().month();
+    t.day = value.date().day();
+    t.hour = value.time().hour();
+    t.minute = value.time().minute();
+    t.second = value.time().second();
+    return t;
+}
+
+icaltimetype UtcOf(const QDateTime& wallClock)
+{
+    const QDateTime local(wallClock.date(), wallClock.time());
+    icaltimetype t = TimeOf(local.toUTC());
+    return icaltime_set_timezone(&t, icaltimezone_get_utc_timezone());
+}
+
+// The system's time zone as libical knows it, by its location name; null
+// when libical has no such zone (times then go out in UTC).
+icaltimezone* SystemZone()
+{
+    const QByteArray id = QTimeZone::systemTimeZoneId();
+    if (id.isEmpty() || id == "UTC" || id == "Etc/UTC")
+        return nullptr;
+    return icaltimezone_get_builtin_timezone(id.constData());
+}
+
+std::string UserAddress(const TUserRec& user)
+{
+    return "urn:x-orbeko:user:" + QUrl::toPercentEncoding(FieldString(user.UserName)).toStdString();
+}
+
+// DTSTART in the system's zone, or in UTC when libical does not know it.
+icalproperty* StartAt(const QDateTime& wallClock, icaltimezone* zone)
+{
+    if (!zone)
+        return icalproperty_new_dtstart(UtcOf(wallClock));
+    icaltimetype t = TimeOf(wallClock);
+    t = icaltime_set_timezone(&t, zone);
+    icalproperty* start = icalproperty_new_dtstart(t);
+    icalproperty_add_parameter(start, icalparameter_new_tzid(icaltimezone_get_location(zone)));
+    return start;
+}
+
+class TNames
+{
+public:
+    explicit TNames(TOrbekoDB& db) : Db_(db) {}
+
+    const TUserRec* User(const std::string& id)
+    {
+        auto found = Users_.find(id);
+        if (found == Users_.end()) {
+            TUserRec user;
+            const bool known = FindRecord(Db_.UserFile, user, TOrbekoDB::UserIdKey, id);
+            found = Users_.emplace(id, known ? std::optional<TUserRec>(user) : std::nullopt).first;
+        }
+        return found->second ? &*found->second : nullptr;
+    }
+
+    QString Category(const std::string& id)
+    {
+        auto found = Categories_.find(id);
+        if (found == Categories_.end()) {
+            TCategoryRec category;
+            const bool known = FindRecord(Db_.CategoryFile, category, TOrbekoDB::CategoryIdKey, id);
+            found = Categories_.emplace(id, known ? FieldString(category.Description) : QString()).first;
+        }
+        return found->second;
+    }
+
+private:
+    TOrbekoDB& Db_;
+    std::map<std::string, std::optional<TUserRec>> Users_;
+    std::map<std::string, QString> Categories_;
+};
+
+}  // namespace
+
+std::string TICalExport::DatabaseUid(TOrbekoDB& db)
+{
+    const int32_t handle = db.UserFile.Handle();
+    std::string note;
+    if (const int16_t status = KfsReadNote(&handle, &note); status != ksOk)
+        throw EOrbekoDB(TXIsamFile::StatusText(status));
+    if (note.rfind(kUidMarker, 0) != 0) {
+        const std::string made = kUidMarker + QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString();
+        if (const int16_t status = KfsWriteNote(&handle, made.c_str()); status != ksOk)
+            throw EOrbekoDB(TXIsamFile::StatusText(status));
+        // Another workstation may have written its own at the same moment:
+        // whichever stands now is the database's.
+        if (const int16_t status = KfsReadNote(&handle, &note); status != ksOk)
+            throw EOrbekoDB(TXIsamFile::StatusText(status));
+    }
+    return note.substr(std::string(kUidMarker).size());
+}
+
+std::string TICalExport::Export(const TOptions& options)
+{
+    Count_ = 0;
+    const std::string databaseUid = DatabaseUid(Db_);
+    icaltimezone* zone = SystemZone();
+
+    TICalComponent calendar(icalcomponent_new_vcalendar());
+    icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
+    icalcomponent_add_property(calendar.get(), icalproperty_new_prodid("-//Tresk//Orbeko//EN"));
+    icalcomponent_add_property(calendar.get(), icalproperty_new_calscale("GREGORIAN"));
+    if (zone) {
+        icalcomponent* timezone = icalcomponent_new_clone(icaltimezone_get_component(zone));
+        // Named by its location, as other calendar programs name it.
+        if (icalproperty* tzid = icalcomponent_get_first_property(timezone, ICAL_TZID_PROPERTY))
+            icalproperty_set_tzid(tzid, icaltimezone_get_location(zone));
+        icalcomponent_add_component(calendar.get(), timezone);
+    }
+
+    std::map<std::string, std::string> alarms;  // entry id -> due stamp
+    if (!options.AlarmUserId.empty()) {
+        TAlarmRec alarm;
+        TKeyWalk walk = TKeyWalk::Prefix(Db_.AlarmFile, TOrbekoDB::AlarmUserKey, options.AlarmUserId);
+        while (walk.Next(alarm))
+            alarms.emplace(FieldText(alarm.EntryId), FieldText(alarm.AlarmStamp));
+    }
+
+    TNames names(Db_);
+    const icaltimetype now = icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());
+    TDayEntryRec entry;
+    TKeyWalk walk = TKeyWalk::From(Db_.DayEntryFile, TOrbekoDB::DayEntryStampKey, StampOf(options.From, QTime(0, 0)),
+                                   StampOf(options.To, QTime(23, 59, 59)), gcUpTo);
+    while (walk.Next(entry)) {
+        if (options.Visible && !options.Visible(entry))
+            continue;
+        const std::string id = walk.Id();
+        const QDateTime start = WallClock(FieldText(entry.EntryStamp));
+        icalcomponent* event = icalcomponent_new_vevent();
+        icalcomponent_add_property(event, icalproperty_new_uid((id + "@" + databaseUid).c_str()));
+        icalcomponent_add_property(event, icalproperty_new_dtstamp(now));
+        if (entry.Flags & efUntimed) {
+            icalcomponent_add_property(event, icalproperty_new_dtstart(DateOf(start.date())));
+            icalcomponent_add_property(event, icalproperty_new_dtend(DateOf(start.date().addDays(1))));
+        } else {
+            icalcomponent_add_property(event, StartAt(start, zone));
+        }
+        const QByteArray summary = FieldString(entry.Description).toUtf8();
+        icalcomponent_add_property(event, icalproperty_new_summary(summary.constData()));
+        if (const QString category = names.Category(FieldText(entry.CategoryId)); !category.isEmpty())
+            icalcomponent_add_property(event, icalproperty_new_categories(category.toUtf8().constData()));
+        icalcomponent_add_property(event, icalproperty_new_class((entry.Flags & efPrivate) ? ICAL_CLASS_PRIVATE
+                                                                                           : ICAL_CLASS_PUBLIC));
+        if (const TUserRec* owner = names.User(FieldText(entry.OwnerId))) {
+            icalproperty* organizer = icalproperty_new_organizer(UserAddress(*owner).c_str());
+            icalproperty_add_parameter(organizer, icalparameter_new_cn(FieldString(owner->FullName).toUtf8().constData()));
+            icalcomponent_add_property(event, organizer);
+        }
+        for (const auto& slot : entry.AssigneeIds) {
+            const std::string assignee = FieldText(slot);
+            if (assignee == kNoneId || assignee.empty())
+                continue;
+            if (const TUserRec* user = names.User(assignee)) {
+                icalproperty* attendee = icalproperty_new_attendee(UserAddress(*user).c_str());
+                icalproperty_add_parameter(attendee, icalparameter_new_cn(FieldString(user->FullName).toUtf8().constData()));
+                icalcomponent_add_property(event, attendee);
+            }
+        }
+        if (const auto alarm = alarms.find(id); alarm != alarms.end()) {
+            icaltriggertype trigger = icaltriggertype_from_int(0);
+            trigger.time = UtcOf(WallClock(alarm->second));
+            icalcomponent* valarm = icalcomponent_new_valarm();
+            icalcomponent_add_property(valarm, icalproperty_new_action(ICAL_ACTION_DISPLAY));
+            icalcomponent_add_property(valarm, icalproperty_new_description(summary.constData()));
+            icalcomponent_add_property(valarm, icalproperty_new_trigger(trigger));
+            icalcomponent_add_component(event, valarm);
+        }
+        icalcomponent_add_component(calendar.get(), event);
+        ++Count_;
+    }
+    return TakeICalText(icalcomponent_as_ical_string_r(calendar.get()));
+}

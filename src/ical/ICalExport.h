@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDate>
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+class TOrbekoDB;
+struct TDayEntryRec;
+
+// Writes the diary's events as an iCalendar (RFC 5545) file through libical.
+// Each event becomes a VEVENT whose UID is its identifier at this database,
+// so that exporting twice gives the same UIDs and importing back finds them.
+class TICalExport
+{
+public:
+    struct TOptions
+    {
+        QDate From;
+        QDate To;  // inclusive
+        // Which events go out: the views' visibility test for the user who
+        // exports; everything when empty.
+        std::function<bool(const TDayEntryRec&)> Visible;
+        // The user whose alarms become VALARMs; none when empty.
+        std::string AlarmUserId;
+    };
+
+    explicit TICalExport(TOrbekoDB& db) : Db_(db) {}
+
+    // The whole calendar as text; Count() tells how many events it holds.
+    std::string Export(const TOptions& options);
+    std::size_t Count() const { return Count_; }
+
+    // The part of every UID that names this database: kept in the users
+    // file, made once, the same for every workstation.
+    static std::string DatabaseUid(TOrbekoDB& db);
+
+private:
+    TOrbekoDB& Db_;
+    std::size_t Count_ = 0;
+};

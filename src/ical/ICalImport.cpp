@@ -1,0 +1,440 @@
+#include "ical/ICalImport.h"
+
+#include "ical/ICalComponent.h"
+#include "ical/ICalExport.h"
+#include "storage/KeyWalk.h"
+#include "storage/OrbekoDB.h"
+#include "storage/Records.h"
+#include "storage/Stamp.h"
+
+#include <QDateTime>
+#include <QTimeZone>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <stdexcept>
+
+namespace {
+
+// No calendar needs more from one rule; a runaway rule stops here.
+constexpr int kMaxOccurrences = 10000;
+
+// Why one event is refused.
+class ERefused : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct TOccurrence
+{
+    QDate Date;
+    QTime Time;
+    bool Untimed;
+};
+
+// Lines where a fold splits a UTF-8 character: other programs join such
+// lines differently, so the text near them may not be what was meant.
+std::vector<std::string> SplitCharacterFolds(const std::string& text)
+{
+    std::vector<std::string> reports;
+    int line = 1;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] != '\n')
+            continue;
+        ++line;
+        if (at + 1 >= text.size() || (text[at + 1] != ' ' && text[at + 1] != '\t'))
+            continue;
+        std::size_t end = at > 0 && text[at - 1] == '\r' ? at - 1 : at;
+        std::size_t tail = 0;
+        while (tail < 4 && end > tail && (static_cast<unsigned char>(text[end - tail - 1]) & 0xC0) == 0x80)
+            ++tail;
+        if (end <= tail)
+            continue;
+        const unsigned char lead = static_cast<unsigned char>(text[end - tail - 1]);
+        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        if (length > tail + 1)
+            reports.push_back("line " + std::to_string(line) + ": a folded line splits a UTF-8 character");
+    }
+    return reports;
+}
+
+// Content lines whose name carries an empty parameter ("DTSTART;;VALUE=..."):
+// the parser drops it silently, so what the writer meant there is a guess.
+std::vector<std::string> EmptyParameters(const std::string& text)
+{
+    std::vector<std::string> reports;
+    int number = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        ++number;
+        const std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (line.empty() || line[0] == ' ' || line[0] == '\t')
+            continue;
+        bool quoted = false;
+        std::size_t colon = 0;
+        while (colon < line.size() && (quoted || line[colon] != ':')) {
+            if (line[colon] == '"')
+                quoted = !quoted;
+            ++colon;
+        }
+        const std::string name = line.substr(0, colon);
+        if (name.find(";;") != std::string::npos || (!name.empty() && name.back() == ';'))
+            reports.push_back("line " + std::to_string(number) + ": an empty parameter in \"" + name + "\"");
+    }
+    return reports;
+}
+
+std::string ErrorsOf(icalcomponent* component)
+{
+    std::string errors;
+    for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_XLICERROR_PROPERTY); p;
+         p = icalcomponent_get_next_property(component, ICAL_XLICERROR_PROPERTY))
+        errors += (errors.empty() ? "" : "; ") + std::string(icalproperty_get_xlicerror(p));
+    return errors;
+}
+
+// The zone a date-time property names, looked up in the calendar and then
+// among the zones libical knows; raises for a name neither knows.
+icaltimezone* ZoneOf(icalproperty* property, icalcomponent* calendar)
+{
+    icalparameter* tzid = property ? icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER) : nullptr;
+    if (!tzid)
+        return nullptr;
+    const char* name = icalparameter_get_tzid(tzid);
+    icaltimezone* zone = calendar ? icalcomponent_get_timezone(calendar, name) : nullptr;
+    if (!zone)
+        zone = icaltimezone_get_builtin_timezone(name);
+    if (!zone)
+        zone = icaltimezone_get_builtin_timezone_from_tzid(name);
+    if (!zone)
+        throw ERefused(std::string("unknown time zone \"") + name + "\"");
+    return zone;
+}
+
+// A time as the workstation's wall clock shows it.
+TOccurrence LocalOf(icaltimetype t)
+{
+    if (t.is_date)
+        return {QDate(t.year, t.month, t.day), QTime(0, 0), true};
+    if (!t.zone && !icaltime_is_utc(t))  // floating: the same wherever it is read
+        return {QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, t.second), false};
+    const time_t utc = icaltime_as_timet_with_zone(t, t.zone ? t.zone : icaltimezone_get_utc_timezone());
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(utc).toLocalTime();
+    return {local.date(), local.time(), false};
+}
+
+// The instant a time stands for, to compare occurrences with exceptions.
+time_t InstantOf(icaltimetype t)
+{
+    return icaltime_as_timet_with_zone(t, t.zone ? t.zone : icaltimezone_get_utc_timezone());
+}
+
+std::vector<icaltimetype> Occurrences(icalcomponent* event, icalcomponent* calendar, icaltimetype start,
+                                      const QDate& to)
+{
+    std::vector<icaltimetype> times{start};
+    for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY); p;
+         p = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY)) {
+        icalrecur_iterator* walk = icalrecur_iterator_new(icalproperty_get_rrule(p), start);
+        if (!walk)
+            throw ERefused("its recurrence rule cannot be read");
+        for (icaltimetype t = icalrecur_iterator_next(walk); !icaltime_is_null_time(t);
+             t = icalrecur_iterator_next(walk)) {
+            t.zone = start.zone;
+            if (LocalOf(t).Date > to || times.size() >= kMaxOccurrences)
+                break;
+            times.push_back(t);
+        }
+        icalrecur_iterator_free(walk);
+    }
+    for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY); p;
+         p = icalcomponent_get_next_property(event, ICAL_RDATE_PROPERTY)) {
+        icaltimetype t = icalproperty_get_rdate(p).time;
+        if (icaltime_is_null_time(t))
+            t = icalproperty_get_rdate(p).period.start;
+        if (!icaltime_is_null_time(t)) {
+            if (icalproperty_get_first_parameter(p, ICAL_TZID_PARAMETER))
+                t.zone = ZoneOf(p, calendar);
+            else if (!icaltime_is_utc(t))
+                t.zone = start.zone;
+            times.push_back(t);
+        }
+    }
+    std::set<time_t> excluded;
+    std::set<QDate> excludedDays;
+    for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_EXDATE_PROPERTY); p;
+         p = icalcomponent_get_next_property(event, ICAL_EXDATE_PROPERTY)) {
+        icaltimetype t = icalproperty_get_exdate(p);
+        if (icalproperty_get_first_parameter(p, ICAL_TZID_PARAMETER))
+            t.zone = ZoneOf(p, calendar);
+        else if (!icaltime_is_utc(t))
+            t.zone = start.zone;
+        if (t.is_date)
+            excludedDays.insert(QDate(t.year, t.month, t.day));
+        else
+            excluded.insert(InstantOf(t));
+    }
+    std::vector<icaltimetype> kept;
+    std::set<time_t> seen;
+    for (const icaltimetype& t : times) {
+        const time_t instant = InstantOf(t);
+        if (excluded.count(instant) || excludedDays.count(LocalOf(t).Date) || !seen.insert(instant).second)
+            continue;
+        kept.push_back(t);
+    }
+    return kept;
+}
+
+std::string StampOf(const TOccurrence& when)
+{
+    return IdText(QDateTime(when.Date, when.Time, Qt::UTC).toSecsSinceEpoch());
+}
+
+std::string Label(icalcomponent* event, int number)
+{
+    if (const char* uid = icalcomponent_get_uid(event); uid && *uid)
+        return std::string("event ") + uid;
+    if (const char* summary = icalcomponent_get_summary(event); summary && *summary)
+        return std::string("event \"") + summary + "\"";
+    return "event " + std::to_string(number);
+}
+
+// The names a calendar program puts on an attendee, matched with the users'
+// full names without regard to case.
+std::string NameOf(icalproperty* person)
+{
+    icalparameter* cn = icalproperty_get_first_parameter(person, ICAL_CN_PARAMETER);
+    return cn ? QString::fromUtf8(icalparameter_get_cn(cn)).trimmed().toUpper().toStdString() : std::string();
+}
+
+class TImportRun
+{
+public:
+    TImportRun(TOrbekoDB& db, const std::string& userId, const QDate& from, const QDate& to,
+               TICalImport::TOutcome& outcome)
+        : Db_(db), UserId_(userId), From_(from), To_(to), Outcome_(outcome),
+          OurUidEnd_("@" + TICalExport::DatabaseUid(db))
+    {
+        TUserRec user;
+        TKeyWalk walk = TKeyWalk::All(Db_.UserFile, TOrbekoDB::UserIdKey);
+        while (walk.Next(user))
+            UsersByName_.emplace(FieldString(user.FullName).trimmed().toUpper().toStdString(), walk.Id());
+    }
+
+    void Event(icalcomponent* event, icalcomponent* calendar, int number)
+    {
+        const std::string label = Label(event, number);
+        ++Outcome_.Read;
+        try {
+            Add(event, calendar);
+            if (const std::string errors = ErrorsOf(event); !errors.empty())
+                Outcome_.Reports.push_back(label + ": imported, but " + errors);
+        } catch (const ERefused& refused) {
+            ++Outcome_.Refused;
+            std::string reason = refused.what();
+            if (const std::string errors = ErrorsOf(event); !errors.empty())
+                reason += " (" + errors + ")";
+            Outcome_.Reports.push_back(label + ": refused: " + reason);
+        }
+    }
+
+private:
+    void Add(icalcomponent* event, icalcomponent* calendar)
+    {
+        icalproperty* startProperty = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
+        icaltimetype start = startProperty ? icalproperty_get_dtstart(startProperty) : icaltime_null_time();
+        if (icaltime_is_null_time(start) || !icaltime_is_valid_time(start))
+            throw ERefused("it has no start date that can be read");
+        if (icalproperty_get_first_parameter(startProperty, ICAL_TZID_PARAMETER) && !start.is_date)
+            start.zone = ZoneOf(startProperty, calendar);
+        const bool recurring = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) ||
+                               icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY);
+
+        TDayEntryRec entry;
+        Db_.InitDayEntry(entry);
+        SetField(entry.OwnerId, UserId_);
+        const char* summary = icalcomponent_get_summary(event);
+        const QString description = QString::fromUtf8(summary ? summary : "").simplified();
+        SetFieldString(entry.Description, description.isEmpty() ? QStringLiteral("(no title)") : description);
+        if (icalproperty* kind = icalcomponent_get_first_property(event, ICAL_CLASS_PROPERTY)) {
+            const icalproperty_class value = icalproperty_get_class(kind);
+            if (value == ICAL_CLASS_PRIVATE || value == ICAL_CLASS_CONFIDENTIAL)
+                entry.Flags |= efPrivate;
+        }
+        SetField(entry.CategoryId, CategoryOf(event));
+        Assign(entry, event);
+
+        const std::string ours = OurId(event);
+        int outside = 0;
+        int inRange = 0;
+        for (const icaltimetype& t : recurring ? Occurrences(event, calendar, start, To_)
+                                               : std::vector<icaltimetype>{start}) {
+            const TOccurrence when = LocalOf(t);
+            if (recurring && (when.Date < From_ || when.Date > To_))
+                continue;
+            ++inRange;
+            if (when.Date.year() < 1970 || when.Date.year() > 2037) {
+                ++outside;
+                continue;
+            }
+            entry.Flags = when.Untimed ? (entry.Flags | efUntimed) : (entry.Flags & ~efUntimed);
+            SetField(entry.EntryStamp, StampOf(when));
+            if (AlreadyThere(entry, ours)) {
+                ++Outcome_.Skipped;
+                continue;
+            }
+            if (!Db_.DayEntryFile.Add(entry, ""))
+                throw EOrbekoDB(Db_.DayEntryFile.StatusText());
+            ++Outcome_.Added;
+        }
+        if (outside > 0)
+            throw ERefused("its date lies outside 1970..2037");
+        if (inRange == 0)
+            throw ERefused("it does not occur between " + From_.toString(Qt::ISODate).toStdString() + " and " +
+                           To_.toString(Qt::ISODate).toStdString());
+    }
+
+    // The identifier of an event this database exported, when it still is.
+    std::string OurId(icalcomponent* event) const
+    {
+        const char* uid = icalcomponent_get_uid(event);
+        const std::string text = uid ? uid : "";
+        if (text.size() <= OurUidEnd_.size() || text.compare(text.size() - OurUidEnd_.size(), OurUidEnd_.size(),
+                                                             OurUidEnd_) != 0)
+            return {};
+        return text.substr(0, text.size() - OurUidEnd_.size());
+    }
+
+    bool AlreadyThere(const TDayEntryRec& entry, const std::string& ourId)
+    {
+        TDayEntryRec stored;
+        if (!ourId.empty() && FindRecord(Db_.DayEntryFile, stored, TOrbekoDB::DayEntryIdKey, ourId))
+            return true;
+        const std::string stamp = FieldText(entry.EntryStamp);
+        TKeyWalk walk = TKeyWalk::From(Db_.DayEntryFile, TOrbekoDB::DayEntryStampKey, stamp, stamp, gcUpTo);
+        while (walk.Next(stored))
+            if (FieldText(stored.Description) == FieldText(entry.Description))
+                return true;
+        return false;
+    }
+
+    std::string CategoryOf(icalcomponent* event)
+    {
+        icalproperty* p = icalcomponent_get_first_property(event, ICAL_CATEGORIES_PROPERTY);
+        const char* value = p ? icalproperty_get_categories(p) : nullptr;
+        // The first of a list; a comma that belongs to a name comes escaped.
+        std::string first;
+        for (const char* c = value ? value : ""; *c; ++c) {
+            if (*c == '\\' && c[1]) {
+                first += *++c;
+                continue;
+            }
+            if (*c == ',')
+                break;
+            first += *c;
+        }
+        TCategoryRec category{};
+        SetFieldString(category.Description, QString::fromUtf8(first).simplified());
+        const std::string description = FieldText(category.Description);
+        if (description.empty())
+            return kNoneId;
+        const std::string key = QString::fromStdString(description).toUpper().toStdString();
+        if (const auto known = Categories_.find(key); known != Categories_.end())
+            return known->second;
+        TCategoryRec stored;
+        std::string id;
+        if (FindRecord(Db_.CategoryFile, stored, TOrbekoDB::CategoryDescriptionKey, description)) {
+            id = Db_.CategoryFile.LastKey();
+        } else {
+            if (!Db_.CategoryFile.Add(category, ""))
+                throw EOrbekoDB(Db_.CategoryFile.StatusText());
+            id = Db_.CategoryFile.LastKey();
+        }
+        Categories_.emplace(key, id);
+        return id;
+    }
+
+    void Assign(TDayEntryRec& entry, icalcomponent* event)
+    {
+        // The attendees keep their order; the importing user heads the list
+        // unless he is among them.
+        std::vector<std::string> assignees;
+        for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_ATTENDEE_PROPERTY); p;
+             p = icalcomponent_get_next_property(event, ICAL_ATTENDEE_PROPERTY)) {
+            const auto user = UsersByName_.find(NameOf(p));
+            if (user != UsersByName_.end() &&
+                std::find(assignees.begin(), assignees.end(), user->second) == assignees.end())
+                assignees.push_back(user->second);
+        }
+        if (std::find(assignees.begin(), assignees.end(), UserId_) == assignees.end())
+            assignees.insert(assignees.begin(), UserId_);
+        for (std::size_t slot = 0; slot < assignees.size() && slot < std::size(entry.AssigneeIds); ++slot)
+            SetField(entry.AssigneeIds[slot], assignees[slot]);
+    }
+
+    TOrbekoDB& Db_;
+    const std::string& UserId_;
+    const QDate From_;
+    const QDate To_;
+    TICalImport::TOutcome& Outcome_;
+    const std::string OurUidEnd_;
+    std::multimap<std::string, std::string> UsersByName_;
+    std::map<std::string, std::string> Categories_;
+};
+
+}  // namespace
+
+std::string TICalImport::TOutcome::Summary() const
+{
+    std::string text = "Added " + std::to_string(Added) + " event" + (Added == 1 ? "" : "s") + ", skipped " +
+                       std::to_string(Skipped) + " already in the diary, refused " + std::to_string(Refused) + ".";
+    for (const std::string& report : Reports)
+        text += "\r" + report;
+    return text;
+}
+
+TICalImport::TICalImport(TOrbekoDB& db, std::string userId) : Db_(db), UserId_(std::move(userId))
+{
+}
+
+TICalImport::TOutcome TICalImport::Import(const std::string& text, const QDate& from, const QDate& to)
+{
+    TOutcome outcome;
+    outcome.Reports = SplitCharacterFolds(text);
+    for (std::string& report : EmptyParameters(text))
+        outcome.Reports.push_back(std::move(report));
+    TICalComponent root(icalparser_parse_string(text.c_str()));
+    if (!root) {
+        outcome.Reports.push_back("the file holds no iCalendar data");
+        return outcome;
+    }
+    // A file may hold one calendar, several, or a bare event.
+    std::vector<icalcomponent*> calendars;
+    if (icalcomponent_isa(root.get()) == ICAL_XROOT_COMPONENT) {
+        for (icalcomponent* c = icalcomponent_get_first_component(root.get(), ICAL_VCALENDAR_COMPONENT); c;
+             c = icalcomponent_get_next_component(root.get(), ICAL_VCALENDAR_COMPONENT))
+            calendars.push_back(c);
+    } else {
+        calendars.push_back(root.get());
+    }
+    TImportRun run(Db_, UserId_, from, to, outcome);
+    int number = 0;
+    for (icalcomponent* calendar : calendars) {
+        if (icalcomponent_isa(calendar) == ICAL_VEVENT_COMPONENT) {
+            run.Event(calendar, nullptr, ++number);
+            continue;
+        }
+        if (!icalcomponent_get_first_property(calendar, ICAL_VERSION_PROPERTY))
+            outcome.Reports.push_back("the calendar has no VERSION: it may not be iCalendar 2.0");
+        for (icalcomponent* event = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); event;
+             event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
+            run.Event(event, calendar, ++number);
+    }
+    return outcome;
+}

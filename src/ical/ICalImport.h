@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDate>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class TOrbekoDB;
+
+// Reads an iCalendar (RFC 5545) file through libical into the diary. Every
+// VEVENT becomes events owned by and assigned to one user (attendees whose
+// full name is a user's are assigned too); a recurring one becomes one event
+// per occurrence in a range. Events already in the diary (our own UID, or
+// the same start and description) are skipped. Bad input is reported per
+// event and never stops the rest.
+class TICalImport
+{
+public:
+    struct TOutcome
+    {
+        std::size_t Added = 0;    // events written
+        std::size_t Skipped = 0;  // events already in the diary
+        std::size_t Refused = 0;  // VEVENTs refused, each with a report
+        std::size_t Read = 0;     // VEVENTs in the file
+        // One line per event refused or imported with a fault, and per fault
+        // of the file itself.
+        std::vector<std::string> Reports;
+
+        // "Added 3 events, skipped 1 already in the diary, refused 0." and
+        // the reports below it.
+        std::string Summary() const;
+    };
+
+    // userId: the identifier of the user who owns what is imported.
+    TICalImport(TOrbekoDB& db, std::string userId);
+
+    // Occurrences of recurring events between from and to (inclusive) are
+    // imported; a single event whatever its date.
+    TOutcome Import(const std::string& text, const QDate& from, const QDate& to);
+
+private:
+    TOrbekoDB& Db_;
+    const std::string UserId_;
+};
