@@ -61,11 +61,23 @@ off_t SlotOffset(int slot)
     return static_cast<off_t>(slot) * static_cast<off_t>(sizeof(TBeatRecord));
 }
 
+// Every workstation of the office writes the presence file, so it takes the
+// permissions of the database's own files rather than being open to all.
+unsigned SharedMode(const std::string& folder)
+{
+    struct stat users {};
+    if (stat(FolderFile(folder, TOrbekoDB::UserFileName).c_str(), &users) == 0)
+        return users.st_mode & 0666;
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
 // Opens the presence file for its locks and for reading and writing slots.
 void OpenPresenceFile(const std::string& folder, int& fd, TLockFile& locks)
 {
     const std::string path = FolderFile(folder, TPresence::FileName);
-    if (locks.Open(path, 0666) != ksOk)
+    if (locks.Open(path, SharedMode(folder)) != ksOk)
         throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
     fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0)

@@ -2,6 +2,7 @@
 
 #include "cli/MountTable.h"
 #include "cli/Presence.h"
+#include "storage/OrbekoDB.h"
 #include "support/ChildProcess.h"
 #include "support/NoLocksPreload.h"
 #include "support/TempDir.h"
@@ -11,9 +12,12 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <sstream>
 #include <thread>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -78,6 +82,22 @@ TEST(LockTestTest, PresenceCatchesAWorkstationWhoseLocksCannotBeSeen)
         if (c.Caught) {
             EXPECT_EQ(unseen[0].Pid, other.Pid());
         }
+    }
+}
+
+// The presence file is written by every workstation of the office: it is
+// as shared as the database's files, and no more.
+TEST(LockTestTest, PresenceFileTakesTheDatabasesPermissions)
+{
+    const TTempDir folder;
+    for (const mode_t mode : {0660, 0664}) {
+        std::filesystem::remove(folder.File(TPresence::FileName));
+        std::ofstream(folder.File(TOrbekoDB::UserFileName)).put('x');
+        ASSERT_EQ(::chmod(folder.File(TOrbekoDB::UserFileName).c_str(), mode), 0);
+        const TPresence own(folder.Path(), std::chrono::milliseconds(50));
+        struct stat presence {};
+        ASSERT_EQ(::stat(folder.File(TPresence::FileName).c_str(), &presence), 0);
+        EXPECT_EQ(presence.st_mode & 0777, mode);
     }
 }
 
