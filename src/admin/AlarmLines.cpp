@@ -7,16 +7,9 @@
 #include <cstddef>
 #include <stdexcept>
 
-namespace {
-
-constexpr int16_t kIdKey = 0;
-constexpr int16_t kStampKey = 2;
-
-}  // namespace
-
 void TAlarmLines::Restart(TOrbekoDB& db)
 {
-    Walk = std::make_unique<TKeyWalk>(db.AlarmFile, kStampKey, sizeof(TAlarmRec), offsetof(TAlarmRec, AlarmStamp),
+    Walk = std::make_unique<TKeyWalk>(db.AlarmFile, TOrbekoDB::AlarmStampKey, sizeof(TAlarmRec), offsetof(TAlarmRec, AlarmStamp),
                                        sizeof(TAlarmRec::AlarmStamp));
     LastEntryId_.clear();
 }
@@ -42,7 +35,7 @@ std::pair<uint32_t, int32_t> TAlarmLines::EventText(TOrbekoDB& db, const std::st
     if (entryId == LastEntryId_)
         return LastEntryText_;
     TDayEntryRec entry;
-    if (db.DayEntryFile.GetEqual(entry, kIdKey, entryId))
+    if (db.DayEntryFile.GetEqual(entry, TOrbekoDB::DayEntryIdKey, entryId))
         LastEntryText_ = KeepText(FieldText(entry.Description));
     else if (db.DayEntryFile.Status() == ksNotFound)
         LastEntryText_ = MissingText();

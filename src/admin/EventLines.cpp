@@ -5,15 +5,9 @@
 
 #include <cstddef>
 
-namespace {
-
-constexpr int16_t kStampKey = 3;
-
-}  // namespace
-
 void TEventLines::Restart(TOrbekoDB& db)
 {
-    Walk = std::make_unique<TKeyWalk>(db.DayEntryFile, kStampKey, sizeof(TDayEntryRec),
+    Walk = std::make_unique<TKeyWalk>(db.DayEntryFile, TOrbekoDB::DayEntryStampKey, sizeof(TDayEntryRec),
                                        offsetof(TDayEntryRec, EntryStamp), sizeof(TDayEntryRec::EntryStamp));
 }
 

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int16_t kIdKey = 0;
 const QString kErr = QStringLiteral("ERR");
 
 }  // namespace
@@ -80,7 +79,7 @@ void TTroubleLines::fetchMore(const QModelIndex& parent)
         AtEnd_ = static_cast<int>(batch.size()) < Batch_;
     } catch (const std::exception& error) {
         AtEnd_ = true;
-        failure = QString::fromLocal8Bit(error.what());
+        failure = DecodeText(error.what());
     }
     // Other readers may move the file's position before the next batch.
     Walk->Pause();
@@ -112,9 +111,9 @@ int32_t TTroubleLines::FindUser(TOrbekoDB& db, const std::string& userId)
         return known->second;
     TUserRec user;
     int32_t who = Missing;
-    if (db.UserFile.GetEqual(user, kIdKey, userId)) {
+    if (db.UserFile.GetEqual(user, TOrbekoDB::UserIdKey, userId)) {
         who = static_cast<int32_t>(Names_.size());
-        Names_.push_back(QString::fromLocal8Bit(FieldText(user.FullName)));
+        Names_.push_back(FieldString(user.FullName));
     } else if (db.UserFile.Status() != ksNotFound) {
         throw std::runtime_error(db.UserFile.StatusText());
     }
@@ -141,7 +140,7 @@ QString TTroubleLines::TimeText(const TRow& row) const
     } catch (const EStamp&) {
     }
     // A damaged record: show what is stored.
-    return QString::fromLocal8Bit(stored);
+    return DecodeText(stored);
 }
 
 QString TTroubleLines::NameText(const TRow& row) const
@@ -153,5 +152,5 @@ QString TTroubleLines::DescriptionText(const TRow& row) const
 {
     if (row.TextLength == Missing)
         return kErr;
-    return QString::fromLocal8Bit(Texts_.data() + row.Text, row.TextLength);
+    return DecodeText(Texts_.substr(row.Text, static_cast<std::size_t>(row.TextLength)));
 }

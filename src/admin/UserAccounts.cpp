@@ -1,6 +1,7 @@
 #include "admin/UserAccounts.h"
 
 #include "storage/KfsStatus.h"
+#include "storage/OrbekoDB.h"
 #include "storage/RecordLock.h"
 #include "storage/XIsamFile.h"
 
@@ -9,8 +10,6 @@
 
 namespace {
 
-constexpr int16_t kIdKey = 0;
-constexpr int16_t kUserNameKey = 3;
 constexpr std::size_t kKeyLength = 10;
 
 }  // namespace
@@ -21,8 +20,8 @@ std::vector<TUserEntry> TUserAccounts::All()
 {
     std::vector<TUserEntry> users;
     TUserRec user;
-    Users_.GoTop(kIdKey);
-    while (Users_.GetNext(user, kIdKey, "", gcAny))
+    Users_.GoTop(TOrbekoDB::UserIdKey);
+    while (Users_.GetNext(user, TOrbekoDB::UserIdKey, "", gcAny))
         users.push_back({Users_.LastKey(), user});
     if (Users_.Status() != ksNotFound)
         throw std::runtime_error(Users_.StatusText());
@@ -46,7 +45,7 @@ std::string TUserAccounts::NameLockKey(const std::string& userName)
 std::string TUserAccounts::FindName(const std::string& name)
 {
     TUserRec found;
-    if (Users_.GetEqual(found, kUserNameKey, name))
+    if (Users_.GetEqual(found, TOrbekoDB::UserNameKey, name))
         return Users_.LastKey();
     if (Users_.Status() != ksNotFound)
         throw std::runtime_error(Users_.StatusText());

@@ -9,9 +9,6 @@
 
 namespace {
 
-constexpr int16_t kIdKey = 0;
-constexpr int16_t kUserAlarmKey = 5;
-const char* const kNoUser = "0000000000";
 
 // Throws the lock message when another user holds the record, or the
 // file's status when the lock failed for another reason.
@@ -61,9 +58,9 @@ TEntryChange TUserDeletion::Apply(const TUserDeletionPlan& plan, TDayEntryRec& e
     for (auto& assignee : entry.AssigneeIds) {
         const std::string id = FieldText(assignee);
         if (id == plan.UserId) {
-            SetField(assignee, kNoUser);
+            SetField(assignee, kNoneId);
             assigned = true;
-        } else if (id != kNoUser) {
+        } else if (id != kNoneId) {
             others = true;
         }
     }
@@ -82,8 +79,8 @@ bool TUserDeletion::Run()
     if (OnStart)
         OnStart(count);
     TDayEntryRec entry;
-    entries.GoTop(kIdKey);
-    while (entries.GetNext(entry, kIdKey, "", gcAny)) {
+    entries.GoTop(TOrbekoDB::DayEntryIdKey);
+    while (entries.GetNext(entry, TOrbekoDB::DayEntryIdKey, "", gcAny)) {
         if (OnStep)
             OnStep();
         if (Involves(Plan_.UserId, entry))
@@ -105,7 +102,7 @@ void TUserDeletion::ChangeEntry(const std::string& id)
     const TRecordLock lock(entries, id);
     RequireLock(lock, entries);
     TDayEntryRec entry;
-    if (!entries.GetEqual(entry, kIdKey, id)) {
+    if (!entries.GetEqual(entry, TOrbekoDB::DayEntryIdKey, id)) {
         RequireEnd(entries);
         return;  // deleted meanwhile
     }
@@ -129,8 +126,8 @@ bool TUserDeletion::DeleteAlarms()
     bool deleted = false;
     TAlarmRec alarm;
     // Positions in front of his alarms; no alarm key is as short as a user id.
-    alarms.GetEqual(alarm, kUserAlarmKey, Plan_.UserId);
-    while (alarms.GetNext(alarm, kUserAlarmKey, Plan_.UserId, gcPrefix)) {
+    alarms.GetEqual(alarm, TOrbekoDB::AlarmUserKey, Plan_.UserId);
+    while (alarms.GetNext(alarm, TOrbekoDB::AlarmUserKey, Plan_.UserId, gcPrefix)) {
         const std::string id = alarms.LastKey();
         const TRecordLock lock(alarms, id);
         RequireLock(lock, alarms);

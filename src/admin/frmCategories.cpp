@@ -22,20 +22,8 @@
 
 namespace {
 
-constexpr int16_t kIdKey = 0;
-constexpr int16_t kDescriptionKey = 1;
 const char* const kDuplicate = "A category with this description already exists";
 const char* const kConfirmDelete = "All events with this category will become un-categorised. Are you sure?";
-
-QString RecordText(const std::string& text)
-{
-    return QString::fromLocal8Bit(text);
-}
-
-std::string StoredText(const QString& text)
-{
-    return text.toLocal8Bit().toStdString();
-}
 
 }  // namespace
 
@@ -124,10 +112,10 @@ void TfrmCategories::ListCategories()
     edtCategory->clear();
     TXIsamFile& file = Db_->CategoryFile;
     TCategoryRec category;
-    if (!file.GoTop(kIdKey))
+    if (!file.GoTop(TOrbekoDB::CategoryIdKey))
         throw std::runtime_error(file.StatusText());
-    while (file.GetNext(category, kIdKey, "", gcAny))
-        lstCategories->AddItem(RecordText(FieldText(category.Description)), IdValue(file.LastKey()));
+    while (file.GetNext(category, TOrbekoDB::CategoryIdKey, "", gcAny))
+        lstCategories->AddItem(FieldString(category.Description), IdValue(file.LastKey()));
     if (file.Status() != ksNotFound)
         throw std::runtime_error(file.StatusText());
     if (lstCategories->count() > 0)
@@ -164,9 +152,9 @@ void TfrmCategories::actAddExecute()
         return;
     TXIsamFile& file = Db_->CategoryFile;
     TCategoryRec category{};
-    SetField(category.Description, StoredText(edtCategory->text()));
+    SetFieldString(category.Description, edtCategory->text());
     TCategoryRec existing;
-    if (file.GetEqual(existing, kDescriptionKey, FieldText(category.Description))) {
+    if (file.GetEqual(existing, TOrbekoDB::CategoryDescriptionKey, FieldText(category.Description))) {
         TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(kDuplicate));
         return;
     }
@@ -187,9 +175,9 @@ void TfrmCategories::actUpdateExecute()
     TXIsamFile& file = Db_->CategoryFile;
     const std::string id = SelectedId();
     TCategoryRec category;
-    if (!file.GetEqual(category, kIdKey, id))
+    if (!file.GetEqual(category, TOrbekoDB::CategoryIdKey, id))
         throw std::runtime_error(file.StatusText());
-    SetField(category.Description, StoredText(edtCategory->text()));
+    SetFieldString(category.Description, edtCategory->text());
     if (!file.Rewrite(category, id))
         throw std::runtime_error(file.StatusText());
     lstCategories->SetItemText(row, edtCategory->text());

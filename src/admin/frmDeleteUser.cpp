@@ -167,7 +167,7 @@ void TfrmDeleteUser::FillOtherUsers()
     for (const TUserEntry& entry : TUserAccounts(Db_->UserFile).All()) {
         if (entry.Id == UserId_)
             continue;
-        const QString name = QString::fromStdString(FieldText(entry.User.FullName));
+        const QString name = FieldString(entry.User.FullName);
         cmbOwner->addItem(name, QVariant::fromValue(IdValue(entry.Id)));
         cmbAssigned->addItem(name, QVariant::fromValue(IdValue(entry.Id)));
     }

@@ -41,15 +41,6 @@ constexpr std::array<TFlagItem, 4> kFlagItems{{
     {"Can add entries for other users", urAddForOthers},
 }};
 
-QString Text(const char* field, std::size_t width)
-{
-    return QString::fromStdString(FieldText(field, width));
-}
-
-template <std::size_t N> QString Text(const char (&field)[N])
-{
-    return Text(field, N);
-}
 
 void Info(const char* text)
 {
@@ -172,7 +163,7 @@ void TfrmUsers::ListUsers()
         const QSignalBlocker quiet(lstUsers);
         lstUsers->clear();
         for (const TUserEntry& entry : TUserAccounts(Db_->UserFile).All())
-            lstUsers->AddItem(Text(entry.User.UserName), IdValue(entry.Id));
+            lstUsers->AddItem(FieldString(entry.User.UserName), IdValue(entry.Id));
         if (lstUsers->count() == 0)
             throw std::runtime_error("Unable to read any user details");
         lstUsers->setCurrentRow(0);
@@ -194,10 +185,10 @@ void TfrmUsers::lstUsersClick()
     TUserRec user;
     if (!Db_->UserFile.GetEqual(user, 0, id))
         throw std::runtime_error(Db_->UserFile.StatusText());
-    edtUserName->setText(Text(user.UserName));
-    edtPassword->setText(Text(user.Password));
-    edtFullname->setText(Text(user.FullName));
-    edtAbbreviation->setText(Text(user.Abbreviation));
+    edtUserName->setText(FieldString(user.UserName));
+    edtPassword->setText(FieldString(user.Password));
+    edtFullname->setText(FieldString(user.FullName));
+    edtAbbreviation->setText(FieldString(user.Abbreviation));
     ShowFlags(user.Flags);
 }
 
@@ -228,10 +219,10 @@ TUserRec TfrmUsers::RecordFromEdits() const
 {
     TUserRec user;
     Db_->InitUser(user);
-    SetField(user.UserName, edtUserName->text().toStdString());
-    SetField(user.Password, edtPassword->text().toStdString());
-    SetField(user.FullName, edtFullname->text().toStdString());
-    SetField(user.Abbreviation, edtAbbreviation->text().toStdString());
+    SetFieldString(user.UserName, edtUserName->text());
+    SetFieldString(user.Password, edtPassword->text());
+    SetFieldString(user.FullName, edtFullname->text());
+    SetFieldString(user.Abbreviation, edtAbbreviation->text());
     user.Flags = FlagsFromList();
     return user;
 }
@@ -244,7 +235,7 @@ void TfrmUsers::actAddExecute()
     std::string id;
     switch (TUserAccounts(Db_->UserFile).Add(user, id)) {
     case TUserWrite::Done:
-        lstUsers->AddItem(Text(user.UserName), IdValue(id));
+        lstUsers->AddItem(FieldString(user.UserName), IdValue(id));
         return;
     case TUserWrite::NameLocked:
         Info("Unable to add this user now. Another user has locked it");

@@ -8,14 +8,6 @@
 
 #include <stdexcept>
 
-namespace {
-
-constexpr int16_t kIdKey = 0;
-constexpr int16_t kEntryStampKey = 3;
-constexpr int16_t kAlarmEntryKey = 3;
-
-}  // namespace
-
 TViewFeeder::TViewFeeder(TOrbekoDB& db, const TFilterRules& rules, const std::string& userId, const TUserRec& user)
     : Users(db.UserFile.FileName()),
       Categories(db.CategoryFile.FileName()),
@@ -37,9 +29,9 @@ void TViewFeeder::DayEntries(const std::string& datePkVal, TDayEntries& entries)
     TXIsamFile& file = Db_.DayEntryFile;
     const std::string end = IdText(IdValue(datePkVal) + 86400);
     TDayEntryRec entry;
-    if (file.GetEqual(entry, kEntryStampKey, datePkVal) && EntryVisible(entry, Rules_, UserId_, User_.Flags))
+    if (file.GetEqual(entry, TOrbekoDB::DayEntryStampKey, datePkVal) && EntryVisible(entry, Rules_, UserId_, User_.Flags))
         entries.AddEntry(entry, file.LastKey());
-    while (file.GetNext(entry, kEntryStampKey, end, gcBelow))
+    while (file.GetNext(entry, TOrbekoDB::DayEntryStampKey, end, gcBelow))
         if (EntryVisible(entry, Rules_, UserId_, User_.Flags))
             entries.AddEntry(entry, file.LastKey());
     // The walk ends where the day ends; anything else is a read that failed,
@@ -68,7 +60,7 @@ bool TViewFeeder::Alarmed(const std::string& entryId)
     if (!now) {
         // The file cannot be watched: ask it about this entry alone.
         TAlarmRec alarm;
-        return Db_.AlarmFile.GetEqual(alarm, kAlarmEntryKey, entryId);
+        return Db_.AlarmFile.GetEqual(alarm, TOrbekoDB::AlarmEntryKey, entryId);
     }
     if (AlarmedRead_ != now) {
         // Taken before the walk: a write during it is seen at the next question.
@@ -86,8 +78,8 @@ void TViewFeeder::ReadAlarmedEntries()
     AlarmedEntries_.clear();
     TXIsamFile& file = Db_.AlarmFile;
     TAlarmRec alarm;
-    file.GoTop(kIdKey);
-    while (file.GetNext(alarm, kIdKey, "", gcAny))
+    file.GoTop(TOrbekoDB::AlarmIdKey);
+    while (file.GetNext(alarm, TOrbekoDB::AlarmIdKey, "", gcAny))
         AlarmedEntries_.insert(FieldText(alarm.EntryId));
     if (file.Status() != ksNotFound)
         throw std::runtime_error(file.StatusText());

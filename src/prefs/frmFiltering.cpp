@@ -124,7 +124,7 @@ void TfrmFiltering::LoadUsers()
     TUserRec user;
     users.GoTop(0);
     while (users.GetNext(user, 0, "", gcAny))
-        lstUsers->AddItem(QString::fromUtf8(FieldText(user.FullName)), IdValue(users.LastKey()));
+        lstUsers->AddItem(FieldString(user.FullName), IdValue(users.LastKey()));
     if (users.Status() != ksNotFound)
         throw std::runtime_error(users.StatusText());
 }

@@ -10,15 +10,8 @@
 
 namespace {
 
-constexpr int16_t kIdKey = 0;
-constexpr int16_t kStampKey = 3;
 constexpr int64_t kLastSecondOfDay = 86399;
 const QString kTab = QStringLiteral("\t");
-
-QString RecordText(const std::string& text)
-{
-    return QString::fromUtf8(text);
-}
 
 // Stamps count seconds as if local time were UTC: their calendar parts are
 // those of the UTC date-time with the same count.
@@ -77,11 +70,11 @@ QStringList TReportBuilder::Build(const TReportRequest& request)
             (!request.CategoryId || FieldText(entry.CategoryId) == *request.CategoryId))
             AddEntry(entry);
     };
-    if (file.GetEqual(entry, kStampKey, startKey))
+    if (file.GetEqual(entry, TOrbekoDB::DayEntryStampKey, startKey))
         offer();
     else
         ThrowUnlessAtEnd(file);
-    while (file.GetNext(entry, kStampKey, endKey, gcUpTo))
+    while (file.GetNext(entry, TOrbekoDB::DayEntryStampKey, endKey, gcUpTo))
         offer();
     // A read that failed must not pass for a range with fewer events.
     ThrowUnlessAtEnd(file);
@@ -131,7 +124,7 @@ void TReportBuilder::AddEntry(const TDayEntryRec& entry)
     const QString time = TStamp::FormatDateTime(QStringLiteral("hh:nn"), when);
     line += time == QStringLiteral("00:00") ? QStringLiteral("Day") : time;
     line += kTab;
-    line += RecordText(FieldText(entry.Description));
+    line += FieldString(entry.Description);
     line += kTab;
     Lines_.append(line);
 
@@ -162,10 +155,10 @@ const QString& TReportBuilder::FullName(const std::string& id)
     if (known != Names_.end())
         return known->second;
     TUserRec user;
-    if (!Db_.UserFile.GetEqual(user, kIdKey, id)) {
+    if (!Db_.UserFile.GetEqual(user, TOrbekoDB::UserIdKey, id)) {
         if (Db_.UserFile.Status() == ksNotFound)
             throw EReport(UnableToLocateUser);
         throw std::runtime_error(Db_.UserFile.StatusText());
     }
-    return Names_.emplace(id, RecordText(FieldText(user.FullName))).first->second;
+    return Names_.emplace(id, FieldString(user.FullName)).first->second;
 }

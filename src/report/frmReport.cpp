@@ -152,7 +152,7 @@ void TfrmReport::btnGoClick()
         const TWaitCursor wait;
         lines = TReportBuilder(*Db_, CurrentUserId_, CurrentUserFlags_).Build(request);
     } catch (const std::exception& error) {
-        TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QString::fromLocal8Bit(error.what()));
+        TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, DecodeText(error.what()));
         return;
     }
     // The viewer opens over this dialog, which keeps its settings for the
