@@ -1,5 +1,6 @@
 #include "admin/CategoryDeletion.h"
 
+#include "storage/KeyWalk.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/RecordLock.h"
@@ -30,15 +31,12 @@ std::vector<std::string> TCategoryDeletion::CarryingEvents() const
     TXIsamFile& file = Db_.DayEntryFile;
     std::vector<std::string> carrying;
     TDayEntryRec entry;
-    if (!file.GoTop(TOrbekoDB::DayEntryIdKey))
-        throw std::runtime_error(file.StatusText());
-    while (file.GetNext(entry, TOrbekoDB::DayEntryIdKey, "", gcAny))
+    // Only the end of the file ends the scan: a failed read raises rather
+    // than pass for an event without the category.
+    TKeyWalk walk = TKeyWalk::All(file, TOrbekoDB::DayEntryIdKey);
+    while (walk.Next(entry))
         if (FieldText(entry.CategoryId) == CategoryId_)
-            carrying.push_back(file.LastKey());
-    // Only the end of the file ends the scan: a failed read must not pass
-    // for an event without the category.
-    if (file.Status() != ksNotFound)
-        throw std::runtime_error(file.StatusText());
+            carrying.push_back(walk.Id());
     return carrying;
 }
 

@@ -1,5 +1,6 @@
 #include "admin/UserAccounts.h"
 
+#include "storage/KeyWalk.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/RecordLock.h"
@@ -20,11 +21,9 @@ std::vector<TUserEntry> TUserAccounts::All()
 {
     std::vector<TUserEntry> users;
     TUserRec user;
-    Users_.GoTop(TOrbekoDB::UserIdKey);
-    while (Users_.GetNext(user, TOrbekoDB::UserIdKey, "", gcAny))
-        users.push_back({Users_.LastKey(), user});
-    if (Users_.Status() != ksNotFound)
-        throw std::runtime_error(Users_.StatusText());
+    TKeyWalk walk = TKeyWalk::All(Users_, TOrbekoDB::UserIdKey);
+    while (walk.Next(user))
+        users.push_back({walk.Id(), user});
     return users;
 }
 
@@ -45,10 +44,8 @@ std::string TUserAccounts::NameLockKey(const std::string& userName)
 std::string TUserAccounts::FindName(const std::string& name)
 {
     TUserRec found;
-    if (Users_.GetEqual(found, TOrbekoDB::UserNameKey, name))
+    if (FindRecord(Users_, found, TOrbekoDB::UserNameKey, name))
         return Users_.LastKey();
-    if (Users_.Status() != ksNotFound)
-        throw std::runtime_error(Users_.StatusText());
     return {};
 }
 

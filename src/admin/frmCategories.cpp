@@ -1,6 +1,7 @@
 #include "admin/frmCategories.h"
 
 #include "admin/CategoryDeletion.h"
+#include "storage/KeyWalk.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
@@ -112,12 +113,9 @@ void TfrmCategories::ListCategories()
     edtCategory->clear();
     TXIsamFile& file = Db_->CategoryFile;
     TCategoryRec category;
-    if (!file.GoTop(TOrbekoDB::CategoryIdKey))
-        throw std::runtime_error(file.StatusText());
-    while (file.GetNext(category, TOrbekoDB::CategoryIdKey, "", gcAny))
-        lstCategories->AddItem(FieldString(category.Description), IdValue(file.LastKey()));
-    if (file.Status() != ksNotFound)
-        throw std::runtime_error(file.StatusText());
+    TKeyWalk walk = TKeyWalk::All(file, TOrbekoDB::CategoryIdKey);
+    while (walk.Next(category))
+        lstCategories->AddItem(FieldString(category.Description), IdValue(walk.Id()));
     if (lstCategories->count() > 0)
         lstCategories->setCurrentRow(0);
 }
@@ -154,12 +152,10 @@ void TfrmCategories::actAddExecute()
     TCategoryRec category{};
     SetFieldString(category.Description, edtCategory->text());
     TCategoryRec existing;
-    if (file.GetEqual(existing, TOrbekoDB::CategoryDescriptionKey, FieldText(category.Description))) {
+    if (FindRecord(file, existing, TOrbekoDB::CategoryDescriptionKey, FieldText(category.Description))) {
         TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(kDuplicate));
         return;
     }
-    if (file.Status() != ksNotFound)
-        throw std::runtime_error(file.StatusText());
     if (!file.Add(category, ""))
         throw std::runtime_error(file.StatusText());
     lstCategories->AddItem(edtCategory->text(), IdValue(file.LastKey()));

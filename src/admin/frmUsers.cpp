@@ -183,7 +183,7 @@ void TfrmUsers::lstUsersClick()
     if (!Db_ || id.empty())
         return;
     TUserRec user;
-    if (!Db_->UserFile.GetEqual(user, 0, id))
+    if (!Db_->UserFile.GetEqual(user, TOrbekoDB::UserIdKey, id))
         throw std::runtime_error(Db_->UserFile.StatusText());
     edtUserName->setText(FieldString(user.UserName));
     edtPassword->setText(FieldString(user.Password));

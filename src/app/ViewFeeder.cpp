@@ -1,6 +1,7 @@
 #include "app/ViewFeeder.h"
 
 #include "prefs/FilterRules.h"
+#include "storage/KeyWalk.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
@@ -29,15 +30,12 @@ void TViewFeeder::DayEntries(const std::string& datePkVal, TDayEntries& entries)
     TXIsamFile& file = Db_.DayEntryFile;
     const std::string end = IdText(IdValue(datePkVal) + 86400);
     TDayEntryRec entry;
-    if (file.GetEqual(entry, TOrbekoDB::DayEntryStampKey, datePkVal) && EntryVisible(entry, Rules_, UserId_, User_.Flags))
-        entries.AddEntry(entry, file.LastKey());
-    while (file.GetNext(entry, TOrbekoDB::DayEntryStampKey, end, gcBelow))
+    // The walk ends where the day ends; a read that failed raises rather
+    // than pass for a day with fewer events.
+    TKeyWalk walk = TKeyWalk::From(file, TOrbekoDB::DayEntryStampKey, datePkVal, end, gcBelow);
+    while (walk.Next(entry))
         if (EntryVisible(entry, Rules_, UserId_, User_.Flags))
-            entries.AddEntry(entry, file.LastKey());
-    // The walk ends where the day ends; anything else is a read that failed,
-    // which must not pass for a day with fewer events.
-    if (file.Status() != ksNotFound)
-        throw std::runtime_error(file.StatusText());
+            entries.AddEntry(entry, walk.Id());
 }
 
 std::string TViewFeeder::UserName(const std::string& pk)
@@ -78,11 +76,9 @@ void TViewFeeder::ReadAlarmedEntries()
     AlarmedEntries_.clear();
     TXIsamFile& file = Db_.AlarmFile;
     TAlarmRec alarm;
-    file.GoTop(TOrbekoDB::AlarmIdKey);
-    while (file.GetNext(alarm, TOrbekoDB::AlarmIdKey, "", gcAny))
+    TKeyWalk walk = TKeyWalk::All(file, TOrbekoDB::AlarmIdKey);
+    while (walk.Next(alarm))
         AlarmedEntries_.insert(FieldText(alarm.EntryId));
-    if (file.Status() != ksNotFound)
-        throw std::runtime_error(file.StatusText());
 }
 
 bool TViewFeeder::DataMoved()

@@ -2,6 +2,7 @@
 
 #include "prefs/FilterRules.h"
 #include "prefs/frmSelectGroup.h"
+#include "storage/KeyWalk.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
@@ -120,13 +121,10 @@ int TfrmFiltering::Execute(const TOrbekoCfg& settings, TOrbekoDB& database, TFil
 void TfrmFiltering::LoadUsers()
 {
     lstUsers->clear();
-    TXIsamFile& users = Db_->UserFile;
     TUserRec user;
-    users.GoTop(0);
-    while (users.GetNext(user, 0, "", gcAny))
-        lstUsers->AddItem(FieldString(user.FullName), IdValue(users.LastKey()));
-    if (users.Status() != ksNotFound)
-        throw std::runtime_error(users.StatusText());
+    TKeyWalk walk = TKeyWalk::All(Db_->UserFile, TOrbekoDB::UserIdKey);
+    while (walk.Next(user))
+        lstUsers->AddItem(FieldString(user.FullName), IdValue(walk.Id()));
 }
 
 void TfrmFiltering::ShowRules()

@@ -1,6 +1,7 @@
 #include "report/ReportBuilder.h"
 
 #include "prefs/FilterRules.h"
+#include "storage/KeyWalk.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Records.h"
@@ -30,12 +31,6 @@ int64_t MidnightSeconds(const QDate& date)
 QString DateText(const QDate& date)
 {
     return TStamp::FormatDateTime(QStringLiteral("ddd dd mmmm yyyy"), QDateTime(date, QTime(0, 0), Qt::UTC));
-}
-
-void ThrowUnlessAtEnd(const TXIsamFile& file)
-{
-    if (file.Status() != ksNotFound)
-        throw std::runtime_error(file.StatusText());
 }
 
 }  // namespace
@@ -70,14 +65,10 @@ QStringList TReportBuilder::Build(const TReportRequest& request)
             (!request.CategoryId || FieldText(entry.CategoryId) == *request.CategoryId))
             AddEntry(entry);
     };
-    if (file.GetEqual(entry, TOrbekoDB::DayEntryStampKey, startKey))
+    // A read that failed raises rather than pass for a range with fewer events.
+    TKeyWalk walk = TKeyWalk::From(file, TOrbekoDB::DayEntryStampKey, startKey, endKey, gcUpTo);
+    while (walk.Next(entry))
         offer();
-    else
-        ThrowUnlessAtEnd(file);
-    while (file.GetNext(entry, TOrbekoDB::DayEntryStampKey, endKey, gcUpTo))
-        offer();
-    // A read that failed must not pass for a range with fewer events.
-    ThrowUnlessAtEnd(file);
 
     QStringList lines;
     lines.swap(Lines_);
@@ -155,10 +146,7 @@ const QString& TReportBuilder::FullName(const std::string& id)
     if (known != Names_.end())
         return known->second;
     TUserRec user;
-    if (!Db_.UserFile.GetEqual(user, TOrbekoDB::UserIdKey, id)) {
-        if (Db_.UserFile.Status() == ksNotFound)
-            throw EReport(UnableToLocateUser);
-        throw std::runtime_error(Db_.UserFile.StatusText());
-    }
+    if (!FindRecord(Db_.UserFile, user, TOrbekoDB::UserIdKey, id))
+        throw EReport(UnableToLocateUser);
     return Names_.emplace(id, FieldString(user.FullName)).first->second;
 }
