@@ -5,6 +5,8 @@
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
+#include "ui/ActionFactory.h"
+#include "ui/ExecuteScope.h"
 #include "ui/DialogRunner.h"
 #include "ui/FieldValidator.h"
 #include "ui/ListBox.h"
@@ -44,10 +46,11 @@ TfrmCategories::TfrmCategories(QWidget* parent) : QDialog(parent)
     TFieldValidator::Attach(*edtCategory, sizeof(TCategoryRec::Description));
     Label2->setBuddy(edtCategory);
 
-    actAdd = MakeAction("actAdd", "&Add", &TfrmCategories::actAddExecute);
-    actDelete = MakeAction("actDelete", "&Delete", &TfrmCategories::actDeleteExecute);
-    actUpdate = MakeAction("actUpdate", "&Update", &TfrmCategories::actUpdateExecute);
-    actClose = MakeAction("actClose", "&Close", &TfrmCategories::actCloseExecute);
+    TActionFactory factory(*this);
+    actAdd = factory.Make("actAdd", "&Add", "", {}, this, &TfrmCategories::actAddExecute);
+    actDelete = factory.Make("actDelete", "&Delete", "", {}, this, &TfrmCategories::actDeleteExecute);
+    actUpdate = factory.Make("actUpdate", "&Update", "", {}, this, &TfrmCategories::actUpdateExecute);
+    actClose = factory.Make("actClose", "&Close", "", {}, this, &TfrmCategories::actCloseExecute);
     btnAdd = MakeButton("btnAdd", actAdd);
     btnUpdate = MakeButton("btnUpdate", actUpdate);
     btnDelete = MakeButton("btnDelete", actDelete);
@@ -55,7 +58,8 @@ TfrmCategories::TfrmCategories(QWidget* parent) : QDialog(parent)
     btnClose->setDefault(true);
 
     // The list's current entry follows clicks and the arrow keys alike.
-    connect(lstCategories, &QListWidget::currentRowChanged, this, &TfrmCategories::lstCategoriesClick);
+    connect(lstCategories, &QListWidget::currentRowChanged, this,
+            TActionFactory::Guard([this] { lstCategoriesClick(); }));
     connect(lstCategories, &QListWidget::itemSelectionChanged, this, &TfrmCategories::CheckCategorySelected);
     connect(edtCategory, &QLineEdit::textChanged, this, &TfrmCategories::actAddUpdate);
 
@@ -75,15 +79,6 @@ TfrmCategories::TfrmCategories(QWidget* parent) : QDialog(parent)
     CheckCategorySelected();
 }
 
-QAction* TfrmCategories::MakeAction(const char* name, const char* caption, void (TfrmCategories::*handler)())
-{
-    auto* action = new QAction(QString::fromLatin1(caption), this);
-    action->setObjectName(QString::fromLatin1(name));
-    connect(action, &QAction::triggered, this, handler);
-    addAction(action);
-    return action;
-}
-
 QPushButton* TfrmCategories::MakeButton(const char* name, QAction* action)
 {
     auto* button = new QPushButton(action->text(), this);
@@ -96,12 +91,8 @@ QPushButton* TfrmCategories::MakeButton(const char* name, QAction* action)
 
 int TfrmCategories::Execute(TOrbekoDB& database)
 {
-    Db_ = &database;
-    struct TForget
-    {
-        TfrmCategories& Form;
-        ~TForget() { Form.Db_ = nullptr; }
-    } forget{*this};
+    TExecuteScope scope;
+    scope.Bind(Db_, &database);
     ListCategories();
     lstCategories->setFocus();
     return TDialogRunner::Run(*this);

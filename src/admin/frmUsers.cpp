@@ -4,6 +4,9 @@
 #include "admin/frmDeleteUser.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
+#include "ui/ActionFactory.h"
+#include "ui/ButtonRow.h"
+#include "ui/ExecuteScope.h"
 #include "ui/CheckList.h"
 #include "ui/DialogRunner.h"
 #include "ui/FieldValidator.h"
@@ -81,28 +84,22 @@ TfrmUsers::TfrmUsers(QWidget* parent) : QDialog(parent)
     lblFlags = new QLabel(QStringLiteral("F&lags"), this);
     lblFlags->setBuddy(lstFlags);
 
-    auto action = [this](const char* name, const char* caption, void (TfrmUsers::*handler)()) {
-        auto* act = new QAction(QString::fromLatin1(caption), this);
-        act->setObjectName(QString::fromLatin1(name));
-        connect(act, &QAction::triggered, this, handler);
-        addAction(act);
-        return act;
-    };
-    actAdd = action("actAdd", "&Add", &TfrmUsers::actAddExecute);
-    actUpdate = action("actUpdate", "&Update", &TfrmUsers::actUpdateExecute);
-    actDelete = action("actDelete", "&Delete", &TfrmUsers::actDeleteExecute);
-    actClose = action("actClose", "&Close", &TfrmUsers::actCloseExecute);
-    btnAdd = MakeButton(actAdd);
-    btnUpdate = MakeButton(actUpdate);
-    btnDelete = MakeButton(actDelete);
-    btnClose = MakeButton(actClose);
-    btnClose->setDefault(true);
+    TActionFactory factory(*this);
+    actAdd = factory.Make("actAdd", "&Add", "", {}, this, &TfrmUsers::actAddExecute);
+    actUpdate = factory.Make("actUpdate", "&Update", "", {}, this, &TfrmUsers::actUpdateExecute);
+    actDelete = factory.Make("actDelete", "&Delete", "", {}, this, &TfrmUsers::actDeleteExecute);
+    actClose = factory.Make("actClose", "&Close", "", {}, this, &TfrmUsers::actCloseExecute);
+    auto* buttons = new TButtonRow(this);
+    btnAdd = buttons->Add("btnAdd", actAdd);
+    btnUpdate = buttons->Add("btnUpdate", actUpdate);
+    btnDelete = buttons->Add("btnDelete", actDelete);
+    btnClose = buttons->Add("btnClose", actClose, TButtonRole::Default);
 
-    connect(lstUsers, &QListWidget::itemClicked, this, &TfrmUsers::lstUsersClick);
+    connect(lstUsers, &QListWidget::itemClicked, this, TActionFactory::Guard([this] { lstUsersClick(); }));
     // The arrow keys choose a user as a click does.
     connect(lstUsers, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0 && Db_)
-            lstUsersClick();
+            TActionFactory::Call([this] { lstUsersClick(); });
     });
     for (QLineEdit* required : {edtUserName, edtFullname, edtAbbreviation})
         connect(required, &QLineEdit::textChanged, this, &TfrmUsers::actAddUpdate);
@@ -123,35 +120,17 @@ TfrmUsers::TfrmUsers(QWidget* parent) : QDialog(parent)
     auto* top = new QHBoxLayout;
     top->addWidget(lstUsers, 1);
     top->addLayout(fields, 2);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* button : {btnAdd, btnUpdate, btnDelete, btnClose})
-        buttons->addWidget(button);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addLayout(buttons);
+    layout->addWidget(buttons);
     actAddUpdate();
-}
-
-QPushButton* TfrmUsers::MakeButton(QAction* action)
-{
-    auto* button = new QPushButton(action->text(), this);
-    button->setObjectName(QStringLiteral("btn") + action->objectName().mid(3));
-    button->setAutoDefault(false);
-    connect(button, &QPushButton::clicked, action, &QAction::trigger);
-    connect(action, &QAction::enabledChanged, button, &QWidget::setEnabled);
-    return button;
 }
 
 int TfrmUsers::Execute(const std::string& currentUserId, TOrbekoDB& database)
 {
     CurrentUserId_ = currentUserId;
-    Db_ = &database;
-    struct TForget
-    {
-        TfrmUsers& Form;
-        ~TForget() { Form.Db_ = nullptr; }
-    } forget{*this};
+    TExecuteScope scope;
+    scope.Bind(Db_, &database);
     ListUsers();
     lstUsers->setFocus();
     return TDialogRunner::Run(*this);
