@@ -129,17 +129,8 @@ bool PrepareDatabase(const std::string& folder, const std::string& fixture)
         return false;
     TNoShell shell;
     TOrbekoDB db(shell);
-    for (int i = 1; i <= kUsers + 1; ++i) {
-        TUserRec user;
-        db.InitUser(user);
-        user.Flags = urAddEntries;
-        const std::string number = std::to_string(i);
-        SetField(user.UserName, "USER" + number);
-        SetField(user.FullName, "User " + number);
-        SetField(user.Abbreviation, "U" + number);
-        if (!db.UserFile.Add(user, ""))
-            return false;
-    }
+    if (!AddUsers(db, kUsers + 1))
+        return false;
     for (int n = 0; n < kAlarms; ++n) {
         TAlarmRec alarm;
         db.InitAlarm(alarm);

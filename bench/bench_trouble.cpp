@@ -67,15 +67,8 @@ bool PrepareDatabase(const std::string& folder)
     TOrbekoDB db(shell);
     if (db.UserFile.RecordCount() > 0)
         return true;
-    for (int i = 1; i <= kUsers; ++i) {
-        TUserRec user;
-        db.InitUser(user);
-        const std::string number = std::to_string(i);
-        SetField(user.FullName, "Member of staff " + number);
-        SetField(user.UserName, "USER" + number);
-        if (!db.UserFile.Add(user, ""))
-            return false;
-    }
+    if (!AddUsers(db, kUsers))
+        return false;
     return true;
 }
 

@@ -70,22 +70,10 @@ bool PrepareDatabase(const std::string& folder)
     TOrbekoDB db(shell);
     if (db.UserFile.RecordCount() > 0)
         return true;
-    for (int i = 1; i <= kUsers; ++i) {
-        TUserRec user;
-        db.InitUser(user);
-        user.Flags = urAddEntries;
-        const std::string number = std::to_string(i);
-        SetField(user.UserName, std::string("USER").append(number));
-        SetField(user.Abbreviation, std::string("U").append(number));
-        if (!db.UserFile.Add(user, ""))
-            return false;
-    }
-    for (int i = 1; i <= kCategories; ++i) {
-        TCategoryRec category{};
-        SetField(category.Description, std::string("Category ").append(std::to_string(i)));
-        if (!db.CategoryFile.Add(category, ""))
-            return false;
-    }
+    if (!AddUsers(db, kUsers))
+        return false;
+    if (!AddCategories(db, kCategories))
+        return false;
     TDayEntryRec entry;
     const std::string end = IdText(kWeekStart + 7 * kDaySeconds);
     db.DayEntryFile.GetEqual(entry, 3, IdText(kWeekStart));
