@@ -2,6 +2,7 @@
 
 #include "storage/KfStore.h"
 #include "storage/OrbekoDB.h"
+#include "storage/RegistryKey.h"
 #include "storage/Records.h"
 #include "storage/Stamp.h"
 #include "storage/XIsamFile.h"
@@ -173,4 +174,18 @@ bool AddCategories(TOrbekoDB& db, int count)
             return false;
     }
     return true;
+}
+
+bool UseDatabaseFolder(const std::string& folder)
+{
+    for (const auto& [name, format] : {std::pair{TOrbekoDB::UserFileName, TOrbekoDB::UserKeyFormat},
+                                       std::pair{TOrbekoDB::AlarmFileName, TOrbekoDB::AlarmKeyFormat},
+                                       std::pair{TOrbekoDB::CategoryFileName, TOrbekoDB::CategoryKeyFormat},
+                                       std::pair{TOrbekoDB::DayEntryFileName, TOrbekoDB::DayEntryKeyFormat}}) {
+        TXIsamFile file;
+        if (!std::filesystem::exists(folder + "/" + name) && !file.CreateFile(folder + "/" + name, 10, format))
+            return false;
+    }
+    auto key = TRegistryKey::Open(true);
+    return key && key->WriteText("RootPath", QString::fromStdString(folder));
 }

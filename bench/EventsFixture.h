@@ -40,3 +40,7 @@ bool EnsureAlarmFixture(const std::string& path, int count, int events, int user
 bool AddUsers(TOrbekoDB& db, int count);
 // Adds categories 1 to count ("Category n").
 bool AddCategories(TOrbekoDB& db, int count);
+
+// Makes the database files folder lacks, empty (a connection refuses a
+// folder that holds only some of the four), and points RootPath at folder.
+bool UseDatabaseFolder(const std::string& folder);

@@ -9,7 +9,6 @@
 #include "app/ViewFeeder.h"
 #include "prefs/FilterRules.h"
 #include "storage/OrbekoDB.h"
-#include "storage/RegistryKey.h"
 #include "storage/Stamp.h"
 #include "storage/XIsamFile.h"
 #include "views/DayEntries.h"
@@ -54,17 +53,8 @@ bool PrepareDatabase(const std::string& folder)
         if (error)
             return false;
     }
-    // The other three files beside the shared events, made empty: a
-    // connection refuses a folder that holds only some of them.
-    for (const auto& [name, format] : {std::pair{TOrbekoDB::UserFileName, TOrbekoDB::UserKeyFormat},
-                                       std::pair{TOrbekoDB::AlarmFileName, TOrbekoDB::AlarmKeyFormat},
-                                       std::pair{TOrbekoDB::CategoryFileName, TOrbekoDB::CategoryKeyFormat}}) {
-        TXIsamFile file;
-        if (!std::filesystem::exists(folder + "/" + name) && !file.CreateFile(folder + "/" + name, 10, format))
-            return false;
-    }
-    auto key = TRegistryKey::Open(true);
-    if (!key || !key->WriteText("RootPath", QString::fromStdString(folder)))
+    // The other three files beside the shared events, made empty.
+    if (!UseDatabaseFolder(folder))
         return false;
     TNoShell shell;
     TOrbekoDB db(shell);
