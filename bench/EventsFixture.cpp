@@ -1,6 +1,8 @@
 #include "EventsFixture.h"
 
 #include "storage/KfStore.h"
+#include "storage/OrbekoDB.h"
+#include "storage/RegistryKey.h"
 #include "storage/Records.h"
 #include "storage/Stamp.h"
 #include "storage/XIsamFile.h"
@@ -145,4 +147,45 @@ bool EnsureAlarmFixture(const std::string& path, int count, int events, int user
             sqlite3_bind_text(insert, 4, alarm.EntryId, -1, SQLITE_TRANSIENT);
             sqlite3_bind_text(insert, 5, alarm.UserAlarmKey, -1, SQLITE_TRANSIENT);
         });
+}
+
+bool AddUsers(TOrbekoDB& db, int count)
+{
+    for (int i = 1; i <= count; ++i) {
+        TUserRec user;
+        db.InitUser(user);
+        user.Flags = urAddEntries;
+        const std::string number = std::to_string(i);
+        SetField(user.UserName, "USER" + number);
+        SetField(user.FullName, "Member of staff " + number);
+        SetField(user.Abbreviation, "U" + number);
+        if (!db.UserFile.Add(user, ""))
+            return false;
+    }
+    return true;
+}
+
+bool AddCategories(TOrbekoDB& db, int count)
+{
+    for (int i = 1; i <= count; ++i) {
+        TCategoryRec category{};
+        SetField(category.Description, "Category " + std::to_string(i));
+        if (!db.CategoryFile.Add(category, ""))
+            return false;
+    }
+    return true;
+}
+
+bool UseDatabaseFolder(const std::string& folder)
+{
+    for (const auto& [name, format] : {std::pair{TOrbekoDB::UserFileName, TOrbekoDB::UserKeyFormat},
+                                       std::pair{TOrbekoDB::AlarmFileName, TOrbekoDB::AlarmKeyFormat},
+                                       std::pair{TOrbekoDB::CategoryFileName, TOrbekoDB::CategoryKeyFormat},
+                                       std::pair{TOrbekoDB::DayEntryFileName, TOrbekoDB::DayEntryKeyFormat}}) {
+        TXIsamFile file;
+        if (!std::filesystem::exists(folder + "/" + name) && !file.CreateFile(folder + "/" + name, 10, format))
+            return false;
+    }
+    auto key = TRegistryKey::Open(true);
+    return key && key->WriteText("RootPath", QString::fromStdString(folder));
 }

@@ -11,6 +11,8 @@
 #include <random>
 #include <string>
 
+class TOrbekoDB;
+
 constexpr int kFirstDay = 1420070400;  // 2015-01-01
 constexpr int kDays = 3653;            // ten years
 constexpr int kDaySeconds = 86400;
@@ -31,3 +33,14 @@ bool EnsureFixture(const std::string& path, int count);
 // Makes sure path holds count alarms for events 1 to events and users 1 to
 // users, due at a quarter hour of the ten years, building it when needed.
 bool EnsureAlarmFixture(const std::string& path, int count, int events, int users);
+
+// Adds users 1 to count to an open database: user name "USERn", full name
+// "Member of staff n", abbreviation "Un", allowed to add entries. False when
+// an add failed.
+bool AddUsers(TOrbekoDB& db, int count);
+// Adds categories 1 to count ("Category n").
+bool AddCategories(TOrbekoDB& db, int count);
+
+// Makes the database files folder lacks, empty (a connection refuses a
+// folder that holds only some of the four), and points RootPath at folder.
+bool UseDatabaseFolder(const std::string& folder);

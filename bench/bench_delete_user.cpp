@@ -6,7 +6,6 @@
 #include "EventsFixture.h"
 #include "admin/frmDeleteUser.h"
 #include "storage/OrbekoDB.h"
-#include "storage/RegistryKey.h"
 #include "storage/Stamp.h"
 #include "ui/DialogRunner.h"
 #include "ui/MessageBox.h"
@@ -117,29 +116,12 @@ bool PrepareDatabase(const std::string& folder, const std::string& fixture)
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     std::filesystem::copy_file(fixture, folder + "/" + TOrbekoDB::DayEntryFileName);
-    for (const auto& [name, format] : {std::pair{TOrbekoDB::UserFileName, TOrbekoDB::UserKeyFormat},
-                                       std::pair{TOrbekoDB::AlarmFileName, TOrbekoDB::AlarmKeyFormat},
-                                       std::pair{TOrbekoDB::CategoryFileName, TOrbekoDB::CategoryKeyFormat}}) {
-        TXIsamFile file;
-        if (!file.CreateFile(folder + "/" + name, 10, format))
-            return false;
-    }
-    auto key = TRegistryKey::Open(true);
-    if (!key || !key->WriteText("RootPath", QString::fromStdString(folder)))
+    if (!UseDatabaseFolder(folder))
         return false;
     TNoShell shell;
     TOrbekoDB db(shell);
-    for (int i = 1; i <= kUsers + 1; ++i) {
-        TUserRec user;
-        db.InitUser(user);
-        user.Flags = urAddEntries;
-        const std::string number = std::to_string(i);
-        SetField(user.UserName, "USER" + number);
-        SetField(user.FullName, "User " + number);
-        SetField(user.Abbreviation, "U" + number);
-        if (!db.UserFile.Add(user, ""))
-            return false;
-    }
+    if (!AddUsers(db, kUsers + 1))
+        return false;
     for (int n = 0; n < kAlarms; ++n) {
         TAlarmRec alarm;
         db.InitAlarm(alarm);

@@ -42,17 +42,8 @@ bool PrepareDatabase(const std::string& folder, std::unique_ptr<TOrbekoDB>& db, 
     const std::string entries = folder + "/OBDayEnt.Ism";
     if (!fs::exists(folder + "/OBUsers.Ism")) {
         TOrbekoDB fresh(shell);
-        for (int i = 1; i <= kUsers; ++i) {
-            TUserRec user;
-            fresh.InitUser(user);
-            user.Flags = urAddEntries;
-            const std::string number = std::to_string(i);
-            SetField(user.UserName, "USER" + number);
-            SetField(user.FullName, "Member of staff " + number);
-            SetField(user.Abbreviation, "U" + number);
-            if (!fresh.UserFile.Add(user, ""))
-                return false;
-        }
+        if (!AddUsers(fresh, kUsers))
+            return false;
     }
     if (!fs::is_symlink(entries) && fs::hard_link_count(entries) < 2) {
         fs::remove(entries);

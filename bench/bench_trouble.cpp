@@ -7,7 +7,6 @@
 #include "EventsFixture.h"
 #include "admin/frmTrouble.h"
 #include "storage/OrbekoDB.h"
-#include "storage/RegistryKey.h"
 #include "ui/DialogRunner.h"
 
 #include <QApplication>
@@ -53,29 +52,14 @@ bool PrepareDatabase(const std::string& folder)
     if (!Link(BenchFolder() + "/events-1000000.Ism", folder + "/OBDayEnt.Ism") ||
         !Link(BenchFolder() + "/alarms-1000000.Ism", folder + "/OBAlarms.Ism"))
         return false;
-    // A connection refuses a folder that holds only some of the four files.
-    for (const auto& [name, format] : {std::pair{TOrbekoDB::UserFileName, TOrbekoDB::UserKeyFormat},
-                                       std::pair{TOrbekoDB::CategoryFileName, TOrbekoDB::CategoryKeyFormat}}) {
-        TXIsamFile file;
-        if (!std::filesystem::exists(folder + "/" + name) && !file.CreateFile(folder + "/" + name, 10, format))
-            return false;
-    }
-    auto key = TRegistryKey::Open(true);
-    if (!key || !key->WriteText("RootPath", QString::fromStdString(folder)))
+    if (!UseDatabaseFolder(folder))
         return false;
     TNoShell shell;
     TOrbekoDB db(shell);
     if (db.UserFile.RecordCount() > 0)
         return true;
-    for (int i = 1; i <= kUsers; ++i) {
-        TUserRec user;
-        db.InitUser(user);
-        const std::string number = std::to_string(i);
-        SetField(user.FullName, "Member of staff " + number);
-        SetField(user.UserName, "USER" + number);
-        if (!db.UserFile.Add(user, ""))
-            return false;
-    }
+    if (!AddUsers(db, kUsers))
+        return false;
     return true;
 }
 

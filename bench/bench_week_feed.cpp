@@ -9,7 +9,6 @@
 #include "app/ViewFeeder.h"
 #include "prefs/FilterRules.h"
 #include "storage/OrbekoDB.h"
-#include "storage/RegistryKey.h"
 #include "storage/Stamp.h"
 #include "storage/XIsamFile.h"
 #include "views/DayEntries.h"
@@ -54,38 +53,17 @@ bool PrepareDatabase(const std::string& folder)
         if (error)
             return false;
     }
-    // The other three files beside the shared events, made empty: a
-    // connection refuses a folder that holds only some of them.
-    for (const auto& [name, format] : {std::pair{TOrbekoDB::UserFileName, TOrbekoDB::UserKeyFormat},
-                                       std::pair{TOrbekoDB::AlarmFileName, TOrbekoDB::AlarmKeyFormat},
-                                       std::pair{TOrbekoDB::CategoryFileName, TOrbekoDB::CategoryKeyFormat}}) {
-        TXIsamFile file;
-        if (!std::filesystem::exists(folder + "/" + name) && !file.CreateFile(folder + "/" + name, 10, format))
-            return false;
-    }
-    auto key = TRegistryKey::Open(true);
-    if (!key || !key->WriteText("RootPath", QString::fromStdString(folder)))
+    // The other three files beside the shared events, made empty.
+    if (!UseDatabaseFolder(folder))
         return false;
     TNoShell shell;
     TOrbekoDB db(shell);
     if (db.UserFile.RecordCount() > 0)
         return true;
-    for (int i = 1; i <= kUsers; ++i) {
-        TUserRec user;
-        db.InitUser(user);
-        user.Flags = urAddEntries;
-        const std::string number = std::to_string(i);
-        SetField(user.UserName, std::string("USER").append(number));
-        SetField(user.Abbreviation, std::string("U").append(number));
-        if (!db.UserFile.Add(user, ""))
-            return false;
-    }
-    for (int i = 1; i <= kCategories; ++i) {
-        TCategoryRec category{};
-        SetField(category.Description, std::string("Category ").append(std::to_string(i)));
-        if (!db.CategoryFile.Add(category, ""))
-            return false;
-    }
+    if (!AddUsers(db, kUsers))
+        return false;
+    if (!AddCategories(db, kCategories))
+        return false;
     TDayEntryRec entry;
     const std::string end = IdText(kWeekStart + 7 * kDaySeconds);
     db.DayEntryFile.GetEqual(entry, 3, IdText(kWeekStart));

@@ -1,30 +1,17 @@
 #include "admin/AlarmLines.h"
 
-#include "storage/KfsStatus.h"
-#include "admin/KeyWalk.h"
 #include "storage/OrbekoDB.h"
-
-#include <cstddef>
-#include <stdexcept>
-
-namespace {
-
-constexpr int16_t kIdKey = 0;
-constexpr int16_t kStampKey = 2;
-
-}  // namespace
 
 void TAlarmLines::Restart(TOrbekoDB& db)
 {
-    Walk = std::make_unique<TKeyWalk>(db.AlarmFile, kStampKey, sizeof(TAlarmRec), offsetof(TAlarmRec, AlarmStamp),
-                                       sizeof(TAlarmRec::AlarmStamp));
+    StartWalk(db.AlarmFile, TOrbekoDB::AlarmStampKey);
     LastEntryId_.clear();
 }
 
 bool TAlarmLines::ReadRow(TOrbekoDB& db, TRow& row)
 {
     TAlarmRec alarm;
-    if (!Walk->Read(&alarm))
+    if (!ReadNext(alarm, &TAlarmRec::AlarmStamp))
         return false;
     const int32_t who = FindUser(db, FieldText(alarm.UserId));
     row = MakeRow(alarm.AlarmStamp, who, EventText(db, FieldText(alarm.EntryId)));
@@ -42,12 +29,10 @@ std::pair<uint32_t, int32_t> TAlarmLines::EventText(TOrbekoDB& db, const std::st
     if (entryId == LastEntryId_)
         return LastEntryText_;
     TDayEntryRec entry;
-    if (db.DayEntryFile.GetEqual(entry, kIdKey, entryId))
+    if (FindRecord(db.DayEntryFile, entry, TOrbekoDB::DayEntryIdKey, entryId))
         LastEntryText_ = KeepText(FieldText(entry.Description));
-    else if (db.DayEntryFile.Status() == ksNotFound)
-        LastEntryText_ = MissingText();
     else
-        throw std::runtime_error(db.DayEntryFile.StatusText());
+        LastEntryText_ = MissingText();
     LastEntryId_ = entryId;
     return LastEntryText_;
 }

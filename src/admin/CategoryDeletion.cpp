@@ -1,5 +1,6 @@
 #include "admin/CategoryDeletion.h"
 
+#include "storage/KeyWalk.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/RecordLock.h"
@@ -9,8 +10,6 @@
 
 namespace {
 
-constexpr int16_t kIdKey = 0;
-const char* const kNoCategory = "0000000000";
 const char* const kEventLocked = "Unable to complete deletion. Another user has locked the database";
 
 }  // namespace
@@ -32,15 +31,12 @@ std::vector<std::string> TCategoryDeletion::CarryingEvents() const
     TXIsamFile& file = Db_.DayEntryFile;
     std::vector<std::string> carrying;
     TDayEntryRec entry;
-    if (!file.GoTop(kIdKey))
-        throw std::runtime_error(file.StatusText());
-    while (file.GetNext(entry, kIdKey, "", gcAny))
+    // Only the end of the file ends the scan: a failed read raises rather
+    // than pass for an event without the category.
+    TKeyWalk walk = TKeyWalk::All(file, TOrbekoDB::DayEntryIdKey);
+    while (walk.Next(entry))
         if (FieldText(entry.CategoryId) == CategoryId_)
-            carrying.push_back(file.LastKey());
-    // Only the end of the file ends the scan: a failed read must not pass
-    // for an event without the category.
-    if (file.Status() != ksNotFound)
-        throw std::runtime_error(file.StatusText());
+            carrying.push_back(walk.Id());
     return carrying;
 }
 
@@ -57,7 +53,7 @@ void TCategoryDeletion::Uncategorise(const std::string& eventId) const
     if (!lock.Held())
         throw std::runtime_error(file.Status() == ksLocked ? kEventLocked : file.StatusText());
     TDayEntryRec entry;
-    if (!file.GetEqual(entry, kIdKey, eventId)) {
+    if (!file.GetEqual(entry, TOrbekoDB::DayEntryIdKey, eventId)) {
         if (file.Status() == ksNotFound)
             return;
         throw std::runtime_error(file.StatusText());
@@ -65,7 +61,7 @@ void TCategoryDeletion::Uncategorise(const std::string& eventId) const
     // Another workstation may have given the event another category.
     if (FieldText(entry.CategoryId) != CategoryId_)
         return;
-    SetField(entry.CategoryId, kNoCategory);
+    SetField(entry.CategoryId, kNoneId);
     if (!file.Rewrite(entry, eventId))
         throw std::runtime_error(file.StatusText());
 }

@@ -1,26 +1,16 @@
 #include "admin/EventLines.h"
 
-#include "admin/KeyWalk.h"
 #include "storage/OrbekoDB.h"
-
-#include <cstddef>
-
-namespace {
-
-constexpr int16_t kStampKey = 3;
-
-}  // namespace
 
 void TEventLines::Restart(TOrbekoDB& db)
 {
-    Walk = std::make_unique<TKeyWalk>(db.DayEntryFile, kStampKey, sizeof(TDayEntryRec),
-                                       offsetof(TDayEntryRec, EntryStamp), sizeof(TDayEntryRec::EntryStamp));
+    StartWalk(db.DayEntryFile, TOrbekoDB::DayEntryStampKey);
 }
 
 bool TEventLines::ReadRow(TOrbekoDB& db, TRow& row)
 {
     TDayEntryRec entry;
-    if (!Walk->Read(&entry))
+    if (!ReadNext(entry, &TDayEntryRec::EntryStamp))
         return false;
     const int32_t owner = FindUser(db, FieldText(entry.OwnerId));
     row = MakeRow(entry.EntryStamp, owner, owner == Missing ? MissingText() : KeepText(FieldText(entry.Description)));

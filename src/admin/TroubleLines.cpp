@@ -1,6 +1,5 @@
 #include "admin/TroubleLines.h"
 
-#include "admin/KeyWalk.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
@@ -10,10 +9,21 @@
 
 namespace {
 
-constexpr int16_t kIdKey = 0;
 const QString kErr = QStringLiteral("ERR");
 
 }  // namespace
+
+TKeyWalk ResumeWalk(TXIsamFile& file, int16_t keyNumber, const TWalkPlace& place)
+{
+    if (place.Id.empty())
+        return TKeyWalk::All(file, keyNumber);
+    return TKeyWalk::From(file, keyNumber, place.Value, {}, gcAny);
+}
+
+bool Passed(const TWalkPlace& place, const std::string& value, const std::string& id)
+{
+    return !place.Id.empty() && value == place.Value && id <= place.Id;
+}
 
 TTroubleLines::TTroubleLines(QObject* parent, int batch) : QAbstractListModel(parent), Batch_(batch) {}
 
@@ -39,7 +49,8 @@ void TTroubleLines::Clear()
     beginResetModel();
     Db_ = nullptr;
     Stamp_ = nullptr;
-    Walk.reset();
+    File_ = nullptr;
+    Walk_.reset();
     // Give the memory back: a list may have held a million lines.
     Rows_ = {};
     Texts_ = {};
@@ -80,10 +91,10 @@ void TTroubleLines::fetchMore(const QModelIndex& parent)
         AtEnd_ = static_cast<int>(batch.size()) < Batch_;
     } catch (const std::exception& error) {
         AtEnd_ = true;
-        failure = QString::fromLocal8Bit(error.what());
+        failure = DecodeText(error.what());
     }
     // Other readers may move the file's position before the next batch.
-    Walk->Pause();
+    Walk_.reset();
     if (!batch.empty()) {
         const int first = static_cast<int>(Rows_.size());
         beginInsertRows(QModelIndex(), first, first + static_cast<int>(batch.size()) - 1);
@@ -112,11 +123,9 @@ int32_t TTroubleLines::FindUser(TOrbekoDB& db, const std::string& userId)
         return known->second;
     TUserRec user;
     int32_t who = Missing;
-    if (db.UserFile.GetEqual(user, kIdKey, userId)) {
+    if (FindRecord(db.UserFile, user, TOrbekoDB::UserIdKey, userId)) {
         who = static_cast<int32_t>(Names_.size());
-        Names_.push_back(QString::fromLocal8Bit(FieldText(user.FullName)));
-    } else if (db.UserFile.Status() != ksNotFound) {
-        throw std::runtime_error(db.UserFile.StatusText());
+        Names_.push_back(FieldString(user.FullName));
     }
     Users_.emplace(userId, who);
     return who;
@@ -141,7 +150,7 @@ QString TTroubleLines::TimeText(const TRow& row) const
     } catch (const EStamp&) {
     }
     // A damaged record: show what is stored.
-    return QString::fromLocal8Bit(stored);
+    return DecodeText(stored);
 }
 
 QString TTroubleLines::NameText(const TRow& row) const
@@ -153,5 +162,28 @@ QString TTroubleLines::DescriptionText(const TRow& row) const
 {
     if (row.TextLength == Missing)
         return kErr;
-    return QString::fromLocal8Bit(Texts_.data() + row.Text, row.TextLength);
+    return DecodeText(Texts_.substr(row.Text, static_cast<std::size_t>(row.TextLength)));
+}
+
+void TTroubleLines::StartWalk(TXIsamFile& file, int16_t keyNumber)
+{
+    File_ = &file;
+    KeyNumber_ = keyNumber;
+    Place_ = {};
+    Walk_.reset();
+}
+
+TKeyWalk& TTroubleLines::Walk()
+{
+    if (!Walk_)
+        Walk_.emplace(ResumeWalk(*File_, KeyNumber_, Place_));
+    return *Walk_;
+}
+
+bool TTroubleLines::Advance(const std::string& value)
+{
+    if (Passed(Place_, value, Walk_->Id()))
+        return false;
+    Place_ = {value, Walk_->Id()};
+    return true;
 }

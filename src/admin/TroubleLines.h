@@ -1,18 +1,38 @@
 #pragma once
 
+#include "storage/KeyWalk.h"
+#include "storage/Records.h"
+
 #include <QAbstractListModel>
 #include <QString>
 
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
-class TKeyWalk;
 class TOrbekoDB;
 class TStamp;
+class TXIsamFile;
+
+// Where a walk along one key stands: the key value and identifier of the
+// record read last; both empty before the first.
+struct TWalkPlace
+{
+    std::string Value;
+    std::string Id;
+};
+
+// A walk along keyNumber that goes on from place. Other readers may move the
+// file's position between two parts of a walk, and the record read last may
+// since have been changed or deleted, so it starts again at place's key
+// value; the records there that it has already read are told by Passed.
+TKeyWalk ResumeWalk(TXIsamFile& file, int16_t keyNumber, const TWalkPlace& place);
+// True for the record (key value and identifier) read before place: records
+// with equal key values come in identifier order.
+bool Passed(const TWalkPlace& place, const std::string& value, const std::string& id);
 
 // One list of the troubleshooting dialog: every record of one file, read in
 // batches as the list is scrolled towards its end, each line made from what
@@ -58,10 +78,10 @@ protected:
         int32_t TextLength;
     };
 
-    // Back to the top of the file.
+    // Back to the top of the file: calls StartWalk.
     virtual void Restart(TOrbekoDB& db) = 0;
     // The next record's row; false at the end of the file. A failed read
-    // throws std::runtime_error with its status.
+    // throws EOrbekoDB with its status.
     virtual bool ReadRow(TOrbekoDB& db, TRow& row) = 0;
     virtual QString Line(const TRow& row) const = 0;
 
@@ -76,10 +96,27 @@ protected:
     QString NameText(const TRow& row) const;
     QString DescriptionText(const TRow& row) const;
 
-    // Set by Restart.
-    std::unique_ptr<TKeyWalk> Walk;
+    // The list's walk: every record of file along keyNumber.
+    void StartWalk(TXIsamFile& file, int16_t keyNumber);
+    // The next record of the walk and its key value; false at the end.
+    template <class R, std::size_t N> bool ReadNext(R& record, const char (R::*key)[N])
+    {
+        while (Walk().Next(record))
+            if (Advance(FieldText(record.*key)))
+                return true;
+        return false;
+    }
 
 private:
+    // The walk of this batch, resumed at Place_ for each batch.
+    TKeyWalk& Walk();
+    // False for a record read in an earlier batch; otherwise it is the place.
+    bool Advance(const std::string& value);
+
+    TXIsamFile* File_ = nullptr;
+    int16_t KeyNumber_ = 0;
+    TWalkPlace Place_;
+    std::optional<TKeyWalk> Walk_;
     TOrbekoDB* Db_ = nullptr;
     TStamp* Stamp_ = nullptr;
     std::vector<TRow> Rows_;

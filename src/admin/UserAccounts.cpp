@@ -1,6 +1,8 @@
 #include "admin/UserAccounts.h"
 
+#include "storage/KeyWalk.h"
 #include "storage/KfsStatus.h"
+#include "storage/OrbekoDB.h"
 #include "storage/RecordLock.h"
 #include "storage/XIsamFile.h"
 
@@ -9,8 +11,6 @@
 
 namespace {
 
-constexpr int16_t kIdKey = 0;
-constexpr int16_t kUserNameKey = 3;
 constexpr std::size_t kKeyLength = 10;
 
 }  // namespace
@@ -21,11 +21,9 @@ std::vector<TUserEntry> TUserAccounts::All()
 {
     std::vector<TUserEntry> users;
     TUserRec user;
-    Users_.GoTop(kIdKey);
-    while (Users_.GetNext(user, kIdKey, "", gcAny))
-        users.push_back({Users_.LastKey(), user});
-    if (Users_.Status() != ksNotFound)
-        throw std::runtime_error(Users_.StatusText());
+    TKeyWalk walk = TKeyWalk::All(Users_, TOrbekoDB::UserIdKey);
+    while (walk.Next(user))
+        users.push_back({walk.Id(), user});
     return users;
 }
 
@@ -46,10 +44,8 @@ std::string TUserAccounts::NameLockKey(const std::string& userName)
 std::string TUserAccounts::FindName(const std::string& name)
 {
     TUserRec found;
-    if (Users_.GetEqual(found, kUserNameKey, name))
+    if (FindRecord(Users_, found, TOrbekoDB::UserNameKey, name))
         return Users_.LastKey();
-    if (Users_.Status() != ksNotFound)
-        throw std::runtime_error(Users_.StatusText());
     return {};
 }
 

@@ -1,5 +1,6 @@
 #include "admin/UserDeletion.h"
 
+#include "storage/KeyWalk.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/RecordLock.h"
@@ -8,10 +9,6 @@
 #include <utility>
 
 namespace {
-
-constexpr int16_t kIdKey = 0;
-constexpr int16_t kUserAlarmKey = 5;
-const char* const kNoUser = "0000000000";
 
 // Throws the lock message when another user holds the record, or the
 // file's status when the lock failed for another reason.
@@ -22,13 +19,6 @@ void RequireLock(const TRecordLock& lock, const TXIsamFile& file)
     if (file.Status() == ksLocked)
         throw std::runtime_error(TUserDeletion::LockedMessage);
     throw std::runtime_error(file.StatusText());
-}
-
-// Throws the file's status unless its last read ended at the end of data.
-void RequireEnd(const TXIsamFile& file)
-{
-    if (file.Status() != ksNotFound)
-        throw std::runtime_error(file.StatusText());
 }
 
 }  // namespace
@@ -61,9 +51,9 @@ TEntryChange TUserDeletion::Apply(const TUserDeletionPlan& plan, TDayEntryRec& e
     for (auto& assignee : entry.AssigneeIds) {
         const std::string id = FieldText(assignee);
         if (id == plan.UserId) {
-            SetField(assignee, kNoUser);
+            SetField(assignee, kNoneId);
             assigned = true;
-        } else if (id != kNoUser) {
+        } else if (id != kNoneId) {
             others = true;
         }
     }
@@ -82,14 +72,13 @@ bool TUserDeletion::Run()
     if (OnStart)
         OnStart(count);
     TDayEntryRec entry;
-    entries.GoTop(kIdKey);
-    while (entries.GetNext(entry, kIdKey, "", gcAny)) {
+    TKeyWalk walk = TKeyWalk::All(entries, TOrbekoDB::DayEntryIdKey);
+    while (walk.Next(entry)) {
         if (OnStep)
             OnStep();
         if (Involves(Plan_.UserId, entry))
-            ChangeEntry(entries.LastKey());
+            ChangeEntry(walk.Id());
     }
-    RequireEnd(entries);
     const bool alarmsDeleted = DeleteAlarms();
     if (!Db_.UserFile.Delete(Plan_.UserId))
         throw std::runtime_error(Db_.UserFile.StatusText());
@@ -105,10 +94,8 @@ void TUserDeletion::ChangeEntry(const std::string& id)
     const TRecordLock lock(entries, id);
     RequireLock(lock, entries);
     TDayEntryRec entry;
-    if (!entries.GetEqual(entry, kIdKey, id)) {
-        RequireEnd(entries);
+    if (!FindRecord(entries, entry, TOrbekoDB::DayEntryIdKey, id))
         return;  // deleted meanwhile
-    }
     switch (Apply(Plan_, entry)) {
     case TEntryChange::None:
         return;
@@ -129,9 +116,9 @@ bool TUserDeletion::DeleteAlarms()
     bool deleted = false;
     TAlarmRec alarm;
     // Positions in front of his alarms; no alarm key is as short as a user id.
-    alarms.GetEqual(alarm, kUserAlarmKey, Plan_.UserId);
-    while (alarms.GetNext(alarm, kUserAlarmKey, Plan_.UserId, gcPrefix)) {
-        const std::string id = alarms.LastKey();
+    TKeyWalk walk = TKeyWalk::Prefix(alarms, TOrbekoDB::AlarmUserKey, Plan_.UserId);
+    while (walk.Next(alarm)) {
+        const std::string id = walk.Id();
         const TRecordLock lock(alarms, id);
         RequireLock(lock, alarms);
         if (!alarms.Delete(id)) {
@@ -141,6 +128,5 @@ bool TUserDeletion::DeleteAlarms()
         }
         deleted = true;
     }
-    RequireEnd(alarms);
     return deleted;
 }

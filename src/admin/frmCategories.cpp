@@ -1,9 +1,12 @@
 #include "admin/frmCategories.h"
 
 #include "admin/CategoryDeletion.h"
+#include "storage/KeyWalk.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
+#include "ui/ActionFactory.h"
+#include "ui/ExecuteScope.h"
 #include "ui/DialogRunner.h"
 #include "ui/FieldValidator.h"
 #include "ui/ListBox.h"
@@ -22,20 +25,8 @@
 
 namespace {
 
-constexpr int16_t kIdKey = 0;
-constexpr int16_t kDescriptionKey = 1;
 const char* const kDuplicate = "A category with this description already exists";
 const char* const kConfirmDelete = "All events with this category will become un-categorised. Are you sure?";
-
-QString RecordText(const std::string& text)
-{
-    return QString::fromLocal8Bit(text);
-}
-
-std::string StoredText(const QString& text)
-{
-    return text.toLocal8Bit().toStdString();
-}
 
 }  // namespace
 
@@ -55,10 +46,11 @@ TfrmCategories::TfrmCategories(QWidget* parent) : QDialog(parent)
     TFieldValidator::Attach(*edtCategory, sizeof(TCategoryRec::Description));
     Label2->setBuddy(edtCategory);
 
-    actAdd = MakeAction("actAdd", "&Add", &TfrmCategories::actAddExecute);
-    actDelete = MakeAction("actDelete", "&Delete", &TfrmCategories::actDeleteExecute);
-    actUpdate = MakeAction("actUpdate", "&Update", &TfrmCategories::actUpdateExecute);
-    actClose = MakeAction("actClose", "&Close", &TfrmCategories::actCloseExecute);
+    TActionFactory factory(*this);
+    actAdd = factory.Make("actAdd", "&Add", "", {}, this, &TfrmCategories::actAddExecute);
+    actDelete = factory.Make("actDelete", "&Delete", "", {}, this, &TfrmCategories::actDeleteExecute);
+    actUpdate = factory.Make("actUpdate", "&Update", "", {}, this, &TfrmCategories::actUpdateExecute);
+    actClose = factory.Make("actClose", "&Close", "", {}, this, &TfrmCategories::actCloseExecute);
     btnAdd = MakeButton("btnAdd", actAdd);
     btnUpdate = MakeButton("btnUpdate", actUpdate);
     btnDelete = MakeButton("btnDelete", actDelete);
@@ -66,7 +58,8 @@ TfrmCategories::TfrmCategories(QWidget* parent) : QDialog(parent)
     btnClose->setDefault(true);
 
     // The list's current entry follows clicks and the arrow keys alike.
-    connect(lstCategories, &QListWidget::currentRowChanged, this, &TfrmCategories::lstCategoriesClick);
+    connect(lstCategories, &QListWidget::currentRowChanged, this,
+            TActionFactory::Guard([this] { lstCategoriesClick(); }));
     connect(lstCategories, &QListWidget::itemSelectionChanged, this, &TfrmCategories::CheckCategorySelected);
     connect(edtCategory, &QLineEdit::textChanged, this, &TfrmCategories::actAddUpdate);
 
@@ -86,15 +79,6 @@ TfrmCategories::TfrmCategories(QWidget* parent) : QDialog(parent)
     CheckCategorySelected();
 }
 
-QAction* TfrmCategories::MakeAction(const char* name, const char* caption, void (TfrmCategories::*handler)())
-{
-    auto* action = new QAction(QString::fromLatin1(caption), this);
-    action->setObjectName(QString::fromLatin1(name));
-    connect(action, &QAction::triggered, this, handler);
-    addAction(action);
-    return action;
-}
-
 QPushButton* TfrmCategories::MakeButton(const char* name, QAction* action)
 {
     auto* button = new QPushButton(action->text(), this);
@@ -107,12 +91,8 @@ QPushButton* TfrmCategories::MakeButton(const char* name, QAction* action)
 
 int TfrmCategories::Execute(TOrbekoDB& database)
 {
-    Db_ = &database;
-    struct TForget
-    {
-        TfrmCategories& Form;
-        ~TForget() { Form.Db_ = nullptr; }
-    } forget{*this};
+    TExecuteScope scope;
+    scope.Bind(Db_, &database);
     ListCategories();
     lstCategories->setFocus();
     return TDialogRunner::Run(*this);
@@ -124,12 +104,9 @@ void TfrmCategories::ListCategories()
     edtCategory->clear();
     TXIsamFile& file = Db_->CategoryFile;
     TCategoryRec category;
-    if (!file.GoTop(kIdKey))
-        throw std::runtime_error(file.StatusText());
-    while (file.GetNext(category, kIdKey, "", gcAny))
-        lstCategories->AddItem(RecordText(FieldText(category.Description)), IdValue(file.LastKey()));
-    if (file.Status() != ksNotFound)
-        throw std::runtime_error(file.StatusText());
+    TKeyWalk walk = TKeyWalk::All(file, TOrbekoDB::CategoryIdKey);
+    while (walk.Next(category))
+        lstCategories->AddItem(FieldString(category.Description), IdValue(walk.Id()));
     if (lstCategories->count() > 0)
         lstCategories->setCurrentRow(0);
 }
@@ -164,14 +141,12 @@ void TfrmCategories::actAddExecute()
         return;
     TXIsamFile& file = Db_->CategoryFile;
     TCategoryRec category{};
-    SetField(category.Description, StoredText(edtCategory->text()));
+    SetFieldString(category.Description, edtCategory->text());
     TCategoryRec existing;
-    if (file.GetEqual(existing, kDescriptionKey, FieldText(category.Description))) {
+    if (FindRecord(file, existing, TOrbekoDB::CategoryDescriptionKey, FieldText(category.Description))) {
         TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(kDuplicate));
         return;
     }
-    if (file.Status() != ksNotFound)
-        throw std::runtime_error(file.StatusText());
     if (!file.Add(category, ""))
         throw std::runtime_error(file.StatusText());
     lstCategories->AddItem(edtCategory->text(), IdValue(file.LastKey()));
@@ -187,9 +162,9 @@ void TfrmCategories::actUpdateExecute()
     TXIsamFile& file = Db_->CategoryFile;
     const std::string id = SelectedId();
     TCategoryRec category;
-    if (!file.GetEqual(category, kIdKey, id))
+    if (!file.GetEqual(category, TOrbekoDB::CategoryIdKey, id))
         throw std::runtime_error(file.StatusText());
-    SetField(category.Description, StoredText(edtCategory->text()));
+    SetFieldString(category.Description, edtCategory->text());
     if (!file.Rewrite(category, id))
         throw std::runtime_error(file.StatusText());
     lstCategories->SetItemText(row, edtCategory->text());

@@ -51,7 +51,6 @@ public:
     void reject() override;
 
 private:
-    QAction* MakeAction(const char* name, const char* caption, void (TfrmCategories::*handler)());
     QPushButton* MakeButton(const char* name, QAction* action);
     std::string SelectedId() const;
 

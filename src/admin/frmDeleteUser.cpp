@@ -4,6 +4,9 @@
 #include "admin/UserDeletion.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
+#include "ui/ActionFactory.h"
+#include "ui/ButtonRow.h"
+#include "ui/ExecuteScope.h"
 #include "ui/DialogRunner.h"
 #include "ui/MessageBox.h"
 #include "ui/WaitCursor.h"
@@ -90,29 +93,20 @@ TfrmDeleteUser::TfrmDeleteUser(QWidget* parent) : QDialog(parent)
     doItLayout->addWidget(prgScanning);
     doItLayout->addStretch();
 
-    auto action = [this](const char* name, const char* caption, void (TfrmDeleteUser::*handler)()) {
-        auto* act = new QAction(QString::fromLatin1(caption), this);
-        act->setObjectName(QString::fromLatin1(name));
-        connect(act, &QAction::triggered, this, handler);
-        addAction(act);
-        return act;
-    };
-    actPrev = action("actPrev", "< &Prev", &TfrmDeleteUser::actPrevExecute);
-    actNext = action("actNext", "&Next >", &TfrmDeleteUser::actNextExecute);
-    actDelete = action("actDelete", "&Delete", &TfrmDeleteUser::actDeleteExecute);
-    actCancel = action("actCancel", "&Cancel", &TfrmDeleteUser::actCancelExecute);
-    btnPrev = MakeButton(actPrev);
-    btnNext = MakeButton(actNext);
-    btnDelete = MakeButton(actDelete);
-    btnCancel = MakeButton(actCancel);
+    TActionFactory factory(*this);
+    actPrev = factory.Make("actPrev", "< &Prev", "", {}, this, &TfrmDeleteUser::actPrevExecute);
+    actNext = factory.Make("actNext", "&Next >", "", {}, this, &TfrmDeleteUser::actNextExecute);
+    actDelete = factory.Make("actDelete", "&Delete", "", {}, this, &TfrmDeleteUser::actDeleteExecute);
+    actCancel = factory.Make("actCancel", "&Cancel", "", {}, this, &TfrmDeleteUser::actCancelExecute);
+    auto* buttons = new TButtonRow(this);
+    btnPrev = buttons->Add("btnPrev", actPrev);
+    btnNext = buttons->Add("btnNext", actNext);
+    btnDelete = buttons->Add("btnDelete", actDelete);
+    btnCancel = buttons->Add("btnCancel", actCancel);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* button : {btnPrev, btnNext, btnDelete, btnCancel})
-        buttons->addWidget(button);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(nbkMain, 1);
-    layout->addLayout(buttons);
+    layout->addWidget(buttons);
     resize(440, 260);
     UpdateActions();
 }
@@ -129,25 +123,11 @@ QWidget* TfrmDeleteUser::MakePage(const char* name, const char* text)
     return page;
 }
 
-QPushButton* TfrmDeleteUser::MakeButton(QAction* action)
-{
-    auto* button = new QPushButton(action->text(), this);
-    button->setObjectName(QStringLiteral("btn") + action->objectName().mid(3));
-    button->setAutoDefault(false);
-    connect(button, &QPushButton::clicked, action, &QAction::trigger);
-    connect(action, &QAction::enabledChanged, button, &QWidget::setEnabled);
-    return button;
-}
-
 int TfrmDeleteUser::Execute(const std::string& userId, TOrbekoDB& database)
 {
     UserId_ = userId;
-    Db_ = &database;
-    struct TForget
-    {
-        TfrmDeleteUser& Form;
-        ~TForget() { Form.Db_ = nullptr; }
-    } forget{*this};
+    TExecuteScope scope;
+    scope.Bind(Db_, &database);
     ShowPage(pgIntro);
     rdoOwnerTransfer->setChecked(true);
     cmbOwner->setEnabled(true);
@@ -167,7 +147,7 @@ void TfrmDeleteUser::FillOtherUsers()
     for (const TUserEntry& entry : TUserAccounts(Db_->UserFile).All()) {
         if (entry.Id == UserId_)
             continue;
-        const QString name = QString::fromStdString(FieldText(entry.User.FullName));
+        const QString name = FieldString(entry.User.FullName);
         cmbOwner->addItem(name, QVariant::fromValue(IdValue(entry.Id)));
         cmbAssigned->addItem(name, QVariant::fromValue(IdValue(entry.Id)));
     }

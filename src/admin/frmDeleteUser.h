@@ -66,7 +66,6 @@ protected:
 
 private:
     QWidget* MakePage(const char* name, const char* text);
-    QPushButton* MakeButton(QAction* action);
     void ShowPage(int index);
     void Step();
 

@@ -3,6 +3,9 @@
 #include "admin/AlarmLines.h"
 #include "admin/EventLines.h"
 #include "storage/Stamp.h"
+#include "ui/ActionFactory.h"
+#include "ui/ButtonRow.h"
+#include "ui/ExecuteScope.h"
 #include "ui/DialogRunner.h"
 #include "ui/MessageBox.h"
 
@@ -36,19 +39,13 @@ TfrmTrouble::TfrmTrouble(QWidget* parent) : QDialog(parent)
     // Shown once the batch that failed has been put in the list.
     connect(AlarmLines, &TTroubleLines::ReadFailed, this, &TfrmTrouble::ShowReadFailure, Qt::QueuedConnection);
     connect(EventLines, &TTroubleLines::ReadFailed, this, &TfrmTrouble::ShowReadFailure, Qt::QueuedConnection);
-    connect(pgTrouble, &QTabWidget::currentChanged, this, &TfrmTrouble::pgTroubleChange);
+    connect(pgTrouble, &QTabWidget::currentChanged, this, [this](int index) { TActionFactory::Call([this, index] { pgTroubleChange(index); }); });
 
-    btnClose = new QPushButton(QStringLiteral("&Close"), this);
-    btnClose->setObjectName(QStringLiteral("btnClose"));
-    btnClose->setDefault(true);
-    connect(btnClose, &QPushButton::clicked, this, &QDialog::accept);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnClose);
+    auto* buttons = new TButtonRow(this);
+    btnClose = buttons->Add("btnClose", "&Close", [this] { accept(); }, TButtonRole::Default);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(pgTrouble);
-    layout->addLayout(buttons);
+    layout->addWidget(buttons);
     resize(640, 360);
 }
 
@@ -68,19 +65,14 @@ QListView* TfrmTrouble::MakeList(QWidget* page, const char* name)
 
 int TfrmTrouble::Execute(TOrbekoDB& Db)
 {
-    Db_ = &Db;
+    TExecuteScope scope;
+    scope.Bind(Db_, &Db);
     WorkStamp = std::make_unique<TStamp>();
-    struct TLetGo
-    {
-        TfrmTrouble& Form;
-        ~TLetGo()
-        {
-            Form.AlarmLines->Clear();
-            Form.EventLines->Clear();
-            Form.WorkStamp.reset();
-            Form.Db_ = nullptr;
-        }
-    } letGo{*this};
+    scope.OnRelease([this] {
+        AlarmLines->Clear();
+        EventLines->Clear();
+        WorkStamp.reset();
+    });
     EventLines->Clear();
     ListAlarms();
     {

@@ -4,6 +4,9 @@
 #include "admin/frmDeleteUser.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
+#include "ui/ActionFactory.h"
+#include "ui/ButtonRow.h"
+#include "ui/ExecuteScope.h"
 #include "ui/CheckList.h"
 #include "ui/DialogRunner.h"
 #include "ui/FieldValidator.h"
@@ -41,15 +44,6 @@ constexpr std::array<TFlagItem, 4> kFlagItems{{
     {"Can add entries for other users", urAddForOthers},
 }};
 
-QString Text(const char* field, std::size_t width)
-{
-    return QString::fromStdString(FieldText(field, width));
-}
-
-template <std::size_t N> QString Text(const char (&field)[N])
-{
-    return Text(field, N);
-}
 
 void Info(const char* text)
 {
@@ -90,28 +84,22 @@ TfrmUsers::TfrmUsers(QWidget* parent) : QDialog(parent)
     lblFlags = new QLabel(QStringLiteral("F&lags"), this);
     lblFlags->setBuddy(lstFlags);
 
-    auto action = [this](const char* name, const char* caption, void (TfrmUsers::*handler)()) {
-        auto* act = new QAction(QString::fromLatin1(caption), this);
-        act->setObjectName(QString::fromLatin1(name));
-        connect(act, &QAction::triggered, this, handler);
-        addAction(act);
-        return act;
-    };
-    actAdd = action("actAdd", "&Add", &TfrmUsers::actAddExecute);
-    actUpdate = action("actUpdate", "&Update", &TfrmUsers::actUpdateExecute);
-    actDelete = action("actDelete", "&Delete", &TfrmUsers::actDeleteExecute);
-    actClose = action("actClose", "&Close", &TfrmUsers::actCloseExecute);
-    btnAdd = MakeButton(actAdd);
-    btnUpdate = MakeButton(actUpdate);
-    btnDelete = MakeButton(actDelete);
-    btnClose = MakeButton(actClose);
-    btnClose->setDefault(true);
+    TActionFactory factory(*this);
+    actAdd = factory.Make("actAdd", "&Add", "", {}, this, &TfrmUsers::actAddExecute);
+    actUpdate = factory.Make("actUpdate", "&Update", "", {}, this, &TfrmUsers::actUpdateExecute);
+    actDelete = factory.Make("actDelete", "&Delete", "", {}, this, &TfrmUsers::actDeleteExecute);
+    actClose = factory.Make("actClose", "&Close", "", {}, this, &TfrmUsers::actCloseExecute);
+    auto* buttons = new TButtonRow(this);
+    btnAdd = buttons->Add("btnAdd", actAdd);
+    btnUpdate = buttons->Add("btnUpdate", actUpdate);
+    btnDelete = buttons->Add("btnDelete", actDelete);
+    btnClose = buttons->Add("btnClose", actClose, TButtonRole::Default);
 
-    connect(lstUsers, &QListWidget::itemClicked, this, &TfrmUsers::lstUsersClick);
+    connect(lstUsers, &QListWidget::itemClicked, this, TActionFactory::Guard([this] { lstUsersClick(); }));
     // The arrow keys choose a user as a click does.
     connect(lstUsers, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0 && Db_)
-            lstUsersClick();
+            TActionFactory::Call([this] { lstUsersClick(); });
     });
     for (QLineEdit* required : {edtUserName, edtFullname, edtAbbreviation})
         connect(required, &QLineEdit::textChanged, this, &TfrmUsers::actAddUpdate);
@@ -132,35 +120,17 @@ TfrmUsers::TfrmUsers(QWidget* parent) : QDialog(parent)
     auto* top = new QHBoxLayout;
     top->addWidget(lstUsers, 1);
     top->addLayout(fields, 2);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (QPushButton* button : {btnAdd, btnUpdate, btnDelete, btnClose})
-        buttons->addWidget(button);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addLayout(buttons);
+    layout->addWidget(buttons);
     actAddUpdate();
-}
-
-QPushButton* TfrmUsers::MakeButton(QAction* action)
-{
-    auto* button = new QPushButton(action->text(), this);
-    button->setObjectName(QStringLiteral("btn") + action->objectName().mid(3));
-    button->setAutoDefault(false);
-    connect(button, &QPushButton::clicked, action, &QAction::trigger);
-    connect(action, &QAction::enabledChanged, button, &QWidget::setEnabled);
-    return button;
 }
 
 int TfrmUsers::Execute(const std::string& currentUserId, TOrbekoDB& database)
 {
     CurrentUserId_ = currentUserId;
-    Db_ = &database;
-    struct TForget
-    {
-        TfrmUsers& Form;
-        ~TForget() { Form.Db_ = nullptr; }
-    } forget{*this};
+    TExecuteScope scope;
+    scope.Bind(Db_, &database);
     ListUsers();
     lstUsers->setFocus();
     return TDialogRunner::Run(*this);
@@ -172,7 +142,7 @@ void TfrmUsers::ListUsers()
         const QSignalBlocker quiet(lstUsers);
         lstUsers->clear();
         for (const TUserEntry& entry : TUserAccounts(Db_->UserFile).All())
-            lstUsers->AddItem(Text(entry.User.UserName), IdValue(entry.Id));
+            lstUsers->AddItem(FieldString(entry.User.UserName), IdValue(entry.Id));
         if (lstUsers->count() == 0)
             throw std::runtime_error("Unable to read any user details");
         lstUsers->setCurrentRow(0);
@@ -192,12 +162,12 @@ void TfrmUsers::lstUsersClick()
     if (!Db_ || id.empty())
         return;
     TUserRec user;
-    if (!Db_->UserFile.GetEqual(user, 0, id))
+    if (!Db_->UserFile.GetEqual(user, TOrbekoDB::UserIdKey, id))
         throw std::runtime_error(Db_->UserFile.StatusText());
-    edtUserName->setText(Text(user.UserName));
-    edtPassword->setText(Text(user.Password));
-    edtFullname->setText(Text(user.FullName));
-    edtAbbreviation->setText(Text(user.Abbreviation));
+    edtUserName->setText(FieldString(user.UserName));
+    edtPassword->setText(FieldString(user.Password));
+    edtFullname->setText(FieldString(user.FullName));
+    edtAbbreviation->setText(FieldString(user.Abbreviation));
     ShowFlags(user.Flags);
 }
 
@@ -228,10 +198,10 @@ TUserRec TfrmUsers::RecordFromEdits() const
 {
     TUserRec user;
     Db_->InitUser(user);
-    SetField(user.UserName, edtUserName->text().toStdString());
-    SetField(user.Password, edtPassword->text().toStdString());
-    SetField(user.FullName, edtFullname->text().toStdString());
-    SetField(user.Abbreviation, edtAbbreviation->text().toStdString());
+    SetFieldString(user.UserName, edtUserName->text());
+    SetFieldString(user.Password, edtPassword->text());
+    SetFieldString(user.FullName, edtFullname->text());
+    SetFieldString(user.Abbreviation, edtAbbreviation->text());
     user.Flags = FlagsFromList();
     return user;
 }
@@ -244,7 +214,7 @@ void TfrmUsers::actAddExecute()
     std::string id;
     switch (TUserAccounts(Db_->UserFile).Add(user, id)) {
     case TUserWrite::Done:
-        lstUsers->AddItem(Text(user.UserName), IdValue(id));
+        lstUsers->AddItem(FieldString(user.UserName), IdValue(id));
         return;
     case TUserWrite::NameLocked:
         Info("Unable to add this user now. Another user has locked it");

@@ -67,7 +67,6 @@ protected:
     void reject() override;
 
 private:
-    QPushButton* MakeButton(QAction* action);
     TUserRec RecordFromEdits() const;
     std::string SelectedId() const;
 

@@ -1,20 +1,13 @@
 #include "app/ViewFeeder.h"
 
 #include "prefs/FilterRules.h"
+#include "storage/KeyWalk.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
 #include "views/DayEntries.h"
 
 #include <stdexcept>
-
-namespace {
-
-constexpr int16_t kIdKey = 0;
-constexpr int16_t kEntryStampKey = 3;
-constexpr int16_t kAlarmEntryKey = 3;
-
-}  // namespace
 
 TViewFeeder::TViewFeeder(TOrbekoDB& db, const TFilterRules& rules, const std::string& userId, const TUserRec& user)
     : Users(db.UserFile.FileName()),
@@ -37,15 +30,12 @@ void TViewFeeder::DayEntries(const std::string& datePkVal, TDayEntries& entries)
     TXIsamFile& file = Db_.DayEntryFile;
     const std::string end = IdText(IdValue(datePkVal) + 86400);
     TDayEntryRec entry;
-    if (file.GetEqual(entry, kEntryStampKey, datePkVal) && EntryVisible(entry, Rules_, UserId_, User_.Flags))
-        entries.AddEntry(entry, file.LastKey());
-    while (file.GetNext(entry, kEntryStampKey, end, gcBelow))
+    // The walk ends where the day ends; a read that failed raises rather
+    // than pass for a day with fewer events.
+    TKeyWalk walk = TKeyWalk::From(file, TOrbekoDB::DayEntryStampKey, datePkVal, end, gcBelow);
+    while (walk.Next(entry))
         if (EntryVisible(entry, Rules_, UserId_, User_.Flags))
-            entries.AddEntry(entry, file.LastKey());
-    // The walk ends where the day ends; anything else is a read that failed,
-    // which must not pass for a day with fewer events.
-    if (file.Status() != ksNotFound)
-        throw std::runtime_error(file.StatusText());
+            entries.AddEntry(entry, walk.Id());
 }
 
 std::string TViewFeeder::UserName(const std::string& pk)
@@ -68,7 +58,7 @@ bool TViewFeeder::Alarmed(const std::string& entryId)
     if (!now) {
         // The file cannot be watched: ask it about this entry alone.
         TAlarmRec alarm;
-        return Db_.AlarmFile.GetEqual(alarm, kAlarmEntryKey, entryId);
+        return Db_.AlarmFile.GetEqual(alarm, TOrbekoDB::AlarmEntryKey, entryId);
     }
     if (AlarmedRead_ != now) {
         // Taken before the walk: a write during it is seen at the next question.
@@ -86,11 +76,9 @@ void TViewFeeder::ReadAlarmedEntries()
     AlarmedEntries_.clear();
     TXIsamFile& file = Db_.AlarmFile;
     TAlarmRec alarm;
-    file.GoTop(kIdKey);
-    while (file.GetNext(alarm, kIdKey, "", gcAny))
+    TKeyWalk walk = TKeyWalk::All(file, TOrbekoDB::AlarmIdKey);
+    while (walk.Next(alarm))
         AlarmedEntries_.insert(FieldText(alarm.EntryId));
-    if (file.Status() != ksNotFound)
-        throw std::runtime_error(file.StatusText());
 }
 
 bool TViewFeeder::DataMoved()

@@ -17,7 +17,6 @@
 
 namespace {
 
-const std::string kNone = "0000000000";
 
 template <typename TRecord> TRecord RecordAt(const char* data)
 {
@@ -28,7 +27,7 @@ template <typename TRecord> TRecord RecordAt(const char* data)
 
 bool Unused(const std::string& id)
 {
-    return id.empty() || id == kNone;
+    return id.empty() || id == kNoneId;
 }
 
 // The alarms in the order of the event they belong to (key 3).

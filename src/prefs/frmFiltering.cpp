@@ -2,9 +2,13 @@
 
 #include "prefs/FilterRules.h"
 #include "prefs/frmSelectGroup.h"
+#include "storage/KeyWalk.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
+#include "ui/ActionFactory.h"
+#include "ui/ButtonRow.h"
+#include "ui/ExecuteScope.h"
 #include "ui/CheckList.h"
 #include "ui/DialogRunner.h"
 
@@ -63,7 +67,7 @@ TfrmFiltering::TfrmFiltering(QWidget* parent) : QDialog(parent)
     btnGroup->setIcon(style()->standardIcon(QStyle::SP_FileDialogListView));
     btnGroup->setToolTip(QStringLiteral("Select users from a group"));
     btnGroup->setStatusTip(btnGroup->toolTip());
-    connect(btnGroup, &QToolButton::clicked, this, &TfrmFiltering::btnGroupClick);
+    connect(btnGroup, &QToolButton::clicked, this, TActionFactory::Guard([this] { btnGroupClick(); }));
 
     auto* panel = new QGridLayout(pnlRules);
     panel->addWidget(rdoAll, 0, 0, 1, 2);
@@ -73,42 +77,23 @@ TfrmFiltering::TfrmFiltering(QWidget* parent) : QDialog(parent)
     panel->addWidget(btnGroup, 3, 1, Qt::AlignTop);
     panel->setRowStretch(3, 1);
 
-    btnOk = new QPushButton(QStringLiteral("&Ok"), this);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(btnOk, &QPushButton::clicked, this, &TfrmFiltering::btnOkClick);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new TButtonRow(this);
+    btnOk = buttons->Add("btnOk", "&Ok", [this] { btnOkClick(); }, TButtonRole::Default);
+    btnCancel = buttons->Add("btnCancel", "&Cancel", [this] { reject(); }, TButtonRole::Cancel);
 
     frmSelectGroup = new TfrmSelectGroup(this);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOk);
-    buttons->addWidget(btnCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(pnlRules);
-    layout->addLayout(buttons);
+    layout->addWidget(buttons);
     // A fixed dialog border, never smaller than its contents need.
     setFixedSize(QSize(264, 278).expandedTo(sizeHint()));
 }
 
 int TfrmFiltering::Execute(const TOrbekoCfg& settings, TOrbekoDB& database, TFilterRules& rules)
 {
-    Settings_ = &settings;
-    Db_ = &database;
-    Rules_ = &rules;
-    struct TForget
-    {
-        TfrmFiltering& Form;
-        ~TForget()
-        {
-            Form.Settings_ = nullptr;
-            Form.Db_ = nullptr;
-            Form.Rules_ = nullptr;
-        }
-    } forget{*this};
+    TExecuteScope scope;
+    scope.Bind(Settings_, &settings).Bind(Db_, &database).Bind(Rules_, &rules);
     LoadUsers();
     ShowRules();
     return TDialogRunner::Run(*this);
@@ -120,13 +105,10 @@ int TfrmFiltering::Execute(const TOrbekoCfg& settings, TOrbekoDB& database, TFil
 void TfrmFiltering::LoadUsers()
 {
     lstUsers->clear();
-    TXIsamFile& users = Db_->UserFile;
     TUserRec user;
-    users.GoTop(0);
-    while (users.GetNext(user, 0, "", gcAny))
-        lstUsers->AddItem(QString::fromUtf8(FieldText(user.FullName)), IdValue(users.LastKey()));
-    if (users.Status() != ksNotFound)
-        throw std::runtime_error(users.StatusText());
+    TKeyWalk walk = TKeyWalk::All(Db_->UserFile, TOrbekoDB::UserIdKey);
+    while (walk.Next(user))
+        lstUsers->AddItem(FieldString(user.FullName), IdValue(walk.Id()));
 }
 
 void TfrmFiltering::ShowRules()

@@ -1,6 +1,8 @@
 #include "prefs/frmOptions.h"
 
 #include "prefs/OrbekoCfg.h"
+#include "ui/ButtonRow.h"
+#include "ui/ExecuteScope.h"
 #include "ui/ColorCombo.h"
 #include "ui/DialogRunner.h"
 #include "views/DayView.h"
@@ -137,38 +139,18 @@ TfrmOptions::TfrmOptions(QWidget* parent) : QDialog(parent)
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
-    btnOk = new QPushButton(QStringLiteral("&Ok"), this);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    connect(btnOk, &QPushButton::clicked, this, &TfrmOptions::btnOkClick);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOk);
-    buttons->addWidget(btnCancel);
+    auto* buttons = new TButtonRow(this);
+    btnOk = buttons->Add("btnOk", "&Ok", [this] { btnOkClick(); }, TButtonRole::Default);
+    btnCancel = buttons->Add("btnCancel", "&Cancel", [this] { reject(); }, TButtonRole::Cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(pgOptions);
-    layout->addLayout(buttons);
+    layout->addWidget(buttons);
 }
 
 int TfrmOptions::Execute(TWeekView& weekView, TDayView& dayView, TOrbekoCfg& settings)
 {
-    WeekView_ = &weekView;
-    DayView_ = &dayView;
-    Settings_ = &settings;
-    struct TForget
-    {
-        TfrmOptions& Form;
-        ~TForget()
-        {
-            Form.WeekView_ = nullptr;
-            Form.DayView_ = nullptr;
-            Form.Settings_ = nullptr;
-        }
-    } forget{*this};
+    TExecuteScope scope;
+    scope.Bind(WeekView_, &weekView).Bind(DayView_, &dayView).Bind(Settings_, &settings);
     LoadControls();
     pgOptions->setCurrentWidget(tabDisplay);
     return TDialogRunner::Run(*this);

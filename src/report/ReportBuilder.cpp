@@ -1,6 +1,7 @@
 #include "report/ReportBuilder.h"
 
 #include "prefs/FilterRules.h"
+#include "storage/KeyWalk.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Records.h"
@@ -10,15 +11,8 @@
 
 namespace {
 
-constexpr int16_t kIdKey = 0;
-constexpr int16_t kStampKey = 3;
 constexpr int64_t kLastSecondOfDay = 86399;
 const QString kTab = QStringLiteral("\t");
-
-QString RecordText(const std::string& text)
-{
-    return QString::fromUtf8(text);
-}
 
 // Stamps count seconds as if local time were UTC: their calendar parts are
 // those of the UTC date-time with the same count.
@@ -37,12 +31,6 @@ int64_t MidnightSeconds(const QDate& date)
 QString DateText(const QDate& date)
 {
     return TStamp::FormatDateTime(QStringLiteral("ddd dd mmmm yyyy"), QDateTime(date, QTime(0, 0), Qt::UTC));
-}
-
-void ThrowUnlessAtEnd(const TXIsamFile& file)
-{
-    if (file.Status() != ksNotFound)
-        throw std::runtime_error(file.StatusText());
 }
 
 }  // namespace
@@ -77,14 +65,10 @@ QStringList TReportBuilder::Build(const TReportRequest& request)
             (!request.CategoryId || FieldText(entry.CategoryId) == *request.CategoryId))
             AddEntry(entry);
     };
-    if (file.GetEqual(entry, kStampKey, startKey))
+    // A read that failed raises rather than pass for a range with fewer events.
+    TKeyWalk walk = TKeyWalk::From(file, TOrbekoDB::DayEntryStampKey, startKey, endKey, gcUpTo);
+    while (walk.Next(entry))
         offer();
-    else
-        ThrowUnlessAtEnd(file);
-    while (file.GetNext(entry, kStampKey, endKey, gcUpTo))
-        offer();
-    // A read that failed must not pass for a range with fewer events.
-    ThrowUnlessAtEnd(file);
 
     QStringList lines;
     lines.swap(Lines_);
@@ -131,7 +115,7 @@ void TReportBuilder::AddEntry(const TDayEntryRec& entry)
     const QString time = TStamp::FormatDateTime(QStringLiteral("hh:nn"), when);
     line += time == QStringLiteral("00:00") ? QStringLiteral("Day") : time;
     line += kTab;
-    line += RecordText(FieldText(entry.Description));
+    line += FieldString(entry.Description);
     line += kTab;
     Lines_.append(line);
 
@@ -162,10 +146,7 @@ const QString& TReportBuilder::FullName(const std::string& id)
     if (known != Names_.end())
         return known->second;
     TUserRec user;
-    if (!Db_.UserFile.GetEqual(user, kIdKey, id)) {
-        if (Db_.UserFile.Status() == ksNotFound)
-            throw EReport(UnableToLocateUser);
-        throw std::runtime_error(Db_.UserFile.StatusText());
-    }
-    return Names_.emplace(id, RecordText(FieldText(user.FullName))).first->second;
+    if (!FindRecord(Db_.UserFile, user, TOrbekoDB::UserIdKey, id))
+        throw EReport(UnableToLocateUser);
+    return Names_.emplace(id, FieldString(user.FullName)).first->second;
 }

@@ -5,6 +5,9 @@
 #include "report/frmReportViewer.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
+#include "ui/ActionFactory.h"
+#include "ui/ButtonRow.h"
+#include "ui/ExecuteScope.h"
 #include "ui/CheckList.h"
 #include "storage/Clock.h"
 #include "ui/DateEdit.h"
@@ -61,16 +64,12 @@ TfrmReport::TfrmReport(QWidget* parent) : QDialog(parent)
     btnGroup->setIcon(style()->standardIcon(QStyle::SP_FileDialogListView));
     btnGroup->setToolTip(QStringLiteral("Select users from a group"));
 
-    btnGo = new QPushButton(QStringLiteral("&Go"), this);
-    btnGo->setObjectName(QStringLiteral("btnGo"));
-    btnGo->setDefault(true);
-    btnClose = new QPushButton(QStringLiteral("&Close"), this);
-    btnClose->setObjectName(QStringLiteral("btnClose"));
+    auto* buttons = new TButtonRow(this);
+    btnGo = buttons->Add("btnGo", "&Go", [this] { btnGoClick(); }, TButtonRole::Default);
+    btnClose = buttons->Add("btnClose", "&Close", [this] { reject(); }, TButtonRole::Cancel);
 
     connect(chkCategory, &QCheckBox::toggled, this, &TfrmReport::chkCategoryClick);
-    connect(btnGroup, &QToolButton::clicked, this, &TfrmReport::btnGroupClick);
-    connect(btnGo, &QPushButton::clicked, this, &TfrmReport::btnGoClick);
-    connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
+    connect(btnGroup, &QToolButton::clicked, this, TActionFactory::Guard([this] { btnGroupClick(); }));
 
     frmSelectGroup = new TfrmSelectGroup(this);
     frmReportViewer = new TfrmReportViewer(this);
@@ -87,21 +86,15 @@ TfrmReport::TfrmReport(QWidget* parent) : QDialog(parent)
     users->addWidget(lstUsers);
     users->addWidget(btnGroup, 0, Qt::AlignTop);
     grid->addLayout(users, 3, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnGo);
-    buttons->addWidget(btnClose);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
-    layout->addLayout(buttons);
+    layout->addWidget(buttons);
 }
 
 int TfrmReport::Execute(TOrbekoCfg& Cfg, TOrbekoDB& Db, const std::string& CurrentUserId, int32_t CurrentUserFlags)
 {
-    Cfg_ = &Cfg;
-    Db_ = &Db;
-    CurrentUserId_ = CurrentUserId;
-    CurrentUserFlags_ = CurrentUserFlags;
+    TExecuteScope scope;
+    scope.Bind(Cfg_, &Cfg).Bind(Db_, &Db).Bind(CurrentUserId_, CurrentUserId).Bind(CurrentUserFlags_, CurrentUserFlags);
     const QDate today = TClock::Now().date();
     cmbStartDate->SetDate(today);
     cmbEndDate->SetDate(today);
@@ -141,19 +134,16 @@ TReportRequest TfrmReport::Request() const
 
 void TfrmReport::btnGoClick()
 {
+    const TReportRequest request = Request();
+    if (request.EndDate < request.StartDate) {
+        TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(EndBeforeStart));
+        cmbEndDate->setFocus();
+        return;
+    }
     QStringList lines;
-    try {
-        const TReportRequest request = Request();
-        if (request.EndDate < request.StartDate) {
-            TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(EndBeforeStart));
-            cmbEndDate->setFocus();
-            return;
-        }
+    {
         const TWaitCursor wait;
         lines = TReportBuilder(*Db_, CurrentUserId_, CurrentUserFlags_).Build(request);
-    } catch (const std::exception& error) {
-        TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QString::fromLocal8Bit(error.what()));
-        return;
     }
     // The viewer opens over this dialog, which keeps its settings for the
     // next report: Qt ends a modal run whose dialog is hidden.

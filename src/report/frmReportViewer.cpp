@@ -1,5 +1,6 @@
 #include "report/frmReportViewer.h"
 
+#include "ui/ActionFactory.h"
 #include "ui/DialogRunner.h"
 #include "ui/MessageBox.h"
 #include "ui/PrintPrompt.h"
@@ -39,33 +40,24 @@ TfrmReportViewer::TfrmReportViewer(QWidget* parent) : QDialog(parent)
     resize(738, 435);
 
     QStyle* s = style();
-    const auto make = [this](const QIcon& icon, const char* caption, const char* hint, QKeySequence shortcut,
-                             void (TfrmReportViewer::*handler)()) {
-        auto* action = new QAction(icon, QString::fromLatin1(caption), this);
-        action->setToolTip(QString::fromLatin1(hint));
-        action->setStatusTip(QString::fromLatin1(hint));
-        action->setShortcut(shortcut);
-        connect(action, &QAction::triggered, this, handler);
-        addAction(action);
-        return action;
+    TActionFactory factory(*this);
+    const auto make = [this, &factory](const char* name, const QIcon& icon, const char* caption, const char* hint,
+                                       QKeySequence shortcut, void (TfrmReportViewer::*handler)()) {
+        return factory.Make(name, caption, hint, shortcut, this, handler, icon);
     };
     // The desktop's printer image, else the one of Qt's own print preview.
     const QIcon printer(QStringLiteral(":/qt-project.org/dialogs/qprintpreviewdialog/images/printer-24.png"));
-    Print1 = make(QIcon::fromTheme(QStringLiteral("document-print"), printer), "&Print", "Print", QKeySequence::Print,
+    Print1 = make("Print1", QIcon::fromTheme(QStringLiteral("document-print"), printer), "&Print", "Print", QKeySequence::Print,
                   &TfrmReportViewer::btnPrintClick);
-    Print1->setObjectName(QStringLiteral("Print1"));
-    PrintPreview1 = make(QIcon::fromTheme(QStringLiteral("document-print-preview"),
+    PrintPreview1 = make("PrintPreview1", QIcon::fromTheme(QStringLiteral("document-print-preview"),
                                           s->standardIcon(QStyle::SP_FileDialogContentsView)),
                          "Print Pre&view...", "Show the pages as they will be printed", {},
                          &TfrmReportViewer::PrintPreview1Click);
-    PrintPreview1->setObjectName(QStringLiteral("PrintPreview1"));
-    ExportPdf1 = make(QIcon::fromTheme(QStringLiteral("x-office-document"), s->standardIcon(QStyle::SP_FileIcon)),
+    ExportPdf1 = make("ExportPdf1", QIcon::fromTheme(QStringLiteral("x-office-document"), s->standardIcon(QStyle::SP_FileIcon)),
                       "&Export PDF...", "Write the pages to a PDF file", {}, &TfrmReportViewer::ExportPdf1Click);
-    ExportPdf1->setObjectName(QStringLiteral("ExportPdf1"));
-    SaveAs1 = make(QIcon::fromTheme(QStringLiteral("document-save-as"), s->standardIcon(QStyle::SP_DriveFDIcon)),
+    SaveAs1 = make("SaveAs1", QIcon::fromTheme(QStringLiteral("document-save-as"), s->standardIcon(QStyle::SP_DriveFDIcon)),
                    "Save &As...", "Save the report as a text file", QKeySequence::SaveAs,
                    &TfrmReportViewer::SaveAs1Click);
-    SaveAs1->setObjectName(QStringLiteral("SaveAs1"));
     Close1 = new QAction(QStringLiteral("&Close"), this);
     Close1->setObjectName(QStringLiteral("Close1"));
     connect(Close1, &QAction::triggered, this, &QDialog::reject);

@@ -1,6 +1,5 @@
 #include "RecordsFixture.h"
 #include "admin/EventLines.h"
-#include "admin/KeyWalk.h"
 #include "admin/frmTrouble.h"
 #include "support/ChildProcess.h"
 
@@ -137,20 +136,26 @@ TEST_F(TroubleTest, AWalkFindsItsWayBackAfterOthersMovedThePosition)
         order.emplace_back(stamp, AddEvent(stamp, ann, "0000000000", "Event " + std::to_string(i)));
     }
     std::sort(order.begin(), order.end());
-    TKeyWalk walk(Db->DayEntryFile, 3, sizeof(TDayEntryRec), offsetof(TDayEntryRec, EntryStamp),
-                  sizeof(TDayEntryRec::EntryStamp));
     std::vector<std::string> read;
     TDayEntryRec entry;
-    while (read.size() < 12 && walk.Read(&entry))
-        read.push_back(walk.LastKey());
-    walk.Pause();
+    TWalkPlace place;
+    const auto readPart = [&](std::size_t upTo) {
+        TKeyWalk walk = ResumeWalk(Db->DayEntryFile, TOrbekoDB::DayEntryStampKey, place);
+        while (read.size() < upTo && walk.Next(entry)) {
+            const std::string value = FieldText(entry.EntryStamp);
+            if (Passed(place, value, walk.Id()))
+                continue;
+            place = {value, walk.Id()};
+            read.push_back(walk.Id());
+        }
+    };
+    readPart(12);
 
     Db->DayEntryFile.GetEqual(entry, 3, IdText(kNine));
     Db->DayEntryFile.GetNext(entry, 3, "", gcAny);
     ASSERT_TRUE(Db->DayEntryFile.Delete(order[11].second));
     ASSERT_TRUE(Db->DayEntryFile.Delete(order[12].second));
-    while (walk.Read(&entry))
-        read.push_back(walk.LastKey());
+    readPart(order.size());
 
     std::vector<std::string> expected;
     for (std::size_t i = 0; i < order.size(); ++i)
