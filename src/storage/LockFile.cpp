@@ -63,11 +63,11 @@ public:
         Armed_ = true;
         using namespace std::chrono;
         const auto left = std::max(duration_cast<nanoseconds>(deadline - steady_clock::now()), nanoseconds(1));
-        itimerspec spec{};
-        spec.it_value.tv_sec = static_cast<time_t>(left.count() / 1000000000);
-        spec.it_value.tv_nsec = static_cast<long>(left.count() % 1000000000);
-        spec.it_interval.tv_nsec = 10000000;
-        timer_settime(Timer_, 0, &spec, nullptr);
+        itimerspec due{};
+        due.it_value.tv_sec = static_cast<time_t>(left.count() / 1000000000);
+        due.it_value.tv_nsec = static_cast<long>(left.count() % 1000000000);
+        due.it_interval.tv_nsec = 10000000;
+        timer_settime(Timer_, 0, &due, nullptr);
         sigset_t wake;
         sigemptyset(&wake);
         sigaddset(&wake, WakeSignal());

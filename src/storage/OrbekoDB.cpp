@@ -46,15 +46,15 @@ TOrbekoDB::TOrbekoDB(TOrbekoDBShell& shell, const std::string& folder) : RootPat
 
 void TOrbekoDB::OpenFolder(TOrbekoDBShell& shell)
 {
-    for (const TFileSpec& spec : kFiles)
-        if (!FileOf(spec).Usable())
+    for (const TFileSpec& known : kFiles)
+        if (!FileOf(known).Usable())
             throw EOrbekoDB("Unable to load KFSTORE.DLL");
 
     std::vector<std::string> missing;
     std::error_code error;
-    for (const TFileSpec& spec : kFiles)
-        if (!std::filesystem::exists(RootPath + spec.Name, error))
-            missing.push_back(spec.Name);
+    for (const TFileSpec& known : kFiles)
+        if (!std::filesystem::exists(RootPath + known.Name, error))
+            missing.push_back(known.Name);
     // A folder that is not there is reported by the first open below, with
     // the system's reason, rather than offered as a place for a new database.
     if (missing.size() == std::size(kFiles) && std::filesystem::is_directory(RootPath, error))
@@ -69,13 +69,13 @@ void TOrbekoDB::OpenFolder(TOrbekoDBShell& shell)
                         "Orbeko does not make them afresh, since empty files would stand in for records "
                         "that were lost.");
     }
-    for (const TFileSpec& spec : kFiles)
-        OpenExisting(FileOf(spec), spec.Name, spec.What);
+    for (const TFileSpec& known : kFiles)
+        OpenExisting(FileOf(known), known.Name, known.What);
 }
 
-TXIsamFile& TOrbekoDB::FileOf(const TFileSpec& spec)
+TXIsamFile& TOrbekoDB::FileOf(const TFileSpec& known)
 {
-    return this->*spec.File;
+    return this->*known.File;
 }
 
 std::string TOrbekoDB::FolderText() const
@@ -91,10 +91,10 @@ void TOrbekoDB::CreateDatabase(TOrbekoDBShell& shell)
     // failed attempt never leaves the incomplete database refused above.
     std::vector<std::string> made;
     try {
-        for (const TFileSpec& spec : kFiles) {
-            const std::string path = RootPath + spec.Name;
-            TXIsamFile& file = FileOf(spec);
-            if (file.CreateFile(path, kPrimaryKeyLength, spec.KeyFormat)) {
+        for (const TFileSpec& known : kFiles) {
+            const std::string path = RootPath + known.Name;
+            TXIsamFile& file = FileOf(known);
+            if (file.CreateFile(path, kPrimaryKeyLength, known.KeyFormat)) {
                 made.push_back(path);
                 continue;
             }
@@ -102,7 +102,7 @@ void TOrbekoDB::CreateDatabase(TOrbekoDBShell& shell)
             std::error_code error;
             if (!std::filesystem::exists(path, error))
                 throw EOrbekoDB(TFolderDiagnosis::Explain(
-                    std::string("Unable to create ") + spec.What + " isam\r\r" + file.StatusText(), RootPath));
+                    std::string("Unable to create ") + known.What + " isam\r\r" + file.StatusText(), RootPath));
         }
     } catch (...) {
         for (const std::string& path : made)

@@ -88,6 +88,6 @@ private:
     void OpenFolder(TOrbekoDBShell& shell);
     void CreateDatabase(TOrbekoDBShell& shell);
     void OpenExisting(TXIsamFile& file, const char* name, const char* what) const;
-    TXIsamFile& FileOf(const TFileSpec& spec);
+    TXIsamFile& FileOf(const TFileSpec& known);
     std::string FolderText() const;
 };
