@@ -21,19 +21,6 @@ const char* const kConfirm = "All events with this category will become un-categ
 const char* const kLocked = "Unable to complete deletion. Another user has locked the database";
 constexpr int64_t kNine = 983782800;  // 09:00:00 05/03/01
 
-// Another workstation with event args[1] of the day entry file args[0]
-// open in its event editor: locked until the process is killed.
-ORBEKO_CHILD_ROLE(HoldEvent)
-{
-    TXIsamFile file;
-    if (!file.Open(args[0], 3) || !file.LockRecord(args[1]))
-        return 1;
-    std::printf("locked\n");
-    std::fflush(stdout);
-    pause();
-    return 0;
-}
-
 // Another workstation saves event args[1] with the description args[2] and
 // the category args[3], under the event's lock.
 ORBEKO_CHILD_ROLE(SaveEvent)
@@ -199,7 +186,7 @@ TEST_F(CategoriesTest, AnEventLockedElsewhereStopsTheDeletionUntilItIsFree)
     const std::string first = AddEvent(kNine, ann, meeting, "Review");
     const std::string held = AddEvent(kNine, ann, meeting, "Planning");
     const std::string last = AddEvent(kNine, ann, meeting, "Retro");
-    TChildProcess child("HoldEvent", {Db->DayEntryFile.FileName(), held});
+    TChildProcess child("HoldRecordLock", {Db->DayEntryFile.FileName(), held});
     std::string line;
     ASSERT_TRUE(child.ReadLine(line));
     ASSERT_EQ(line, "locked");

@@ -25,19 +25,6 @@ namespace {
 
 const std::string kNone = "0000000000";
 
-// Opens the keyed file args[0], locks record args[1], says so and holds it
-// until killed: another workstation with the event open in its editor.
-ORBEKO_CHILD_ROLE(HoldRecord)
-{
-    TXIsamFile file;
-    if (!file.Open(args[0], 3) || !file.LockRecord(args[1]))
-        return 1;
-    std::printf("locked\n");
-    std::fflush(stdout);
-    pause();
-    return 0;
-}
-
 // Rewrites the description of event args[1] in the day entries file
 // args[0] with args[2], under its lock: another workstation's edit.
 ORBEKO_CHILD_ROLE(RewriteDescription)
@@ -238,7 +225,7 @@ TEST_F(DeleteUserTest, LockedEventStopsTheRunUntilReleased)
     const std::string first = AddEvent(kAnn, {kBob});
     const std::string held = AddEvent(kBob, {kBob});
     auto holder = std::make_unique<TChildProcess>(
-        "HoldRecord", std::vector<std::string>{DataFile(TOrbekoDB::DayEntryFileName), held});
+        "HoldRecordLock", std::vector<std::string>{DataFile(TOrbekoDB::DayEntryFileName), held});
     std::string line;
     ASSERT_TRUE(holder->ReadLine(line));
     ASSERT_EQ(line, "locked");

@@ -38,19 +38,6 @@ struct TStoredAlarm
     int32_t Flags;
 };
 
-// Opens the alarm file args[0], locks alarm args[1], says so and holds it
-// until killed: another workstation's alarm monitor with its notice open.
-ORBEKO_CHILD_ROLE(HoldAlarm)
-{
-    TXIsamFile file;
-    if (!file.Open(args[0], 3) || !file.LockRecord(args[1]))
-        return 1;
-    std::printf("locked\n");
-    std::fflush(stdout);
-    pause();
-    return 0;
-}
-
 class EventCommandsTest : public TDatabaseFixture
 {
 protected:
@@ -225,7 +212,7 @@ TEST_F(EventCommandsTest, DeleteIsRefusedByAnAlarmLockOfAnotherProcess)
 {
     TEventCommands commands(*Db);
     const std::string id = commands.AddEvent(Entry({kAnn, kBob}), Alarm(afAlarmed));
-    TChildProcess child("HoldAlarm", {Db->AlarmFile.FileName(), FirstAlarmId()});
+    TChildProcess child("HoldRecordLock", {Db->AlarmFile.FileName(), FirstAlarmId()});
     std::string line;
     ASSERT_TRUE(child.ReadLine(line));
     ASSERT_EQ(line, "locked");

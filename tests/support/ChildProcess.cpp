@@ -1,5 +1,7 @@
 #include "support/ChildProcess.h"
 
+#include "storage/XIsamFile.h"
+
 #include <map>
 #include <stdexcept>
 
@@ -129,4 +131,18 @@ void TChildProcess::Kill(int signal)
 {
     if (Pid_ > 0)
         kill(Pid_, signal);
+}
+
+// Another workstation holding a record open, as its event editor or alarm
+// notice would: opens the keyed file args[0], locks record args[1], says
+// "locked" and keeps the lock until it is killed.
+ORBEKO_CHILD_ROLE(HoldRecordLock)
+{
+    TXIsamFile file;
+    if (!file.Open(args[0], 3) || !file.LockRecord(args[1]))
+        return 1;
+    std::printf("locked\n");
+    std::fflush(stdout);
+    pause();
+    return 0;
 }
