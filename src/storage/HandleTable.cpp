@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-int32_t THandleTable::Add(std::unique_ptr<TKeyedFile> file)
+int32_t THandleTable::Add(std::unique_ptr<TKeyedStore> file)
 {
     do
         Last_ = Last_ == std::numeric_limits<int32_t>::max() ? 1 : Last_ + 1;
@@ -12,7 +12,7 @@ int32_t THandleTable::Add(std::unique_ptr<TKeyedFile> file)
     return Last_;
 }
 
-TKeyedFile* THandleTable::Find(int32_t handle) const
+TKeyedStore* THandleTable::Find(int32_t handle) const
 {
     for (const auto& [h, file] : Files_)
         if (h == handle)

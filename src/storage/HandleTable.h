@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/KeyedFile.h"
+#include "storage/KeyedStore.h"
 
 #include <cstdint>
 #include <memory>
@@ -12,12 +12,12 @@
 class THandleTable
 {
 public:
-    int32_t Add(std::unique_ptr<TKeyedFile> file);
+    int32_t Add(std::unique_ptr<TKeyedStore> file);
     // Null for a handle that is not open.
-    TKeyedFile* Find(int32_t handle) const;
+    TKeyedStore* Find(int32_t handle) const;
     bool Remove(int32_t handle);
 
 private:
-    std::vector<std::pair<int32_t, std::unique_ptr<TKeyedFile>>> Files_;
+    std::vector<std::pair<int32_t, std::unique_ptr<TKeyedStore>>> Files_;
     int32_t Last_ = 0;
 };

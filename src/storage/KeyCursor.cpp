@@ -1,13 +1,8 @@
 #include "storage/KeyCursor.h"
 
-#include "storage/ChangeCounter.h"
-#include "storage/Connection.h"
-#include "storage/FileSchema.h"
 #include "storage/KeyOrder.h"
 #include "storage/KfsModes.h"
 #include "storage/KfsStatus.h"
-
-#include <sqlite3.h>
 
 #include <cstring>
 
@@ -41,64 +36,13 @@ bool Meets(int16_t condition, std::string_view key, std::string_view value)
 
 }  // namespace
 
-// Columns of every query's rows.
-enum : int { kPkColumn = 0, kRecordColumn = 1 };
-
-TKeyCursor::TKeyCursor(TConnection& connection, const TChangeCounter& counter, const TKeyFormat& format,
-                       int keyNumber)
-    : Connection_(connection),
-      Counter_(counter),
+TKeyCursor::TKeyCursor(TKeySource& source, const TKeyFormat& format, int keyNumber)
+    : Source_(source),
       Format_(format),
       KeyNumber_(keyNumber),
       RecordSize_(format.RecordSize()),
-      Column_(TFileSchema::Column(keyNumber)),
       ReadAhead_(format.RecordSize())
 {
-}
-
-std::string TKeyCursor::Sql(TQuery query) const
-{
-    // Every query reads the primary key and the record; ?1 and ?2 are the
-    // position's value and primary key (key 0 has only ?1), ?3 a bound, ?4
-    // the number of rows.
-    const bool primary = KeyNumber_ == 0;
-    const std::string after = primary ? "pk > ?1" : "(" + Column_ + ", pk) > (?1, ?2)";
-    const std::string ascending = primary ? "pk LIMIT ?4" : Column_ + ", pk LIMIT ?4";
-    const std::string descending = primary ? "pk DESC LIMIT 1" : Column_ + " DESC, pk DESC LIMIT 1";
-    std::string where;
-    std::string order = ascending;
-    switch (query) {
-    case qNext:
-        where = after;
-        break;
-    case qNextBelow:
-        where = after + " AND " + Column_ + " < ?3";
-        break;
-    case qNextUpTo:
-        where = after + " AND " + Column_ + " <= ?3";
-        break;
-    case qFrom:
-        // Before every record of the value. Not as a row value: the engine
-        // checks those again on every row, a plain bound only when seeking.
-        where = Column_ + " >= ?1";
-        break;
-    case qPrevious:
-        where = primary ? "pk < ?1" : "(" + Column_ + ", pk) < (?1, ?2)";
-        order = descending;
-        break;
-    default:
-        order = descending;
-        break;
-    }
-    return "SELECT pk, data FROM kfs_records" + (where.empty() ? "" : " WHERE " + where)
-           + " ORDER BY " + order;
-}
-
-TStatement* TKeyCursor::Statement(TQuery query, int16_t& status)
-{
-    TStatement& statement = Statements_[query];
-    status = statement.Prepared() ? ksOk : Connection_.Status(statement.Prepare(Connection_.Handle(), Sql(query)));
-    return status == ksOk ? &statement : nullptr;
 }
 
 std::string_view TKeyCursor::ValueOf(std::string_view pk, const char* record) const
@@ -127,16 +71,13 @@ void TKeyCursor::SettlePosition()
 
 int16_t TKeyCursor::Equal(std::string_view value, const TReadTarget& target)
 {
-    const int limit = TReadAhead::EqualLimit(WalkFromEqual_ ? Walk_ : 0, Counter_.Available());
+    const int limit = TReadAhead::EqualLimit(WalkFromEqual_ ? Walk_ : 0, Source_.CounterAvailable());
     WalkFromEqual_ = true;
     Walk_ = 0;
     PositionInReadAhead_ = false;
     Position_ = {false, std::string(value), std::string()};
     ReadAhead_.Restart();
-    int16_t status = ksOk;
-    TStatement* statement = Statement(qFrom, status);
-    if (statement)
-        status = Fill(*statement, TReadAhead::bNone, {}, limit);
+    const int16_t status = Fill(TKeySource::qFrom, TReadAhead::bNone, {}, limit);
     if (status != ksOk)
         return status;
     if (ReadAhead_.Empty())
@@ -150,37 +91,18 @@ int16_t TKeyCursor::Equal(std::string_view value, const TReadTarget& target)
     return ksOk;
 }
 
-int16_t TKeyCursor::Fill(TStatement& statement, TReadAhead::TBound bound, std::string_view value, int limit)
+int16_t TKeyCursor::Fill(TKeySource::TQuery query, TReadAhead::TBound bound, std::string_view value, int limit)
 {
     SettlePosition();
-    TStatement::TReset reset(statement);
-    statement.BindText(1, Position_.Value);
-    if (statement.ParameterCount() >= 2)
-        statement.BindText(2, Position_.Pk);
-    if (bound != TReadAhead::bNone)
-        statement.BindText(3, value);
-    statement.BindInt(4, limit);
-
-    const std::optional<uint32_t> before = Counter_.Read();
     ReadAhead_.BeginFill();
-    int rows = 0;
-    int rc;
-    while ((rc = statement.Step()) == SQLITE_ROW) {
-        const void* record = statement.ColumnBlob(kRecordColumn);
-        if (statement.ColumnBytes(kRecordColumn) != RecordSize_) {
-            ReadAhead_.Restart();
-            return ksCorrupt;
-        }
-        ReadAhead_.Append(statement.ColumnText(kPkColumn), record);
-        ++rows;
-    }
-    statement.Reset();
-    if (rc != SQLITE_DONE) {
+    std::optional<uint64_t> snapshot;
+    const int16_t status =
+        Source_.Fill(query, {Position_.Value, Position_.Pk}, value, limit, ReadAhead_, snapshot);
+    if (status != ksOk) {
         ReadAhead_.Restart();
-        return Connection_.Status(rc);
+        return status;
     }
-    const std::optional<uint32_t> after = Counter_.Read();
-    ReadAhead_.EndFill(before && after && *before == *after ? before : std::nullopt, rows < limit, bound, value);
+    ReadAhead_.EndFill(snapshot, ReadAhead_.Filled() < limit, bound, value);
     return ksOk;
 }
 
@@ -189,15 +111,14 @@ int16_t TKeyCursor::Next(int16_t condition, std::string_view value, const TReadT
     if (Position_.AtEnd)
         return ksNotFound;
     const TReadAhead::TBound bound = BoundOf(condition);
-    const bool fresh = ReadAhead_.Fresh(Counter_.Read());
+    const bool fresh = ReadAhead_.Fresh(Source_.Counter());
     if (fresh && ReadAhead_.Empty() && ReadAhead_.ExhaustedUnder(bound, value))
         return ksNotFound;
     if (!fresh || ReadAhead_.Empty()) {
-        const TQuery query = bound == TReadAhead::bBelow ? qNextBelow : bound == TReadAhead::bUpTo ? qNextUpTo : qNext;
-        int16_t status = ksOk;
-        TStatement* statement = Statement(query, status);
-        if (statement)
-            status = Fill(*statement, bound, value, ReadAhead_.NextLimit(bound, Counter_.Available()));
+        const TKeySource::TQuery query = bound == TReadAhead::bBelow ? TKeySource::qNextBelow
+                                         : bound == TReadAhead::bUpTo ? TKeySource::qNextUpTo
+                                                                      : TKeySource::qNext;
+        const int16_t status = Fill(query, bound, value, ReadAhead_.NextLimit(bound, Source_.CounterAvailable()));
         if (status != ksOk)
             return status;
     }
@@ -218,33 +139,21 @@ int16_t TKeyCursor::PreviousKey(const TReadTarget& target)
     WalkFromEqual_ = false;
     SettlePosition();
     ReadAhead_.Restart();
-    int16_t status = ksOk;
-    TStatement* statement = Statement(Position_.AtEnd ? qLast : qPrevious, status);
-    if (!statement)
+    std::string pk;
+    std::string record;
+    const int16_t status = Source_.Previous(Position_.AtEnd, {Position_.Value, Position_.Pk}, pk, record);
+    if (status == ksNotFound)
+        Position_ = {};
+    if (status != ksOk)
         return status;
-    TStatement::TReset reset(*statement);
-    if (!Position_.AtEnd) {
-        statement->BindText(1, Position_.Value);
-        if (KeyNumber_ != 0)
-            statement->BindText(2, Position_.Pk);
-    }
-    const int rc = statement->Step();
-    if (rc == SQLITE_ROW) {
-        const auto* record = static_cast<const char*>(statement->ColumnBlob(kRecordColumn));
-        if (statement->ColumnBytes(kRecordColumn) != RecordSize_)
-            return ksCorrupt;
-        const std::string_view pk = statement->ColumnText(kPkColumn);
-        const std::string_view value = ValueOf(pk, record);
-        target.Pk.assign(pk);
-        if (target.Value)
-            target.Value->assign(value);
-        Position_ = {false, std::string(value), std::string(pk)};
-        return ksOk;
-    }
-    if (rc != SQLITE_DONE)
-        return Connection_.Status(rc);
-    Position_ = {};
-    return ksNotFound;
+    if (static_cast<int>(record.size()) != RecordSize_)
+        return ksCorrupt;
+    const std::string_view value = ValueOf(pk, record.data());
+    target.Pk.assign(pk);
+    if (target.Value)
+        target.Value->assign(value);
+    Position_ = {false, std::string(value), pk};
+    return ksOk;
 }
 
 void TKeyCursor::Top()

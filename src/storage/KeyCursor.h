@@ -1,15 +1,12 @@
 #pragma once
 
 #include "storage/KeyFormat.h"
+#include "storage/KeySource.h"
 #include "storage/ReadAhead.h"
-#include "storage/Statement.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-class TChangeCounter;
-class TConnection;
 
 // Where a read left the caller, and where its record goes.
 struct TReadTarget
@@ -22,12 +19,12 @@ struct TReadTarget
 // The reading position of one handle in the order of one key number, kept
 // as the (value, primary key) of the last record read and never as an open
 // statement, so it holds no lock between calls and survives a rewrite or
-// delete of the record just read. Its statements are prepared once and
-// reset after every use.
+// delete of the record just read. It reads through a source of queries of
+// the file's home.
 class TKeyCursor
 {
 public:
-    TKeyCursor(TConnection& connection, const TChangeCounter& counter, const TKeyFormat& format, int keyNumber);
+    TKeyCursor(TKeySource& source, const TKeyFormat& format, int keyNumber);
 
     // Reads the first record (in primary-key order) whose key equals value;
     // found or not, the position is where value stands in key order.
@@ -51,27 +48,19 @@ private:
     // Copies the position out of the read-ahead, where a walk leaves it,
     // before the read-ahead changes.
     void SettlePosition();
-    // The cursor's statements, prepared on first use.
-    enum TQuery { qNext, qNextBelow, qNextUpTo, qFrom, qPrevious, qLast, qCount };
-    TStatement* Statement(TQuery query, int16_t& status);
-    std::string Sql(TQuery query) const;
     // Reads up to limit records after the position into the read-ahead.
-    int16_t Fill(TStatement& statement, TReadAhead::TBound bound, std::string_view value, int limit);
-    // A record's value in the cursor's key: the field itself, which is what
-    // its index column holds, or the primary key.
+    int16_t Fill(TKeySource::TQuery query, TReadAhead::TBound bound, std::string_view value, int limit);
+    // A record's value in the cursor's key: the field itself, or the primary key.
     std::string_view ValueOf(std::string_view pk, const char* record) const;
     void Deliver(std::string_view pk, const char* record, const TReadTarget& target);
 
-    TConnection& Connection_;
-    const TChangeCounter& Counter_;
+    TKeySource& Source_;
     const TKeyFormat& Format_;
     const int KeyNumber_;
     const int RecordSize_;
-    const std::string Column_;
     TPosition Position_;
     bool PositionInReadAhead_ = false;  // then the position is ReadAhead_.Last()
     bool WalkFromEqual_ = false;        // the reads since Equal are a walk from it
     int Walk_ = 0;                      // records read since the last positioning
     TReadAhead ReadAhead_;
-    TStatement Statements_[qCount];
 };

@@ -101,10 +101,17 @@ int16_t TKeyedFile::Open(const std::string& path)
         return status;
     Counter_.Open(path);
     const std::vector<int>& keys = Format_->IndexedKeys();
-    Cursors_.resize(static_cast<std::size_t>(keys.empty() ? 1 : keys.back() + 1));
-    Cursors_[0] = std::make_unique<TKeyCursor>(Connection_, Counter_, *Format_, 0);
+    const std::size_t slots = static_cast<std::size_t>(keys.empty() ? 1 : keys.back() + 1);
+    Sources_.resize(slots);
+    Cursors_.resize(slots);
+    const auto addCursor = [&](int key) {
+        const auto slot = static_cast<std::size_t>(key);
+        Sources_[slot] = std::make_unique<TSqliteKeySource>(Connection_, Counter_, key, Format_->RecordSize());
+        Cursors_[slot] = std::make_unique<TKeyCursor>(*Sources_[slot], *Format_, key);
+    };
+    addCursor(0);
     for (int key : keys)
-        Cursors_[static_cast<std::size_t>(key)] = std::make_unique<TKeyCursor>(Connection_, Counter_, *Format_, key);
+        addCursor(key);
     return ksOk;
 }
 

@@ -4,8 +4,10 @@
 #include "storage/Connection.h"
 #include "storage/KeyCursor.h"
 #include "storage/KeyFormat.h"
+#include "storage/KeyedStore.h"
 #include "storage/LockFile.h"
 #include "storage/OpenMark.h"
+#include "storage/SqliteKeySource.h"
 #include "storage/Statement.h"
 
 #include <cstdint>
@@ -18,7 +20,7 @@
 // One open keyed file: its SQLite connection, its handle on the lock file,
 // a cursor per key and the prepared statements of its writes. Every
 // operation returns a store status (ks...).
-class TKeyedFile
+class TKeyedFile : public TKeyedStore
 {
 public:
     static constexpr std::size_t kMaxNote = 4096;
@@ -35,24 +37,18 @@ public:
 
     int16_t Open(const std::string& path);
 
-    // A read by mode (km..., plus a kc... condition for kmGetNext);
-    // pk and keyText (unless null) receive the record's primary key and
-    // its value in the key read by. recordSize must be the file's; it is not looked at for
-    // a read of the key only.
     int16_t Get(int keyNumber, int readMode, std::string_view value, std::string* keyText, std::string& pk,
-                void* record, int recordSize);
-    // An empty pk is replaced by the highest key plus one, zero-padded to the
-    // key length, chosen and inserted in one write transaction.
-    int16_t Add(std::string& pk, const void* record, int recordSize);
-    int16_t Rewrite(std::string_view pk, const void* record, int recordSize);
-    int16_t Delete(std::string_view pk);
-    int16_t Top(int keyNumber);
-    int16_t End(int keyNumber);
-    int16_t Info(int32_t& recordCount, int16_t& keyLength);
-    int16_t Lock(std::string_view pk);
-    int16_t Unlock(std::string_view pk);
-    int16_t ReadNote(std::string& note);
-    int16_t WriteNote(std::string_view note);
+                void* record, int recordSize) override;
+    int16_t Add(std::string& pk, const void* record, int recordSize) override;
+    int16_t Rewrite(std::string_view pk, const void* record, int recordSize) override;
+    int16_t Delete(std::string_view pk) override;
+    int16_t Top(int keyNumber) override;
+    int16_t End(int keyNumber) override;
+    int16_t Info(int32_t& recordCount, int16_t& keyLength) override;
+    int16_t Lock(std::string_view pk) override;
+    int16_t Unlock(std::string_view pk) override;
+    int16_t ReadNote(std::string& note) override;
+    int16_t WriteNote(std::string_view note) override;
 
 private:
     int16_t ReadDescription();
@@ -69,6 +65,7 @@ private:
     TChangeCounter Counter_;
     std::optional<TKeyFormat> Format_;
     int KeyLength_ = 0;
+    std::vector<std::unique_ptr<TSqliteKeySource>> Sources_;
     std::vector<std::unique_ptr<TKeyCursor>> Cursors_;
     TStatement Insert_;
     TStatement Update_;

@@ -26,7 +26,7 @@ THandleTable& Handles()
 template <class TOperation> int16_t WithFile(const int32_t* handle, TOperation operation)
 {
     const std::lock_guard<std::mutex> guard(StoreMutex());
-    TKeyedFile* file = Handles().Find(*handle);
+    TKeyedStore* file = Handles().Find(*handle);
     return file ? operation(*file) : ksBadHandle;
 }
 
@@ -66,7 +66,7 @@ int16_t KfsClose(const int32_t* handle)
 int16_t KfsGet(const int32_t* handle, const int16_t* keyNumber, const int16_t* readMode, const char* keyValue,
                std::string* keyText, std::string* primaryKey, void* record, const int32_t* recordSize)
 {
-    const int16_t status = WithFile(handle, [&](TKeyedFile& file) {
+    const int16_t status = WithFile(handle, [&](TKeyedStore& file) {
         return file.Get(*keyNumber, *readMode, keyValue, keyText, *primaryKey, record, *recordSize);
     });
     if (status != ksOk) {
@@ -80,7 +80,7 @@ int16_t KfsGet(const int32_t* handle, const int16_t* keyNumber, const int16_t* r
 int16_t KfsPut(const int32_t* handle, std::string* primaryKey, const void* record, const int32_t* recordSize,
                const int16_t* putMode)
 {
-    return WithFile(handle, [&](TKeyedFile& file) {
+    return WithFile(handle, [&](TKeyedStore& file) {
         switch (*putMode) {
         case kpAdd:
             return file.Add(*primaryKey, record, *recordSize);
@@ -94,33 +94,33 @@ int16_t KfsPut(const int32_t* handle, std::string* primaryKey, const void* recor
 
 int16_t KfsDelete(const int32_t* handle, const char* primaryKey)
 {
-    return WithFile(handle, [&](TKeyedFile& file) { return file.Delete(primaryKey); });
+    return WithFile(handle, [&](TKeyedStore& file) { return file.Delete(primaryKey); });
 }
 
 int16_t KfsBOF(const int32_t* handle, const int16_t* keyNumber)
 {
-    return WithFile(handle, [&](TKeyedFile& file) { return file.Top(*keyNumber); });
+    return WithFile(handle, [&](TKeyedStore& file) { return file.Top(*keyNumber); });
 }
 
 int16_t KfsEOF(const int32_t* handle, const int16_t* keyNumber)
 {
-    return WithFile(handle, [&](TKeyedFile& file) { return file.End(*keyNumber); });
+    return WithFile(handle, [&](TKeyedStore& file) { return file.End(*keyNumber); });
 }
 
 int16_t KfsInfo(const int32_t* handle, TIsamInfoRec* info)
 {
     std::memset(info, 0, sizeof(*info));
-    return WithFile(handle, [&](TKeyedFile& file) { return file.Info(info->RecordCount, info->KeyLength); });
+    return WithFile(handle, [&](TKeyedStore& file) { return file.Info(info->RecordCount, info->KeyLength); });
 }
 
 int16_t KfsLock(const int32_t* handle, const char* primaryKey)
 {
-    return WithFile(handle, [&](TKeyedFile& file) { return file.Lock(primaryKey); });
+    return WithFile(handle, [&](TKeyedStore& file) { return file.Lock(primaryKey); });
 }
 
 int16_t KfsUnlock(const int32_t* handle, const char* primaryKey)
 {
-    return WithFile(handle, [&](TKeyedFile& file) { return file.Unlock(primaryKey); });
+    return WithFile(handle, [&](TKeyedStore& file) { return file.Unlock(primaryKey); });
 }
 
 int16_t KfsKill(const char* fileName)
@@ -131,10 +131,10 @@ int16_t KfsKill(const char* fileName)
 
 int16_t KfsReadNote(const int32_t* handle, std::string* note)
 {
-    return WithFile(handle, [&](TKeyedFile& file) { return file.ReadNote(*note); });
+    return WithFile(handle, [&](TKeyedStore& file) { return file.ReadNote(*note); });
 }
 
 int16_t KfsWriteNote(const int32_t* handle, const char* note)
 {
-    return WithFile(handle, [&](TKeyedFile& file) { return file.WriteNote(note); });
+    return WithFile(handle, [&](TKeyedStore& file) { return file.WriteNote(note); });
 }

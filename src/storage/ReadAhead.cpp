@@ -58,7 +58,7 @@ void TReadAhead::Append(std::string_view pk, const void* record)
     Pks_.append(pk);
 }
 
-void TReadAhead::EndFill(std::optional<uint32_t> snapshot, bool exhausted, TBound bound, std::string_view boundValue)
+void TReadAhead::EndFill(std::optional<uint64_t> snapshot, bool exhausted, TBound bound, std::string_view boundValue)
 {
     Snapshot_ = snapshot;
     Exhausted_ = exhausted;

@@ -40,14 +40,16 @@ public:
     // snapshot: the counter the rows belong to, empty when it changed while
     // they were read (they serve the current read only). exhausted: the
     // query found fewer rows than asked for under this bound.
-    void EndFill(std::optional<uint32_t> snapshot, bool exhausted, TBound bound, std::string_view boundValue);
+    void EndFill(std::optional<uint64_t> snapshot, bool exhausted, TBound bound, std::string_view boundValue);
 
     // The rows still belong to the file as it is now.
-    bool Fresh(std::optional<uint32_t> counter) const
+    bool Fresh(std::optional<uint64_t> counter) const
     {
         return Snapshot_ && counter && *Snapshot_ == *counter;
     }
     bool Empty() const { return Next_ == Rows_.size(); }
+    // Rows of the last fill.
+    int Filled() const { return static_cast<int>(Rows_.size()); }
     // No row past the last one read satisfies this bound (only while Fresh).
     bool ExhaustedUnder(TBound bound, std::string_view boundValue) const;
     TRow Front() const;
@@ -70,7 +72,7 @@ private:
     std::string Pks_;
     std::vector<TRowRef> Rows_;
     std::size_t Next_ = 0;
-    std::optional<uint32_t> Snapshot_;
+    std::optional<uint64_t> Snapshot_;
     bool Exhausted_ = false;
     TBound ExhaustedBound_ = bNone;
     std::string ExhaustedValue_;
