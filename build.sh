@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # ./build.sh start   install what is missing, build, start Orbeko
-# ./build.sh test    install what is missing, build, run every test
+# ./build.sh test    install what is missing, build, run every test (beside a
+#                    throwaway PostgreSQL server, scripts/test-postgres.sh)
 # ./build.sh asan    the tests once more under AddressSanitizer and UBSan
 # ./build.sh bench   build and run the benchmarks
 # ./build.sh package build the Debian package and check what it holds
@@ -24,14 +25,14 @@ case "$what" in
   test)
     configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
     cmake --build build -j "$jobs"
-    QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
+    QT_QPA_PLATFORM=offscreen ./scripts/test-postgres.sh ctest --test-dir build --output-on-failure -j "$jobs"
     ;;
   asan)
     configure build-asan -DCMAKE_BUILD_TYPE=Debug -DORBEKO_SANITIZE=ON -DORBEKO_BUILD_BENCH=OFF
     cmake --build build-asan -j "$jobs"
     QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
       UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-      ctest --test-dir build-asan --output-on-failure -j "$jobs"
+      ./scripts/test-postgres.sh ctest --test-dir build-asan --output-on-failure -j "$jobs"
     ;;
   bench)
     configure build-bench -DCMAKE_BUILD_TYPE=Release -DORBEKO_BUILD_TESTS=OFF

@@ -1,5 +1,8 @@
 #include "storage/FileWatch.h"
 
+#include "storage/KfStore.h"
+#include "storage/StoreLocation.h"
+
 #include <endian.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -50,7 +53,10 @@ std::optional<TFileVersion> TFileVersion::Of(const std::string& fileName)
     return version;
 }
 
-TFileWatch::TFileWatch(std::string fileName) : FileName_(std::move(fileName)) {}
+TFileWatch::TFileWatch(std::string fileName)
+    : FileName_(std::move(fileName)), OnServer_(StoreLocation::IsServer(FileName_))
+{
+}
 
 TFileWatch::~TFileWatch() = default;
 
@@ -75,6 +81,14 @@ void TFileWatch::Identify(std::chrono::steady_clock::time_point now)
 
 std::optional<TFileVersion> TFileWatch::Version()
 {
+    if (OnServer_) {
+        uint64_t counter = 0;
+        if (KfsChangeCounter(FileName_.c_str(), &counter) != ksOk)
+            return std::nullopt;
+        TFileVersion version;
+        version.ChangeCounter = counter;
+        return version;
+    }
     const auto now = std::chrono::steady_clock::now();
     if (!Identity_ || now - IdentifiedAt_ >= IdentityInterval)
         Identify(now);

@@ -9,7 +9,8 @@
 #include <string>
 
 // Which version of a keyed file is at a path: the file's identity and the
-// change counter that every commit from any workstation raises. Unlike a
+// change counter that every commit from any workstation raises. A file on a
+// server has only its counter, its version there. Unlike a
 // last-write time it tells a written file from an unchanged one even within
 // the same second.
 struct TFileVersion
@@ -17,7 +18,7 @@ struct TFileVersion
     uint64_t Device = 0;
     uint64_t Inode = 0;
     int64_t Size = 0;
-    uint32_t ChangeCounter = 0;
+    uint64_t ChangeCounter = 0;
 
     bool operator==(const TFileVersion&) const = default;
 
@@ -30,7 +31,9 @@ struct TFileVersion
 // last found at the path; every IdentityInterval the path is looked up again
 // (device, inode, size), so that a file replaced wholesale, by a restore or
 // a copy, is seen as well. Where the counter cannot be read that way (a
-// network file system) every call reads the file through its path.
+// network file system) every call reads the file through its path. A file
+// on a server is watched through a handle of this process that has it open,
+// which learns of every change as it commits.
 class TFileWatch
 {
 public:
@@ -49,6 +52,7 @@ private:
     void Identify(std::chrono::steady_clock::time_point now);
 
     std::string FileName_;
+    const bool OnServer_;
     std::optional<TFileVersion> Identity_;  // its counter is not kept up to date
     std::unique_ptr<TChangeCounter> Counter_;
     std::chrono::steady_clock::time_point IdentifiedAt_;

@@ -4,7 +4,8 @@
 
 #include <cstdint>
 #include <memory>
-#include <utility>
+#include <string>
+#include <string_view>
 #include <vector>
 
 // The store's open files by handle. Handles count up and are not given out
@@ -12,12 +13,20 @@
 class THandleTable
 {
 public:
-    int32_t Add(std::unique_ptr<TKeyedStore> file);
+    int32_t Add(std::unique_ptr<TKeyedStore> file, std::string fileName);
     // Null for a handle that is not open.
     TKeyedStore* Find(int32_t handle) const;
+    // An open handle of the file of this name; null when there is none.
+    TKeyedStore* FindByName(std::string_view fileName) const;
     bool Remove(int32_t handle);
 
 private:
-    std::vector<std::pair<int32_t, std::unique_ptr<TKeyedStore>>> Files_;
+    struct TEntry
+    {
+        int32_t Handle;
+        std::string FileName;
+        std::unique_ptr<TKeyedStore> File;
+    };
+    std::vector<TEntry> Files_;
     int32_t Last_ = 0;
 };

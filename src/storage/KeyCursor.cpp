@@ -34,6 +34,11 @@ bool Meets(int16_t condition, std::string_view key, std::string_view value)
     }
 }
 
+bool IsCondition(int value)
+{
+    return value == kcAny || value == kcPrefix || value == kcBelow || value == kcUpTo;
+}
+
 }  // namespace
 
 TKeyCursor::TKeyCursor(TKeySource& source, const TKeyFormat& format, int keyNumber)
@@ -43,6 +48,20 @@ TKeyCursor::TKeyCursor(TKeySource& source, const TKeyFormat& format, int keyNumb
       RecordSize_(format.RecordSize()),
       ReadAhead_(format.RecordSize())
 {
+}
+
+int16_t TKeyCursor::Read(int readMode, std::string_view value, std::string* keyText, std::string& pk, void* record,
+                         int recordSize)
+{
+    if (readMode == kmPreviousKey)
+        return PreviousKey({pk, keyText, nullptr});
+    const bool equal = readMode == kmGetEqual;
+    if ((!equal && !IsCondition(readMode - kmGetNext)) || recordSize != RecordSize_)
+        return ksBadParameter;
+    const TReadTarget target{pk, keyText, static_cast<char*>(record)};
+    if (equal)
+        return Equal(value, target);
+    return Next(static_cast<int16_t>(readMode - kmGetNext), value, target);
 }
 
 std::string_view TKeyCursor::ValueOf(std::string_view pk, const char* record) const

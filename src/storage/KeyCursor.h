@@ -26,6 +26,11 @@ class TKeyCursor
 public:
     TKeyCursor(TKeySource& source, const TKeyFormat& format, int keyNumber);
 
+    // A read by mode (km..., plus a kc... condition for kmGetNext); 7 for
+    // any other mode, or a record size other than the file's (not looked at
+    // for a read of the key only).
+    int16_t Read(int readMode, std::string_view value, std::string* keyText, std::string& pk, void* record,
+                 int recordSize);
     // Reads the first record (in primary-key order) whose key equals value;
     // found or not, the position is where value stands in key order.
     int16_t Equal(std::string_view value, const TReadTarget& target);

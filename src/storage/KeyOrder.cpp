@@ -37,3 +37,11 @@ bool KeyStartsWith(std::string_view key, std::string_view prefix)
 {
     return key.size() >= prefix.size() && CompareFolded(key, prefix, prefix.size()) == 0;
 }
+
+std::string FoldedKey(std::string_view key)
+{
+    std::string folded(key);
+    for (char& c : folded)
+        c = static_cast<char>(Fold(c));
+    return folded;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 // Key order of the store: bytes compared as unsigned, ASCII letters without
@@ -8,3 +9,6 @@
 // made here agree with the order the engine returns.
 int CompareKeys(std::string_view a, std::string_view b);
 bool KeyStartsWith(std::string_view key, std::string_view prefix);
+// A key with its ASCII letters in lower case: compared byte by byte,
+// folded keys stand in the order CompareKeys gives the keys themselves.
+std::string FoldedKey(std::string_view key);

@@ -1,8 +1,8 @@
 #include "storage/KeyedFile.h"
 
 #include "storage/FileSchema.h"
-#include "storage/KfsModes.h"
 #include "storage/KfsStatus.h"
+#include "storage/PrimaryKey.h"
 #include "storage/WriteTransaction.h"
 #include "storage/WriterTurn.h"
 
@@ -15,27 +15,6 @@
 
 namespace {
 
-// Largest number of digits a key may have to be counted on from.
-constexpr std::size_t kMaxCountedDigits = 18;
-
-// The number a key of digits stands for; empty for any other key.
-std::optional<int64_t> CountedValue(std::string_view key)
-{
-    if (key.empty() || key.size() > kMaxCountedDigits)
-        return std::nullopt;
-    int64_t value = 0;
-    for (char c : key) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
-bool IsCondition(int value)
-{
-    return value == kcAny || value == kcPrefix || value == kcBelow || value == kcUpTo;
-}
 
 std::string FolderOf(const std::string& path)
 {
@@ -180,27 +159,14 @@ TKeyCursor* TKeyedFile::Cursor(int keyNumber)
 
 int16_t TKeyedFile::CheckKey(std::string_view pk) const
 {
-    if (pk.empty() || pk.size() > static_cast<std::size_t>(KeyLength_))
-        return ksBadParameter;
-    // Texts end at a NUL everywhere else: such a key could never be named again.
-    return pk.find('\0') == std::string_view::npos ? ksOk : ksIllegalKey;
+    return PrimaryKey::Check(pk, KeyLength_);
 }
 
 int16_t TKeyedFile::Get(int keyNumber, int readMode, std::string_view value, std::string* keyText,
                         std::string& pk, void* record, int recordSize)
 {
     TKeyCursor* cursor = Cursor(keyNumber);
-    if (!cursor)
-        return ksBadParameter;
-    if (readMode == kmPreviousKey)
-        return cursor->PreviousKey({pk, keyText, nullptr});
-    const bool equal = readMode == kmGetEqual;
-    if ((!equal && !IsCondition(readMode - kmGetNext)) || recordSize != Format_->RecordSize())
-        return ksBadParameter;
-    const TReadTarget target{pk, keyText, static_cast<char*>(record)};
-    if (equal)
-        return cursor->Equal(value, target);
-    return cursor->Next(static_cast<int16_t>(readMode - kmGetNext), value, target);
+    return cursor ? cursor->Read(readMode, value, keyText, pk, record, recordSize) : ksBadParameter;
 }
 
 void TKeyedFile::BindRecord(TStatement& statement, std::string_view pk, const void* record)
@@ -219,18 +185,15 @@ int16_t TKeyedFile::AllocateKey(std::string& pk)
     int64_t next = 1;
     int rc;
     while ((rc = Highest_.Step()) == SQLITE_ROW) {
-        if (const std::optional<int64_t> value = CountedValue(Highest_.ColumnText(0))) {
+        if (const std::optional<int64_t> value = PrimaryKey::CountedValue(Highest_.ColumnText(0))) {
             next = *value + 1;
             break;
         }
     }
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
         return Connection_.Status(rc);
-    const std::string digits = std::to_string(next);
-    if (digits.size() > static_cast<std::size_t>(KeyLength_))
-        return ksBadParameter;
-    pk = std::string(static_cast<std::size_t>(KeyLength_) - digits.size(), '0') + digits;
-    return ksOk;
+    pk = PrimaryKey::Padded(next, KeyLength_);
+    return pk.empty() ? ksBadParameter : ksOk;
 }
 
 int16_t TKeyedFile::Add(std::string& pk, const void* record, int recordSize)

@@ -49,6 +49,7 @@ public:
     int16_t Unlock(std::string_view pk) override;
     int16_t ReadNote(std::string& note) override;
     int16_t WriteNote(std::string_view note) override;
+    std::optional<uint64_t> ChangeCounter() override { return Counter_.Read(); }
 
 private:
     int16_t ReadDescription();

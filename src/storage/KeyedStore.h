@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,4 +33,7 @@ public:
     virtual int16_t Unlock(std::string_view pk) = 0;
     virtual int16_t ReadNote(std::string& note) = 0;
     virtual int16_t WriteNote(std::string_view note) = 0;
+    // The file's change counter as known now, raised by every change that
+    // any workstation commits; empty when it cannot be read cheaply.
+    virtual std::optional<uint64_t> ChangeCounter() = 0;
 };

@@ -2,6 +2,8 @@
 
 #include "storage/HandleTable.h"
 #include "storage/KeyedFile.h"
+#include "storage/PgKeyedFile.h"
+#include "storage/StoreLocation.h"
 
 #include <sqlite3.h>
 
@@ -41,6 +43,10 @@ int16_t KfsCreate(const char* fileName, const int16_t* keyLength, const int32_t*
                   const char* keyFormat)
 {
     const std::lock_guard<std::mutex> guard(StoreMutex());
+    std::string server;
+    std::string name;
+    if (StoreLocation::SplitServerFile(fileName, server, name))
+        return TPgKeyedFile::Create(server, name, *keyLength, keyFormat);
     return TKeyedFile::Create(fileName, *keyLength, keyFormat);
 }
 
@@ -50,10 +56,21 @@ int16_t KfsOpen(const char* fileName, const int16_t*, const int16_t* openMode, i
     if (*openMode != koShared)
         return ksBadParameter;
     const std::lock_guard<std::mutex> guard(StoreMutex());
-    auto file = std::make_unique<TKeyedFile>();
-    const int16_t status = file->Open(fileName);
+    std::unique_ptr<TKeyedStore> opened;
+    int16_t status;
+    std::string server;
+    std::string name;
+    if (StoreLocation::SplitServerFile(fileName, server, name)) {
+        auto file = std::make_unique<TPgKeyedFile>();
+        status = file->Open(server, name, fileName);
+        opened = std::move(file);
+    } else {
+        auto file = std::make_unique<TKeyedFile>();
+        status = file->Open(fileName);
+        opened = std::move(file);
+    }
     if (status == ksOk)
-        *handle = Handles().Add(std::move(file));
+        *handle = Handles().Add(std::move(opened), fileName);
     return status;
 }
 
@@ -126,7 +143,24 @@ int16_t KfsUnlock(const int32_t* handle, const char* primaryKey)
 int16_t KfsKill(const char* fileName)
 {
     const std::lock_guard<std::mutex> guard(StoreMutex());
+    std::string server;
+    std::string name;
+    if (StoreLocation::SplitServerFile(fileName, server, name))
+        return TPgKeyedFile::Remove(server, name);
     return TKeyedFile::Remove(fileName);
+}
+
+int16_t KfsChangeCounter(const char* fileName, uint64_t* counter)
+{
+    const std::lock_guard<std::mutex> guard(StoreMutex());
+    TKeyedStore* file = Handles().FindByName(fileName);
+    if (!file)
+        return ksNotFound;
+    const std::optional<uint64_t> known = file->ChangeCounter();
+    if (!known)
+        return ksIoError;
+    *counter = *known;
+    return ksOk;
 }
 
 int16_t KfsReadNote(const int32_t* handle, std::string* note)

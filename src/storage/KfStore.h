@@ -25,6 +25,8 @@ static_assert(sizeof(TIsamInfoRec) == 32);
 // Starts the engine: 0, or 12 when it cannot start.
 int16_t KfsStartup();
 
+// Files are named by a path, or on a PostgreSQL server by the connection
+// string, '#' and the file's name (StoreLocation).
 // Makes a new, empty file (it is not opened). The 32-bit and two 16-bit
 // arguments in the middle are reserved and not looked at.
 int16_t KfsCreate(const char* fileName, const int16_t* keyLength, const int32_t* reserved1, const int16_t* reserved2,
@@ -49,6 +51,10 @@ int16_t KfsLock(const int32_t* handle, const char* primaryKey);
 int16_t KfsUnlock(const int32_t* handle, const char* primaryKey);
 // Removes a file that no handle anywhere has open (else 9).
 int16_t KfsKill(const char* fileName);
+// The change counter of a file that a handle of this process has open,
+// raised by every change any workstation commits: what the caches watch.
+// 1 when no handle has it open.
+int16_t KfsChangeCounter(const char* fileName, uint64_t* counter);
 // A free text kept inside the file, at most TKeyedFile::kMaxNote bytes.
 int16_t KfsReadNote(const int32_t* handle, std::string* note);
 int16_t KfsWriteNote(const int32_t* handle, const char* note);

@@ -13,6 +13,7 @@ class KeyWalkTest : public TStoreTest
 protected:
     void SetUp() override
     {
+        TStoreTest::SetUp();
         OpenFile(File, kDayEntryFormat);
         for (const char* stamp : {"0000000200", "0000000100", "0000000300", "0000000400"})
             ASSERT_TRUE(File.Add(MakeEntry(stamp, stamp), "")) << File.StatusText();

@@ -8,11 +8,14 @@
 
 namespace {
 
-class RecordLock : public TStoreTest
+class RecordLock : public TStoreHomesTest
 {
 protected:
     void SetUp() override
     {
+        TStoreHomesTest::SetUp();
+        if (IsSkipped())
+            return;
         OpenFile(First, kDayEntryFormat);
         OpenFile(Second, kDayEntryFormat);
         ASSERT_TRUE(First.Add(MakeEntry("0000000100", "entry"), ""));
@@ -31,7 +34,7 @@ protected:
     TXIsamFile Second;
 };
 
-TEST_F(RecordLock, HeldForTheScopeAndReleasedAfterIt)
+TEST_P(RecordLock, HeldForTheScopeAndReleasedAfterIt)
 {
     {
         const TRecordLock lock(First, "0000000001");
@@ -42,7 +45,7 @@ TEST_F(RecordLock, HeldForTheScopeAndReleasedAfterIt)
     EXPECT_TRUE(FreeForOthers("0000000001"));
 }
 
-TEST_F(RecordLock, ReleasedWhenAnExceptionPasses)
+TEST_P(RecordLock, ReleasedWhenAnExceptionPasses)
 {
     try {
         const TRecordLock lock(First, "0000000001");
@@ -53,7 +56,7 @@ TEST_F(RecordLock, ReleasedWhenAnExceptionPasses)
     EXPECT_TRUE(FreeForOthers("0000000001"));
 }
 
-TEST_F(RecordLock, NotHeldWhenAnotherHandleHasItAndThenReleasesNothing)
+TEST_P(RecordLock, NotHeldWhenAnotherHandleHasItAndThenReleasesNothing)
 {
     ASSERT_TRUE(Second.LockRecord("0000000001"));
     {
@@ -69,7 +72,7 @@ TEST_F(RecordLock, NotHeldWhenAnotherHandleHasItAndThenReleasesNothing)
     EXPECT_TRUE(Second.UnlockRecord("0000000001"));
 }
 
-TEST_F(RecordLock, AMovedLockIsReleasedOnceByItsNewOwner)
+TEST_P(RecordLock, AMovedLockIsReleasedOnceByItsNewOwner)
 {
     std::vector<TRecordLock> locks;
     {
@@ -82,12 +85,14 @@ TEST_F(RecordLock, AMovedLockIsReleasedOnceByItsNewOwner)
     EXPECT_TRUE(FreeForOthers("0000000001"));
 }
 
-TEST_F(RecordLock, AClosedFileIsNotLocked)
+TEST_P(RecordLock, AClosedFileIsNotLocked)
 {
     TXIsamFile closed;
     const TRecordLock lock(closed, "0000000001");
     EXPECT_FALSE(lock.Held());
     EXPECT_EQ(closed.Status(), 4);
 }
+
+INSTANTIATE_STORE_HOMES(RecordLock);
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "StoreFixture.h"
 
+#include "storage/StoreLocation.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -61,9 +63,36 @@ TCategoryRec MakeCategory(const std::string& description)
     return category;
 }
 
-void TStoreTest::OpenFile(TXIsamFile& file, const std::string& format, const std::string& name)
+std::string HomeName(const ::testing::TestParamInfo<TStoreHome>& info)
 {
-    if (!std::filesystem::exists(Path(name))) {
+    return info.param == TStoreHome::Folder ? "Folder" : "Server";
+}
+
+void TStoreFiles::MakeHome(TStoreHome home)
+{
+    if (home == TStoreHome::Server) {
+        if (TTestDatabase::Server().empty())
+            GTEST_SKIP() << TTestDatabase::Missing();
+        Database_ = std::make_unique<TTestDatabase>();
+    }
+}
+
+std::string TStoreFiles::Path(const std::string& name) const
+{
+    return Database_ ? StoreLocation::FileName(Database_->Location(), name) : Dir.File(name);
+}
+
+bool TStoreFiles::Exists(const std::string& name) const
+{
+    if (!Database_)
+        return std::filesystem::exists(Path(name));
+    TXIsamFile probe;
+    return probe.Open(Path(name), 3) || probe.Status() != 1;
+}
+
+void TStoreFiles::OpenFile(TXIsamFile& file, const std::string& format, const std::string& name)
+{
+    if (!Exists(name)) {
         ASSERT_TRUE(file.CreateFile(Path(name), 10, format)) << file.StatusText();
     }
     ASSERT_TRUE(file.Open(Path(name), 3)) << file.StatusText();

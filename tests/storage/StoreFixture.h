@@ -3,9 +3,11 @@
 #include "storage/Records.h"
 #include "storage/XIsamFile.h"
 #include "support/TempDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,13 +34,46 @@ template <class R> std::vector<std::string> ScanKeys(TXIsamFile& file, int16_t k
     return keys;
 }
 
-// A fresh folder with files made in it.
-class TStoreTest : public ::testing::Test
+// Where a test's keyed files live: a fresh folder, or a fresh database on
+// the test run's PostgreSQL server.
+enum class TStoreHome { Folder, Server };
+
+std::string HomeName(const ::testing::TestParamInfo<TStoreHome>& info);
+
+// The keyed files of one test, in one home.
+class TStoreFiles
 {
 protected:
-    std::string Path(const std::string& name = "OBDayEnt.Ism") const { return Dir.File(name); }
+    // Makes the home; a server home is skipped, with the reason, when the
+    // run has no server. Call from SetUp and return when it skipped.
+    void MakeHome(TStoreHome home);
+    // The name of a keyed file of the test.
+    std::string Path(const std::string& name = "OBDayEnt.Ism") const;
+    // Whether the file is there.
+    bool Exists(const std::string& name) const;
     // Creates the file (if missing) and opens it in file, open mode 3.
     void OpenFile(TXIsamFile& file, const std::string& format, const std::string& name = "OBDayEnt.Ism");
+    bool OnServer() const { return Database_ != nullptr; }
 
     TTempDir Dir;
+
+private:
+    std::unique_ptr<TTestDatabase> Database_;
 };
+
+// Keyed files in a fresh folder.
+class TStoreTest : public ::testing::Test, protected TStoreFiles
+{
+protected:
+    void SetUp() override { MakeHome(TStoreHome::Folder); }
+};
+
+// The same test in both homes of the store: INSTANTIATE_STORE_HOMES(suite).
+class TStoreHomesTest : public ::testing::TestWithParam<TStoreHome>, protected TStoreFiles
+{
+protected:
+    void SetUp() override { MakeHome(GetParam()); }
+};
+
+#define INSTANTIATE_STORE_HOMES(suite) \
+    INSTANTIATE_TEST_SUITE_P(Homes, suite, ::testing::Values(TStoreHome::Folder, TStoreHome::Server), HomeName)

@@ -54,9 +54,10 @@ ORBEKO_CHILD_ROLE(AddUntilKilled)
     }
 }
 
-using XIsamFileConcurrency = TStoreTest;
+using XIsamFileConcurrency = TStoreHomesTest;
+using XIsamFileWriteLock = TStoreTest;
 
-TEST_F(XIsamFileConcurrency, FourProcessesAddingAtOnceLoseNothing)
+TEST_P(XIsamFileConcurrency, FourProcessesAddingAtOnceLoseNothing)
 {
     constexpr int kProcesses = 4;
     constexpr int kEach = 500;
@@ -90,7 +91,7 @@ TEST_F(XIsamFileConcurrency, FourProcessesAddingAtOnceLoseNothing)
     EXPECT_EQ(std::set<std::string>(scanned.begin(), scanned.end()), keys);
 }
 
-TEST_F(XIsamFileConcurrency, AWriterKilledMidAddLeavesASoundFileWithEveryConfirmedRecord)
+TEST_P(XIsamFileConcurrency, AWriterKilledMidAddLeavesASoundFileWithEveryConfirmedRecord)
 {
     {
         TXIsamFile file;
@@ -109,7 +110,9 @@ TEST_F(XIsamFileConcurrency, AWriterKilledMidAddLeavesASoundFileWithEveryConfirm
             confirmed.insert(line);
         ASSERT_GE(confirmed.size(), target);
 
-        EXPECT_EQ(IntegrityCheck(Path()), "ok");
+        if (!OnServer()) {
+            EXPECT_EQ(IntegrityCheck(Path()), "ok");
+        }
         TXIsamFile file;
         ASSERT_TRUE(file.Open(Path(), 3)) << file.StatusText();
         TDayEntryRec entry;
@@ -119,7 +122,7 @@ TEST_F(XIsamFileConcurrency, AWriterKilledMidAddLeavesASoundFileWithEveryConfirm
     }
 }
 
-TEST_F(XIsamFileConcurrency, AWriteLockHeldTooLongGivesStatus3AndReadsGoOn)
+TEST_F(XIsamFileWriteLock, AWriteLockHeldTooLongGivesStatus3AndReadsGoOn)
 {
     TXIsamFile file;
     OpenFile(file, kDayEntryFormat);
@@ -142,5 +145,7 @@ TEST_F(XIsamFileConcurrency, AWriteLockHeldTooLongGivesStatus3AndReadsGoOn)
     EXPECT_TRUE(file.Add(MakeEntry("0000000100", "second"), ""));
     EXPECT_EQ(file.RecordCount(), 2);
 }
+
+INSTANTIATE_STORE_HOMES(XIsamFileConcurrency);
 
 }  // namespace

@@ -20,6 +20,7 @@
 namespace {
 
 using XIsamFileEdge = TStoreTest;
+using XIsamFileKeys = TStoreHomesTest;
 
 // The engine's default file system, wrapped to record every file it
 // deletes and whether it asked for the folder to be synced after.
@@ -161,7 +162,7 @@ TEST_F(XIsamFileEdge, AHandleWhoseLockFileWasReplacedRefusesToLock)
     }
 }
 
-TEST_F(XIsamFileEdge, KeysWithANulAreRefusedWith6)
+TEST_P(XIsamFileKeys, KeysWithANulAreRefusedWith6)
 {
     TXIsamFile file;
     OpenFile(file, kDayEntryFormat);
@@ -186,7 +187,7 @@ TEST_F(XIsamFileEdge, KeysWithANulAreRefusedWith6)
     EXPECT_EQ(file.RecordCount(), 1);
 }
 
-TEST_F(XIsamFileEdge, KeysThatAreNotNumbersDoNotStopNewKeys)
+TEST_P(XIsamFileKeys, KeysThatAreNotNumbersDoNotStopNewKeys)
 {
     struct TCase
     {
@@ -280,5 +281,7 @@ TEST_F(XIsamFileEdge, AFolderGoneWhileOpenIsNotFoundRatherThanAnOsFailure)
     EXPECT_FALSE(file.Add(MakeEntry("0000000100", "x"), ""));
     EXPECT_EQ(file.Status(), 1) << file.StatusText();
 }
+
+INSTANTIATE_STORE_HOMES(XIsamFileKeys);
 
 }  // namespace

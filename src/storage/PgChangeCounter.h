@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class TPgConnection;
+
+// The change counter of a keyed file on a server: its version, raised by every
+// committed change and drawn from one sequence for all files so a file made
+// again never repeats an old one. A handle learns of changes without
+// asking the server: its own commits and those of every other handle of
+// this process are posted on a board at once, and those of other
+// workstations come as notices on the file's channel, which the server
+// sends when they commit. So rows read ahead are handed out only while no
+// change is known since they were read.
+class TPgChangeCounter
+{
+public:
+    // key names the file among all this process has open on any server.
+    TPgChangeCounter(TPgConnection& connection, std::string key) : Connection_(connection), Key_(std::move(key)) {}
+
+    // The channel on which the server announces the file's versions.
+    static std::string Channel(int32_t fileId) { return "orbeko_" + std::to_string(fileId); }
+
+    // The highest version known now: the notices that came meanwhile are
+    // read without waiting. Empty when the connection broke.
+    std::optional<uint64_t> Read();
+    // A version read from the file or committed through this handle.
+    void Saw(uint64_t version);
+
+private:
+    TPgConnection& Connection_;
+    const std::string Key_;
+    uint64_t Known_ = 0;
+};
