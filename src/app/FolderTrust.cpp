@@ -2,6 +2,7 @@
 
 #include "cli/FolderSelfTest.h"
 #include "cli/Presence.h"
+#include "storage/StoreLocation.h"
 #include "ui/MessageBox.h"
 
 #include <stdexcept>
@@ -25,6 +26,10 @@ TFolderTrust::~TFolderTrust() = default;
 
 bool TFolderTrust::Open(const std::string& folder)
 {
+    // A database server keeps the record locks itself: there is no folder
+    // whose locks could fail the workstations.
+    if (StoreLocation::IsServer(folder))
+        return true;
     TFolderSelfTest test(folder);
     if (!test.Refused()) {
         Presence_ = std::make_unique<TPresence>(folder, Interval_);

@@ -10,7 +10,8 @@ class TPresence;
 // the folder is opened it runs the folder self-test (lock test, mount
 // options, interrupted restore) and joins the presence file, whose other
 // workstations must all have locks this one can see; while the program
-// runs it writes this workstation's heartbeat there.
+// runs it writes this workstation's heartbeat there. A database on a server
+// needs none of this.
 class TFolderTrust
 {
 public:

@@ -3,6 +3,7 @@
 #include "storage/FolderDiagnosis.h"
 #include "storage/KfStore.h"
 #include "storage/RegistryKey.h"
+#include "storage/StoreLocation.h"
 
 #include <cstring>
 #include <filesystem>
@@ -37,10 +38,9 @@ TOrbekoDB::TOrbekoDB(TOrbekoDBShell& shell)
     OpenFolder(shell);
 }
 
-TOrbekoDB::TOrbekoDB(TOrbekoDBShell& shell, const std::string& folder) : RootPath(folder)
+TOrbekoDB::TOrbekoDB(TOrbekoDBShell& shell, const std::string& location)
+    : RootPath(StoreLocation::Normalized(location))
 {
-    if (RootPath.empty() || RootPath.back() != '/')
-        RootPath += '/';
     OpenFolder(shell);
 }
 
@@ -51,13 +51,13 @@ void TOrbekoDB::OpenFolder(TOrbekoDBShell& shell)
             throw EOrbekoDB("Unable to load KFSTORE.DLL");
 
     std::vector<std::string> missing;
-    std::error_code error;
     for (const TFileSpec& known : kFiles)
-        if (!std::filesystem::exists(RootPath + known.Name, error))
+        if (!Exists(known))
             missing.push_back(known.Name);
     // A folder that is not there is reported by the first open below, with
     // the system's reason, rather than offered as a place for a new database.
-    if (missing.size() == std::size(kFiles) && std::filesystem::is_directory(RootPath, error))
+    std::error_code error;
+    if (missing.size() == std::size(kFiles) && (OnServer() || std::filesystem::is_directory(RootPath, error)))
         CreateDatabase(shell);
     else if (!missing.empty() && missing.size() < std::size(kFiles)) {
         std::string names;
@@ -78,9 +78,39 @@ TXIsamFile& TOrbekoDB::FileOf(const TFileSpec& known)
     return this->*known.File;
 }
 
+bool TOrbekoDB::OnServer() const
+{
+    return StoreLocation::IsServer(RootPath);
+}
+
+std::string TOrbekoDB::FilePath(const std::string& name) const
+{
+    return StoreLocation::FileName(RootPath, name);
+}
+
+bool TOrbekoDB::Exists(const TFileSpec& known)
+{
+    if (!OnServer()) {
+        std::error_code error;
+        return std::filesystem::exists(FilePath(known.Name), error);
+    }
+    // A server that cannot be reached is no empty database.
+    TXIsamFile probe;
+    if (probe.Open(FilePath(known.Name), kOpenMode))
+        return true;
+    if (probe.Status() == ksNotFound)
+        return false;
+    throw EOrbekoDB(std::string("Unable to open ") + known.What + " isam\r\r" + probe.StatusText());
+}
+
 std::string TOrbekoDB::FolderText() const
 {
-    return RootPath.size() > 1 ? RootPath.substr(0, RootPath.size() - 1) : RootPath;
+    return StoreLocation::Shown(RootPath);
+}
+
+std::string TOrbekoDB::Explained(const std::string& headline, const std::string& file) const
+{
+    return OnServer() ? headline : TFolderDiagnosis::Explain(headline, RootPath, file);
 }
 
 void TOrbekoDB::CreateDatabase(TOrbekoDBShell& shell)
@@ -92,17 +122,16 @@ void TOrbekoDB::CreateDatabase(TOrbekoDBShell& shell)
     std::vector<std::string> made;
     try {
         for (const TFileSpec& known : kFiles) {
-            const std::string path = RootPath + known.Name;
+            const std::string path = FilePath(known.Name);
             TXIsamFile& file = FileOf(known);
             if (file.CreateFile(path, kPrimaryKeyLength, known.KeyFormat)) {
                 made.push_back(path);
                 continue;
             }
             // Another workstation creating the same database at this moment.
-            std::error_code error;
-            if (!std::filesystem::exists(path, error))
-                throw EOrbekoDB(TFolderDiagnosis::Explain(
-                    std::string("Unable to create ") + known.What + " isam\r\r" + file.StatusText(), RootPath));
+            if (!Exists(known))
+                throw EOrbekoDB(
+                    Explained(std::string("Unable to create ") + known.What + " isam\r\r" + file.StatusText()));
         }
     } catch (...) {
         for (const std::string& path : made)
@@ -136,19 +165,18 @@ void TOrbekoDB::FindRootPath(TOrbekoDBShell& shell)
     }
     if (RootPath.empty())
         throw EOrbekoDB("Orbeko root path has not been set in registry");
-    if (RootPath.back() != '/')
-        RootPath += '/';
+    RootPath = StoreLocation::Normalized(RootPath);
 }
 
 void TOrbekoDB::OpenExisting(TXIsamFile& file, const char* name, const char* what) const
 {
-    const std::string path = RootPath + name;
+    const std::string path = FilePath(name);
     const std::string headline = std::string("Unable to open ") + what + " isam";
     if (!file.Open(path, kOpenMode))
-        throw EOrbekoDB(TFolderDiagnosis::Explain(headline + "\r\r" + file.StatusText(), RootPath, path));
+        throw EOrbekoDB(Explained(headline + "\r\r" + file.StatusText(), path));
     // The engine falls back to reading a file it may not write; every
     // change would then fail, so the folder is refused now, with the cause.
-    if (!TFolderDiagnosis::Writable(RootPath, path)) {
+    if (!OnServer() && !TFolderDiagnosis::Writable(RootPath, path)) {
         file.Close();
         throw EOrbekoDB(TFolderDiagnosis::Explain(headline, RootPath, path));
     }

@@ -28,7 +28,8 @@ public:
     virtual bool Confirm(const std::string& text) = 0;
 };
 
-// One connection to the shared database folder: the four keyed files, open.
+// One connection to the shared database: the four keyed files, open, in a
+// folder or on a PostgreSQL server (the location is then a connection string).
 // It is built whole or not at all; a failure raises EOrbekoDB and closes
 // whatever had been opened. A folder holding some of the four files but not
 // all is refused, and one holding none is made a database only when the
@@ -38,9 +39,9 @@ class TOrbekoDB
 {
 public:
     explicit TOrbekoDB(TOrbekoDBShell& shell);
-    // A connection to the given folder, without the registry: the
-    // administrator's tool names the folder it works on.
-    TOrbekoDB(TOrbekoDBShell& shell, const std::string& folder);
+    // A connection to the given folder or server, without the registry: the
+    // administrator's tool names the database it works on.
+    TOrbekoDB(TOrbekoDBShell& shell, const std::string& location);
     TOrbekoDB(const TOrbekoDB&) = delete;
     TOrbekoDB& operator=(const TOrbekoDB&) = delete;
 
@@ -66,7 +67,7 @@ public:
     static constexpr int16_t DayEntryStampKey = 3;
 
     TStamp Stamp;
-    std::string RootPath;  // always ends in '/'
+    std::string RootPath;  // a folder, always ending in '/', or a connection string
     TXIsamFile UserFile;
     TXIsamFile AlarmFile;
     TXIsamFile CategoryFile;
@@ -75,6 +76,8 @@ public:
     // Closes and reopens the users and then the categories file, so that
     // changes made by the administration dialogs are seen.
     void Reopen();
+    // The name of one of the database's files (UserFileName...).
+    std::string FilePath(const std::string& name) const;
 
     void InitUser(TUserRec& record) const;
     void InitAlarm(TAlarmRec& record);
@@ -89,5 +92,10 @@ private:
     void CreateDatabase(TOrbekoDBShell& shell);
     void OpenExisting(TXIsamFile& file, const char* name, const char* what) const;
     TXIsamFile& FileOf(const TFileSpec& known);
+    // Whether the file is there; raises EOrbekoDB when a server cannot say.
+    bool Exists(const TFileSpec& known);
     std::string FolderText() const;
+    bool OnServer() const;
+    // A failure's message, with what the folder shows of its cause.
+    std::string Explained(const std::string& headline, const std::string& file = {}) const;
 };

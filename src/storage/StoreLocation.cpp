@@ -1,6 +1,9 @@
 #include "storage/StoreLocation.h"
 
+#include <libpq-fe.h>
+
 #include <cctype>
+#include <memory>
 
 namespace StoreLocation {
 
@@ -60,10 +63,29 @@ bool SplitServerFile(std::string_view fileName, std::string& connection, std::st
     return true;
 }
 
+std::string Shown(const std::string& location)
+{
+    if (!IsServer(location))
+        return location.size() > 1 && location.back() == '/' ? location.substr(0, location.size() - 1) : location;
+    char* error = nullptr;
+    const std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)> options(
+        PQconninfoParse(location.c_str(), &error), &PQconninfoFree);
+    PQfreemem(error);
+    if (!options)
+        return location;
+    std::string shown;
+    for (const PQconninfoOption* option = options.get(); option->keyword; ++option) {
+        if (!option->val || !*option->val || std::string_view(option->keyword) == "password")
+            continue;
+        shown += (shown.empty() ? "" : " ") + std::string(option->keyword) + "=" + option->val;
+    }
+    return shown;
+}
+
 std::string Normalized(std::string location)
 {
-    if (IsServer(location))
-        return Trimmed(location);
+    if (std::string trimmed = Trimmed(location); IsServer(trimmed))
+        return trimmed;
     if (location.empty() || location.back() != '/')
         location += '/';
     return location;

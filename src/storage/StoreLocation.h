@@ -19,6 +19,9 @@ std::string FileName(const std::string& location, const std::string& name);
 // Divides a keyed file name on a server into the connection string and the
 // file's own name; false when it is not one.
 bool SplitServerFile(std::string_view fileName, std::string& connection, std::string& name);
+// A location as messages show it: a folder without its last '/', a
+// server's connection string without any password written into it.
+std::string Shown(const std::string& location);
 // A location as the workstation keeps it: a folder ends in '/', a server's
 // connection string stays as written (surrounding blanks dropped).
 std::string Normalized(std::string location);
