@@ -6,16 +6,19 @@
 
 #include <optional>
 
-// Asks the user to pick a folder, with the means to create a new one.
+// Asks the user where the database is: a folder, picked with the means to
+// create a new one, or typed; or the connection string of a PostgreSQL
+// server.
 class TFolderPrompt
 {
 public:
     virtual ~TFolderPrompt() = default;
 
-    // The chosen folder, or nothing when the user cancelled. start is the
-    // folder shown first (the current folder when empty).
+    // The chosen folder or connection string, or nothing when the user
+    // cancelled. start is the location shown first.
     static std::optional<QString> Ask(const QString& caption, const QString& start = QString());
 
+    // A dialog with the location to type and a Browse button that opens
     // QFileDialog in directory mode.
     static TFolderPrompt& Real();
 

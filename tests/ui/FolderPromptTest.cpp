@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
 
 #include <stdexcept>
 
@@ -54,23 +56,46 @@ TEST(FolderPrompt, RealPromptPicksAFolderAndMayCreateOne)
     bool dirsOnly = false;
     bool readOnly = true;
     QString title;
-    TModalHandler choose([&](QWidget& modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(&modal);
-        ASSERT_NE(dialog, nullptr);
-        mode = dialog->fileMode();
-        dirsOnly = dialog->testOption(QFileDialog::ShowDirsOnly);
-        readOnly = dialog->testOption(QFileDialog::ReadOnly);
-        title = dialog->windowTitle();
-        dialog->selectFile(folder);
-        static_cast<QDialog*>(dialog)->accept();
+    TModalHandler browse([&](QWidget& prompt) {
+        EXPECT_EQ(prompt.windowTitle(), "Select Orbeko data folder");
+        TModalHandler choose([&](QWidget& modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(&modal);
+            ASSERT_NE(dialog, nullptr);
+            mode = dialog->fileMode();
+            dirsOnly = dialog->testOption(QFileDialog::ShowDirsOnly);
+            readOnly = dialog->testOption(QFileDialog::ReadOnly);
+            title = dialog->windowTitle();
+            dialog->selectFile(folder);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        prompt.findChild<QPushButton*>("btnBrowse")->click();
+        EXPECT_TRUE(choose.Acted());
+        prompt.findChild<QPushButton*>("btnOk")->click();
     });
-    const std::optional<QString> chosen = TFolderPrompt::Ask("Select Orbeko data folder", folder);
+    const std::optional<QString> chosen = TFolderPrompt::Ask("Select Orbeko data folder");
     EXPECT_EQ(mode, QFileDialog::Directory);
     EXPECT_TRUE(dirsOnly);
     EXPECT_FALSE(readOnly) << "a read-only dialog cannot create folders";
     EXPECT_EQ(title, "Select Orbeko data folder");
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(QDir(*chosen).canonicalPath(), QDir(folder).canonicalPath());
+}
+
+TEST(FolderPrompt, RealPromptTakesATypedConnectionStringAndNeverNothing)
+{
+    bool emptyRefused = false;
+    TModalHandler type([&](QWidget& prompt) {
+        auto* location = prompt.findChild<QLineEdit*>("edtLocation");
+        auto* ok = prompt.findChild<QPushButton*>("btnOk");
+        EXPECT_EQ(location->text(), "/srv/start");
+        location->setText("  ");
+        emptyRefused = !ok->isEnabled();
+        location->setText(" postgresql://server/orbeko ");
+        ok->click();
+    });
+    EXPECT_EQ(TFolderPrompt::Ask("Select Orbeko Database Location?", "/srv/start"),
+              QString("postgresql://server/orbeko"));
+    EXPECT_TRUE(emptyRefused);
 }
 
 TEST(FolderPrompt, RealPromptCancelledGivesNothing)
