@@ -458,8 +458,9 @@ TEST_P(SoakTest, WorkstationsSharingOneDatabaseLoseNothingEvenWhenOneIsKilled)
     db.reset();
     for (const char* name : {TOrbekoDB::UserFileName, TOrbekoDB::AlarmFileName, TOrbekoDB::CategoryFileName,
                              TOrbekoDB::DayEntryFileName}) {
-        if (!Server_)
+        if (!Server_) {
             EXPECT_EQ(IntegrityCheck(DataFile(name)), "ok") << name;
+        }
     }
 
     TSoakAudit audit(journal, state);
