@@ -1,6 +1,7 @@
 #include "cli/AdminCommand.h"
 
 #include "cli/DatabaseCheck.h"
+#include "cli/DatabaseCopy.h"
 #include "cli/DatabaseFiles.h"
 #include "cli/FolderSelfTest.h"
 #include "cli/FolderStats.h"
@@ -9,7 +10,10 @@
 #include "ical/ICalExport.h"
 #include "ical/ICalImport.h"
 #include "storage/KeyWalk.h"
+#include "storage/KfsModes.h"
+#include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
+#include "storage/StoreLocation.h"
 
 #include <QDate>
 
@@ -45,6 +49,15 @@ const std::map<std::string, TVerb> kVerbs = {
       "  --json  one JSON object: {\"folder\", \"problems\": [{\"file\", \"record\", \"problem\"}],\n"
       "          \"count\"}\n"
       "Exit status: 0 no problems, 1 problems found, 2 the folder cannot be read.\n"}},
+    {"copy",
+     {"copy SOURCE DEST",
+      "Copies the database at SOURCE to DEST, each a folder or the connection string of a\n"
+      "PostgreSQL server (postgresql://host/dbname, or host=... dbname=...; passwords from\n"
+      "~/.pgpass or libpq's environment), in either direction: the four files with every\n"
+      "record under its own identifier, and each file's note. Refused while any workstation\n"
+      "has SOURCE open, and when DEST already holds a database; no workstation can open\n"
+      "either until the copy is done. A copy that fails removes what it made.\n"
+      "Exit status: 0 copied, 1 refused, 2 failed.\n"}},
     {"backup",
      {"backup FOLDER DEST",
       "Copies the four files of FOLDER into the folder DEST (made if missing; it must not hold\n"
@@ -52,6 +65,10 @@ const std::map<std::string, TVerb> kVerbs = {
       "engine's online backup inside one read transaction, and all four are held at the same\n"
       "moment, so no alarm in the copy points past its events. Workstations that save\n"
       "meanwhile wait for the copy. The copy is then checked as by check.\n"
+      "A database on a PostgreSQL server is backed up with the server's own tools: pg_dump\n"
+      "(for example pg_dump -Fc -n orbeko -f diary.dump postgresql://host/dbname) while\n"
+      "workstations keep working, and pg_restore to put it back; or copied into a folder with\n"
+      "\"orbeko-admin copy\" while no workstation has it open.\n"
       "Exit status: 0 copied and checked, 1 the copy has problems, 2 no copy was made.\n"}},
     {"restore",
      {"restore BACKUP FOLDER | restore --finish FOLDER",
@@ -95,11 +112,15 @@ const std::map<std::string, TVerb> kVerbs = {
     {"stats",
      {"stats FOLDER",
       "Shows the record count and size of each file, the first and last event, and every user\n"
-      "with the number of events he owns.\n"
+      "with the number of events he owns. FOLDER may be a PostgreSQL connection string; the\n"
+      "server's files show their record counts.\n"
       "Exit status: 0, or 2 when the folder cannot be read.\n"}},
 };
 
 constexpr const char* kVersion = "orbeko-admin " ORBEKO_VERSION;
+
+constexpr const char* kServerBackup =
+    "back it up with pg_dump and put it back with pg_restore, or copy it into a folder with \"orbeko-admin copy\"";
 
 bool WantsHelp(const std::vector<std::string>& args)
 {
@@ -188,7 +209,7 @@ int TAdminCommand::Run(const std::vector<std::string>& args)
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         Out_ << "Usage: orbeko-admin VERB ARGUMENTS...\n"
                 "       orbeko-admin --version\n"
-                "Looks after the database folder of Orbeko.\n\nVerbs:\n";
+                "Looks after the database of Orbeko, in a folder or on a PostgreSQL server.\n\nVerbs:\n";
         for (const auto& [name, verb] : kVerbs)
             Out_ << "  " << verb.Synopsis << "\n";
         Out_ << "\nRun \"orbeko-admin VERB --help\" for what a verb does.\n";
@@ -221,7 +242,12 @@ int TAdminCommand::Run(const std::vector<std::string>& args)
             return ExportIcs(rest);
         if (args[0] == "import-ics")
             return ImportIcs(rest);
+        if (args[0] == "copy")
+            return Copy(rest);
         return Stats(rest);
+    } catch (const ECopyRefused& refused) {
+        Err_ << "orbeko-admin " << args[0] << ": refused: " << refused.what() << "\n";
+        return kProblems;
     } catch (const std::exception& error) {
         Err_ << "orbeko-admin " << args[0] << ": " << error.what() << "\n";
         return kFailed;
@@ -236,6 +262,20 @@ int TAdminCommand::Usage(const std::string& verb)
 
 bool TAdminCommand::ReadableDatabase(const std::string& folder)
 {
+    if (StoreLocation::IsServer(folder)) {
+        for (const TDatabaseFile& file : kDatabaseFiles) {
+            TXIsamFile probe;
+            if (probe.Open(StoreLocation::FileName(StoreLocation::Normalized(folder), file.Name), koShared))
+                return true;
+            if (probe.Status() != ksNotFound) {
+                Err_ << "orbeko-admin: cannot read " << StoreLocation::Shown(folder) << ": " << probe.StatusText()
+                     << "\n";
+                return false;
+            }
+        }
+        Err_ << "orbeko-admin: " << StoreLocation::Shown(folder) << " holds no Orbeko database\n";
+        return false;
+    }
     std::error_code error;
     if (!std::filesystem::is_directory(folder, error) || access(folder.c_str(), R_OK | X_OK) != 0) {
         Err_ << "orbeko-admin: cannot read the folder " << folder << "\n";
@@ -283,12 +323,35 @@ int TAdminCommand::Check(const std::vector<std::string>& args)
     return problems == 0 ? kOk : kProblems;
 }
 
+int TAdminCommand::Copy(const std::vector<std::string>& args)
+{
+    if (args.size() != 2)
+        return Usage("copy");
+    if (!ReadableDatabase(args[0]))
+        return kFailed;
+    const int64_t records = TDatabaseCopy::Run(args[0], args[1]);
+    Out_ << "Copied " << records << " records of " << StoreLocation::Shown(args[0]) << " to "
+         << StoreLocation::Shown(args[1]) << "\n";
+    return kOk;
+}
+
+bool TAdminCommand::FolderOnly(const std::string& verb, const std::string& location, const char* instead)
+{
+    if (!StoreLocation::IsServer(location))
+        return true;
+    Err_ << "orbeko-admin " << verb << ": " << StoreLocation::Shown(location) << " is a PostgreSQL server; "
+         << instead << "\n";
+    return false;
+}
+
 int TAdminCommand::Backup(const std::vector<std::string>& args)
 {
     if (args.size() != 2)
         return Usage("backup");
     const std::string& folder = args[0];
     const std::string& destination = args[1];
+    if (!FolderOnly("backup", folder, kServerBackup) || !FolderOnly("backup", destination, kServerBackup))
+        return kFailed;
     if (!ReadableDatabase(folder))
         return kFailed;
     std::error_code error;
@@ -318,6 +381,8 @@ int TAdminCommand::Restore(const std::vector<std::string>& args)
     if (args.size() != 2)
         return Usage("restore");
     const std::string& folder = args[1];
+    if (!FolderOnly("restore", folder, kServerBackup))
+        return kFailed;
     try {
         if (finish) {
             Out_ << (TRestore::Finish(folder) ? "The interrupted restore of " + folder + " is finished\n"
@@ -340,6 +405,8 @@ int TAdminCommand::LockTest(const std::vector<std::string>& args)
     if (args.size() != 1)
         return Usage("locktest");
     const std::string& folder = args[0];
+    if (!FolderOnly("locktest", folder, "its record locks are the server's own advisory locks, which always exclude"))
+        return kFailed;
     std::error_code error;
     if (!std::filesystem::is_directory(folder, error)) {
         Err_ << "orbeko-admin: cannot read the folder " << folder << "\n";

@@ -28,8 +28,11 @@ private:
     int Stats(const std::vector<std::string>& args);
     int ExportIcs(const std::vector<std::string>& args);
     int ImportIcs(const std::vector<std::string>& args);
-    // False (after saying why) unless folder is a readable folder holding
-    // at least one of the four files.
+    int Copy(const std::vector<std::string>& args);
+    // True for a folder; for a server false, after saying what serves instead.
+    bool FolderOnly(const std::string& verb, const std::string& location, const char* instead);
+    // False (after saying why) unless folder is a readable folder, or a
+    // server, holding at least one of the four files.
     bool ReadableDatabase(const std::string& folder);
     int Usage(const std::string& verb);
 

@@ -3,6 +3,11 @@
 #include "cli/DatabaseFiles.h"
 #include "cli/ReadTransaction.h"
 #include "storage/Connection.h"
+#include "storage/KeyWalk.h"
+#include "storage/KfsModes.h"
+#include "storage/KfsStatus.h"
+#include "storage/StoreLocation.h"
+#include "storage/XIsamFile.h"
 #include "storage/Records.h"
 #include "storage/Stamp.h"
 #include "storage/Statement.h"
@@ -10,7 +15,9 @@
 #include <sqlite3.h>
 
 #include <cstring>
+#include <algorithm>
 #include <iomanip>
+#include <memory>
 #include <stdexcept>
 #include <sys/stat.h>
 
@@ -72,6 +79,10 @@ std::string StampDisplay(const std::string& stamp)
 
 TFolderStats::TFolderStats(const std::string& folder)
 {
+    if (StoreLocation::IsServer(folder)) {
+        ReadServer(StoreLocation::Normalized(folder));
+        return;
+    }
     for (const TDatabaseFile& file : kDatabaseFiles) {
         const std::string path = FolderFile(folder, file.Name);
         TFileFigures& figures = Files[file.Name];
@@ -116,12 +127,50 @@ void TFolderStats::ReadEvents(const std::string& path)
     });
 }
 
+void TFolderStats::ReadServer(const std::string& location)
+{
+    OnServer = true;
+    std::map<std::string, std::unique_ptr<TXIsamFile>> open;
+    for (const TDatabaseFile& file : kDatabaseFiles) {
+        auto opened = std::make_unique<TXIsamFile>();
+        TFileFigures& figures = Files[file.Name];
+        if (!opened->Open(StoreLocation::FileName(location, file.Name), koShared)) {
+            if (opened->Status() == ksNotFound)
+                continue;
+            throw std::runtime_error(std::string(file.Name) + ": " + opened->StatusText());
+        }
+        figures.Present = true;
+        figures.Records = opened->RecordCount();
+        open[file.Name] = std::move(opened);
+    }
+    if (const auto users = open.find(TOrbekoDB::UserFileName); users != open.end()) {
+        TUserRec user;
+        for (TKeyWalk walk = TKeyWalk::All(*users->second, TOrbekoDB::UserIdKey); walk.Next(user);) {
+            TUserFigures& figures = Users[walk.Id()];
+            figures.UserName = FieldText(user.UserName);
+            figures.FullName = FieldText(user.FullName);
+        }
+    }
+    if (const auto events = open.find(TOrbekoDB::DayEntryFileName); events != open.end()) {
+        TDayEntryRec entry;
+        for (TKeyWalk walk = TKeyWalk::All(*events->second, TOrbekoDB::DayEntryIdKey); walk.Next(entry);) {
+            const std::string stamp = FieldText(entry.EntryStamp);
+            if (FirstEvent.empty() || stamp < FirstEvent)
+                FirstEvent = stamp;
+            LastEvent = std::max(LastEvent, stamp);
+            ++Users[FieldText(entry.OwnerId)].Events;
+        }
+    }
+}
+
 void TFolderStats::Print(std::ostream& out) const
 {
     out << "Files:\n";
     for (const auto& [name, figures] : Files) {
         out << "  " << std::left << std::setw(14) << name;
-        if (figures.Present)
+        if (figures.Present && OnServer)
+            out << std::right << std::setw(10) << figures.Records << " records\n";
+        else if (figures.Present)
             out << std::right << std::setw(10) << figures.Records << " records " << std::setw(14) << figures.Bytes
                 << " bytes\n";
         else

@@ -7,7 +7,8 @@
 
 // Figures of a database folder: records and bytes per file, the earliest
 // and latest event, and each user with the number of events he owns.
-// Each file is read inside one read transaction.
+// Each file is read inside one read transaction. A database on a server is
+// read through the store, records without bytes (the server keeps those).
 class TFolderStats
 {
 public:
@@ -33,8 +34,10 @@ public:
     std::string FirstEvent;   // stamps; empty without events
     std::string LastEvent;
     std::map<std::string, TUserFigures> Users;  // by identifier, owners not in the users file too
+    bool OnServer = false;
 
 private:
     void ReadUsers(const std::string& path);
     void ReadEvents(const std::string& path);
+    void ReadServer(const std::string& location);
 };

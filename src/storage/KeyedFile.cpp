@@ -53,7 +53,7 @@ int16_t TKeyedFile::Remove(const std::string& path)
     return ksOk;
 }
 
-int16_t TKeyedFile::Open(const std::string& path)
+int16_t TKeyedFile::Open(const std::string& path, bool exclusive)
 {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0)
@@ -63,7 +63,7 @@ int16_t TKeyedFile::Open(const std::string& path)
     // Writing needs the file and, for the journal, its folder.
     if (access(path.c_str(), R_OK | W_OK) != 0 || access(FolderOf(path).c_str(), W_OK) != 0)
         return StatusFromErrno(errno);
-    int16_t status = OpenMark_.Hold(path);
+    int16_t status = exclusive ? OpenMark_.Exclude(path) : OpenMark_.Hold(path);
     if (status == ksOk)
         status = LockFile_.Open(TLockFile::PathFor(path), info.st_mode);
     if (status != ksOk)

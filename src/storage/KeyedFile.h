@@ -35,7 +35,8 @@ public:
     TKeyedFile(const TKeyedFile&) = delete;
     TKeyedFile& operator=(const TKeyedFile&) = delete;
 
-    int16_t Open(const std::string& path);
+    // exclusive: alone (koExclusive), else shared with every other handle.
+    int16_t Open(const std::string& path, bool exclusive);
 
     int16_t Get(int keyNumber, int readMode, std::string_view value, std::string* keyText, std::string& pk,
                 void* record, int recordSize) override;

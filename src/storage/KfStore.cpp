@@ -53,8 +53,9 @@ int16_t KfsCreate(const char* fileName, const int16_t* keyLength, const int32_t*
 int16_t KfsOpen(const char* fileName, const int16_t*, const int16_t* openMode, int32_t* handle)
 {
     *handle = 0;
-    if (*openMode != koShared)
+    if (*openMode != koShared && *openMode != koExclusive)
         return ksBadParameter;
+    const bool exclusive = *openMode == koExclusive;
     const std::lock_guard<std::mutex> guard(StoreMutex());
     std::unique_ptr<TKeyedStore> opened;
     int16_t status;
@@ -62,11 +63,11 @@ int16_t KfsOpen(const char* fileName, const int16_t*, const int16_t* openMode, i
     std::string name;
     if (StoreLocation::SplitServerFile(fileName, server, name)) {
         auto file = std::make_unique<TPgKeyedFile>();
-        status = file->Open(server, name, fileName);
+        status = file->Open(server, name, fileName, exclusive);
         opened = std::move(file);
     } else {
         auto file = std::make_unique<TKeyedFile>();
-        status = file->Open(fileName);
+        status = file->Open(fileName, exclusive);
         opened = std::move(file);
     }
     if (status == ksOk)

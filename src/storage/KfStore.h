@@ -31,7 +31,7 @@ int16_t KfsStartup();
 // arguments in the middle are reserved and not looked at.
 int16_t KfsCreate(const char* fileName, const int16_t* keyLength, const int32_t* reserved1, const int16_t* reserved2,
                   const int16_t* reserved3, const char* keyFormat);
-// openMode must be koShared.
+// openMode must be koShared or koExclusive.
 int16_t KfsOpen(const char* fileName, const int16_t* reserved, const int16_t* openMode, int32_t* handle);
 int16_t KfsClose(const int32_t* handle);
 // keyText receives the record's value in keyNumber (null: not wanted),

@@ -17,6 +17,9 @@ constexpr int16_t kcUpTo = 1024;
 constexpr int16_t kpAdd = 1;
 constexpr int16_t kpRewrite = 2;
 
-// The open mode of KfsOpen: reading and writing, shared with every other
-// handle in this and other processes.
+// The open modes of KfsOpen: reading and writing, shared with every other
+// handle in this and other processes; or alone, refused (9) while any other
+// handle has the file open and keeping every other handle out meanwhile,
+// for the administrator's tool.
 constexpr int16_t koShared = 3;
+constexpr int16_t koExclusive = 4;

@@ -38,7 +38,9 @@ int16_t TPgConnection::Open(const std::string& connection)
 {
     // The location expands into the connection's settings; the rest are
     // ours unless the location says otherwise.
-    const std::string options = "-c lock_timeout=" + std::to_string(kLockTimeoutMs);
+    // Notices ("already exists, skipping") are no business of the user's.
+    const std::string options =
+        "-c lock_timeout=" + std::to_string(kLockTimeoutMs) + " -c client_min_messages=warning";
     const char* const keywords[] = {"dbname", "fallback_application_name", "client_encoding", "options", nullptr};
     const char* const values[] = {connection.c_str(), "orbeko", "UTF8", options.c_str(), nullptr};
     Conn_ = PQconnectdbParams(keywords, values, 1);

@@ -92,7 +92,8 @@ int16_t TPgKeyedFile::Remove(const std::string& connection, const std::string& n
     return transaction.Commit();
 }
 
-int16_t TPgKeyedFile::Open(const std::string& connection, const std::string& name, const std::string& fileName)
+int16_t TPgKeyedFile::Open(const std::string& connection, const std::string& name, const std::string& fileName,
+                           bool exclusive)
 {
     int16_t status = Connection_.Open(connection);
     if (status != ksOk)
@@ -100,7 +101,7 @@ int16_t TPgKeyedFile::Open(const std::string& connection, const std::string& nam
     Counter_ = std::make_unique<TPgChangeCounter>(Connection_, fileName);
     status = ReadDescription(name);
     if (status == ksOk)
-        status = HoldOpenMark();
+        status = HoldOpenMark(exclusive);
     if (status == ksOk)
         status = PrepareWrites();
     if (status != ksOk)
@@ -146,7 +147,7 @@ int16_t TPgKeyedFile::ReadDescription(const std::string& name)
     return ksOk;
 }
 
-int16_t TPgKeyedFile::HoldOpenMark()
+int16_t TPgKeyedFile::HoldOpenMark(bool exclusive)
 {
     // Marked open first, then looked for again: a removal that went through
     // meanwhile took the file with it.
@@ -154,7 +155,8 @@ int16_t TPgKeyedFile::HoldOpenMark()
     bool marked = false;
     std::optional<uint64_t> version;
     const int16_t status = Connection_.ExecAll(
-        "SELECT pg_try_advisory_lock_shared(" + std::to_string(TPgFileSchema::kOpenMarks) + ", " + id + ");"
+        std::string(exclusive ? "SELECT pg_try_advisory_lock(" : "SELECT pg_try_advisory_lock_shared(") +
+            std::to_string(TPgFileSchema::kOpenMarks) + ", " + id + ");"
         "LISTEN " + TPgChangeCounter::Channel(FileId_) + ";"
         "SELECT version FROM orbeko.kfs_files WHERE id = " + id,
         [&](int index, const TPgResult& result) {

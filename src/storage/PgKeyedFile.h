@@ -36,8 +36,9 @@ public:
     TPgKeyedFile(const TPgKeyedFile&) = delete;
     TPgKeyedFile& operator=(const TPgKeyedFile&) = delete;
 
-    // fileName is the connection string, '#' and the file's name.
-    int16_t Open(const std::string& connection, const std::string& name, const std::string& fileName);
+    // fileName is the connection string, '#' and the file's name;
+    // exclusive: alone (koExclusive), else shared with every other handle.
+    int16_t Open(const std::string& connection, const std::string& name, const std::string& fileName, bool exclusive);
 
     int16_t Get(int keyNumber, int readMode, std::string_view value, std::string* keyText, std::string& pk,
                 void* record, int recordSize) override;
@@ -55,7 +56,7 @@ public:
 
 private:
     int16_t ReadDescription(const std::string& name);
-    int16_t HoldOpenMark();
+    int16_t HoldOpenMark(bool exclusive);
     int16_t PrepareWrites();
     // A write in one transaction: the lock test of lockedPk (unless empty),
     // the version raised and the record count moved by delta, the plain

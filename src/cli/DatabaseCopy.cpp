@@ -1,0 +1,125 @@
+#include "cli/DatabaseCopy.h"
+
+#include "cli/DatabaseFiles.h"
+#include "storage/KeyFormat.h"
+#include "storage/KfStore.h"
+#include "storage/StoreLocation.h"
+#include "storage/XIsamFile.h"
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// The files of the destination made so far, removed again unless the copy
+// is kept.
+class TMadeFiles
+{
+public:
+    ~TMadeFiles()
+    {
+        Open_.clear();
+        if (!Kept_)
+            for (const std::string& name : Names_)
+                KfsKill(name.c_str());
+    }
+
+    TXIsamFile& Make(const std::string& name, const char* keyFormat)
+    {
+        auto file = std::make_unique<TXIsamFile>();
+        if (!file->CreateFile(name, kPrimaryKeyLength, keyFormat))
+            throw std::runtime_error("cannot make " + StoreLocation::Shown(name) + ": " + file->StatusText());
+        Names_.push_back(name);
+        if (!file->Open(name, koExclusive))
+            throw std::runtime_error("cannot open " + StoreLocation::Shown(name) + ": " + file->StatusText());
+        Open_.push_back(std::move(file));
+        return *Open_.back();
+    }
+
+    void Keep() { Kept_ = true; }
+
+private:
+    std::vector<std::string> Names_;
+    std::vector<std::unique_ptr<TXIsamFile>> Open_;  // closed before the files go
+    bool Kept_ = false;
+};
+
+void CopyNote(TXIsamFile& from, TXIsamFile& to, const std::string& name)
+{
+    const int32_t source = from.Handle();
+    const int32_t destination = to.Handle();
+    std::string note;
+    int16_t status = KfsReadNote(&source, &note);
+    if (status == ksOk)
+        status = KfsWriteNote(&destination, note.c_str());
+    if (status != ksOk)
+        throw std::runtime_error(name + ": cannot copy its note: " + TXIsamFile::StatusText(status));
+}
+
+int64_t CopyRecords(TXIsamFile& from, TXIsamFile& to, const TDatabaseFile& file)
+{
+    const std::optional<TKeyFormat> format = TKeyFormat::Parse(file.KeyFormat);
+    std::vector<char> record(static_cast<std::size_t>(format->RecordSize()));
+    int64_t copied = 0;
+    if (!from.GoTop(0))
+        throw std::runtime_error(std::string(file.Name) + ": " + from.StatusText());
+    while (from.GetNext(record.data(), record.size(), 0, "", gcAny)) {
+        if (!to.Add(record.data(), record.size(), from.LastKey()))
+            throw std::runtime_error(std::string(file.Name) + " " + from.LastKey() + ": cannot write it: " +
+                                     to.StatusText());
+        ++copied;
+    }
+    if (from.Status() != ksNotFound)
+        throw std::runtime_error(std::string(file.Name) + ": reading stopped: " + from.StatusText());
+    if (to.RecordCount() != from.RecordCount())
+        throw std::runtime_error(std::string(file.Name) + ": the copy holds " + std::to_string(to.RecordCount()) +
+                                 " records of " + std::to_string(from.RecordCount()));
+    return copied;
+}
+
+}  // namespace
+
+int64_t TDatabaseCopy::Run(const std::string& source, const std::string& destination)
+{
+    const std::string from = StoreLocation::Normalized(source);
+    const std::string to = StoreLocation::Normalized(destination);
+    if (from == to)
+        throw ECopyRefused("the source and the destination are the same");
+
+    std::vector<std::unique_ptr<TXIsamFile>> sources;
+    for (const TDatabaseFile& file : kDatabaseFiles) {
+        auto opened = std::make_unique<TXIsamFile>();
+        const std::string name = StoreLocation::FileName(from, file.Name);
+        if (!opened->Open(name, koExclusive)) {
+            if (opened->Status() == ksNameInUse)
+                throw ECopyRefused(StoreLocation::Shown(from) +
+                                   " is open on a workstation; end Orbeko everywhere before copying it");
+            throw std::runtime_error("cannot open " + StoreLocation::Shown(name) + ": " + opened->StatusText());
+        }
+        sources.push_back(std::move(opened));
+    }
+
+    if (!StoreLocation::IsServer(to)) {
+        std::error_code error;
+        std::filesystem::create_directories(to, error);
+        if (error)
+            throw std::runtime_error("cannot make the folder " + StoreLocation::Shown(to) + ": " + error.message());
+    }
+    for (const TDatabaseFile& file : kDatabaseFiles) {
+        TXIsamFile probe;
+        if (probe.Open(StoreLocation::FileName(to, file.Name), koShared) || probe.Status() != ksNotFound)
+            throw ECopyRefused(StoreLocation::Shown(to) + " already holds " + file.Name);
+    }
+
+    TMadeFiles made;
+    int64_t copied = 0;
+    for (std::size_t i = 0; i < kDatabaseFiles.size(); ++i) {
+        const TDatabaseFile& file = kDatabaseFiles[i];
+        TXIsamFile& copy = made.Make(StoreLocation::FileName(to, file.Name), file.KeyFormat);
+        CopyNote(*sources[i], copy, file.Name);
+        copied += CopyRecords(*sources[i], copy, file);
+    }
+    made.Keep();
+    return copied;
+}

@@ -1,0 +1,126 @@
+#include "AdminFixture.h"
+
+#include "cli/DatabaseFiles.h"
+#include "storage/KeyFormat.h"
+#include "storage/KfStore.h"
+#include "storage/StoreLocation.h"
+#include "support/TestDatabase.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+namespace {
+
+// Every record of every file of a database, by file and identifier, with
+// each file's note.
+using TContents = std::map<std::string, std::map<std::string, std::string>>;
+
+TContents ContentsOf(const std::string& location)
+{
+    TContents contents;
+    for (const TDatabaseFile& file : kDatabaseFiles) {
+        TXIsamFile opened;
+        const std::string name = StoreLocation::FileName(StoreLocation::Normalized(location), file.Name);
+        EXPECT_TRUE(opened.Open(name, 3)) << name << ": " << opened.StatusText();
+        const int32_t handle = opened.Handle();
+        std::string note;
+        EXPECT_EQ(KfsReadNote(&handle, &note), 0);
+        contents[file.Name]["note"] = note;
+        std::string record(1024, '\0');
+        const std::size_t size = TKeyFormat::Parse(file.KeyFormat)->RecordSize();
+        EXPECT_TRUE(opened.GoTop(0));
+        while (opened.GetNext(record.data(), size, 0, "", gcAny))
+            contents[file.Name][opened.LastKey()] = record.substr(0, size);
+    }
+    return contents;
+}
+
+class CopyTest : public TDatabaseFixture
+{
+protected:
+    void SetUp() override
+    {
+        if (TTestDatabase::Server().empty())
+            GTEST_SKIP() << TTestDatabase::Missing();
+        Server_ = std::make_unique<TTestDatabase>();
+        PointRegistryAtDatabase();
+        Shell_.CreateAnswer = true;
+        auto db = Connect();
+        TRecordWriter write(*db);
+        const std::string ann = write.User("ANN");
+        const std::string bob = write.User("bob");
+        const std::string travel = write.Category("Travel");
+        write.Category("travel plans");
+        for (int i = 0; i < 30; ++i) {
+            const std::string event = write.Event(ann, {ann, bob}, i % 2 ? travel : "0000000000",
+                                                  "Event " + std::to_string(i) + " \xc3\xa9t\xc3\xa9");
+            write.Alarm(event, bob);
+        }
+        // A gap in the identifiers, which the copy keeps.
+        ASSERT_TRUE(db->DayEntryFile.Delete("0000000007"));
+        const int32_t handle = db->DayEntryFile.Handle();
+        ASSERT_EQ(KfsWriteNote(&handle, "calendar 42"), 0);
+    }
+
+    std::unique_ptr<TTestDatabase> Server_;
+};
+
+TEST_F(CopyTest, FolderToServerToFolderGivesIdenticalRecords)
+{
+    const TContents original = ContentsOf(DataPath());
+    ASSERT_EQ(original.at(TOrbekoDB::DayEntryFileName).size(), 30u);
+
+    TAdminRun run = RunAdmin({"copy", DataPath(), Server_->Location()});
+    EXPECT_EQ(run.Exit, 0) << run.Err;
+    EXPECT_NE(run.Out.find("Copied 63 records"), std::string::npos) << run.Out;
+    EXPECT_EQ(ContentsOf(Server_->Location()), original);
+
+    const TTempDir back;
+    const std::string folder = back.File("diary");
+    run = RunAdmin({"copy", Server_->Location(), folder});
+    EXPECT_EQ(run.Exit, 0) << run.Err;
+    EXPECT_EQ(ContentsOf(folder), original);
+
+    // A workstation on the copy adds after the highest identifier as before.
+    TOrbekoDB copy(Shell_, folder);
+    TRecordWriter write(copy);
+    EXPECT_EQ(write.User("CAROL"), "0000000003");
+    EXPECT_EQ(copy.DayEntryFile.NextKey(), "0000000031");
+
+    run = RunAdmin({"stats", Server_->Location()});
+    EXPECT_EQ(run.Exit, 0) << run.Err;
+    EXPECT_NE(run.Out.find("OBDayEnt.Ism          29 records\n"), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("ANN"), std::string::npos) << run.Out;
+}
+
+TEST_F(CopyTest, RefusedWhileTheSourceIsOpenOrTheDestinationHoldsADatabase)
+{
+    {
+        TXIsamFile open;
+        ASSERT_TRUE(open.Open(DataFile(TOrbekoDB::AlarmFileName), 3));
+        const TAdminRun run = RunAdmin({"copy", DataPath(), Server_->Location()});
+        EXPECT_EQ(run.Exit, 1);
+        EXPECT_NE(run.Err.find("refused: " + DataPath() + " is open on a workstation"), std::string::npos) << run.Err;
+        TXIsamFile probe;
+        EXPECT_FALSE(probe.Open(StoreLocation::FileName(Server_->Location(), TOrbekoDB::UserFileName), 3));
+        EXPECT_EQ(probe.Status(), 1) << "nothing was made";
+    }
+    ASSERT_EQ(RunAdmin({"copy", DataPath(), Server_->Location()}).Exit, 0);
+    const TAdminRun again = RunAdmin({"copy", DataPath(), Server_->Location()});
+    EXPECT_EQ(again.Exit, 1);
+    EXPECT_NE(again.Err.find("already holds OBUsers.Ism"), std::string::npos) << again.Err;
+
+    TXIsamFile onServer;
+    ASSERT_TRUE(onServer.Open(StoreLocation::FileName(Server_->Location(), TOrbekoDB::CategoryFileName), 3));
+    const TTempDir elsewhere;
+    const TAdminRun busy = RunAdmin({"copy", Server_->Location(), elsewhere.File("diary")});
+    EXPECT_EQ(busy.Exit, 1) << busy.Err;
+
+    const TAdminRun backup = RunAdmin({"backup", Server_->Location(), elsewhere.File("backup")});
+    EXPECT_EQ(backup.Exit, 2);
+    EXPECT_NE(backup.Err.find("pg_dump"), std::string::npos) << backup.Err;
+}
+
+}  // namespace
