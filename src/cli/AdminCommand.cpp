@@ -5,6 +5,7 @@
 #include "cli/DatabaseFiles.h"
 #include "cli/FolderSelfTest.h"
 #include "cli/FolderStats.h"
+#include "cli/ServerCheck.h"
 #include "cli/Restore.h"
 #include "cli/Snapshot.h"
 #include "ical/ICalExport.h"
@@ -48,6 +49,9 @@ const std::map<std::string, TVerb> kVerbs = {
       "Each problem is one line: file, record identifier, what is wrong.\n"
       "  --json  one JSON object: {\"folder\", \"problems\": [{\"file\", \"record\", \"problem\"}],\n"
       "          \"count\"}\n"
+      "FOLDER may be a PostgreSQL connection string: the server checks its own pages, and the\n"
+      "files are read through the store one after another (a change made meanwhile may show\n"
+      "as a passing problem: check again).\n"
       "Exit status: 0 no problems, 1 problems found, 2 the folder cannot be read.\n"}},
     {"copy",
      {"copy SOURCE DEST",
@@ -305,8 +309,8 @@ int TAdminCommand::Check(const std::vector<std::string>& args)
         return kFailed;
     bool first = true;
     if (json)
-        Out_ << "{\"folder\":" << JsonString(folder) << ",\"problems\":[";
-    TDatabaseCheck check([&](const TProblem& problem) {
+        Out_ << "{\"folder\":" << JsonString(StoreLocation::Shown(folder)) << ",\"problems\":[";
+    const TProblemSink sink = [&](const TProblem& problem) {
         if (!json) {
             PrintProblem(Out_, problem);
             return;
@@ -314,12 +318,14 @@ int TAdminCommand::Check(const std::vector<std::string>& args)
         Out_ << (first ? "" : ",") << "\n{\"file\":" << JsonString(problem.File)
              << ",\"record\":" << JsonString(problem.Record) << ",\"problem\":" << JsonString(problem.Text) << "}";
         first = false;
-    });
-    const int64_t problems = check.CheckLive(folder);
+    };
+    const int64_t problems =
+        StoreLocation::IsServer(folder) ? TServerCheck(sink).Check(folder) : TDatabaseCheck(sink).CheckLive(folder);
     if (json)
         Out_ << "],\"count\":" << problems << "}\n";
     else
-        Out_ << folder << ": " << (problems == 0 ? "no" : std::to_string(problems)) << " problems found\n";
+        Out_ << StoreLocation::Shown(folder) << ": " << (problems == 0 ? "no" : std::to_string(problems))
+             << " problems found\n";
     return problems == 0 ? kOk : kProblems;
 }
 

@@ -60,6 +60,7 @@ protected:
         }
         // A gap in the identifiers, which the copy keeps.
         ASSERT_TRUE(db->DayEntryFile.Delete("0000000007"));
+        ASSERT_TRUE(db->AlarmFile.Delete("0000000007"));
         const int32_t handle = db->DayEntryFile.Handle();
         ASSERT_EQ(KfsWriteNote(&handle, "calendar 42"), 0);
     }
@@ -74,7 +75,7 @@ TEST_F(CopyTest, FolderToServerToFolderGivesIdenticalRecords)
 
     TAdminRun run = RunAdmin({"copy", DataPath(), Server_->Location()});
     EXPECT_EQ(run.Exit, 0) << run.Err;
-    EXPECT_NE(run.Out.find("Copied 63 records"), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("Copied 62 records"), std::string::npos) << run.Out;
     EXPECT_EQ(ContentsOf(Server_->Location()), original);
 
     const TTempDir back;
@@ -121,6 +122,28 @@ TEST_F(CopyTest, RefusedWhileTheSourceIsOpenOrTheDestinationHoldsADatabase)
     const TAdminRun backup = RunAdmin({"backup", Server_->Location(), elsewhere.File("backup")});
     EXPECT_EQ(backup.Exit, 2);
     EXPECT_NE(backup.Err.find("pg_dump"), std::string::npos) << backup.Err;
+}
+
+TEST_F(CopyTest, CheckOnAServerFindsBrokenReferences)
+{
+    ASSERT_EQ(RunAdmin({"copy", DataPath(), Server_->Location()}).Exit, 0);
+    TAdminRun run = RunAdmin({"check", Server_->Location()});
+    EXPECT_EQ(run.Exit, 0) << run.Out << run.Err;
+    EXPECT_NE(run.Out.find(": no problems found"), std::string::npos) << run.Out;
+
+    TOrbekoDB db(Shell_, Server_->Location());
+    ASSERT_TRUE(db.UserFile.Delete("0000000002"));
+    ASSERT_TRUE(db.CategoryFile.Delete("0000000001"));
+    run = RunAdmin({"check", Server_->Location()});
+    EXPECT_EQ(run.Exit, 1);
+    EXPECT_NE(run.Out.find("OBDayEnt.Ism 0000000001: its assignee 0000000002 is not in OBUsers.Ism"),
+              std::string::npos)
+        << run.Out;
+    EXPECT_NE(run.Out.find("OBDayEnt.Ism 0000000002: its category 0000000001 is not in OBCat.Ism"),
+              std::string::npos)
+        << run.Out;
+    EXPECT_NE(run.Out.find("OBAlarms.Ism 0000000001: its user 0000000002 is not in OBUsers.Ism"), std::string::npos)
+        << run.Out;
 }
 
 }  // namespace
