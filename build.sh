@@ -37,7 +37,7 @@ case "$what" in
   bench)
     configure build-bench -DCMAKE_BUILD_TYPE=Release -DORBEKO_BUILD_TESTS=OFF
     cmake --build build-bench -j "$jobs"
-    for b in build-bench/bench/bench_*; do "$b"; done
+    ./scripts/test-postgres.sh bash -c 'for b in build-bench/bench/bench_*; do "$b"; done'
     ;;
   package)
     configure build-package -DCMAKE_BUILD_TYPE=Release -DORBEKO_BUILD_TESTS=OFF -DORBEKO_BUILD_BENCH=OFF \

@@ -6,6 +6,7 @@
 // fixture. Nine repetitions; median, min and max are printed.
 
 #include "EventsFixture.h"
+#include "WeekFeed.h"
 #include "app/ViewFeeder.h"
 #include "prefs/FilterRules.h"
 #include "storage/OrbekoDB.h"
@@ -27,12 +28,6 @@
 
 namespace {
 
-constexpr int kEvents = 1000000;
-constexpr int kUsers = 12;
-constexpr int kCategories = 7;
-// A Monday in the middle of the ten years.
-constexpr int kWeekStart = kFirstDay + 1820 * kDaySeconds + 4 * kDaySeconds;
-
 class TNoShell : public TOrbekoDBShell
 {
 public:
@@ -41,8 +36,8 @@ public:
     bool Confirm(const std::string&) override { return false; }
 };
 
-// Users 1 to 12, categories 1 to 7, and an alarm on every tenth entry of the
-// measured week, added once.
+// The other three files beside the shared events, made empty, then the
+// week's users, categories and alarms.
 bool PrepareDatabase(const std::string& folder)
 {
     std::filesystem::create_directories(folder);
@@ -53,55 +48,11 @@ bool PrepareDatabase(const std::string& folder)
         if (error)
             return false;
     }
-    // The other three files beside the shared events, made empty.
     if (!UseDatabaseFolder(folder))
         return false;
     TNoShell shell;
     TOrbekoDB db(shell);
-    if (db.UserFile.RecordCount() > 0)
-        return true;
-    if (!AddUsers(db, kUsers))
-        return false;
-    if (!AddCategories(db, kCategories))
-        return false;
-    TDayEntryRec entry;
-    const std::string end = IdText(kWeekStart + 7 * kDaySeconds);
-    db.DayEntryFile.GetEqual(entry, 3, IdText(kWeekStart));
-    for (int n = 0; db.DayEntryFile.GetNext(entry, 3, end, gcBelow); ++n) {
-        if (n % 10 != 0)
-            continue;
-        TAlarmRec alarm;
-        db.InitAlarm(alarm);
-        alarm.Flags = afAlarmed;
-        SetField(alarm.EntryId, db.DayEntryFile.LastKey());
-        SetAlarmUser(alarm, FieldText(entry.AssigneeIds[0]));
-        if (!db.AlarmFile.Add(alarm, ""))
-            return false;
-    }
-    return true;
-}
-
-// One week as the views would ask for it; the number of listed entries.
-int FeedWeek(TViewFeeder& feeder)
-{
-    int listed = 0;
-    for (int day = 0; day < 7; ++day) {
-        TDayEntries entries;
-        feeder.DayEntries(IdText(kWeekStart + day * kDaySeconds), entries);
-        TDayEntryRec entry;
-        for (int i = 0; i < entries.EntryCount(); ++i) {
-            entries.GetEntry(i, entry);
-            bool alarmed = feeder.Alarmed(entries.GetEntryId(i));
-            for (const auto& slot : entry.AssigneeIds)
-                if (IdValue(FieldText(slot)) != 0)
-                    benchmark::DoNotOptimize(feeder.UserName(FieldText(slot)));
-            if (IdValue(FieldText(entry.CategoryId)) != 0)
-                benchmark::DoNotOptimize(feeder.CategoryDescription(FieldText(entry.CategoryId)));
-            benchmark::DoNotOptimize(alarmed);
-        }
-        listed += entries.EntryCount();
-    }
-    return listed;
+    return PrepareWeek(db);
 }
 
 struct TFeeding
@@ -158,7 +109,7 @@ int main(int argc, char** argv)
     const std::string folder = BenchFolder() + "/week-feed";
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder + "/config"));
     QCoreApplication app(argc, argv);
-    if (!EnsureFixture(BenchFolder() + "/events-1000000.Ism", kEvents) || !PrepareDatabase(folder + "/data")) {
+    if (!EnsureFixture(BenchFolder() + "/events-1000000.Ism", kWeekEvents) || !PrepareDatabase(folder + "/data")) {
         std::fprintf(stderr, "cannot prepare the database in %s\n", folder.c_str());
         return 1;
     }

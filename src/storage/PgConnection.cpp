@@ -39,8 +39,11 @@ int16_t TPgConnection::Open(const std::string& connection)
     // The location expands into the connection's settings; the rest are
     // ours unless the location says otherwise.
     // Notices ("already exists, skipping") are no business of the user's.
-    const std::string options =
-        "-c lock_timeout=" + std::to_string(kLockTimeoutMs) + " -c client_min_messages=warning";
+    // The store's statements are prepared once and run with a plan made
+    // once: a limit or a bound given as a parameter would otherwise have the
+    // server plan each run afresh, which costs more than the run itself.
+    const std::string options = "-c lock_timeout=" + std::to_string(kLockTimeoutMs) +
+                                " -c client_min_messages=warning -c plan_cache_mode=force_generic_plan";
     const char* const keywords[] = {"dbname", "fallback_application_name", "client_encoding", "options", nullptr};
     const char* const values[] = {connection.c_str(), "orbeko", "UTF8", options.c_str(), nullptr};
     Conn_ = PQconnectdbParams(keywords, values, 1);

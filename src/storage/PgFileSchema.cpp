@@ -26,8 +26,13 @@ std::string TPgFileSchema::CreateTableSql(int32_t fileId) const
     for (int key : Format_.IndexedKeys())
         sql += ", " + Column(key) + " bytea NOT NULL";
     sql += ");";
+    // Indexes that carry the records too, as a folder's files do: a walk in
+    // an index's order (a day's entries) reads one run of index pages and
+    // never visits the table. Records too large for an index entry are
+    // fetched from the table.
+    const std::string covered = Format_.RecordSize() <= kMaxCoveredRecord ? " INCLUDE (id, data)" : "";
     for (int key : Format_.IndexedKeys())
-        sql += "CREATE INDEX ON " + table + "(" + Column(key) + ", pk);";
+        sql += "CREATE INDEX ON " + table + "(" + Column(key) + ", pk)" + covered + ";";
     return sql;
 }
 

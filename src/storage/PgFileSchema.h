@@ -12,7 +12,7 @@
 // own: the primary key folded (pk, which orders and identifies them), the
 // key as it was given (id), the record bytes (data) and one column per
 // indexed segment holding its value folded (key<N>), with an index on
-// (key<N>, pk). Keys are byte strings folded by the store, ASCII letters
+// (key<N>, pk) that carries the key as given and the record. Keys are byte strings folded by the store, ASCII letters
 // only, so the server orders them exactly as a folder's files do,
 // whatever its locale. Every change draws a new version from the sequence
 // kfs_versions and announces it on the file's channel.
@@ -25,6 +25,9 @@ public:
     // makes the schema once.
     static constexpr int32_t kOpenMarks = 0x4F424B46;  // "OBKF"
     static constexpr int32_t kSchemaLock = 0x4F424B53;  // "OBKS"
+    // The largest record an index entry carries: well inside the third of
+    // a page that one entry may take.
+    static constexpr int kMaxCoveredRecord = 2000;
 
     explicit TPgFileSchema(const TKeyFormat& format) : Format_(format) {}
 

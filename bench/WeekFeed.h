@@ -1,0 +1,24 @@
+#pragma once
+
+// One week of the main window fed from a database of 1,000,000 events, as
+// the views ask for it when they draw, without the painting: shared by the
+// benchmarks of a folder and of a server.
+
+#include "EventsFixture.h"
+
+class TOrbekoDB;
+class TViewFeeder;
+
+constexpr int kWeekEvents = 1000000;
+constexpr int kWeekUsers = 12;
+constexpr int kWeekCategories = 7;
+// A Monday in the middle of the ten years.
+constexpr int kWeekStart = kFirstDay + 1820 * kDaySeconds + 4 * kDaySeconds;
+
+// Users 1 to 12, categories 1 to 7, and an alarm on every tenth entry of the
+// measured week, added once to a database whose events are there.
+bool PrepareWeek(TOrbekoDB& db);
+
+// Seven day reads, the alarm flag of every listed entry and the name and
+// category lookups its row needs; the number of listed entries.
+int FeedWeek(TViewFeeder& feeder);
