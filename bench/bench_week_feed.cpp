@@ -28,14 +28,6 @@
 
 namespace {
 
-class TNoShell : public TOrbekoDBShell
-{
-public:
-    void Warn(const std::string&) override {}
-    bool AskFolder(const std::string&, std::string&) override { return false; }
-    bool Confirm(const std::string&) override { return false; }
-};
-
 // The other three files beside the shared events, made empty, then the
 // week's users, categories and alarms.
 bool PrepareDatabase(const std::string& folder)
@@ -50,7 +42,7 @@ bool PrepareDatabase(const std::string& folder)
     }
     if (!UseDatabaseFolder(folder))
         return false;
-    TNoShell shell;
+    TBenchShell shell;
     TOrbekoDB db(shell);
     return PrepareWeek(db);
 }
@@ -114,7 +106,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    TNoShell shell;
+    TBenchShell shell;
     TOrbekoDB db(shell);
     TUserRec user;
     const std::string userId = IdText(1);

@@ -1,5 +1,6 @@
 #include "storage/FileWatch.h"
 
+#include "storage/FileDescriptor.h"
 #include "storage/KfStore.h"
 #include "storage/StoreLocation.h"
 
@@ -9,23 +10,6 @@
 #include <unistd.h>
 
 namespace {
-
-class TFd
-{
-public:
-    explicit TFd(const std::string& path) : Fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~TFd()
-    {
-        if (Fd_ >= 0)
-            ::close(Fd_);
-    }
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    int Get() const { return Fd_; }
-
-private:
-    int Fd_;
-};
 
 TFileVersion IdentityOf(const struct stat& info)
 {
@@ -40,7 +24,7 @@ TFileVersion IdentityOf(const struct stat& info)
 
 std::optional<TFileVersion> TFileVersion::Of(const std::string& fileName)
 {
-    TFd fd(fileName);
+    const TFileDescriptor fd(fileName, O_RDONLY);
     if (fd.Get() < 0)
         return std::nullopt;
     struct stat info {};

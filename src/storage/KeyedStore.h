@@ -36,4 +36,9 @@ public:
     // The file's change counter as known now, raised by every change that
     // any workstation commits; empty when it cannot be read cheaply.
     virtual std::optional<uint64_t> ChangeCounter() = 0;
+    // Between these the handle's writes share commits (a write batch);
+    // records it unlocks meanwhile stay locked until their writes are
+    // committed. EndBatch: 0, or the first failure that lost writes.
+    virtual int16_t BeginBatch() = 0;
+    virtual int16_t EndBatch() = 0;
 };

@@ -17,10 +17,10 @@ std::map<std::string, uint64_t>& Board()
 
 }  // namespace
 
-std::optional<uint64_t> TPgChangeCounter::Read()
+std::optional<uint64_t> TPgChangeCounter::ReadCommitted()
 {
     const bool connected = Connection_.TakeNotices([this](std::string_view payload) {
-        Saw(std::strtoull(std::string(payload).c_str(), nullptr, 10));
+        Post(std::strtoull(std::string(payload).c_str(), nullptr, 10));
     });
     if (!connected)
         return std::nullopt;
@@ -28,7 +28,33 @@ std::optional<uint64_t> TPgChangeCounter::Read()
     return Known_;
 }
 
+std::optional<uint64_t> TPgChangeCounter::Read()
+{
+    const std::optional<uint64_t> committed = ReadCommitted();
+    if (!committed || !Pending_)
+        return committed;
+    return std::max(*committed, *Pending_);
+}
+
 void TPgChangeCounter::Saw(uint64_t version)
+{
+    if (!Pending_ || version < *Pending_)
+        Post(version);
+}
+
+void TPgChangeCounter::Wrote(uint64_t version)
+{
+    Pending_ = version;
+}
+
+void TPgChangeCounter::Committed()
+{
+    if (Pending_)
+        Post(*Pending_);
+    Pending_.reset();
+}
+
+void TPgChangeCounter::Post(uint64_t version)
 {
     Known_ = std::max(Known_, version);
     uint64_t& posted = Board()[Key_];

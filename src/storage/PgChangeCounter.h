@@ -23,14 +23,26 @@ public:
     // The channel on which the server announces the file's versions.
     static std::string Channel(int32_t fileId) { return "orbeko_" + std::to_string(fileId); }
 
-    // The highest version known now: the notices that came meanwhile are
-    // read without waiting. Empty when the connection broke.
+    // The version this handle's reads see now: the highest committed one
+    // known (the notices that came meanwhile are read without waiting), or
+    // the one its open transaction wrote. Empty when the connection broke.
     std::optional<uint64_t> Read();
-    // A version read from the file or committed through this handle.
+    // The highest committed version known: what other handles see.
+    std::optional<uint64_t> ReadCommitted();
+    // A version read from the file; one this handle's open transaction
+    // wrote is not posted before it is committed.
     void Saw(uint64_t version);
+    // A version this handle's open transaction wrote.
+    void Wrote(uint64_t version);
+    // The open transaction was committed, or rolled back.
+    void Committed();
+    void RolledBack() { Pending_.reset(); }
 
 private:
+    void Post(uint64_t version);
+
     TPgConnection& Connection_;
     const std::string Key_;
     uint64_t Known_ = 0;
+    std::optional<uint64_t> Pending_;
 };

@@ -3,7 +3,6 @@
 #include "storage/KeyOrder.h"
 #include "storage/KfsStatus.h"
 #include "storage/PgFileSchema.h"
-#include "storage/PgTransaction.h"
 #include "storage/PrimaryKey.h"
 
 namespace {
@@ -225,39 +224,117 @@ template <class TChange>
 int16_t TPgKeyedFile::Write(std::string_view lockedPk, int delta, const std::string& also,
                             std::optional<std::string>* alsoValue, TChange change)
 {
-    // One round trip opens the transaction, tests the record's lock (an
-    // advisory lock for the transaction, which this handle's own lock on
-    // the record does not refuse), and raises the version, which makes
+    if (Batch_ && Span_ && std::chrono::steady_clock::now() - SpanSince_ >= kBatchTurn) {
+        const int16_t status = CommitSpan();
+        if (status != ksOk)
+            return status;
+    }
+    // One round trip opens the transaction (or, in a batch's open one, a
+    // savepoint that a failed write goes back to), tests the record's lock
+    // (an advisory lock for the transaction, which this handle's own lock
+    // on the record does not refuse), and raises the version, which makes
     // every other writer of the file wait for the commit.
-    std::string sql;
+    const bool inSpan = Span_.has_value();
+    std::string sql = inSpan ? "SAVEPOINT write;" : "";
     if (!lockedPk.empty())
-        sql = "SELECT pg_try_advisory_xact_lock(" + std::to_string(TPgFileSchema::RecordLock(FileId_, lockedPk)) + ");";
+        sql += "SELECT pg_try_advisory_xact_lock(" + std::to_string(TPgFileSchema::RecordLock(FileId_, lockedPk)) + ");";
     sql += TPgFileSchema::BumpSql(FileId_, delta) + also;
-    const int bumpIndex = lockedPk.empty() ? 0 : 1;
+    const int first = inSpan ? 1 : 0;  // the savepoint gives a result of its own
+    const int bumpIndex = first + (lockedPk.empty() ? 0 : 1);
     bool free = true;
     std::optional<uint64_t> version;
-    TPgTransaction transaction(Connection_);
-    int16_t status = transaction.Begin(sql, [&](int index, const TPgResult& result) {
+    const TPgTransaction::TTake take = [&](int index, const TPgResult& result) {
+        if (index < first)
+            return;
         if (index < bumpIndex)
             free = result.Rows() == 1 && result.Bool(0, 0);
         else if (index == bumpIndex && result.Rows() == 1)
             version = static_cast<uint64_t>(result.Int(0, 0));
         else if (index > bumpIndex && alsoValue && result.Rows() == 1)
             *alsoValue = std::string(result.Bytes(0, 0));
-    });
-    if (status != ksOk)
-        return status;
-    if (!free)
-        return ksLocked;
-    if (!version)
-        return ksNotFound;  // the file's row went: it was removed under the handle
-    status = change();
-    if (status != ksOk)
-        return status;
-    status = transaction.Commit();
+    };
+    if (!inSpan) {
+        Span_.emplace(Connection_);
+        SpanSince_ = std::chrono::steady_clock::now();
+    }
+    int16_t status = inSpan ? Connection_.ExecAll(sql, take) : Span_->Begin(sql, take);
+    if (status == ksOk && !free)
+        status = ksLocked;
+    else if (status == ksOk && !version)
+        status = ksNotFound;  // the file's row went: it was removed under the handle
     if (status == ksOk)
-        Counter_->Saw(*version);
+        status = change();
+    if (status != ksOk)
+        return Undo(inSpan, status);
+    Counter_->Wrote(*version);
+    return Batch_ ? ksOk : CommitSpan();
+}
+
+int16_t TPgKeyedFile::Undo(bool toSavepoint, int16_t status)
+{
+    if (toSavepoint && Connection_.Exec("ROLLBACK TO SAVEPOINT write").Ok())
+        return status;
+    // A single write, or a batch whose transaction is lost with every write
+    // in it.
+    if (toSavepoint && BatchStatus_ == ksOk)
+        BatchStatus_ = status;
+    Span_.reset();
+    Counter_->RolledBack();
+    ReleaseKeptLocks();
     return status;
+}
+
+int16_t TPgKeyedFile::CommitSpan()
+{
+    if (!Span_)
+        return ksOk;
+    const int16_t status = Span_->Commit();
+    Span_.reset();
+    if (status == ksOk)
+        Counter_->Committed();
+    else
+        Counter_->RolledBack();
+    if (status != ksOk && Batch_ && BatchStatus_ == ksOk)
+        BatchStatus_ = status;
+    ReleaseKeptLocks();
+    return status;
+}
+
+void TPgKeyedFile::ReleaseKeptLocks()
+{
+    if (KeptLocks_.empty())
+        return;
+    std::string sql = "SELECT true";
+    for (int64_t lock : KeptLocks_) {
+        sql += ", pg_advisory_unlock(" + std::to_string(lock) + ")";
+        HeldLocks_.erase(lock);
+    }
+    KeptLocks_.clear();
+    Connection_.Exec(sql);
+}
+
+int16_t TPgKeyedFile::BeginBatch()
+{
+    if (Batch_)
+        return ksBadParameter;
+    Batch_ = true;
+    BatchStatus_ = ksOk;
+    return ksOk;
+}
+
+int16_t TPgKeyedFile::EndBatch()
+{
+    if (!Batch_)
+        return ksBadParameter;
+    const int16_t status = CommitSpan();
+    Batch_ = false;
+    return BatchStatus_ != ksOk ? BatchStatus_ : status;
+}
+
+TPgKeyedFile::~TPgKeyedFile()
+{
+    if (Batch_)
+        EndBatch();
 }
 
 int16_t TPgKeyedFile::Add(std::string& pk, const void* record, int recordSize)
@@ -367,6 +444,8 @@ int16_t TPgKeyedFile::Lock(std::string_view pk)
         return status;
     // The server counts a session's locks: one handle holds a record once.
     const int64_t lock = TPgFileSchema::RecordLock(FileId_, pk);
+    // A lock kept for the batch's commit is taken back.
+    KeptLocks_.erase(lock);
     if (HeldLocks_.count(lock))
         return ksOk;
     const TPgResult result = Connection_.Exec("SELECT pg_try_advisory_lock(" + std::to_string(lock) + ")");
@@ -386,6 +465,11 @@ int16_t TPgKeyedFile::Unlock(std::string_view pk)
     const int64_t lock = TPgFileSchema::RecordLock(FileId_, pk);
     if (!HeldLocks_.count(lock))
         return ksOk;
+    // Nobody may change what was read under it before the change is stored.
+    if (Span_) {
+        KeptLocks_.insert(lock);
+        return ksOk;
+    }
     const TPgResult result = Connection_.Exec("SELECT pg_advisory_unlock(" + std::to_string(lock) + ")");
     if (!result.Ok())
         return Connection_.Status(result);

@@ -6,7 +6,9 @@
 #include "storage/PgChangeCounter.h"
 #include "storage/PgConnection.h"
 #include "storage/PgKeySource.h"
+#include "storage/PgTransaction.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -26,6 +28,9 @@ class TPgKeyedFile : public TKeyedStore
 {
 public:
     static constexpr std::size_t kMaxNote = 4096;
+    // How long a batch keeps its transaction, and so the file's row that
+    // other writers wait for, before it commits what it has.
+    static constexpr std::chrono::milliseconds kBatchTurn{200};
 
     static int16_t Create(const std::string& connection, const std::string& name, int keyLength,
                           const std::string& keyFormat);
@@ -33,6 +38,7 @@ public:
     static int16_t Remove(const std::string& connection, const std::string& name);
 
     TPgKeyedFile() = default;
+    ~TPgKeyedFile() override;
     TPgKeyedFile(const TPgKeyedFile&) = delete;
     TPgKeyedFile& operator=(const TPgKeyedFile&) = delete;
 
@@ -52,7 +58,14 @@ public:
     int16_t Unlock(std::string_view pk) override;
     int16_t ReadNote(std::string& note) override;
     int16_t WriteNote(std::string_view note) override;
-    std::optional<uint64_t> ChangeCounter() override { return Counter_->Read(); }
+    std::optional<uint64_t> ChangeCounter() override { return Counter_->ReadCommitted(); }
+    // Between these the handle's writes share one transaction per
+    // kBatchTurn: its own reads see them at once, other handles at the
+    // commit; records it unlocks meanwhile stay locked until then.
+    // EndBatch commits the rest: 0, or the first failure that lost writes
+    // already reported done.
+    int16_t BeginBatch() override;
+    int16_t EndBatch() override;
 
 private:
     int16_t ReadDescription(const std::string& name);
@@ -65,6 +78,12 @@ private:
     template <class TChange>
     int16_t Write(std::string_view lockedPk, int delta, const std::string& also, std::optional<std::string>* alsoValue,
                   TChange change);
+    // A failed write undone: back to its savepoint in a batch, else (or
+    // when that fails too) the whole transaction. Gives status.
+    int16_t Undo(bool toSavepoint, int16_t status);
+    // Commits the open transaction and frees the records kept locked for it.
+    int16_t CommitSpan();
+    void ReleaseKeptLocks();
     void BindRecord(TPgParams& params, const void* record) const;
     TKeyCursor* Cursor(int keyNumber);
 
@@ -74,6 +93,12 @@ private:
     int32_t FileId_ = 0;
     int KeyLength_ = 0;
     std::set<int64_t> HeldLocks_;
+    std::set<int64_t> KeptLocks_;  // unlocked in a batch, freed at its commit
+    // Ends before the connection it runs on.
+    std::optional<TPgTransaction> Span_;
+    std::chrono::steady_clock::time_point SpanSince_;
+    bool Batch_ = false;
+    int16_t BatchStatus_ = 0;
     std::vector<std::unique_ptr<TPgKeySource>> Sources_;
     std::vector<std::unique_ptr<TKeyCursor>> Cursors_;
     std::optional<uint64_t> CountedAt_;
