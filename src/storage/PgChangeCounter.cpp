@@ -19,11 +19,15 @@ std::map<std::string, uint64_t>& Board()
 
 std::optional<uint64_t> TPgChangeCounter::ReadCommitted()
 {
-    const bool connected = Connection_.TakeNotices([this](std::string_view payload) {
-        Post(std::strtoull(std::string(payload).c_str(), nullptr, 10));
-    });
-    if (!connected)
-        return std::nullopt;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - NoticesRead_ >= kNoticeInterval) {
+        NoticesRead_ = now;
+        const bool connected = Connection_.TakeNotices([this](std::string_view payload) {
+            Post(std::strtoull(std::string(payload).c_str(), nullptr, 10));
+        });
+        if (!connected)
+            return std::nullopt;
+    }
     Known_ = std::max(Known_, Board()[Key_]);
     return Known_;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,10 +14,14 @@ class TPgConnection;
 // this process are posted on a board at once, and those of other
 // workstations come as notices on the file's channel, which the server
 // sends when they commit. So rows read ahead are handed out only while no
-// change is known since they were read.
+// change is known since they were read. Notices are read at most every
+// kNoticeInterval: they come a moment after the commit anyway, and a walk's
+// reads in a tight loop then cost no system call each.
 class TPgChangeCounter
 {
 public:
+    static constexpr std::chrono::microseconds kNoticeInterval{500};
+
     // key names the file among all this process has open on any server.
     TPgChangeCounter(TPgConnection& connection, std::string key) : Connection_(connection), Key_(std::move(key)) {}
 
@@ -45,4 +50,5 @@ private:
     const std::string Key_;
     uint64_t Known_ = 0;
     std::optional<uint64_t> Pending_;
+    std::chrono::steady_clock::time_point NoticesRead_;
 };
