@@ -36,16 +36,20 @@ TPgConnection::~TPgConnection()
 
 int16_t TPgConnection::Open(const std::string& connection)
 {
-    // The location expands into the connection's settings; the rest are
-    // ours unless the location says otherwise.
     // Notices ("already exists, skipping") are no business of the user's.
     // The store's statements are prepared once and run with a plan made
     // once: a limit or a bound given as a parameter would otherwise have the
     // server plan each run afresh, which costs more than the run itself.
     const std::string options = "-c lock_timeout=" + std::to_string(kLockTimeoutMs) +
                                 " -c client_min_messages=warning -c plan_cache_mode=force_generic_plan";
-    const char* const keywords[] = {"dbname", "fallback_application_name", "client_encoding", "options", nullptr};
-    const char* const values[] = {connection.c_str(), "orbeko", "UTF8", options.c_str(), nullptr};
+    // The location expands in place of dbname: keywords after it override
+    // what it says (the settings the store relies on), those before it give
+    // way to it (a server that does not answer is given up after
+    // kConnectTimeoutSeconds unless the location says otherwise).
+    const std::string timeout = std::to_string(kConnectTimeoutSeconds);
+    const char* const keywords[] = {"connect_timeout", "dbname", "fallback_application_name", "client_encoding",
+                                    "options", nullptr};
+    const char* const values[] = {timeout.c_str(), connection.c_str(), "orbeko", "UTF8", options.c_str(), nullptr};
     Conn_ = PQconnectdbParams(keywords, values, 1);
     if (!Conn_)
         return ksNoMemory;

@@ -41,6 +41,7 @@ class TPgConnection
 {
 public:
     static constexpr int kLockTimeoutMs = 5000;
+    static constexpr int kConnectTimeoutSeconds = 10;
 
     TPgConnection() = default;
     ~TPgConnection();

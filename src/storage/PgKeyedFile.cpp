@@ -335,6 +335,11 @@ TPgKeyedFile::~TPgKeyedFile()
 {
     if (Batch_)
         EndBatch();
+    // The server drops a session's locks only once it has seen the
+    // connection end, a moment after it is closed here: given back now, the
+    // records and the file are free for others when the close returns.
+    if (Counter_ && PQstatus(Connection_.Handle()) == CONNECTION_OK)
+        Connection_.Exec("SELECT pg_advisory_unlock_all()");
 }
 
 int16_t TPgKeyedFile::Add(std::string& pk, const void* record, int recordSize)

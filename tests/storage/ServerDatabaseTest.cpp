@@ -1,6 +1,7 @@
 #include "storage/KfStore.h"
 #include "storage/OrbekoCache.h"
 #include "storage/OrbekoDB.h"
+#include "storage/PgConnection.h"
 #include "storage/StoreLocation.h"
 #include "support/ChildProcess.h"
 #include "support/DatabaseFixture.h"
@@ -127,6 +128,26 @@ TEST_F(ServerDatabase, AnIncompleteOrUnreachableDatabaseIsRefusedWithoutTheQuest
         EXPECT_STREQ(error.what(), "Unable to open user isam\r\rDisk read / write error");
     }
     EXPECT_EQ(Shell_.Questions.size(), 1u);
+}
+
+TEST_F(ServerDatabase, AWriterKeptWaitingTooLongGivesStatus3AndReadsGoOn)
+{
+    auto db = Connect();
+    TCategoryRec category{};
+    SetField(category.Description, "Meeting");
+    ASSERT_TRUE(db->CategoryFile.Add(category, ""));
+    // Another workstation in the middle of a write that does not end.
+    TPgConnection other;
+    ASSERT_EQ(other.Open(Location()), 0);
+    ASSERT_TRUE(other.Exec("BEGIN; SELECT version FROM orbeko.kfs_files WHERE name = 'OBCat.Ism' FOR UPDATE").Ok());
+    TCategoryRec read{};
+    EXPECT_TRUE(db->CategoryFile.GetEqual(read, 0, "0000000001"));
+    EXPECT_FALSE(db->CategoryFile.Add(category, ""));
+    EXPECT_EQ(db->CategoryFile.Status(), 3);
+    EXPECT_EQ(db->CategoryFile.StatusText(), "Multi-user access");
+    ASSERT_TRUE(other.Exec("COMMIT").Ok());
+    EXPECT_TRUE(db->CategoryFile.Add(category, ""));
+    EXPECT_EQ(db->CategoryFile.RecordCount(), 2);
 }
 
 ORBEKO_CHILD_ROLE(AddServerCategory)
