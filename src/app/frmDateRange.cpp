@@ -27,7 +27,6 @@ TfrmDateRange::TfrmDateRange(QWidget* parent) : QDialog(parent)
 
     lblPrompt = new QLabel(this);
     lblPrompt->setObjectName(QStringLiteral("lblPrompt"));
-    lblPrompt->setWordWrap(true);
     auto* lblFrom = new QLabel(QStringLiteral("&From"), this);
     edtFrom = new TDateEdit(this);
     edtFrom->setObjectName(QStringLiteral("edtFrom"));

@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "app/HelpWindow.h"
 #include "app/ICalCommands.h"
 #include "app/frmDateRange.h"
 #include "events/EventCommands.h"
@@ -15,7 +16,9 @@
 #include "views/WeekView.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -351,6 +354,41 @@ TEST_F(ICalCommandsTest, AFileThatCannotBeWrittenOrReadIsReported)
     EXPECT_TRUE(Messages_.Shown().back().Text.startsWith("Unable to read " + nowhere + ": "));
     EXPECT_EQ(EventCount(), 1);
     EXPECT_EQ(Messages_.UnexpectedCount(), 0);
+}
+
+// Saves the range dialog and the File menu as a user sees them, for the
+// help page, into ORBEKO_SCREENSHOT_DIR; the check only makes sure a
+// picture is worth a look.
+TEST_F(ICalCommandsTest, SavesThePicturesOfTheRangeDialogAndTheFileMenu)
+{
+    const QDir folder(qEnvironmentVariable("ORBEKO_SCREENSHOT_DIR", QDir::tempPath()));
+    auto save = [&folder](QWidget& widget, const char* name) {
+        const QImage shot = widget.grab().toImage();
+        EXPECT_GT(shot.convertToFormat(QImage::Format_Indexed8).colorCount(), 4) << name;
+        EXPECT_TRUE(shot.save(folder.filePath(name))) << name;
+    };
+    Dialogs_.Answer([&save](QDialog& dialog) {
+        save(dialog, "ical-range.png");
+        return int(QDialog::Rejected);
+    });
+    Run(*Window().actFileExport);
+    QMenu* file = Window().menuBar()->actions()[0]->menu();
+    file->popup(QPoint(0, 0));
+    file->setActiveAction(Window().actFileExport);
+    save(*file, "ical-menu.png");
+    file->hide();
+}
+
+TEST(ICalHelpTest, PageIsBuiltInWithItsPicturesAndListedInTheContents)
+{
+    THelpWindow help;
+    help.ShowTopic("ical.html");
+    EXPECT_EQ(help.windowTitle(), "iCalendar export and import");
+    for (const char* picture : {":/help/ical-range.png", ":/help/ical-menu.png"})
+        EXPECT_TRUE(QFile::exists(picture)) << picture;
+    QFile contents(":/help/index.html");
+    ASSERT_TRUE(contents.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(contents.readAll().contains("<a href=\"ical.html\">"));
 }
 
 // Ok takes a range only when it reads, runs forwards and lies in the
