@@ -49,13 +49,7 @@ std::unique_ptr<TOrbekoDB> OpenDatabase(const std::string& folder, int count)
     TYesShell shell;
     auto db = std::make_unique<TOrbekoDB>(shell);
     if (fresh) {
-        for (int i = 1; i <= 12; ++i) {
-            TUserRec user;
-            db->InitUser(user);
-            SetField(user.UserName, "USER" + std::to_string(i));
-            SetField(user.FullName, "User number " + std::to_string(i));
-            db->UserFile.Add(user, "");
-        }
+        AddUsers(*db, 12);
         for (int i = 1; i <= 7; ++i) {
             TCategoryRec category{};
             SetField(category.Description, "Category " + std::to_string(i));

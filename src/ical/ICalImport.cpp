@@ -219,7 +219,7 @@ public:
     TImportRun(TOrbekoDB& db, const std::string& userId, const QDate& from, const QDate& to,
                TICalImport::TOutcome& outcome)
         : Db_(db), UserId_(userId), From_(from), To_(to), Outcome_(outcome),
-          OurUidEnd_("@" + TICalExport::DatabaseUid(db))
+          DatabaseUid_(TICalExport::DatabaseUid(db))
     {
         TUserRec user;
         TKeyWalk walk = TKeyWalk::All(Db_.UserFile, TOrbekoDB::UserIdKey);
@@ -305,10 +305,10 @@ private:
     {
         const char* uid = icalcomponent_get_uid(event);
         const std::string text = uid ? uid : "";
-        if (text.size() <= OurUidEnd_.size() || text.compare(text.size() - OurUidEnd_.size(), OurUidEnd_.size(),
-                                                             OurUidEnd_) != 0)
+        const std::size_t at = text.rfind('@');
+        if (at == std::string::npos || at == 0 || text.compare(at + 1, std::string::npos, DatabaseUid_) != 0)
             return {};
-        return text.substr(0, text.size() - OurUidEnd_.size());
+        return text.substr(0, at);
     }
 
     bool AlreadyThere(const TDayEntryRec& entry, const std::string& ourId)
@@ -383,7 +383,7 @@ private:
     const QDate From_;
     const QDate To_;
     TICalImport::TOutcome& Outcome_;
-    const std::string OurUidEnd_;
+    const std::string DatabaseUid_;  // what follows the "@" of our UIDs
     std::multimap<std::string, std::string> UsersByName_;
     std::map<std::string, std::string> Categories_;
 };
