@@ -142,6 +142,17 @@ protected:
         action.trigger();
     }
 
+    QString WriteFile(const char* name, const QByteArray& text)
+    {
+        const QString path = QString::fromStdString(Files_.File(name));
+        QFile out(path);
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly) && out.write(text) == text.size());
+        return path;
+    }
+
+    // March 2025, typed into the range dialog.
+    void AnswerMarch() { AnswerRange(Day(QDate(2025, 3, 1)), Day(QDate(2025, 3, 31))); }
+
     QString Day(const QDate& date) const { return TDateEdit::Format(date, TDateEdit::OrderOf(QLocale())); }
 
     int EventCount()
@@ -158,15 +169,10 @@ protected:
     TTempDir Files_;
 };
 
-TEST_F(ICalCommandsTest, CommandsSitInTheFileMenu)
+// Import adds events: it needs the right to add them.
+TEST_F(ICalCommandsTest, ImportNeedsTheRightToAddEvents)
 {
     TfrmMain& window = Window();
-    EXPECT_EQ(window.actFileExport->text(), "&Export to iCalendar...");
-    EXPECT_EQ(window.actFileImport->text(), "&Import iCalendar...");
-    const QList<QAction*> file = window.menuBar()->actions()[0]->menu()->actions();
-    EXPECT_TRUE(file.contains(window.actFileExport));
-    EXPECT_TRUE(file.contains(window.actFileImport));
-    // Import adds events: it needs the right to add them.
     for (const int32_t flags : {int32_t{urAddEntries}, 0, int32_t{urAdminister}}) {
         window.CurrentUser.Flags = flags;
         window.actFileExportUpdate();
@@ -189,7 +195,7 @@ TEST_F(ICalCommandsTest, ExportThenImportIntoAnEmptyDatabaseGivesTheSameEvents)
     const QString file = QString::fromStdString(Files_.File("diary.ics"));
     Window().ViewRules->Mode = fmJustForMe;
 
-    AnswerRange(Day(QDate(2025, 3, 1)), Day(QDate(2025, 3, 31)));
+    AnswerMarch();
     Saves_.Answer(file);
     Messages_.Answer(TMessageAnswer::Ok);
     Run(*Window().actFileExport);
@@ -219,7 +225,7 @@ TEST_F(ICalCommandsTest, ExportThenImportIntoAnEmptyDatabaseGivesTheSameEvents)
     Connect();
     Start();
     Opens_.Answer(file);
-    AnswerRange(Day(QDate(2025, 3, 1)), Day(QDate(2025, 3, 31)));
+    AnswerMarch();
     Messages_.Answer(TMessageAnswer::Ok);
     Run(*Window().actFileImport);
     ASSERT_EQ(Opens_.Captions(), (std::vector<QString>{"Import iCalendar"}));
@@ -234,14 +240,11 @@ TEST_F(ICalCommandsTest, ExportThenImportIntoAnEmptyDatabaseGivesTheSameEvents)
 // import of the same file adds nothing.
 TEST_F(ICalCommandsTest, ImportShowsTheSummaryAndRefreshesTheView)
 {
-    const QString file = QString::fromStdString(Files_.File("in.ics"));
-    QFile out(file);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//EN\r\n"
-              "BEGIN:VEVENT\r\nUID:a@test\r\nDTSTART:20250306T100000\r\nSUMMARY:Review\r\nEND:VEVENT\r\n"
-              "BEGIN:VEVENT\r\nUID:b@test\r\nSUMMARY:No start\r\nEND:VEVENT\r\n"
-              "END:VCALENDAR\r\n");
-    out.close();
+    const QString file = WriteFile("in.ics", "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Test//EN\r\n"
+                                             "BEGIN:VEVENT\r\nUID:a@test\r\nDTSTART:20250306T100000\r\n"
+                                             "SUMMARY:Review\r\nEND:VEVENT\r\n"
+                                             "BEGIN:VEVENT\r\nUID:b@test\r\nSUMMARY:No start\r\nEND:VEVENT\r\n"
+                                             "END:VCALENDAR\r\n");
     struct TCase
     {
         QString Summary;
@@ -257,7 +260,7 @@ TEST_F(ICalCommandsTest, ImportShowsTheSummaryAndRefreshesTheView)
     };
     for (const TCase& c : cases) {
         Opens_.Answer(file);
-        AnswerRange(Day(QDate(2025, 3, 1)), Day(QDate(2025, 3, 31)));
+        AnswerMarch();
         Messages_.Answer(TMessageAnswer::Ok);
         Run(*Window().actFileImport);
         EXPECT_EQ(Messages_.Shown().back().Kind, TMessageKind::Warning);
@@ -278,13 +281,8 @@ TEST_F(ICalCommandsTest, ALongSummaryCountsTheReportsItLeavesOut)
     for (int i = 1; i <= 25; ++i)
         text += "BEGIN:VEVENT\r\nUID:" + QByteArray::number(i) + "@test\r\nSUMMARY:No start\r\nEND:VEVENT\r\n";
     text += "END:VCALENDAR\r\n";
-    const QString file = QString::fromStdString(Files_.File("bad.ics"));
-    QFile out(file);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(text);
-    out.close();
-    Opens_.Answer(file);
-    AnswerRange(Day(QDate(2025, 3, 1)), Day(QDate(2025, 3, 31)));
+    Opens_.Answer(WriteFile("bad.ics", text));
+    AnswerMarch();
     Messages_.Answer(TMessageAnswer::Ok);
     Run(*Window().actFileImport);
     const QStringList lines = Messages_.Shown().back().Text.split('\r');
@@ -299,16 +297,12 @@ TEST_F(ICalCommandsTest, CancelledPromptsChangeNothing)
 {
     AddEntry("Team meeting", QDate(2025, 3, 4), QTime(9, 30), 0, {kMe});
     const QString file = QString::fromStdString(Files_.File("never.ics"));
-    {
-        QFile in(QString::fromStdString(Files_.File("in.ics")));
-        ASSERT_TRUE(in.open(QIODevice::WriteOnly));
-        in.write("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:a@test\r\nDTSTART:20250306T100000\r\n"
-                 "SUMMARY:Review\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
-    }
+    const QString in = WriteFile("in.ics", "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:a@test\r\n"
+                                           "DTSTART:20250306T100000\r\nSUMMARY:Review\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
     const std::function<void()> runs[] = {
         [&] { Run(*Window().actFileExport); },  // the range dialog is cancelled
         [&] {
-            AnswerRange(Day(QDate(2025, 3, 1)), Day(QDate(2025, 3, 31)));
+            AnswerMarch();
             Saves_.Answer(std::nullopt);
             Run(*Window().actFileExport);
         },
@@ -317,7 +311,7 @@ TEST_F(ICalCommandsTest, CancelledPromptsChangeNothing)
             Run(*Window().actFileImport);
         },
         [&] {
-            Opens_.Answer(QString::fromStdString(Files_.File("in.ics")));
+            Opens_.Answer(in);
             Run(*Window().actFileImport);  // the range dialog is cancelled
         },
     };
@@ -337,7 +331,7 @@ TEST_F(ICalCommandsTest, AFileThatCannotBeWrittenOrReadIsReported)
 {
     AddEntry("Team meeting", QDate(2025, 3, 4), QTime(9, 30), 0, {kMe});
     const QString nowhere = QString::fromStdString(Files_.File("no-such-folder/diary.ics"));
-    AnswerRange(Day(QDate(2025, 3, 1)), Day(QDate(2025, 3, 31)));
+    AnswerMarch();
     Saves_.Answer(nowhere);
     Messages_.Answer(TMessageAnswer::Ok);
     Run(*Window().actFileExport);
@@ -347,7 +341,7 @@ TEST_F(ICalCommandsTest, AFileThatCannotBeWrittenOrReadIsReported)
     EXPECT_FALSE(QFile::exists(nowhere));
 
     Opens_.Answer(nowhere);
-    AnswerRange(Day(QDate(2025, 3, 1)), Day(QDate(2025, 3, 31)));
+    AnswerMarch();
     Messages_.Answer(TMessageAnswer::Ok);
     Run(*Window().actFileImport);
     EXPECT_EQ(Messages_.Shown().back().Kind, TMessageKind::Error);
