@@ -32,8 +32,9 @@ template <typename TRecord> void AddAll(const std::string& path, const char* for
 TUserRec MakeUser(int i)
 {
     TUserRec user{};
-    SetField(user.UserName, "USER" + std::to_string(i));
-    SetField(user.Abbreviation, "U" + std::to_string(i));
+    const std::string number = std::to_string(i);
+    SetField(user.UserName, "USER" + number);
+    SetField(user.Abbreviation, "U" + number);
     return user;
 }
 
@@ -96,7 +97,7 @@ void BM_Backup(benchmark::State& state)
     const std::string folder = AdminFolder();
     for (auto _ : state) {
         const TScratchFolder copy(BenchFolder(), "backup-");
-        if (!TSnapshot::Take(folder, copy.Path()).empty())
+        if (!TSnapshot::Take(folder, copy.Path(), TSnapshot::TSync::Files).empty())
             state.SkipWithError("the copy failed");
     }
 }

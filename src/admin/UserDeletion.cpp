@@ -4,6 +4,7 @@
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/RecordLock.h"
+#include "storage/WriteBatch.h"
 
 #include <stdexcept>
 #include <utility>
@@ -72,6 +73,7 @@ bool TUserDeletion::Run()
     if (OnStart)
         OnStart(count);
     TDayEntryRec entry;
+    TWriteBatch batch(entries);
     TKeyWalk walk = TKeyWalk::All(entries, TOrbekoDB::DayEntryIdKey);
     while (walk.Next(entry)) {
         if (OnStep)
@@ -79,6 +81,8 @@ bool TUserDeletion::Run()
         if (Involves(Plan_.UserId, entry))
             ChangeEntry(walk.Id());
     }
+    if (!batch.Commit())
+        throw std::runtime_error(entries.StatusText());
     const bool alarmsDeleted = DeleteAlarms();
     if (!Db_.UserFile.Delete(Plan_.UserId))
         throw std::runtime_error(Db_.UserFile.StatusText());
@@ -114,6 +118,7 @@ bool TUserDeletion::DeleteAlarms()
 {
     TXIsamFile& alarms = Db_.AlarmFile;
     bool deleted = false;
+    TWriteBatch batch(alarms);
     TAlarmRec alarm;
     // Positions in front of his alarms; no alarm key is as short as a user id.
     TKeyWalk walk = TKeyWalk::Prefix(alarms, TOrbekoDB::AlarmUserKey, Plan_.UserId);
@@ -128,5 +133,7 @@ bool TUserDeletion::DeleteAlarms()
         }
         deleted = true;
     }
+    if (!batch.Commit())
+        throw std::runtime_error(alarms.StatusText());
     return deleted;
 }

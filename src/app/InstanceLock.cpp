@@ -2,11 +2,14 @@
 
 #include <QDir>
 
+#include <unistd.h>
+
 TInstanceLock::TInstanceLock(const QString& name) : Name_(name) {}
 
 QString TInstanceLock::LockFileName(const QString& name)
 {
-    return QDir::tempPath() + QLatin1Char('/') + name + QStringLiteral(".lock");
+    return QDir::tempPath() + QLatin1Char('/') + name + QLatin1Char('-') + QString::number(getuid())
+           + QStringLiteral(".lock");
 }
 
 bool TInstanceLock::Acquire()

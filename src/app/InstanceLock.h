@@ -5,9 +5,11 @@
 
 #include <memory>
 
-// Lets one copy of Orbeko run per workstation: a lock file named after the
-// program in the system's temporary folder. A copy that died leaves a lock
-// that the next start takes over.
+// Lets one copy of Orbeko run per account on a workstation: a lock file
+// named after the program and the account in the system's temporary
+// folder, which every account shares, so that two people logged in on one
+// machine each run their own copy. A copy that died leaves a lock that the
+// next start takes over.
 class TInstanceLock
 {
 public:

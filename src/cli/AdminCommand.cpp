@@ -48,10 +48,11 @@ const std::map<std::string, TVerb> kVerbs = {
     {"backup",
      {"backup FOLDER DEST",
       "Copies the four files of FOLDER into the folder DEST (made if missing; it must not hold\n"
-      "a database already) while workstations keep working. Each file is copied by the\n"
-      "engine's online backup inside one read transaction, and all four are held at the same\n"
-      "moment, so no alarm in the copy points past its events. Workstations that save\n"
-      "meanwhile wait for the copy. The copy is then checked as by check.\n"
+      "a database already) while workstations keep working. Each file is copied whole inside\n"
+      "one read transaction of the engine, and all four are held at the same moment, so no\n"
+      "alarm in the copy points past its events. Workstations that save meanwhile wait for\n"
+      "the copy (about a second per gigabyte). The copy is written to the disk and then\n"
+      "checked as by check.\n"
       "Exit status: 0 copied and checked, 1 the copy has problems, 2 no copy was made.\n"}},
     {"restore",
      {"restore BACKUP FOLDER | restore --finish FOLDER",
@@ -297,7 +298,7 @@ int TAdminCommand::Backup(const std::vector<std::string>& args)
         Err_ << "orbeko-admin backup: cannot make " << destination << ": " << error.message() << "\n";
         return kFailed;
     }
-    const std::vector<TSnapshot::TFailure> failures = TSnapshot::Take(folder, destination);
+    const std::vector<TSnapshot::TFailure> failures = TSnapshot::Take(folder, destination, TSnapshot::TSync::Files);
     for (const TSnapshot::TFailure& failure : failures)
         Err_ << "orbeko-admin backup: " << failure.File << " " << failure.Error << "\n";
     if (!failures.empty())

@@ -91,7 +91,7 @@ int64_t TDatabaseCheck::CheckLive(const std::string& folder)
 {
     const TScratchFolder scratch(std::filesystem::temp_directory_path().string(), "orbeko-check-");
     std::set<std::string> uncopied;
-    for (const TSnapshot::TFailure& failure : TSnapshot::Take(folder, scratch.Path())) {
+    for (const TSnapshot::TFailure& failure : TSnapshot::Take(folder, scratch.Path(), TSnapshot::TSync::None)) {
         Report({failure.File, {}, "cannot be read: " + failure.Error});
         uncopied.insert(failure.File);
     }

@@ -135,10 +135,8 @@ void TRestore::Run(const std::string& backup, const std::string& folder)
         throw std::runtime_error("cannot remove " + staging + ": " + error.message());
     if (mkdir(staging.c_str(), 0777) != 0)
         Fail("cannot make " + staging);
-    for (const TSnapshot::TFailure& failure : TSnapshot::Take(backup, staging))
+    for (const TSnapshot::TFailure& failure : TSnapshot::Take(backup, staging, TSnapshot::TSync::Files))
         throw std::runtime_error(failure.File + " cannot be copied: " + failure.Error);
-    for (const TDatabaseFile& file : kDatabaseFiles)
-        Sync(FolderFile(staging, file.Name));
     // Kept from workstations once renamed into place, until all four are.
     claim.Exclude(staging);
     const std::string marker = FolderFile(staging, MarkerName);

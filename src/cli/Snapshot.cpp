@@ -3,18 +3,27 @@
 #include "cli/DatabaseFiles.h"
 #include "cli/ReadTransaction.h"
 #include "storage/Connection.h"
+#include "storage/FileDescriptor.h"
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 struct TSource
 {
+    // Opened before the connection locks the file and closed after it lets
+    // go: closing a descriptor of the file drops the process's locks on it.
+    std::unique_ptr<TFileDescriptor> Bytes;
     std::string Name;
     TConnection Connection;
     std::optional<TReadTransaction> Transaction;
@@ -25,22 +34,44 @@ std::string Failure(sqlite3* db, int rc)
     return db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
 }
 
-// One file through the engine's backup, into a new file at path.
-std::string CopyInto(TConnection& source, const std::string& path)
+std::string SystemFailure(const std::string& what)
 {
-    TConnection destination;
-    int rc = destination.Open(path, true);
-    if (rc != SQLITE_OK)
-        return Failure(destination.Handle(), rc);
-    sqlite3_backup* backup = sqlite3_backup_init(destination.Handle(), "main", source.Handle(), "main");
-    if (!backup)
-        return sqlite3_errmsg(destination.Handle());
-    // All pages in one step: the source's read transaction stays ours throughout.
-    rc = sqlite3_backup_step(backup, -1);
-    const int finish = sqlite3_backup_finish(backup);
-    if (rc != SQLITE_DONE)
-        return sqlite3_errstr(rc);
-    return finish == SQLITE_OK ? std::string() : Failure(destination.Handle(), finish);
+    return what + ": " + std::strerror(errno);
+}
+
+// The file's bytes as they stand, into a new file at path. No writer can
+// change them meanwhile: the source's read transaction keeps every commit
+// out, and a writer touches the file only when committing. A raw copy in
+// the kernel is several times faster than the engine's page-by-page
+// backup, and writers wait for it that much less.
+std::string CopyInto(int source, const std::string& path, TSnapshot::TSync sync)
+{
+    struct stat info {};
+    if (fstat(source, &info) != 0)
+        return SystemFailure("cannot read the file");
+    const TFileDescriptor target(path, O_WRONLY | O_CREAT | O_EXCL, info.st_mode & 07777);
+    if (target.Get() < 0)
+        return SystemFailure("cannot make " + path);
+    off_t offset = 0;
+    while (offset < info.st_size) {
+        const auto left = static_cast<std::size_t>(info.st_size - offset);
+        ssize_t copied = copy_file_range(source, &offset, target.Get(), nullptr, left, 0);
+        if (copied < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+            // Between file systems that cannot copy in the kernel.
+            char buffer[1 << 16];
+            copied = pread(source, buffer, std::min(left, sizeof buffer), offset);
+            if (copied > 0 && write(target.Get(), buffer, static_cast<std::size_t>(copied)) != copied)
+                return SystemFailure("cannot write " + path);
+            offset += copied > 0 ? copied : 0;
+        }
+        if (copied < 0)
+            return SystemFailure("cannot copy into " + path);
+        if (copied == 0)
+            return "the file ended early";
+    }
+    if (sync == TSnapshot::TSync::Files && fsync(target.Get()) != 0)
+        return SystemFailure("cannot sync " + path);
+    return {};
 }
 
 bool Exists(const std::string& path)
@@ -51,7 +82,8 @@ bool Exists(const std::string& path)
 
 }  // namespace
 
-std::vector<TSnapshot::TFailure> TSnapshot::Take(const std::string& source, const std::string& destination)
+std::vector<TSnapshot::TFailure> TSnapshot::Take(const std::string& source, const std::string& destination,
+                                                  TSync sync)
 {
     std::vector<TFailure> failures;
     std::array<std::unique_ptr<TSource>, kDatabaseFiles.size()> sources;
@@ -66,6 +98,11 @@ std::vector<TSnapshot::TFailure> TSnapshot::Take(const std::string& source, cons
             continue;
         auto file = std::make_unique<TSource>();
         file->Name = name;
+        file->Bytes = std::make_unique<TFileDescriptor>(path, O_RDONLY);
+        if (file->Bytes->Get() < 0) {
+            failures.push_back({name, SystemFailure("cannot open the file")});
+            continue;
+        }
         int rc = file->Connection.OpenReadOnly(path);
         if (rc == SQLITE_OK) {
             file->Transaction.emplace(file->Connection);
@@ -79,9 +116,14 @@ std::vector<TSnapshot::TFailure> TSnapshot::Take(const std::string& source, cons
     for (const auto& file : sources) {
         if (!file)
             continue;
-        const std::string error = CopyInto(file->Connection, FolderFile(destination, file->Name));
+        const std::string error = CopyInto(file->Bytes->Get(), FolderFile(destination, file->Name), sync);
         if (!error.empty())
             failures.push_back({file->Name, error});
+    }
+    if (sync == TSync::Files) {
+        const TFileDescriptor folder(destination, O_RDONLY | O_DIRECTORY);
+        if (folder.Get() < 0 || fsync(folder.Get()) != 0)
+            failures.push_back({destination, SystemFailure("cannot sync the folder")});
     }
     return failures;
 }

@@ -5,11 +5,11 @@
 
 // Copies the four keyed files of a folder into another folder as they
 // stood at one moment, while workstations keep working: each file is
-// copied page by page by the engine's online backup inside a read
-// transaction, and the read transactions of all four are taken (in the
-// order of kDatabaseFiles) before the first page is copied and held until
-// the last, so the copies agree with each other. Workstations that write
-// meanwhile wait for the copy, for at most the engine's busy timeout.
+// copied whole inside a read transaction, and the read transactions of
+// all four are taken (in the order of kDatabaseFiles) before the first
+// byte is copied and held until the last, so the copies agree with each
+// other. Workstations that write meanwhile wait for the copy, for at most
+// the engine's busy timeout.
 class TSnapshot
 {
 public:
@@ -23,5 +23,9 @@ public:
     // missing from source is left out of the copy (the check reports it);
     // a file that cannot be copied is named, and the others are copied.
     // Returns the failures, none when every file there was copied.
-    static std::vector<TFailure> Take(const std::string& source, const std::string& destination);
+    // Files: the copies and the destination's entries are on the disk when
+    // Take returns, as a backup must be; None for a copy only read once.
+    enum class TSync { None, Files };
+
+    static std::vector<TFailure> Take(const std::string& source, const std::string& destination, TSync sync);
 };

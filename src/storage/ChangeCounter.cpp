@@ -32,5 +32,5 @@ std::optional<uint32_t> TChangeCounter::Read() const
     uint32_t counter = 0;
     if (pread(Fd_, &counter, sizeof counter, Offset) != static_cast<ssize_t>(sizeof counter))
         return std::nullopt;
-    return be32toh(counter);
+    return be32toh(counter) + Own_;
 }

@@ -34,7 +34,12 @@ public:
     bool Available() const { return Fd_ >= 0; }
     // Empty when not Available() or when the file is too short to hold it.
     std::optional<uint32_t> Read() const;
+    // Counts a change of this handle's own that its reads see before a
+    // commit moves the file's counter (a write inside a batch). Read()
+    // gives the sum, which moves on every change of either.
+    void Advance() { ++Own_; }
 
 private:
     int Fd_ = -1;
+    uint32_t Own_ = 0;
 };

@@ -1,28 +1,13 @@
 #include "storage/FileWatch.h"
 
+#include "storage/FileDescriptor.h"
+
 #include <endian.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-class TFd
-{
-public:
-    explicit TFd(const std::string& path) : Fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~TFd()
-    {
-        if (Fd_ >= 0)
-            ::close(Fd_);
-    }
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    int Get() const { return Fd_; }
-
-private:
-    int Fd_;
-};
 
 TFileVersion IdentityOf(const struct stat& info)
 {
@@ -37,7 +22,7 @@ TFileVersion IdentityOf(const struct stat& info)
 
 std::optional<TFileVersion> TFileVersion::Of(const std::string& fileName)
 {
-    TFd fd(fileName);
+    const TFileDescriptor fd(fileName, O_RDONLY);
     if (fd.Get() < 0)
         return std::nullopt;
     struct stat info {};

@@ -3,11 +3,10 @@
 #include "storage/FileSchema.h"
 #include "storage/KfsModes.h"
 #include "storage/KfsStatus.h"
-#include "storage/WriteTransaction.h"
-#include "storage/WriterTurn.h"
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <sys/stat.h>
@@ -235,25 +234,17 @@ int16_t TKeyedFile::Add(std::string& pk, const void* record, int recordSize)
         if (status != ksOk)
             return status;
     }
-    const TWriterTurn turn(LockFile_);
-    if (turn.Status() != ksOk)
-        return turn.Status();
-    TWriteTransaction transaction(Connection_);
-    if (transaction.BeginResult() != SQLITE_OK)
-        return Connection_.Status(transaction.BeginResult());
-    if (pk.empty()) {
-        const int16_t status = AllocateKey(pk);
-        if (status != ksOk)
-            return status;
-    }
-    {
+    const bool allocate = pk.empty();
+    return Write([&] {
+        if (allocate) {
+            const int16_t status = AllocateKey(pk);
+            if (status != ksOk)
+                return status;
+        }
         TStatement::TReset reset(Insert_);
         BindRecord(Insert_, pk, record);
-        const int rc = Insert_.Step();
-        if (rc != SQLITE_DONE)
-            return Connection_.Status(rc);
-    }
-    return Connection_.Status(transaction.Commit());
+        return Connection_.Status(Insert_.Step());
+    });
 }
 
 int16_t TKeyedFile::Rewrite(std::string_view pk, const void* record, int recordSize)
@@ -265,15 +256,14 @@ int16_t TKeyedFile::Rewrite(std::string_view pk, const void* record, int recordS
         status = LockFile_.CheckRecord(pk);
     if (status != ksOk)
         return status;
-    const TWriterTurn turn(LockFile_);
-    if (turn.Status() != ksOk)
-        return turn.Status();
-    TStatement::TReset reset(Update_);
-    BindRecord(Update_, pk, record);
-    const int rc = Update_.Step();
-    if (rc != SQLITE_DONE)
-        return Connection_.Status(rc);
-    return Connection_.Changes() == 0 ? ksNotFound : ksOk;
+    return Write([&] {
+        TStatement::TReset reset(Update_);
+        BindRecord(Update_, pk, record);
+        const int rc = Update_.Step();
+        if (rc != SQLITE_DONE)
+            return Connection_.Status(rc);
+        return Connection_.Changes() == 0 ? int16_t{ksNotFound} : int16_t{ksOk};
+    });
 }
 
 int16_t TKeyedFile::Delete(std::string_view pk)
@@ -283,15 +273,14 @@ int16_t TKeyedFile::Delete(std::string_view pk)
         status = LockFile_.CheckRecord(pk);
     if (status != ksOk)
         return status;
-    const TWriterTurn turn(LockFile_);
-    if (turn.Status() != ksOk)
-        return turn.Status();
-    TStatement::TReset reset(Delete_);
-    Delete_.BindText(1, pk);
-    const int rc = Delete_.Step();
-    if (rc != SQLITE_DONE)
-        return Connection_.Status(rc);
-    return Connection_.Changes() == 0 ? ksNotFound : ksOk;
+    return Write([&] {
+        TStatement::TReset reset(Delete_);
+        Delete_.BindText(1, pk);
+        const int rc = Delete_.Step();
+        if (rc != SQLITE_DONE)
+            return Connection_.Status(rc);
+        return Connection_.Changes() == 0 ? int16_t{ksNotFound} : int16_t{ksOk};
+    });
 }
 
 int16_t TKeyedFile::Top(int keyNumber)
@@ -335,13 +324,26 @@ int16_t TKeyedFile::Info(int32_t& recordCount, int16_t& keyLength)
 int16_t TKeyedFile::Lock(std::string_view pk)
 {
     const int16_t status = CheckKey(pk);
-    return status == ksOk ? LockFile_.LockRecord(pk) : status;
+    if (status != ksOk)
+        return status;
+    const auto kept = std::find(KeptLocks_.begin(), KeptLocks_.end(), pk);
+    if (kept != KeptLocks_.end()) {
+        KeptLocks_.erase(kept);
+        return ksOk;
+    }
+    return LockFile_.LockRecord(pk);
 }
 
 int16_t TKeyedFile::Unlock(std::string_view pk)
 {
     const int16_t status = CheckKey(pk);
-    return status == ksOk ? LockFile_.UnlockRecord(pk) : status;
+    if (status != ksOk)
+        return status;
+    if (Span_.IsOpen()) {
+        KeptLocks_.emplace_back(pk);
+        return ksOk;
+    }
+    return LockFile_.UnlockRecord(pk);
 }
 
 int16_t TKeyedFile::ReadNote(std::string& note)
@@ -358,11 +360,75 @@ int16_t TKeyedFile::WriteNote(std::string_view note)
 {
     if (note.size() > kMaxNote)
         return ksNoNoteSpace;
-    const TWriterTurn turn(LockFile_);
-    if (turn.Status() != ksOk)
-        return turn.Status();
-    TStatement::TReset reset(WriteNote_);
-    WriteNote_.BindText(1, note);
-    const int rc = WriteNote_.Step();
-    return Connection_.Status(rc);
+    return Write([&] {
+        TStatement::TReset reset(WriteNote_);
+        WriteNote_.BindText(1, note);
+        return Connection_.Status(WriteNote_.Step());
+    });
+}
+
+template <class TChange> int16_t TKeyedFile::Write(TChange change)
+{
+    if (Batch_ && Span_.Held() >= kBatchTurn) {
+        const int16_t status = CommitSpan();
+        if (status != ksOk)
+            return status;
+    }
+    int16_t status = Span_.Enter();
+    if (status != ksOk)
+        return status;
+    status = change();
+    // The handle's own reads see the change before any commit moves the
+    // file's counter: what it read ahead is stale now.
+    Counter_.Advance();
+    if (!Batch_) {
+        if (status != ksOk) {
+            Span_.Abandon();
+            return status;
+        }
+        return Span_.Commit();
+    }
+    if (!Span_.Intact()) {
+        // The engine rolled the whole span back, earlier writes included.
+        if (BatchStatus_ == ksOk)
+            BatchStatus_ = status;
+        Span_.Abandon();
+        CommitSpan();
+    }
+    return status;
+}
+
+int16_t TKeyedFile::CommitSpan()
+{
+    const int16_t status = Span_.Commit();
+    if (status != ksOk && BatchStatus_ == ksOk)
+        BatchStatus_ = status;
+    for (const std::string& key : KeptLocks_)
+        LockFile_.UnlockRecord(key);
+    KeptLocks_.clear();
+    return status;
+}
+
+int16_t TKeyedFile::BeginBatch()
+{
+    if (Batch_)
+        return ksBadParameter;
+    Batch_ = true;
+    BatchStatus_ = ksOk;
+    return ksOk;
+}
+
+int16_t TKeyedFile::EndBatch()
+{
+    if (!Batch_)
+        return ksBadParameter;
+    const int16_t status = CommitSpan();
+    Batch_ = false;
+    return BatchStatus_ != ksOk ? BatchStatus_ : status;
+}
+
+TKeyedFile::~TKeyedFile()
+{
+    if (Batch_)
+        EndBatch();
 }

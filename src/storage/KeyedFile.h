@@ -7,7 +7,9 @@
 #include "storage/LockFile.h"
 #include "storage/OpenMark.h"
 #include "storage/Statement.h"
+#include "storage/WriteSpan.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -22,6 +24,9 @@ class TKeyedFile
 {
 public:
     static constexpr std::size_t kMaxNote = 4096;
+    // How long a batch keeps the writer's turn before it commits what it has
+    // and lets the next writer in: far inside what others wait for a turn.
+    static constexpr std::chrono::milliseconds kBatchTurn{200};
 
     static int16_t Create(const std::string& path, int keyLength, const std::string& keyFormat);
     // Removes a keyed file (only one: 8 for any other file) with its lock
@@ -30,6 +35,7 @@ public:
     static int16_t Remove(const std::string& path);
 
     TKeyedFile() = default;
+    ~TKeyedFile();
     TKeyedFile(const TKeyedFile&) = delete;
     TKeyedFile& operator=(const TKeyedFile&) = delete;
 
@@ -54,7 +60,21 @@ public:
     int16_t ReadNote(std::string& note);
     int16_t WriteNote(std::string_view note);
 
+    // Between these the handle's writes share commits: each commit takes in
+    // the writes of up to kBatchTurn. Its own reads see them at once, other
+    // handles when they are committed; records it unlocks meanwhile stay
+    // locked until then, so nobody changes what was read before it is
+    // stored. EndBatch commits the rest: 0, or the first failure that lost
+    // writes already reported done.
+    int16_t BeginBatch();
+    int16_t EndBatch();
+
 private:
+    // Runs one write (a callable giving a status) in the write span:
+    // committed at once, or left to the batch.
+    template <class TChange> int16_t Write(TChange change);
+    // Commits the batch's open span and frees the records it kept locked.
+    int16_t CommitSpan();
     int16_t ReadDescription();
     int16_t PrepareWrites();
     int16_t CheckKey(std::string_view pk) const;
@@ -79,4 +99,9 @@ private:
     TStatement WriteNote_;
     std::optional<uint32_t> CountedAt_;
     int32_t RecordCount_ = 0;
+    // Ends before the connection and the lock file it uses.
+    TWriteSpan Span_{LockFile_, Connection_};
+    bool Batch_ = false;
+    int16_t BatchStatus_ = 0;
+    std::vector<std::string> KeptLocks_;
 };

@@ -138,3 +138,13 @@ int16_t KfsWriteNote(const int32_t* handle, const char* note)
 {
     return WithFile(handle, [&](TKeyedFile& file) { return file.WriteNote(note); });
 }
+
+int16_t KfsBeginBatch(const int32_t* handle)
+{
+    return WithFile(handle, [](TKeyedFile& file) { return file.BeginBatch(); });
+}
+
+int16_t KfsEndBatch(const int32_t* handle)
+{
+    return WithFile(handle, [](TKeyedFile& file) { return file.EndBatch(); });
+}

@@ -1,6 +1,6 @@
 #pragma once
 
-// The keyed-file store: the fourteen entry points TXIsamFile calls. Every
+// The keyed-file store: the sixteen entry points TXIsamFile calls. Every
 // argument is passed by address; every call returns a status (ks...),
 // 0 on success. Texts handed back are written into the caller's strings,
 // which own them. The calls may come from any thread; they run one at a time.
@@ -52,3 +52,7 @@ int16_t KfsKill(const char* fileName);
 // A free text kept inside the file, at most TKeyedFile::kMaxNote bytes.
 int16_t KfsReadNote(const int32_t* handle, std::string* note);
 int16_t KfsWriteNote(const int32_t* handle, const char* note);
+// Between these a handle's writes share commits (see TKeyedFile::BeginBatch);
+// records it unlocks stay locked until their writes are committed.
+int16_t KfsBeginBatch(const int32_t* handle);
+int16_t KfsEndBatch(const int32_t* handle);

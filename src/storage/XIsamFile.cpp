@@ -202,6 +202,22 @@ bool TXIsamFile::UnlockRecord(const std::string& key)
     return Status_ == ksOk;
 }
 
+bool TXIsamFile::BeginBatch()
+{
+    if (!NeedsOpen())
+        return false;
+    Status_ = KfsBeginBatch(&Handle_);
+    return Status_ == ksOk;
+}
+
+bool TXIsamFile::EndBatch()
+{
+    if (!NeedsOpen())
+        return false;
+    Status_ = KfsEndBatch(&Handle_);
+    return Status_ == ksOk;
+}
+
 int32_t TXIsamFile::RecordCount()
 {
     TIsamInfoRec info;

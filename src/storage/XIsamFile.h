@@ -59,6 +59,9 @@ public:
     bool Delete(const std::string& key);
     bool LockRecord(const std::string& key);
     bool UnlockRecord(const std::string& key);
+    // Writes between these share commits; see TWriteBatch.
+    bool BeginBatch();
+    bool EndBatch();
 
     int32_t RecordCount();
     int32_t KeyLength();

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include <sys/time.h>
+#include <unistd.h>
 
 namespace {
 
@@ -37,7 +38,9 @@ TEST_F(InstanceLockTest, OneHolderPerWorkstation)
 {
     TInstanceLock first;
     TInstanceLock second;
-    EXPECT_EQ(TInstanceLock::LockFileName("Orbeko"), QString::fromStdString(Temp_.File("Orbeko.lock")));
+    EXPECT_EQ(TInstanceLock::LockFileName("Orbeko"),
+              QString::fromStdString(Temp_.File("Orbeko-" + std::to_string(getuid()) + ".lock")))
+        << "one lock per account: another person on the machine runs a copy of his own";
     ASSERT_TRUE(first.Acquire());
     EXPECT_TRUE(first.Acquire()) << "taking it again is harmless";
     EXPECT_FALSE(second.Acquire());
