@@ -6,6 +6,7 @@
 #include "storage/OrbekoDB.h"
 #include "storage/Records.h"
 #include "storage/Stamp.h"
+#include "storage/WriteBatch.h"
 
 #include <QDateTime>
 #include <QTimeZone>
@@ -424,6 +425,9 @@ TICalImport::TOutcome TICalImport::Import(const std::string& text, const QDate& 
         calendars.push_back(root.get());
     }
     TImportRun run(Db_, UserId_, from, to, outcome);
+    // The events share commits: one synced commit each made a large file
+    // take minutes.
+    TWriteBatch batch(Db_.DayEntryFile);
     int number = 0;
     for (icalcomponent* calendar : calendars) {
         if (icalcomponent_isa(calendar) == ICAL_VEVENT_COMPONENT) {
@@ -436,5 +440,7 @@ TICalImport::TOutcome TICalImport::Import(const std::string& text, const QDate& 
              event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
             run.Event(event, calendar, ++number);
     }
+    if (!batch.Commit())
+        throw EOrbekoDB(Db_.DayEntryFile.StatusText());
     return outcome;
 }
