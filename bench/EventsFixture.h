@@ -4,14 +4,13 @@
 // spread over ten years, built in bulk once and kept in $TMPDIR/orbeko-bench
 // between runs.
 
+#include "storage/OrbekoDB.h"
 #include "storage/Records.h"
 
 #include <sqlite3.h>
 
 #include <random>
 #include <string>
-
-class TOrbekoDB;
 
 constexpr int kFirstDay = 1420070400;  // 2015-01-01
 constexpr int kDays = 3653;            // ten years
@@ -44,3 +43,17 @@ bool AddCategories(TOrbekoDB& db, int count);
 // Makes the database files folder lacks, empty (a connection refuses a
 // folder that holds only some of the four), and points RootPath at folder.
 bool UseDatabaseFolder(const std::string& folder);
+
+// Opens databases without anyone to ask: warnings go unseen, no folder is
+// chosen, and questions get the answer given here.
+class TBenchShell : public TOrbekoDBShell
+{
+public:
+    explicit TBenchShell(bool confirm = false) : Confirm_(confirm) {}
+    void Warn(const std::string&) override {}
+    bool AskFolder(const std::string&, std::string&) override { return false; }
+    bool Confirm(const std::string&) override { return Confirm_; }
+
+private:
+    bool Confirm_;
+};

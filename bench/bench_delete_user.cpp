@@ -35,14 +35,6 @@ constexpr int kAlarms = 50;
 // The user deleted: not among the fixture's owners and assignees.
 const std::string kDeleted = IdText(kUsers + 1);
 
-class TNoShell : public TOrbekoDBShell
-{
-public:
-    void Warn(const std::string&) override {}
-    bool AskFolder(const std::string&, std::string&) override { return false; }
-    bool Confirm(const std::string&) override { return false; }
-};
-
 // Counts the paints of a widget.
 class TPaintCounter : public QObject
 {
@@ -118,7 +110,7 @@ bool PrepareDatabase(const std::string& folder, const std::string& fixture)
     std::filesystem::copy_file(fixture, folder + "/" + TOrbekoDB::DayEntryFileName);
     if (!UseDatabaseFolder(folder))
         return false;
-    TNoShell shell;
+    TBenchShell shell;
     TOrbekoDB db(shell);
     if (!AddUsers(db, kUsers + 1))
         return false;
@@ -151,7 +143,7 @@ void DeleteUser(benchmark::State& state)
             state.SkipWithError("cannot prepare the database");
             return;
         }
-        TNoShell shell;
+        TBenchShell shell;
         TOrbekoDB db(shell);
         painted.Paints = 0;
         messages.Answer(TMessageAnswer::Ok);

@@ -22,17 +22,9 @@ constexpr int kUsers = 12;
 const QDate kYearStart(2019, 1, 1);
 const QDate kYearEnd(2019, 12, 31);
 
-class TNoShell : public TOrbekoDBShell
-{
-public:
-    void Warn(const std::string&) override {}
-    bool AskFolder(const std::string&, std::string&) override { return false; }
-    bool Confirm(const std::string&) override { return true; }
-};
-
 // A database made afresh with users 1 to 12, who own the fixture's events
 // and are assigned to them, whose events file is then the fixture.
-bool PrepareDatabase(const std::string& folder, std::unique_ptr<TOrbekoDB>& db, TNoShell& shell)
+bool PrepareDatabase(const std::string& folder, std::unique_ptr<TOrbekoDB>& db, TBenchShell& shell)
 {
     namespace fs = std::filesystem;
     fs::create_directories(folder);
@@ -104,7 +96,7 @@ int main(int argc, char** argv)
     const std::string folder = BenchFolder() + "/report";
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder + "/config"));
     QApplication app(argc, argv);
-    TNoShell shell;
+    TBenchShell shell(true);
     std::unique_ptr<TOrbekoDB> db;
     if (!EnsureFixture(BenchFolder() + "/events-100000.Ism", kEvents) || !PrepareDatabase(folder + "/data", db, shell)) {
         std::fprintf(stderr, "cannot prepare the database in %s\n", folder.c_str());

@@ -28,14 +28,6 @@ constexpr int kAlarms = 1000000;
 // Alarms name users 1 to 13; user 13 does not exist, so some lines show ERR.
 constexpr int kUsers = 12;
 
-class TNoShell : public TOrbekoDBShell
-{
-public:
-    void Warn(const std::string&) override {}
-    bool AskFolder(const std::string&, std::string&) override { return false; }
-    bool Confirm(const std::string&) override { return false; }
-};
-
 bool Link(const std::string& fixture, const std::string& file)
 {
     if (std::filesystem::exists(file))
@@ -54,7 +46,7 @@ bool PrepareDatabase(const std::string& folder)
         return false;
     if (!UseDatabaseFolder(folder))
         return false;
-    TNoShell shell;
+    TBenchShell shell;
     TOrbekoDB db(shell);
     if (db.UserFile.RecordCount() > 0)
         return true;
@@ -127,7 +119,7 @@ int main(int argc, char** argv)
     }
     benchmark::Initialize(&argc, argv);
 
-    TNoShell shell;
+    TBenchShell shell;
     TOrbekoDB db(shell);
     TfrmTrouble form;
     Form = &form;

@@ -33,14 +33,6 @@ constexpr int kCategories = 7;
 // A Monday in the middle of the ten years.
 constexpr int kWeekStart = kFirstDay + 1820 * kDaySeconds + 4 * kDaySeconds;
 
-class TNoShell : public TOrbekoDBShell
-{
-public:
-    void Warn(const std::string&) override {}
-    bool AskFolder(const std::string&, std::string&) override { return false; }
-    bool Confirm(const std::string&) override { return false; }
-};
-
 // Users 1 to 12, categories 1 to 7, and an alarm on every tenth entry of the
 // measured week, added once.
 bool PrepareDatabase(const std::string& folder)
@@ -56,7 +48,7 @@ bool PrepareDatabase(const std::string& folder)
     // The other three files beside the shared events, made empty.
     if (!UseDatabaseFolder(folder))
         return false;
-    TNoShell shell;
+    TBenchShell shell;
     TOrbekoDB db(shell);
     if (db.UserFile.RecordCount() > 0)
         return true;
@@ -163,7 +155,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    TNoShell shell;
+    TBenchShell shell;
     TOrbekoDB db(shell);
     TUserRec user;
     const std::string userId = IdText(1);

@@ -1,4 +1,4 @@
-#include "RecordsFixture.h"
+#include "support/RecordsFixture.h"
 #include "admin/CategoryDeletion.h"
 #include "admin/frmCategories.h"
 #include "storage/RecordLock.h"

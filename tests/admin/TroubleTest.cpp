@@ -1,4 +1,4 @@
-#include "RecordsFixture.h"
+#include "support/RecordsFixture.h"
 #include "admin/EventLines.h"
 #include "admin/frmTrouble.h"
 #include "support/ChildProcess.h"

@@ -1,4 +1,4 @@
-#include "GroupDialogFixture.h"
+#include "support/RecordsFixture.h"
 #include "prefs/Group.h"
 #include "prefs/frmAEGroup.h"
 #include "ui/CheckList.h"
@@ -14,12 +14,12 @@
 namespace {
 
 // Users Zed (1), Amy (2) and Bob (3): listed as Amy, Bob, Zed.
-class AEGroupTest : public TGroupDialogFixture
+class AEGroupTest : public TRecordsFixture
 {
 protected:
     void SetUp() override
     {
-        TGroupDialogFixture::SetUp();
+        TRecordsFixture::SetUp();
         AddUser("Zed");
         AddUser("Amy");
         AddUser("Bob");
@@ -142,12 +142,12 @@ TEST_F(AEGroupTest, UsersFileThatCannotBeReadStopsBeforeTheDialogShows)
 }
 
 // OK needs a description and one to twenty members.
-class AEGroupOkTest : public TGroupDialogFixture
+class AEGroupOkTest : public TRecordsFixture
 {
 protected:
     void SetUp() override
     {
-        TGroupDialogFixture::SetUp();
+        TRecordsFixture::SetUp();
         for (int i = 0; i < 22; ++i)
             AddUser("User" + std::to_string(100 + i));
     }

@@ -1,4 +1,4 @@
-#include "GroupDialogFixture.h"
+#include "support/RecordsFixture.h"
 
 #include "prefs/FilterRules.h"
 #include "prefs/OrbekoCfg.h"
@@ -12,7 +12,7 @@
 
 namespace {
 
-class DialogPicturesTest : public TGroupDialogFixture
+class DialogPicturesTest : public TRecordsFixture
 {
 };
 

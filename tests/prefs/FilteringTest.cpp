@@ -1,4 +1,4 @@
-#include "GroupDialogFixture.h"
+#include "support/RecordsFixture.h"
 
 #include "prefs/FilterRules.h"
 #include "prefs/OrbekoCfg.h"
@@ -17,12 +17,12 @@
 namespace {
 
 // Users listed by full name: Amy, Bob, Cid, Dan.
-class FilteringTest : public TGroupDialogFixture
+class FilteringTest : public TRecordsFixture
 {
 protected:
     void SetUp() override
     {
-        TGroupDialogFixture::SetUp();
+        TRecordsFixture::SetUp();
         Dan = AddUser("Dan");
         Bob = AddUser("Bob");
         Amy = AddUser("Amy");

@@ -1,4 +1,4 @@
-#include "GroupDialogFixture.h"
+#include "support/RecordsFixture.h"
 #include "prefs/OrbekoCfg.h"
 #include "prefs/frmAEGroup.h"
 #include "prefs/frmGroups.h"
@@ -19,12 +19,12 @@
 namespace {
 
 // The groups dialog over users Amy (1) and Bob (2).
-class GroupsTest : public TGroupDialogFixture
+class GroupsTest : public TRecordsFixture
 {
 protected:
     void SetUp() override
     {
-        TGroupDialogFixture::SetUp();
+        TRecordsFixture::SetUp();
         Settings.SetDefaults();
         AddUser("Amy");
         AddUser("Bob");

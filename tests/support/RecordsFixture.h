@@ -34,12 +34,14 @@ protected:
         TDatabaseFixture::TearDown();
     }
 
+    // Adds a user with this full name; returns his identifier.
     std::string AddUser(const std::string& fullName)
     {
         TUserRec user;
         Db->InitUser(user);
         SetField(user.FullName, fullName);
         SetField(user.UserName, "U" + std::to_string(++Users_));
+        SetField(user.Abbreviation, fullName.substr(0, 10));
         EXPECT_TRUE(Db->UserFile.Add(user, "")) << Db->UserFile.StatusText();
         return Db->UserFile.LastKey();
     }
