@@ -5,8 +5,6 @@
 #include "ical/ICalExport.h"
 #include "ical/ICalImport.h"
 #include "storage/OrbekoDB.h"
-#include "storage/RegistryKey.h"
-#include "storage/XIsamFile.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,53 +13,27 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
 constexpr int kEvents = 100000;
 
-class TYesShell : public TOrbekoDBShell
-{
-public:
-    void Warn(const std::string&) override {}
-    bool AskFolder(const std::string&, std::string&) override { return false; }
-    bool Confirm(const std::string&) override { return true; }
-};
-
-// A database in folder: twelve users, eight categories, no alarms, and the
+// A database in folder: twelve users, seven categories, no alarms, and the
 // day entries of the shared fixture when count is not zero.
 std::unique_ptr<TOrbekoDB> OpenDatabase(const std::string& folder, int count)
 {
     std::filesystem::create_directories(folder);
     setenv("XDG_CONFIG_HOME", (folder + "-config").c_str(), 1);
-    TRegistryKey::Open(true)->WriteText("RootPath", QString::fromStdString(folder));
     const bool fresh = !std::filesystem::exists(folder + "/" + TOrbekoDB::UserFileName);
-    if (fresh && count > 0) {
-        EnsureFixture(folder + "/" + TOrbekoDB::DayEntryFileName, count);
-        for (const char* name : {TOrbekoDB::UserFileName, TOrbekoDB::AlarmFileName, TOrbekoDB::CategoryFileName}) {
-            TXIsamFile other;
-            const std::string format = name == std::string(TOrbekoDB::UserFileName) ? TOrbekoDB::UserKeyFormat
-                                       : name == std::string(TOrbekoDB::AlarmFileName) ? TOrbekoDB::AlarmKeyFormat
-                                                                                      : TOrbekoDB::CategoryKeyFormat;
-            other.CreateFile(folder + "/" + name, 10, format);
-        }
-    }
-    TYesShell shell;
+    if (fresh && count > 0 && !EnsureFixture(folder + "/" + TOrbekoDB::DayEntryFileName, count))
+        throw std::runtime_error("cannot build the events of " + folder);
+    if (!UseDatabaseFolder(folder))
+        throw std::runtime_error("cannot prepare " + folder);
+    TBenchShell shell;
     auto db = std::make_unique<TOrbekoDB>(shell);
-    if (fresh) {
-        for (int i = 1; i <= 12; ++i) {
-            TUserRec user;
-            db->InitUser(user);
-            SetField(user.UserName, "USER" + std::to_string(i));
-            SetField(user.FullName, "User number " + std::to_string(i));
-            db->UserFile.Add(user, "");
-        }
-        for (int i = 1; i <= 7; ++i) {
-            TCategoryRec category{};
-            SetField(category.Description, "Category " + std::to_string(i));
-            db->CategoryFile.Add(category, "");
-        }
-    }
+    if (fresh && !(AddUsers(*db, 12) && AddCategories(*db, 7)))
+        throw std::runtime_error("cannot add users and categories to " + folder);
     return db;
 }
 

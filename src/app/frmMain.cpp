@@ -8,10 +8,12 @@
 #include "app/DatabaseShell.h"
 #include "app/FolderTrust.h"
 #include "app/HelpWindow.h"
+#include "app/ICalCommands.h"
 #include "app/InstanceLock.h"
 #include "app/TimerPause.h"
 #include "app/ViewFeeder.h"
 #include "app/frmDate.h"
+#include "app/frmDateRange.h"
 #include "app/frmLogin.h"
 #include "app/frmNotify.h"
 #include "OrbekoVersion.h"
@@ -112,6 +114,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
 
     frmLogin = new TfrmLogin(this);
     frmDate = new TfrmDate(this);
+    frmDateRange = new TfrmDateRange(this);
     frmHelp = new THelpWindow(this);
     frmNotify = new TfrmNotify(this);
     frmEvent = new TfrmEvent(this);
@@ -147,6 +150,13 @@ void TfrmMain::CreateActions()
                         &TfrmMain::actFileLoginExecute, s->standardIcon(QStyle::SP_DialogApplyButton));
     mnuFileChangePath = make("mnuFileChangePath", "&Change path", "Chnages the database path", {},
                              &TfrmMain::mnuFileChangePathClick, s->standardIcon(QStyle::SP_DirOpenIcon));
+    actFileExport = make("actFileExport", "&Export to iCalendar...",
+                         "Write the events you can see to an iCalendar file", {}, &TfrmMain::actFileExportExecute,
+                         s->standardIcon(QStyle::SP_DialogSaveButton));
+    actFileImport = make("actFileImport", "&Import iCalendar...", "Add the events of an iCalendar file", {},
+                         &TfrmMain::actFileImportExecute, s->standardIcon(QStyle::SP_DialogOpenButton));
+    actMain->Add([this] { actFileExportUpdate(); });
+    actMain->Add([this] { actFileImportUpdate(); });
     actFileExit = make("actFileExit", "E&xit", "Quit Orbeko", QKeySequence(Qt::CTRL | Qt::Key_X),
                        &TfrmMain::actFileExitExecute, s->standardIcon(QStyle::SP_DialogCloseButton));
     actToday = make("actToday", "&Today", "Goto today", QKeySequence(Qt::CTRL | Qt::Key_T),
@@ -273,6 +283,9 @@ void TfrmMain::CreateMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(actFileLogin);
+    file->addSeparator();
+    file->addAction(actFileExport);
+    file->addAction(actFileImport);
     file->addSeparator();
     file->addAction(mnuFileChangePath);
     file->addSeparator();
@@ -599,6 +612,52 @@ void TfrmMain::actFileLoginExecute()
         throw std::runtime_error(kLoginFailed);
     ReadLoggedInUser();
     RefreshView();
+}
+
+void TfrmMain::actFileExportUpdate()
+{
+    actFileExport->setEnabled(MainDb && !CurrentUserId.empty());
+}
+
+void TfrmMain::actFileImportUpdate()
+{
+    actFileImport->setEnabled(MainDb && !CurrentUserId.empty() && (CurrentUser.Flags & urAddEntries) != 0);
+}
+
+void TfrmMain::actFileExportExecute()
+{
+    actFileExportUpdate();
+    if (!actFileExport->isEnabled())
+        return;
+    const auto [from, to] = ShownDays();
+    TICalCommands(*MainDb, *frmDateRange, this).RunExport(CommandUser(), from, to);
+}
+
+// Recurring events are repeated over a year from the first day shown.
+void TfrmMain::actFileImportExecute()
+{
+    actFileImportUpdate();
+    if (!actFileImport->isEnabled())
+        return;
+    const TTimerPause pause(*tmrMain);
+    const QDate from = ShownDays().first;
+    try {
+        RefreshViewWhen(TICalCommands(*MainDb, *frmDateRange, this).RunImport(CurrentUserId, from,
+                                                                             from.addYears(1).addDays(-1)));
+    } catch (...) {
+        // What was added before the failure shows.
+        RefreshView();
+        throw;
+    }
+}
+
+std::pair<QDate, QDate> TfrmMain::ShownDays()
+{
+    if (WeekViewActive())
+        return {wvMain->Days(0).Stamp().AsDateTime().date(),
+                wvMain->Days(TWeekView::DayCount - 1).Stamp().AsDateTime().date()};
+    const QDate day = dvMain->Stamp().AsDateTime().date();
+    return {QDate(day.year(), day.month(), 1), QDate(day.year(), day.month(), day.daysInMonth())};
 }
 
 void TfrmMain::actFileExitExecute()

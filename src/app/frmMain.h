@@ -3,11 +3,13 @@
 #include "events/EventCommands.h"
 #include "storage/Records.h"
 
+#include <QDate>
 #include <QMainWindow>
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 class QAction;
 class QMenu;
@@ -29,6 +31,7 @@ class TViewFeeder;
 class TWeekView;
 class TfrmCategories;
 class TfrmDate;
+class TfrmDateRange;
 class TfrmEvent;
 class TfrmFiltering;
 class TfrmGroups;
@@ -76,6 +79,7 @@ public:
     QMenu* mnuPopup;
     TfrmLogin* frmLogin;
     TfrmDate* frmDate;
+    TfrmDateRange* frmDateRange;
     THelpWindow* frmHelp;
     // Runs the enabling rules of the actions when the application is idle.
     TActionUpdater* actMain;
@@ -88,6 +92,8 @@ public:
 
     QAction* actFileLogin;
     QAction* mnuFileChangePath;
+    QAction* actFileExport;
+    QAction* actFileImport;
     QAction* actFileExit;
     QAction* actToday;
     QAction* actDate;
@@ -146,6 +152,10 @@ public:
     void wvMainWantCategoryDescription(QObject* Sender, const std::string& Pk, std::string& Description);
 
     void actFileLoginExecute();
+    void actFileExportUpdate();
+    void actFileExportExecute();
+    void actFileImportUpdate();
+    void actFileImportExecute();
     void actFileExitExecute();
     void mnuFileChangePathClick();
     void actHelpAboutExecute();
@@ -196,6 +206,8 @@ private:
     TEventSelection ActiveSelection() const;
     TEventUser CommandUser() const;
     void SelectionRule(QAction& action) const;
+    // The days the active view shows: the week, or the month of the day.
+    std::pair<QDate, QDate> ShownDays();
     // Reloads the active view when a command says so.
     void RefreshViewWhen(bool changed);
 

@@ -54,9 +54,11 @@ icaltimetype TimeOf(const QDateTime& value)
     return t;
 }
 
-icaltimetype UtcOf(const QDateTime& wallClock)
+// The zone is the system's, read once: a QDateTime in local time asks the C
+// library, which looks at the zone file again for every conversion.
+icaltimetype UtcOf(const QDateTime& wallClock, const QTimeZone& system)
 {
-    const QDateTime local(wallClock.date(), wallClock.time());
+    const QDateTime local(wallClock.date(), wallClock.time(), system);
     icaltimetype t = TimeOf(local.toUTC());
     return icaltime_set_timezone(&t, icaltimezone_get_utc_timezone());
 }
@@ -77,10 +79,10 @@ std::string UserAddress(const TUserRec& user)
 }
 
 // DTSTART in the system's zone, or in UTC when libical does not know it.
-icalproperty* StartAt(const QDateTime& wallClock, icaltimezone* zone)
+icalproperty* StartAt(const QDateTime& wallClock, icaltimezone* zone, const QTimeZone& system)
 {
     if (!zone)
-        return icalproperty_new_dtstart(UtcOf(wallClock));
+        return icalproperty_new_dtstart(UtcOf(wallClock, system));
     icaltimetype t = TimeOf(wallClock);
     t = icaltime_set_timezone(&t, zone);
     icalproperty* start = icalproperty_new_dtstart(t);
@@ -146,6 +148,7 @@ std::string TICalExport::Export(const TOptions& options)
     Count_ = 0;
     const std::string databaseUid = DatabaseUid(Db_);
     icaltimezone* zone = SystemZone();
+    const QTimeZone system = QTimeZone::systemTimeZone();
 
     TICalComponent calendar(icalcomponent_new_vcalendar());
     icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
@@ -169,6 +172,7 @@ std::string TICalExport::Export(const TOptions& options)
 
     TNames names(Db_);
     const icaltimetype now = icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());
+    std::string events;
     TDayEntryRec entry;
     TKeyWalk walk = TKeyWalk::From(Db_.DayEntryFile, TOrbekoDB::DayEntryStampKey, StampOf(options.From, QTime(0, 0)),
                                    StampOf(options.To, QTime(23, 59, 59)), gcUpTo);
@@ -177,14 +181,15 @@ std::string TICalExport::Export(const TOptions& options)
             continue;
         const std::string id = walk.Id();
         const QDateTime start = WallClock(FieldText(entry.EntryStamp));
-        icalcomponent* event = icalcomponent_new_vevent();
+        const TICalComponent owned(icalcomponent_new_vevent());
+        icalcomponent* event = owned.get();
         icalcomponent_add_property(event, icalproperty_new_uid((id + "@" + databaseUid).c_str()));
         icalcomponent_add_property(event, icalproperty_new_dtstamp(now));
         if (entry.Flags & efUntimed) {
             icalcomponent_add_property(event, icalproperty_new_dtstart(DateOf(start.date())));
             icalcomponent_add_property(event, icalproperty_new_dtend(DateOf(start.date().addDays(1))));
         } else {
-            icalcomponent_add_property(event, StartAt(start, zone));
+            icalcomponent_add_property(event, StartAt(start, zone, system));
         }
         const QByteArray summary = FieldString(entry.Description).toUtf8();
         icalcomponent_add_property(event, icalproperty_new_summary(summary.constData()));
@@ -209,15 +214,23 @@ std::string TICalExport::Export(const TOptions& options)
         }
         if (const auto alarm = alarms.find(id); alarm != alarms.end()) {
             icaltriggertype trigger = icaltriggertype_from_int(0);
-            trigger.time = UtcOf(WallClock(alarm->second));
+            trigger.time = UtcOf(WallClock(alarm->second), system);
             icalcomponent* valarm = icalcomponent_new_valarm();
             icalcomponent_add_property(valarm, icalproperty_new_action(ICAL_ACTION_DISPLAY));
             icalcomponent_add_property(valarm, icalproperty_new_description(summary.constData()));
             icalcomponent_add_property(valarm, icalproperty_new_trigger(trigger));
             icalcomponent_add_component(event, valarm);
         }
-        icalcomponent_add_component(calendar.get(), event);
+        events += TakeICalText(icalcomponent_as_ical_string_r(event));
         ++Count_;
     }
-    return TakeICalText(icalcomponent_as_ical_string_r(calendar.get()));
+    // Each event is written out as soon as it is made: a tree of a hundred
+    // thousand events costs more to build and free than its text. They go
+    // in before the calendar's last line.
+    std::string text = TakeICalText(icalcomponent_as_ical_string_r(calendar.get()));
+    const std::size_t end = text.rfind("END:VCALENDAR");
+    if (end == std::string::npos)
+        throw std::runtime_error("libical wrote no calendar");
+    text.insert(end, events);
+    return text;
 }

@@ -6,6 +6,7 @@
 #include "storage/OrbekoDB.h"
 #include "storage/Records.h"
 #include "storage/Stamp.h"
+#include "storage/WriteBatch.h"
 
 #include <QDateTime>
 #include <QTimeZone>
@@ -219,7 +220,7 @@ public:
     TImportRun(TOrbekoDB& db, const std::string& userId, const QDate& from, const QDate& to,
                TICalImport::TOutcome& outcome)
         : Db_(db), UserId_(userId), From_(from), To_(to), Outcome_(outcome),
-          OurUidEnd_("@" + TICalExport::DatabaseUid(db))
+          DatabaseUid_(TICalExport::DatabaseUid(db))
     {
         TUserRec user;
         TKeyWalk walk = TKeyWalk::All(Db_.UserFile, TOrbekoDB::UserIdKey);
@@ -305,10 +306,10 @@ private:
     {
         const char* uid = icalcomponent_get_uid(event);
         const std::string text = uid ? uid : "";
-        if (text.size() <= OurUidEnd_.size() || text.compare(text.size() - OurUidEnd_.size(), OurUidEnd_.size(),
-                                                             OurUidEnd_) != 0)
+        const std::size_t at = text.rfind('@');
+        if (at == std::string::npos || at == 0 || text.compare(at + 1, std::string::npos, DatabaseUid_) != 0)
             return {};
-        return text.substr(0, text.size() - OurUidEnd_.size());
+        return text.substr(0, at);
     }
 
     bool AlreadyThere(const TDayEntryRec& entry, const std::string& ourId)
@@ -383,7 +384,7 @@ private:
     const QDate From_;
     const QDate To_;
     TICalImport::TOutcome& Outcome_;
-    const std::string OurUidEnd_;
+    const std::string DatabaseUid_;  // what follows the "@" of our UIDs
     std::multimap<std::string, std::string> UsersByName_;
     std::map<std::string, std::string> Categories_;
 };
@@ -424,6 +425,9 @@ TICalImport::TOutcome TICalImport::Import(const std::string& text, const QDate& 
         calendars.push_back(root.get());
     }
     TImportRun run(Db_, UserId_, from, to, outcome);
+    // The events share commits: one synced commit each made a large file
+    // take minutes.
+    TWriteBatch batch(Db_.DayEntryFile);
     int number = 0;
     for (icalcomponent* calendar : calendars) {
         if (icalcomponent_isa(calendar) == ICAL_VEVENT_COMPONENT) {
@@ -436,5 +440,7 @@ TICalImport::TOutcome TICalImport::Import(const std::string& text, const QDate& 
              event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
             run.Event(event, calendar, ++number);
     }
+    if (!batch.Commit())
+        throw EOrbekoDB(Db_.DayEntryFile.StatusText());
     return outcome;
 }

@@ -36,7 +36,9 @@ public:
     TICalImport(TOrbekoDB& db, std::string userId);
 
     // Occurrences of recurring events between from and to (inclusive) are
-    // imported; a single event whatever its date.
+    // imported; a single event whatever its date. The events are written in
+    // one write batch; a write the file could not store raises EOrbekoDB
+    // with the file's status text.
     TOutcome Import(const std::string& text, const QDate& from, const QDate& to);
 
 private:

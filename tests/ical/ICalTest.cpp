@@ -252,6 +252,20 @@ TEST_F(ICalTest, MalformedEventsAreReportedWithTheirReason)
     EXPECT_FALSE(nothing.Reports.empty());
 }
 
+// The events of one import share commits, and each sees those before it:
+// an event a file holds twice is added once, and a second connection reads
+// what the import stored.
+TEST_F(ICalTest, AnEventTwiceInOneFileIsAddedOnceAndStored)
+{
+    const std::string event = "BEGIN:VEVENT\r\nDTSTART:20250306T100000\r\nSUMMARY:Review\r\nEND:VEVENT\r\n";
+    const auto outcome = TICalImport(*Db_, Anna_).Import(
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" + event + event + "END:VCALENDAR\r\n", QDate(2025, 3, 1),
+        QDate(2025, 3, 31));
+    EXPECT_EQ(outcome.Added, 1u) << outcome.Summary();
+    EXPECT_EQ(outcome.Skipped, 1u);
+    EXPECT_EQ(Events(*Connect()), (std::vector<std::string>{"2025-03-06 10:00 Review / Anna Berg"}));
+}
+
 // Real files other programs wrote: every VEVENT is imported or reported,
 // and the two malformed ones are reported while their events still import.
 TEST_F(ICalTest, FilesOfOtherCalendarProgramsImport)

@@ -2,31 +2,15 @@
 
 #include "ui/SaveFilePrompt.h"
 
-#include <deque>
-#include <optional>
-#include <vector>
+#include "support/FileAnswers.h"
 
-// Stands in for the prompt while it lives: records every caption and
-// answers from a queue; with none queued the prompt counts as cancelled.
-class TSaveFilePromptScript : public TSaveFilePrompt
+// Stands in for the prompt while it lives, answering from the queue.
+class TSaveFilePromptScript : public TSaveFilePrompt, public TFileAnswers
 {
-public:
-    TSaveFilePromptScript() = default;
-
-    // A file, or std::nullopt for Cancel.
-    void Answer(std::optional<QString> file);
-
-    const std::vector<QString>& Captions() const { return Captions_; }
-    int UnexpectedCount() const { return Unexpected_; }
-    int PendingCount() const { return static_cast<int>(Answers_.size()); }
-
 protected:
     std::optional<QString> Prompt(QWidget* parent, const QString& caption, const QString& filter,
                                   const QString& suffix) override;
 
 private:
-    std::deque<std::optional<QString>> Answers_;
-    std::vector<QString> Captions_;
-    int Unexpected_ = 0;
     TSeam<TSaveFilePrompt>::TOverride Override_{*this};
 };
