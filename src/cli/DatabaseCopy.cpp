@@ -4,6 +4,7 @@
 #include "storage/KeyFormat.h"
 #include "storage/KfStore.h"
 #include "storage/StoreLocation.h"
+#include "storage/WriteBatch.h"
 #include "storage/XIsamFile.h"
 
 #include <filesystem>
@@ -64,14 +65,20 @@ int64_t CopyRecords(TXIsamFile& from, TXIsamFile& to, const TDatabaseFile& file)
     int64_t copied = 0;
     if (!from.GoTop(0))
         throw std::runtime_error(std::string(file.Name) + ": " + from.StatusText());
-    while (from.GetNext(record.data(), record.size(), 0, "", gcAny)) {
-        if (!to.Add(record.data(), record.size(), from.LastKey()))
-            throw std::runtime_error(std::string(file.Name) + " " + from.LastKey() + ": cannot write it: " +
-                                     to.StatusText());
-        ++copied;
+    {
+        // Nobody waits for the copy's file: its adds share commits.
+        TWriteBatch batch(to);
+        while (from.GetNext(record.data(), record.size(), 0, "", gcAny)) {
+            if (!to.Add(record.data(), record.size(), from.LastKey()))
+                throw std::runtime_error(std::string(file.Name) + " " + from.LastKey() + ": cannot write it: " +
+                                         to.StatusText());
+            ++copied;
+        }
+        if (from.Status() != ksNotFound)
+            throw std::runtime_error(std::string(file.Name) + ": reading stopped: " + from.StatusText());
+        if (!batch.Commit())
+            throw std::runtime_error(std::string(file.Name) + ": the copy was not stored: " + to.StatusText());
     }
-    if (from.Status() != ksNotFound)
-        throw std::runtime_error(std::string(file.Name) + ": reading stopped: " + from.StatusText());
     if (to.RecordCount() != from.RecordCount())
         throw std::runtime_error(std::string(file.Name) + ": the copy holds " + std::to_string(to.RecordCount()) +
                                  " records of " + std::to_string(from.RecordCount()));
