@@ -1,5 +1,6 @@
 #include "StoreFixture.h"
 
+#include "storage/KfsModes.h"
 #include "support/ChildProcess.h"
 
 #include <chrono>
@@ -172,6 +173,24 @@ TEST_P(XIsamFileLock, ALockOfAKilledProcessIsFreedByTheSystem)
     EXPECT_EQ(holder.Wait(), 128 + SIGKILL);
     EXPECT_TRUE(LockedOnceFreed(First, "0000000003"));
     EXPECT_TRUE(First.Delete("0000000003"));
+}
+
+// The administrator's tool opens a file alone: refused while any other
+// handle has it open, and keeping every other handle out while it has.
+TEST_P(XIsamFileLock, AFileOpenedAloneKeepsEveryOtherHandleOut)
+{
+    TXIsamFile alone;
+    EXPECT_FALSE(alone.Open(Path(), koExclusive));
+    EXPECT_EQ(alone.Status(), 9);
+    ASSERT_TRUE(First.Close());
+    ASSERT_TRUE(Second.Close());
+    ASSERT_TRUE(alone.Open(Path(), koExclusive)) << alone.StatusText();
+    EXPECT_FALSE(First.Open(Path(), 3));
+    EXPECT_EQ(First.Status(), 9);
+    EXPECT_TRUE(alone.Add(MakeEntry("0000000100", "while alone"), ""));
+    EXPECT_EQ(alone.RecordCount(), 6);
+    ASSERT_TRUE(alone.Close());
+    EXPECT_TRUE(First.Open(Path(), 3)) << First.StatusText();
 }
 
 INSTANTIATE_STORE_HOMES(XIsamFileLock);
