@@ -78,18 +78,9 @@ int16_t TKeyedFile::Open(const std::string& path, bool exclusive)
     if (status != ksOk)
         return status;
     Counter_.Open(path);
-    const std::vector<int>& keys = Format_->IndexedKeys();
-    const std::size_t slots = static_cast<std::size_t>(keys.empty() ? 1 : keys.back() + 1);
-    Sources_.resize(slots);
-    Cursors_.resize(slots);
-    const auto addCursor = [&](int key) {
-        const auto slot = static_cast<std::size_t>(key);
-        Sources_[slot] = std::make_unique<TSqliteKeySource>(Connection_, Counter_, key, Format_->RecordSize());
-        Cursors_[slot] = std::make_unique<TKeyCursor>(*Sources_[slot], *Format_, key);
-    };
-    addCursor(0);
-    for (int key : keys)
-        addCursor(key);
+    Cursors_.Make(*Format_, [this](int key) {
+        return std::make_unique<TSqliteKeySource>(Connection_, Counter_, key, Format_->RecordSize());
+    });
     return ksOk;
 }
 
@@ -149,13 +140,6 @@ int16_t TKeyedFile::PrepareWrites()
     return ksOk;
 }
 
-TKeyCursor* TKeyedFile::Cursor(int keyNumber)
-{
-    return keyNumber >= 0 && static_cast<std::size_t>(keyNumber) < Cursors_.size()
-               ? Cursors_[static_cast<std::size_t>(keyNumber)].get()
-               : nullptr;
-}
-
 int16_t TKeyedFile::CheckKey(std::string_view pk) const
 {
     return PrimaryKey::Check(pk, KeyLength_);
@@ -164,8 +148,7 @@ int16_t TKeyedFile::CheckKey(std::string_view pk) const
 int16_t TKeyedFile::Get(int keyNumber, int readMode, std::string_view value, std::string* keyText,
                         std::string& pk, void* record, int recordSize)
 {
-    TKeyCursor* cursor = Cursor(keyNumber);
-    return cursor ? cursor->Read(readMode, value, keyText, pk, record, recordSize) : ksBadParameter;
+    return Cursors_.Read(keyNumber, readMode, value, keyText, pk, record, recordSize);
 }
 
 void TKeyedFile::BindRecord(TStatement& statement, std::string_view pk, const void* record)
@@ -255,20 +238,12 @@ int16_t TKeyedFile::Delete(std::string_view pk)
 
 int16_t TKeyedFile::Top(int keyNumber)
 {
-    TKeyCursor* cursor = Cursor(keyNumber);
-    if (!cursor)
-        return ksBadParameter;
-    cursor->Top();
-    return ksOk;
+    return Cursors_.Top(keyNumber);
 }
 
 int16_t TKeyedFile::End(int keyNumber)
 {
-    TKeyCursor* cursor = Cursor(keyNumber);
-    if (!cursor)
-        return ksBadParameter;
-    cursor->End();
-    return ksOk;
+    return Cursors_.End(keyNumber);
 }
 
 int16_t TKeyedFile::Info(int32_t& recordCount, int16_t& keyLength)

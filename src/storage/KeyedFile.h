@@ -2,7 +2,7 @@
 
 #include "storage/ChangeCounter.h"
 #include "storage/Connection.h"
-#include "storage/KeyCursor.h"
+#include "storage/KeyCursors.h"
 #include "storage/KeyFormat.h"
 #include "storage/KeyedStore.h"
 #include "storage/LockFile.h"
@@ -78,7 +78,6 @@ private:
     int16_t CheckKey(std::string_view pk) const;
     int16_t AllocateKey(std::string& pk);
     void BindRecord(TStatement& statement, std::string_view pk, const void* record);
-    TKeyCursor* Cursor(int keyNumber);
 
     // In this order: the open mark goes last, after the engine's connection.
     TOpenMark OpenMark_;
@@ -87,8 +86,7 @@ private:
     TChangeCounter Counter_;
     std::optional<TKeyFormat> Format_;
     int KeyLength_ = 0;
-    std::vector<std::unique_ptr<TSqliteKeySource>> Sources_;
-    std::vector<std::unique_ptr<TKeyCursor>> Cursors_;
+    TKeyCursors Cursors_;
     TStatement Insert_;
     TStatement Update_;
     TStatement Delete_;

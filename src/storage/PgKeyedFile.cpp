@@ -105,18 +105,9 @@ int16_t TPgKeyedFile::Open(const std::string& connection, const std::string& nam
         status = PrepareWrites();
     if (status != ksOk)
         return status;
-    const std::vector<int>& keys = Format_->IndexedKeys();
-    const std::size_t slots = static_cast<std::size_t>(keys.empty() ? 1 : keys.back() + 1);
-    Sources_.resize(slots);
-    Cursors_.resize(slots);
-    const auto addCursor = [&](int key) {
-        const auto slot = static_cast<std::size_t>(key);
-        Sources_[slot] = std::make_unique<TPgKeySource>(Connection_, *Counter_, FileId_, key, Format_->RecordSize());
-        Cursors_[slot] = std::make_unique<TKeyCursor>(*Sources_[slot], *Format_, key);
-    };
-    addCursor(0);
-    for (int key : keys)
-        addCursor(key);
+    Cursors_.Make(*Format_, [this](int key) {
+        return std::make_unique<TPgKeySource>(Connection_, *Counter_, FileId_, key, Format_->RecordSize());
+    });
     return ksOk;
 }
 
@@ -198,18 +189,10 @@ int16_t TPgKeyedFile::PrepareWrites()
     return ksOk;
 }
 
-TKeyCursor* TPgKeyedFile::Cursor(int keyNumber)
-{
-    return keyNumber >= 0 && static_cast<std::size_t>(keyNumber) < Cursors_.size()
-               ? Cursors_[static_cast<std::size_t>(keyNumber)].get()
-               : nullptr;
-}
-
 int16_t TPgKeyedFile::Get(int keyNumber, int readMode, std::string_view value, std::string* keyText, std::string& pk,
                           void* record, int recordSize)
 {
-    TKeyCursor* cursor = Cursor(keyNumber);
-    return cursor ? cursor->Read(readMode, value, keyText, pk, record, recordSize) : ksBadParameter;
+    return Cursors_.Read(keyNumber, readMode, value, keyText, pk, record, recordSize);
 }
 
 void TPgKeyedFile::BindRecord(TPgParams& params, const void* record) const
@@ -405,20 +388,12 @@ int16_t TPgKeyedFile::Delete(std::string_view pk)
 
 int16_t TPgKeyedFile::Top(int keyNumber)
 {
-    TKeyCursor* cursor = Cursor(keyNumber);
-    if (!cursor)
-        return ksBadParameter;
-    cursor->Top();
-    return ksOk;
+    return Cursors_.Top(keyNumber);
 }
 
 int16_t TPgKeyedFile::End(int keyNumber)
 {
-    TKeyCursor* cursor = Cursor(keyNumber);
-    if (!cursor)
-        return ksBadParameter;
-    cursor->End();
-    return ksOk;
+    return Cursors_.End(keyNumber);
 }
 
 int16_t TPgKeyedFile::Info(int32_t& recordCount, int16_t& keyLength)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/KeyCursor.h"
+#include "storage/KeyCursors.h"
 #include "storage/KeyFormat.h"
 #include "storage/KeyedStore.h"
 #include "storage/PgChangeCounter.h"
@@ -85,7 +85,6 @@ private:
     int16_t CommitSpan();
     void ReleaseKeptLocks();
     void BindRecord(TPgParams& params, const void* record) const;
-    TKeyCursor* Cursor(int keyNumber);
 
     TPgConnection Connection_;
     std::unique_ptr<TPgChangeCounter> Counter_;
@@ -99,8 +98,7 @@ private:
     std::chrono::steady_clock::time_point SpanSince_;
     bool Batch_ = false;
     int16_t BatchStatus_ = 0;
-    std::vector<std::unique_ptr<TPgKeySource>> Sources_;
-    std::vector<std::unique_ptr<TKeyCursor>> Cursors_;
+    TKeyCursors Cursors_;
     std::optional<uint64_t> CountedAt_;
     int32_t RecordCount_ = 0;
 };
