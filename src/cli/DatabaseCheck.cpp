@@ -2,6 +2,7 @@
 
 #include "cli/DatabaseFiles.h"
 #include "cli/FileCheck.h"
+#include "cli/ReferenceRules.h"
 #include "cli/ScratchFolder.h"
 #include "cli/Snapshot.h"
 #include "storage/KeyOrder.h"
@@ -23,11 +24,6 @@ template <typename TRecord> TRecord RecordAt(const char* data)
     TRecord record;
     std::memcpy(&record, data, sizeof(record));
     return record;
-}
-
-bool Unused(const std::string& id)
-{
-    return id.empty() || id == kNoneId;
 }
 
 // The alarms in the order of the event they belong to (key 3).
@@ -110,8 +106,8 @@ int64_t TDatabaseCheck::Check(const std::string& folder, const std::set<std::str
     TFileCheck* categories = usable(1);
     TFileCheck* events = usable(2);
     TFileCheck* alarms = usable(3);
-    UsersKnown_ = users && CollectIds(*users, Users_);
-    CategoriesKnown_ = categories && CollectIds(*categories, Categories_);
+    Rules_.Users = CollectIds(users);
+    Rules_.Categories = CollectIds(categories);
     if (events)
         CheckEvents(*events, alarms);
     if (alarms)
@@ -119,14 +115,12 @@ int64_t TDatabaseCheck::Check(const std::string& folder, const std::set<std::str
     return Count_;
 }
 
-bool TDatabaseCheck::CollectIds(TFileCheck& file, std::unordered_set<std::string>& ids)
+std::optional<std::unordered_set<std::string>> TDatabaseCheck::CollectIds(TFileCheck* file)
 {
-    return file.ScanRecords([&ids](std::string_view pk, const char*) { ids.emplace(pk); });
-}
-
-bool TDatabaseCheck::KnownUser(const std::string& id) const
-{
-    return !UsersKnown_ || Users_.count(id) != 0;
+    std::unordered_set<std::string> ids;
+    if (!file || !file->ScanRecords([&ids](std::string_view pk, const char*) { ids.emplace(pk); }))
+        return std::nullopt;
+    return ids;
 }
 
 void TDatabaseCheck::CheckEvents(TFileCheck& events, TFileCheck* alarms)
@@ -137,24 +131,8 @@ void TDatabaseCheck::CheckEvents(TFileCheck& events, TFileCheck* alarms)
                 "its event " + alarm.EntryId() + " is not in " + TOrbekoDB::DayEntryFileName});
     };
     events.ScanRecords([&](std::string_view pk, const char* data) {
-        const auto entry = RecordAt<TDayEntryRec>(data);
-        if (!IsIdentifier(FieldText(entry.EntryStamp)))
-            events.Report(pk, "its time \"" + FieldText(entry.EntryStamp) + "\" is not a stamp");
-        const std::string owner = FieldText(entry.OwnerId);
-        if (!KnownUser(owner))
-            events.Report(pk, "its owner " + owner + " is not in " + TOrbekoDB::UserFileName);
-        const std::string category = FieldText(entry.CategoryId);
-        if (CategoriesKnown_ && !Unused(category) && !Categories_.count(category))
-            events.Report(pk, "its category " + category + " is not in " + TOrbekoDB::CategoryFileName);
-        std::set<std::string> assignees;
-        for (const auto& slot : entry.AssigneeIds) {
-            const std::string assignee = FieldText(slot);
-            if (Unused(assignee))
-                continue;
-            assignees.insert(assignee);
-            if (!KnownUser(assignee))
-                events.Report(pk, "its assignee " + assignee + " is not in " + TOrbekoDB::UserFileName);
-        }
+        const std::set<std::string> assignees = Rules_.CheckEvent(
+            RecordAt<TDayEntryRec>(data), [&](const std::string& text) { events.Report(pk, text); });
         for (; alarm.Valid() && CompareKeys(alarm.EntryId(), pk) < 0; alarm.Next())
             danglingAlarm();
         for (; alarm.Valid() && CompareKeys(alarm.EntryId(), pk) == 0; alarm.Next())
@@ -169,15 +147,6 @@ void TDatabaseCheck::CheckEvents(TFileCheck& events, TFileCheck* alarms)
 void TDatabaseCheck::CheckAlarms(TFileCheck& alarms)
 {
     alarms.ScanRecords([&](std::string_view pk, const char* data) {
-        const auto alarm = RecordAt<TAlarmRec>(data);
-        const std::string user = FieldText(alarm.UserId);
-        const std::string stamp = FieldText(alarm.AlarmStamp);
-        if (!KnownUser(user))
-            alarms.Report(pk, "its user " + user + " is not in " + TOrbekoDB::UserFileName);
-        if (!IsIdentifier(stamp))
-            alarms.Report(pk, "its due time \"" + stamp + "\" is not a stamp");
-        if (FieldText(alarm.UserAlarmKey) != user + stamp)
-            alarms.Report(pk, "its user-and-time key \"" + FieldText(alarm.UserAlarmKey) + "\" is not its user "
-                                  "followed by its due time");
+        Rules_.CheckAlarm(RecordAt<TAlarmRec>(data), [&](const std::string& text) { alarms.Report(pk, text); });
     });
 }

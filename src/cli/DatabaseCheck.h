@@ -1,8 +1,10 @@
 #pragma once
 
 #include "cli/Problem.h"
+#include "cli/ReferenceRules.h"
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <unordered_set>
@@ -30,15 +32,12 @@ public:
 private:
     int64_t Check(const std::string& folder, const std::set<std::string>& skipped);
     void Report(const TProblem& problem);
-    bool CollectIds(TFileCheck& file, std::unordered_set<std::string>& ids);
+    // The identifiers of a file read whole; nothing when it could not be.
+    static std::optional<std::unordered_set<std::string>> CollectIds(TFileCheck* file);
     void CheckEvents(TFileCheck& events, TFileCheck* alarms);
     void CheckAlarms(TFileCheck& alarms);
-    bool KnownUser(const std::string& id) const;
 
     TProblemSink Sink_;
     int64_t Count_ = 0;
-    bool UsersKnown_ = false;
-    bool CategoriesKnown_ = false;
-    std::unordered_set<std::string> Users_;
-    std::unordered_set<std::string> Categories_;
+    TReferenceRules Rules_;
 };

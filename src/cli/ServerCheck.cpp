@@ -16,24 +16,10 @@
 #include <utility>
 #include <vector>
 
-namespace {
-
-bool Unused(const std::string& id)
-{
-    return id.empty() || id == kNoneId;
-}
-
-}  // namespace
-
 void TServerCheck::Report(const std::string& file, const std::string& record, const std::string& text)
 {
     ++Count_;
     Sink_({file, record, text});
-}
-
-bool TServerCheck::KnownUser(const std::string& id) const
-{
-    return !UsersKnown_ || Users_.count(id) != 0;
 }
 
 int64_t TServerCheck::Check(const std::string& location)
@@ -46,15 +32,15 @@ int64_t TServerCheck::Check(const std::string& location)
             Report(known.Name, {}, file->Status() == ksNotFound ? "is missing" : "cannot be read: " + file->StatusText());
             continue;
         }
-        std::unordered_set<std::string>* ids = known.Name == std::string(TOrbekoDB::UserFileName) ? &Users_
-                                               : known.Name == std::string(TOrbekoDB::CategoryFileName) ? &Categories_
-                                                                                                        : nullptr;
+        std::optional<std::unordered_set<std::string>>* knownIds =
+            known.Name == std::string(TOrbekoDB::UserFileName)       ? &Rules_.Users
+            : known.Name == std::string(TOrbekoDB::CategoryFileName) ? &Rules_.Categories
+                                                                     : nullptr;
+        std::unordered_set<std::string> ids;
         const int64_t before = Count_;
-        CheckFile(*file, known, ids);
-        if (ids == &Users_)
-            UsersKnown_ = Count_ == before;
-        if (ids == &Categories_)
-            CategoriesKnown_ = Count_ == before;
+        CheckFile(*file, known, knownIds ? &ids : nullptr);
+        if (knownIds && Count_ == before)
+            *knownIds = std::move(ids);
         files[known.Name] = std::move(file);
     }
     const auto events = files.find(TOrbekoDB::DayEntryFileName);
@@ -102,41 +88,15 @@ void TServerCheck::CheckReferences(TXIsamFile& events, TXIsamFile& alarms)
     std::map<std::string, std::vector<std::pair<std::string, std::string>>> alarmsOf;
     TAlarmRec alarm;
     for (TKeyWalk walk = TKeyWalk::All(alarms, TOrbekoDB::AlarmIdKey); walk.Next(alarm);) {
-        const std::string user = FieldText(alarm.UserId);
-        const std::string stamp = FieldText(alarm.AlarmStamp);
-        if (!KnownUser(user))
-            Report(TOrbekoDB::AlarmFileName, walk.Id(), "its user " + user + " is not in " + TOrbekoDB::UserFileName);
-        if (!IsIdentifier(stamp))
-            Report(TOrbekoDB::AlarmFileName, walk.Id(), "its due time \"" + stamp + "\" is not a stamp");
-        if (FieldText(alarm.UserAlarmKey) != user + stamp)
-            Report(TOrbekoDB::AlarmFileName, walk.Id(),
-                   "its user-and-time key \"" + FieldText(alarm.UserAlarmKey) +
-                       "\" is not its user followed by its due time");
-        alarmsOf[FieldText(alarm.EntryId)].emplace_back(walk.Id(), user);
+        const std::string& id = walk.Id();
+        Rules_.CheckAlarm(alarm, [&](const std::string& text) { Report(TOrbekoDB::AlarmFileName, id, text); });
+        alarmsOf[FieldText(alarm.EntryId)].emplace_back(id, FieldText(alarm.UserId));
     }
     TDayEntryRec entry;
     for (TKeyWalk walk = TKeyWalk::All(events, TOrbekoDB::DayEntryIdKey); walk.Next(entry);) {
         const std::string& pk = walk.Id();
-        const std::string stamp = FieldText(entry.EntryStamp);
-        if (!IsIdentifier(stamp))
-            Report(TOrbekoDB::DayEntryFileName, pk, "its time \"" + stamp + "\" is not a stamp");
-        const std::string owner = FieldText(entry.OwnerId);
-        if (!KnownUser(owner))
-            Report(TOrbekoDB::DayEntryFileName, pk, "its owner " + owner + " is not in " + TOrbekoDB::UserFileName);
-        const std::string category = FieldText(entry.CategoryId);
-        if (CategoriesKnown_ && !Unused(category) && !Categories_.count(category))
-            Report(TOrbekoDB::DayEntryFileName, pk,
-                   "its category " + category + " is not in " + TOrbekoDB::CategoryFileName);
-        std::set<std::string> assignees;
-        for (const auto& slot : entry.AssigneeIds) {
-            const std::string assignee = FieldText(slot);
-            if (Unused(assignee))
-                continue;
-            assignees.insert(assignee);
-            if (!KnownUser(assignee))
-                Report(TOrbekoDB::DayEntryFileName, pk,
-                       "its assignee " + assignee + " is not in " + TOrbekoDB::UserFileName);
-        }
+        const std::set<std::string> assignees = Rules_.CheckEvent(
+            entry, [&](const std::string& text) { Report(TOrbekoDB::DayEntryFileName, pk, text); });
         const auto its = alarmsOf.find(pk);
         if (its == alarmsOf.end())
             continue;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/Problem.h"
+#include "cli/ReferenceRules.h"
 
 #include <cstdint>
 #include <string>
@@ -30,12 +31,8 @@ private:
     // Walks every key of the file; the identifiers read by key 0 go to ids.
     void CheckFile(TXIsamFile& file, const TDatabaseFile& known, std::unordered_set<std::string>* ids);
     void CheckReferences(TXIsamFile& events, TXIsamFile& alarms);
-    bool KnownUser(const std::string& id) const;
 
     TProblemSink Sink_;
     int64_t Count_ = 0;
-    bool UsersKnown_ = false;
-    bool CategoriesKnown_ = false;
-    std::unordered_set<std::string> Users_;
-    std::unordered_set<std::string> Categories_;
+    TReferenceRules Rules_;
 };

@@ -1,0 +1,48 @@
+#include "cli/ReferenceRules.h"
+
+#include "cli/FileCheck.h"
+#include "storage/OrbekoDB.h"
+
+namespace {
+
+bool Unused(const std::string& id)
+{
+    return id.empty() || id == kNoneId;
+}
+
+}  // namespace
+
+std::set<std::string> TReferenceRules::CheckEvent(const TDayEntryRec& entry, const TReport& report) const
+{
+    if (!IsIdentifier(FieldText(entry.EntryStamp)))
+        report("its time \"" + FieldText(entry.EntryStamp) + "\" is not a stamp");
+    const std::string owner = FieldText(entry.OwnerId);
+    if (!KnownUser(owner))
+        report("its owner " + owner + " is not in " + TOrbekoDB::UserFileName);
+    const std::string category = FieldText(entry.CategoryId);
+    if (Categories && !Unused(category) && !Categories->count(category))
+        report("its category " + category + " is not in " + TOrbekoDB::CategoryFileName);
+    std::set<std::string> assignees;
+    for (const auto& slot : entry.AssigneeIds) {
+        const std::string assignee = FieldText(slot);
+        if (Unused(assignee))
+            continue;
+        assignees.insert(assignee);
+        if (!KnownUser(assignee))
+            report("its assignee " + assignee + " is not in " + TOrbekoDB::UserFileName);
+    }
+    return assignees;
+}
+
+void TReferenceRules::CheckAlarm(const TAlarmRec& alarm, const TReport& report) const
+{
+    const std::string user = FieldText(alarm.UserId);
+    const std::string stamp = FieldText(alarm.AlarmStamp);
+    if (!KnownUser(user))
+        report("its user " + user + " is not in " + TOrbekoDB::UserFileName);
+    if (!IsIdentifier(stamp))
+        report("its due time \"" + stamp + "\" is not a stamp");
+    if (FieldText(alarm.UserAlarmKey) != user + stamp)
+        report("its user-and-time key \"" + FieldText(alarm.UserAlarmKey) + "\" is not its user followed by its "
+               "due time");
+}

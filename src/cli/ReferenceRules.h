@@ -1,0 +1,31 @@
+#pragma once
+
+#include "storage/Records.h"
+
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <unordered_set>
+
+// What a sound event or alarm holds in its fields and references, checked
+// against the users and categories their files were found to hold; the
+// same in a folder and on a server.
+class TReferenceRules
+{
+public:
+    using TReport = std::function<void(const std::string& text)>;
+
+    // The identifiers there are; left empty when their file could not be
+    // read whole, and then every reference to it passes.
+    std::optional<std::unordered_set<std::string>> Users;
+    std::optional<std::unordered_set<std::string>> Categories;
+
+    bool KnownUser(const std::string& id) const { return !Users || Users->count(id) != 0; }
+    // Reports what is wrong with the event's time, owner, category and
+    // assignees; returns the assignees it names.
+    std::set<std::string> CheckEvent(const TDayEntryRec& entry, const TReport& report) const;
+    // Reports what is wrong with the alarm's user, due time and the key
+    // made of both.
+    void CheckAlarm(const TAlarmRec& alarm, const TReport& report) const;
+};
