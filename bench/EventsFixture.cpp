@@ -103,6 +103,11 @@ TDayEntryRec MakeEvent(std::mt19937& random)
     return entry;
 }
 
+std::string DayStamp(uint32_t n)
+{
+    return IdText(kFirstDay + static_cast<int64_t>(n % kDays) * kDaySeconds);
+}
+
 std::string BenchFolder()
 {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "orbeko-bench";

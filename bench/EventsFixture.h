@@ -9,6 +9,7 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
 #include <random>
 #include <string>
 
@@ -18,6 +19,23 @@ constexpr int kDaySeconds = 86400;
 
 // One event of the fixture, drawn from random.
 TDayEntryRec MakeEvent(std::mt19937& random);
+
+// Cheap deterministic numbers: benchmarks that compare two ways of doing
+// the same work draw the same sequence for both.
+struct TSequence
+{
+    uint64_t State = 88172645463325252ull;
+    uint32_t Next()
+    {
+        State ^= State << 13;
+        State ^= State >> 7;
+        State ^= State << 17;
+        return static_cast<uint32_t>(State);
+    }
+};
+
+// The stamp of midnight of one of the fixture's days, chosen by n.
+std::string DayStamp(uint32_t n);
 
 // The folder the fixtures are kept in.
 std::string BenchFolder();

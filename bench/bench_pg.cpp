@@ -170,24 +170,6 @@ struct TServer
     }
 };
 
-// Cheap deterministic numbers, the same sequence for both sides.
-struct TSequence
-{
-    uint64_t State = 88172645463325252ull;
-    uint32_t Next()
-    {
-        State ^= State << 13;
-        State ^= State >> 7;
-        State ^= State << 17;
-        return static_cast<uint32_t>(State);
-    }
-};
-
-std::string DayStamp(uint32_t n)
-{
-    return IdText(kFirstDay + static_cast<int64_t>(n % kDays) * kDaySeconds);
-}
-
 // Runs a plain multi-statement command, reading every result.
 bool RunAll(PGconn* conn, const std::string& sql)
 {

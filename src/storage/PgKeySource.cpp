@@ -27,7 +27,9 @@ std::string TPgKeySource::Sql(int index, std::vector<TParameter>& parameters) co
     const std::string column = TPgFileSchema::Column(KeyNumber_);
     const auto next = [&](TParameter parameter) {
         parameters.push_back(parameter);
-        return "$" + std::to_string(parameters.size());
+        std::string placeholder = "$";
+        placeholder += std::to_string(parameters.size());
+        return placeholder;
     };
     const auto after = [&](const char* comparison) {
         if (primary)
@@ -74,7 +76,8 @@ const TPgKeySource::TPrepared* TPgKeySource::Statement(int index, int16_t& statu
     status = ksOk;
     if (!statement.Ready) {
         statement.Parameters.clear();
-        statement.Name = "k" + std::to_string(KeyNumber_) + "_" + std::to_string(index);
+        statement.Name = std::to_string(KeyNumber_) + '_' + std::to_string(index);
+        statement.Name.insert(statement.Name.begin(), 'k');
         const std::string sql = Sql(index, statement.Parameters);
         status = Connection_.Prepare(statement.Name, sql, static_cast<int>(statement.Parameters.size()));
         statement.Ready = status == ksOk;

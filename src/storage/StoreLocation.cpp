@@ -77,7 +77,11 @@ std::string Shown(const std::string& location)
     for (const PQconninfoOption* option = options.get(); option->keyword; ++option) {
         if (!option->val || !*option->val || std::string_view(option->keyword) == "password")
             continue;
-        shown += (shown.empty() ? "" : " ") + std::string(option->keyword) + "=" + option->val;
+        if (!shown.empty())
+            shown += ' ';
+        shown += option->keyword;
+        shown += '=';
+        shown += option->val;
     }
     return shown;
 }
