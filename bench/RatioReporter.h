@@ -2,6 +2,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -22,6 +23,39 @@ public:
                 Times[run.benchmark_name()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
         }
         ConsoleReporter::ReportRuns(reports);
+    }
+
+    // Runs the registered benchmarks into this reporter. The machine may
+    // be shared: repetitions of the two sides interleave and their medians
+    // are compared. Flags given on the command line come later and win.
+    void RunAll(int argc, char** argv)
+    {
+        std::vector<char*> arguments{argv[0]};
+        std::string defaults[] = {"--benchmark_repetitions=9", "--benchmark_enable_random_interleaving=true",
+                                  "--benchmark_report_aggregates_only=true", "--benchmark_min_time=0.2"};
+        for (std::string& flag : defaults)
+            arguments.push_back(flag.data());
+        arguments.insert(arguments.end(), argv + 1, argv + argc);
+        int count = static_cast<int>(arguments.size());
+        benchmark::Initialize(&count, arguments.data());
+        benchmark::RunSpecifiedBenchmarks(this);
+    }
+
+    // Prints one line of the table of ratios, ours over theirs, in real and
+    // in processor time; the goals hold for real time, the processor ratio
+    // shows the same work without what other processes took. False when the
+    // real ratio is over 1.5; true when either side did not run.
+    bool PrintRatio(const std::string& operation, int events, const std::string& ours,
+                    const std::string& theirs) const
+    {
+        const auto x = Times.find(ours);
+        const auto s = Times.find(theirs);
+        if (x == Times.end() || s == Times.end())
+            return true;
+        const double ratio = x->second.Real / s->second.Real;
+        std::printf("%-15s %9d %12.3f %12.3f %7.2f %10.2f%s\n", operation.c_str(), events, x->second.Real,
+                    s->second.Real, ratio, x->second.Cpu / s->second.Cpu, ratio <= 1.5 ? "" : "  over 1.5");
+        return ratio <= 1.5;
     }
 
     struct TTime

@@ -303,36 +303,17 @@ int main(int argc, char** argv)
             ->Unit(benchmark::kMicrosecond);
     }
 
-    // Adds wait for the disk and the machine may be shared: repetitions of
-    // the two sides interleave and their medians are compared. Flags given
-    // on the command line come later and win.
-    std::vector<char*> arguments{argv[0]};
-    std::string defaults[] = {"--benchmark_repetitions=9", "--benchmark_enable_random_interleaving=true",
-                              "--benchmark_report_aggregates_only=true", "--benchmark_min_time=0.2"};
-    for (std::string& flag : defaults)
-        arguments.push_back(flag.data());
-    arguments.insert(arguments.end(), argv + 1, argv + argc);
-    int count = static_cast<int>(arguments.size());
-    benchmark::Initialize(&count, arguments.data());
     TRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.RunAll(argc, argv);
 
-    // The goals hold for real time; the ratio of processor time shows the
-    // same work without what other processes on the machine took from it.
     std::printf("\n%-15s %9s %12s %12s %7s %10s\n", "operation", "events", "XIsam us", "SQLite us", "ratio",
                 "cpu ratio");
     bool met = true;
     for (const auto& events : Fixtures)
         for (const auto& [name, ours, raw] : operations) {
             const std::string suffix = "/" + std::to_string(events->Count);
-            const auto x = reporter.Times.find(name + "/XIsam" + suffix);
-            const auto s = reporter.Times.find(name + "/Sqlite" + suffix);
-            if (x == reporter.Times.end() || s == reporter.Times.end())
-                continue;
-            const double ratio = x->second.Real / s->second.Real;
-            met = met && ratio <= 1.5;
-            std::printf("%-15s %9d %12.3f %12.3f %7.2f %10.2f%s\n", name.c_str(), events->Count, x->second.Real,
-                        s->second.Real, ratio, x->second.Cpu / s->second.Cpu, ratio <= 1.5 ? "" : "  over 1.5");
+            met = reporter.PrintRatio(name, events->Count, name + "/XIsam" + suffix, name + "/Sqlite" + suffix)
+                  && met;
         }
     for (const auto& events : Fixtures) {
         const std::string suffix = "/" + std::to_string(events->Count);
