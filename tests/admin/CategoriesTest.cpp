@@ -40,16 +40,7 @@ ORBEKO_CHILD_ROLE(SaveEvent)
 class CategoriesTest : public TRecordsFixture
 {
 protected:
-    // Runs the dialog; inside acts in it, then Close is pressed.
-    int Run(const std::function<void()>& inside)
-    {
-        Dialogs.Answer([this, inside](QDialog&) {
-            inside();
-            Form.btnClose->click();
-            return Form.result();
-        });
-        return Form.Execute(*Db);
-    }
+    int Run(const std::function<void()>& inside) { return RunThenClose(Form, inside); }
 
     QStringList Listed() const
     {

@@ -43,16 +43,7 @@ QStringList Lines(const QListView& list)
 class TroubleTest : public TRecordsFixture
 {
 protected:
-    // Runs the dialog; inside looks at it, then Close is pressed.
-    int Run(const std::function<void()>& inside)
-    {
-        Dialogs.Answer([this, inside](QDialog&) {
-            inside();
-            Form.btnClose->click();
-            return Form.result();
-        });
-        return Form.Execute(*Db);
-    }
+    int Run(const std::function<void()>& inside) { return RunThenClose(Form, inside); }
 
     TfrmTrouble Form;
 };

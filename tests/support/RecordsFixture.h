@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QImage>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -78,6 +79,18 @@ protected:
         SetAlarmStamp(alarm, IdText(stamp));
         EXPECT_TRUE(Db->AlarmFile.Add(alarm, "")) << Db->AlarmFile.StatusText();
         return Db->AlarmFile.LastKey();
+    }
+
+    // Runs an administrator's dialog over the database; inside acts in it
+    // while it shows, then Close is pressed. The dialog's result.
+    template <class TForm> int RunThenClose(TForm& form, const std::function<void()>& inside)
+    {
+        Dialogs.Answer([&form, inside](QDialog&) {
+            inside();
+            form.btnClose->click();
+            return form.result();
+        });
+        return form.Execute(*Db);
     }
 
     // Saves the dialog as it shows now, for the help pages: into
