@@ -3,6 +3,7 @@
 #include "cli/DatabaseCheck.h"
 #include "cli/DatabaseFiles.h"
 #include "cli/Snapshot.h"
+#include "storage/FileDescriptor.h"
 #include "storage/KfsStatus.h"
 #include "storage/OpenMark.h"
 #include "storage/XIsamFile.h"
@@ -26,12 +27,10 @@ namespace {
 // Makes what was written to path, or the entries of a folder, durable.
 void Sync(const std::string& path)
 {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const TFileDescriptor file(path, O_RDONLY);
+    if (file.Get() < 0)
         Fail("cannot open " + path);
-    const int rc = fsync(fd);
-    close(fd);
-    if (rc != 0)
+    if (fsync(file.Get()) != 0)
         Fail("cannot sync " + path);
 }
 
@@ -140,10 +139,8 @@ void TRestore::Run(const std::string& backup, const std::string& folder)
     // Kept from workstations once renamed into place, until all four are.
     claim.Exclude(staging);
     const std::string marker = FolderFile(staging, MarkerName);
-    const int fd = open(marker.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
+    if (TFileDescriptor(marker, O_WRONLY | O_CREAT | O_TRUNC, 0666).Get() < 0)
         Fail("cannot write " + marker);
-    close(fd);
     Sync(marker);
     Sync(staging);
     MoveIntoPlace(folder);
