@@ -243,6 +243,7 @@ void TfrmMain::CreateViews()
     wvMain->SetDayBevelOuter(bvNone);
     wvMain->SetDayBevelInner(bvNone);
     wvMain->SetDayBorderStyle(bsNone);
+    Views_ = {wvMain, dvMain};
     ConnectViewEvents();
 
     // A two-pixel spacer under the tool bar, then a splitter whose left pane
@@ -403,7 +404,7 @@ void TfrmMain::FormActivate()
 {
     if (!FirstActivation)
         return;
-    ShowPage(kWeekPage);
+    ShowPage(*wvMain);
     FirstActivation = false;
     try {
         StartUp();
@@ -432,7 +433,7 @@ void TfrmMain::StartUp()
 
     Settings = std::make_unique<TOrbekoCfg>();
     Settings->Load();
-    Settings->ApplyToViews(*wvMain, *dvMain);
+    Settings->ApplyToViews(Views_);
 
     TDatabaseShell shell;
     MainDb = shell.Connect();
@@ -540,30 +541,29 @@ void TfrmMain::CheckAdministrator(QAction& action) const
 
 bool TfrmMain::WeekViewActive() const
 {
-    const QWidget* page = nbkMain->currentWidget();
-    return page && page->objectName() == QLatin1String(kWeekPage);
+    return &ActiveView() == wvMain;
 }
 
-void TfrmMain::ShowPage(const char* name)
+TCalendarView& TfrmMain::ActiveView() const
 {
-    for (int i = 0; i < nbkMain->count(); ++i)
-        if (nbkMain->widget(i)->objectName() == QLatin1String(name))
-            nbkMain->setCurrentIndex(i);
+    return *nbkMain->currentWidget()->findChild<TCalendarView*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+void TfrmMain::ShowPage(TCalendarView& view)
+{
+    nbkMain->setCurrentWidget(view.parentWidget());
     UpdateViewChecks();
 }
 
 void TfrmMain::UpdateViewChecks()
 {
-    actToolsViewDay->setChecked(!WeekViewActive());
-    actToolsViewWeek->setChecked(WeekViewActive());
+    actToolsViewDay->setChecked(&ActiveView() == dvMain);
+    actToolsViewWeek->setChecked(&ActiveView() == wvMain);
 }
 
 void TfrmMain::RefreshView()
 {
-    if (WeekViewActive())
-        wvMain->Reload();
-    else
-        dvMain->Reload();
+    ActiveView().Reload();
     // A reload may have changed the selection the commands depend on.
     actMain->Schedule();
 }
@@ -572,10 +572,7 @@ void TfrmMain::FollowOtherWorkstations()
 {
     if (!Feeder || !Feeder->DataMoved())
         return;
-    if (WeekViewActive())
-        wvMain->Refresh();
-    else
-        dvMain->Refresh();
+    ActiveView().Refresh();
     actMain->Schedule();
 }
 
@@ -629,7 +626,7 @@ void TfrmMain::actFileExportExecute()
     actFileExportUpdate();
     if (!actFileExport->isEnabled())
         return;
-    const auto [from, to] = ShownDays();
+    const auto [from, to] = ActiveView().DefaultRange();
     TICalCommands(*MainDb, *frmDateRange, this).RunExport(CommandUser(), from, to);
 }
 
@@ -640,7 +637,7 @@ void TfrmMain::actFileImportExecute()
     if (!actFileImport->isEnabled())
         return;
     const TTimerPause pause(*tmrMain);
-    const QDate from = ShownDays().first;
+    const QDate from = ActiveView().DefaultRange().first;
     try {
         RefreshViewWhen(TICalCommands(*MainDb, *frmDateRange, this).RunImport(CurrentUserId, from,
                                                                              from.addYears(1).addDays(-1)));
@@ -649,15 +646,6 @@ void TfrmMain::actFileImportExecute()
         RefreshView();
         throw;
     }
-}
-
-std::pair<QDate, QDate> TfrmMain::ShownDays()
-{
-    if (WeekViewActive())
-        return {wvMain->Days(0).Stamp().AsDateTime().date(),
-                wvMain->Days(TWeekView::DayCount - 1).Stamp().AsDateTime().date()};
-    const QDate day = dvMain->Stamp().AsDateTime().date();
-    return {QDate(day.year(), day.month(), 1), QDate(day.year(), day.month(), day.daysInMonth())};
 }
 
 void TfrmMain::actFileExitExecute()
@@ -693,52 +681,51 @@ void TfrmMain::actHelpInfoExecute()
 
 void TfrmMain::actTodayExecute()
 {
-    if (WeekViewActive())
-        wvMain->ShowThisWeek();
-    else
-        dvMain->Stamp().SetDateTime(TClock::Now());
+    ActiveView().ShowDate(TClock::Now());
 }
 
 void TfrmMain::actPrevExecute()
 {
-    if (WeekViewActive())
-        wvMain->PreviousWeek();
-    else
-        dvMain->Stamp().Increment(suDay, -1);
+    ActiveView().Step(-1);
 }
 
 void TfrmMain::actNextExecute()
 {
-    if (WeekViewActive())
-        wvMain->NextWeek();
-    else
-        dvMain->Stamp().Increment(suDay, 1);
+    ActiveView().Step(1);
 }
 
 void TfrmMain::actDateExecute()
 {
-    const QDateTime now = TClock::Now();
-    if (WeekViewActive())
-        frmDate->ShowForWeek(*wvMain, now);
-    else
-        frmDate->ShowForDay(*dvMain, now);
+    frmDate->ShowFor(ActiveView(), TClock::Now());
 }
 
 void TfrmMain::actToolsViewDayExecute()
 {
-    if (!WeekViewActive()) {
+    ShowView(*dvMain);
+}
+
+void TfrmMain::actToolsViewWeekExecute()
+{
+    ShowView(*wvMain);
+}
+
+void TfrmMain::ShowView(TCalendarView& view)
+{
+    TCalendarView& shown = ActiveView();
+    if (&view == &shown) {
+        // Choosing the shown view again keeps its check mark.
         UpdateViewChecks();
         return;
     }
-    dvMain->Stamp().SetSeconds(wvMain->CurrentSeconds());
-    ShowPage(kDayPage);
-    dvMain->Reload();
+    view.ShowDate(shown.CurrentDateTime());
+    ShowPage(view);
+    view.Reload();
 }
 
 void TfrmMain::actToolsOptionsExecute()
 {
     if (Settings)
-        frmOptions->Execute(*wvMain, *dvMain, *Settings);
+        frmOptions->Execute(Views_, *Settings);
 }
 
 void TfrmMain::actToolsFilteringExecute()
@@ -772,17 +759,6 @@ void TfrmMain::actUsersExecute()
     RefreshView();
 }
 
-void TfrmMain::actToolsViewWeekExecute()
-{
-    if (WeekViewActive()) {
-        UpdateViewChecks();
-        return;
-    }
-    wvMain->ShowWeekOf(dvMain->Stamp().AsDateTime());
-    ShowPage(kWeekPage);
-    wvMain->Reload();
-}
-
 // Events show a renamed or deleted category at once.
 void TfrmMain::actCategoriesExecute()
 {
@@ -798,16 +774,10 @@ void TfrmMain::actTroubleshootingExecute()
         frmTrouble->Execute(*MainDb);
 }
 
-std::string TfrmMain::ActiveSelectedId() const
-{
-    return WeekViewActive() ? wvMain->SelectedId() : dvMain->SelectedId();
-}
-
 TEventSelection TfrmMain::ActiveSelection() const
 {
-    if (WeekViewActive())
-        return {wvMain->SelectedId(), wvMain->SelectedDescription(), wvMain->CurrentDateText()};
-    return {dvMain->SelectedId(), dvMain->SelectedDescription(), dvMain->Stamp().StampText()};
+    const TCalendarView& view = ActiveView();
+    return {view.SelectedId(), view.SelectedDescription(), view.CurrentDateText()};
 }
 
 TEventUser TfrmMain::CommandUser() const
@@ -817,13 +787,12 @@ TEventUser TfrmMain::CommandUser() const
 
 void TfrmMain::SelectionRule(QAction& action) const
 {
-    const std::string id = ActiveSelectedId();
-    if (id == kNoneId) {
+    const TCalendarView& view = ActiveView();
+    if (view.SelectedId() == kNoneId) {
         action.setEnabled(false);
         return;
     }
-    const std::string owner = WeekViewActive() ? wvMain->SelectedOwnerId() : dvMain->SelectedOwnerId();
-    action.setEnabled(owner == CurrentUserId || (CurrentUser.Flags & urModifyOthers) != 0);
+    action.setEnabled(view.SelectedOwnerId() == CurrentUserId || (CurrentUser.Flags & urModifyOthers) != 0);
 }
 
 void TfrmMain::RefreshViewWhen(bool changed)

@@ -3,9 +3,9 @@
 #include "events/EventCommands.h"
 #include "storage/Records.h"
 
-#include <QDate>
 #include <QMainWindow>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -18,6 +18,7 @@ class QSystemTrayIcon;
 class QTimer;
 class QToolBar;
 class TActionUpdater;
+class TCalendarView;
 class TDayEntries;
 class TDayView;
 class TFilterRules;
@@ -73,6 +74,8 @@ public:
     QStackedWidget* nbkMain;
     TDayView* dvMain;
     TWeekView* wvMain;
+    // The master copy of the display options comes first.
+    std::array<TCalendarView*, 2> Views_{};
     QTimer* tmrMain;
     QToolBar* tbrTools;
     QSystemTrayIcon* traMain;
@@ -140,6 +143,8 @@ public:
     // The enabling rule of the administration commands.
     void CheckAdministrator(QAction& action) const;
     bool WeekViewActive() const;
+    // The view on the notebook's shown page.
+    TCalendarView& ActiveView() const;
     void RefreshView();
     // Reloads the active view when another workstation (or this one) has
     // written the day entries or the alarms since the last look, keeping
@@ -197,17 +202,16 @@ private:
     void ReadLoggedInUser();
     void CreateFeeder();
     void UpdateViewChecks();
-    void ShowPage(const char* name);
+    void ShowPage(TCalendarView& view);
+    // Makes view the shown one, on the day and time the shown one works at.
+    void ShowView(TCalendarView& view);
     void EndProgram();
     void ShutDown();
 
     // Event commands: the active view's selection and stamp, and who runs them.
-    std::string ActiveSelectedId() const;
     TEventSelection ActiveSelection() const;
     TEventUser CommandUser() const;
     void SelectionRule(QAction& action) const;
-    // The days the active view shows: the week, or the month of the day.
-    std::pair<QDate, QDate> ShownDays();
     // Reloads the active view when a command says so.
     void RefreshViewWhen(bool changed);
 
