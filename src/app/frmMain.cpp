@@ -475,8 +475,7 @@ void TfrmMain::MakeFirstAdministrator(const std::string& account)
     SetField(user.Abbreviation, name);
     if (!MainDb->UserFile.Add(user, ""))
         throw std::runtime_error(MainDb->UserFile.StatusText());
-    CurrentUserId = MainDb->UserFile.LastKey();
-    CurrentUser = user;
+    Session_ = TSession(MainDb->UserFile.LastKey(), user);
     TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
                       QStringLiteral("Welcome to Orbeko as a new administrator\r\rYour user name is \"") +
                           DecodeText(name) +
@@ -492,17 +491,13 @@ bool TfrmMain::LogIn(const std::string& startName)
 
 void TfrmMain::ReadLoggedInUser()
 {
-    TUserRec user{};
-    if (!FindRecord(MainDb->UserFile, user, TOrbekoDB::UserNameKey,
-                    EncodeText(frmLogin->edtUserName->text(), sizeof(TUserRec::UserName))))
+    if (!Session_.LogIn(MainDb->UserFile, EncodeText(frmLogin->edtUserName->text(), sizeof(TUserRec::UserName))))
         throw std::runtime_error(MainDb->UserFile.StatusText());
-    CurrentUserId = MainDb->UserFile.LastKey();
-    CurrentUser = user;
 }
 
 void TfrmMain::CreateFeeder()
 {
-    Feeder = std::make_unique<TViewFeeder>(*MainDb, *ViewRules, CurrentUserId, CurrentUser);
+    Feeder = std::make_unique<TViewFeeder>(*MainDb, *ViewRules, Session_);
 }
 
 void TfrmMain::EndProgram()
@@ -536,7 +531,7 @@ void TfrmMain::ShutDown()
 
 void TfrmMain::CheckAdministrator(QAction& action) const
 {
-    action.setEnabled((CurrentUser.Flags & urAdminister) != 0);
+    action.setEnabled(Session_.HasRight(urAdminister));
 }
 
 bool TfrmMain::WeekViewActive() const
@@ -605,7 +600,7 @@ void TfrmMain::actFileLoginExecute()
     const TTimerPause pause(*tmrMain);
     if (!MainDb)
         return;
-    if (!LogIn(FieldText(CurrentUser.UserName)))
+    if (!LogIn(FieldText(Session_.User().UserName)))
         throw std::runtime_error(kLoginFailed);
     ReadLoggedInUser();
     RefreshView();
@@ -613,12 +608,12 @@ void TfrmMain::actFileLoginExecute()
 
 void TfrmMain::actFileExportUpdate()
 {
-    actFileExport->setEnabled(MainDb && !CurrentUserId.empty());
+    actFileExport->setEnabled(MainDb && Session_.LoggedIn());
 }
 
 void TfrmMain::actFileImportUpdate()
 {
-    actFileImport->setEnabled(MainDb && !CurrentUserId.empty() && (CurrentUser.Flags & urAddEntries) != 0);
+    actFileImport->setEnabled(MainDb && Session_.LoggedIn() && Session_.HasRight(urAddEntries));
 }
 
 void TfrmMain::actFileExportExecute()
@@ -639,7 +634,7 @@ void TfrmMain::actFileImportExecute()
     const TTimerPause pause(*tmrMain);
     const QDate from = ActiveView().DefaultRange().first;
     try {
-        RefreshViewWhen(TICalCommands(*MainDb, *frmDateRange, this).RunImport(CurrentUserId, from,
+        RefreshViewWhen(TICalCommands(*MainDb, *frmDateRange, this).RunImport(Session_.UserId(), from,
                                                                              from.addYears(1).addDays(-1)));
     } catch (...) {
         // What was added before the failure shows.
@@ -748,14 +743,14 @@ void TfrmMain::actToolsGroupsExecute()
 void TfrmMain::actToolsReportExecute()
 {
     if (Settings && MainDb)
-        frmReport->Execute(*Settings, *MainDb, CurrentUserId, CurrentUser.Flags);
+        frmReport->Execute(*Settings, *MainDb, Session_);
 }
 
 void TfrmMain::actUsersExecute()
 {
     if (!MainDb || !actUsers->isEnabled())
         return;
-    frmUsers->Execute(CurrentUserId, *MainDb);
+    frmUsers->Execute(Session_.UserId(), *MainDb);
     RefreshView();
 }
 
@@ -782,7 +777,7 @@ TEventSelection TfrmMain::ActiveSelection() const
 
 TEventUser TfrmMain::CommandUser() const
 {
-    return {CurrentUserId, CurrentUser, *ViewRules};
+    return {Session_, *ViewRules};
 }
 
 void TfrmMain::SelectionRule(QAction& action) const
@@ -792,7 +787,7 @@ void TfrmMain::SelectionRule(QAction& action) const
         action.setEnabled(false);
         return;
     }
-    action.setEnabled(view.SelectedOwnerId() == CurrentUserId || (CurrentUser.Flags & urModifyOthers) != 0);
+    action.setEnabled(view.SelectedOwnerId() == Session_.UserId() || Session_.HasRight(urModifyOthers));
 }
 
 void TfrmMain::RefreshViewWhen(bool changed)
@@ -803,7 +798,7 @@ void TfrmMain::RefreshViewWhen(bool changed)
 
 void TfrmMain::actEventNewUpdate()
 {
-    actEventNew->setEnabled((CurrentUser.Flags & urAddEntries) != 0);
+    actEventNew->setEnabled(Session_.HasRight(urAddEntries));
 }
 
 void TfrmMain::actEventPropertiesUpdate()
@@ -849,7 +844,7 @@ void TfrmMain::tmrMainTimer()
     if (!AlarmDb)
         return;
     FollowOtherWorkstations();
-    TAlarmScan scan(AlarmDb->AlarmFile, CurrentUserId);
+    TAlarmScan scan(AlarmDb->AlarmFile, Session_.UserId());
     scan.Run(*MonitorStamp, [this](TAlarmRec& alarm, const std::string& alarmId) {
         const bool written = frmNotify->Execute(alarm, alarmId, *AlarmDb) != TfrmNotify::Failed;
         RefreshView();

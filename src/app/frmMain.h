@@ -1,7 +1,7 @@
 #pragma once
 
 #include "events/EventCommands.h"
-#include "storage/Records.h"
+#include "prefs/Session.h"
 
 #include <QMainWindow>
 
@@ -56,9 +56,9 @@ public:
     // workstation; tests put another in its place.
     std::function<std::string()> AccountNameSource;
 
-    TUserRec CurrentUser{};
+    // Who is logged in.
+    TSession& Session() { return Session_; }
     std::unique_ptr<TStamp> MonitorStamp;
-    std::string CurrentUserId;
     std::unique_ptr<TInstanceLock> InstanceMutex;
     bool FirstActivation = true;
     std::unique_ptr<TOrbekoDB> MainDb;
@@ -215,5 +215,6 @@ private:
     // Reloads the active view when a command says so.
     void RefreshViewWhen(bool changed);
 
+    TSession Session_;
     bool Ended_ = false;
 };

@@ -377,7 +377,7 @@ TEST_F(AlarmMonitorTest, AfterLoggingInAsAnotherUserHisDueAlarmsAppearWithinTenS
         return login.result();
     });
     Window().actFileLoginExecute();
-    ASSERT_EQ(Window().CurrentUserId, Bert_);
+    ASSERT_EQ(Window().Session().UserId(), Bert_);
     ASSERT_TRUE(Window().tmrMain->isActive());
     EXPECT_LE(Window().tmrMain->remainingTime(), 10000);
 

@@ -199,7 +199,7 @@ TEST_F(EventMenuTest, RightOneEnablesNewEvent)
 {
     TfrmMain& window = Window();
     for (const int32_t flags : {int32_t{urAddEntries}, urAddEntries | urAddForOthers, 0, urAdminister | urModifyOthers}) {
-        window.CurrentUser.Flags = flags;
+        SetRights(flags);
         window.actEventNewUpdate();
         EXPECT_EQ(window.actEventNew->isEnabled(), (flags & urAddEntries) != 0) << flags;
     }
@@ -225,7 +225,7 @@ TEST_F(EventMenuTest, RightFourEnablesPropertiesAndDeleteOnOtherUsersEvents)
         {urAddEntries | urAdminister | urAddForOthers, 0, false},
     };
     for (const TCase& c : cases) {
-        window.CurrentUser.Flags = c.Flags;
+        SetRights(c.Flags);
         Select(c.Row);
         UpdateActions();
         EXPECT_EQ(window.actEventProperties->isEnabled(), c.Enabled) << c.Flags << " row " << c.Row;
@@ -236,7 +236,7 @@ TEST_F(EventMenuTest, RightFourEnablesPropertiesAndDeleteOnOtherUsersEvents)
 TEST_F(EventMenuTest, AUserWithoutRightEightCreatesAnEventForHimselfOnly)
 {
     TfrmMain& window = Window();
-    ASSERT_EQ(window.CurrentUser.Flags & urAddForOthers, 0);
+    ASSERT_EQ(Rights() & urAddForOthers, 0);
     Messages_.Answer(TMessageAnswer::Yes);  // no category
     AnswerEditor([](TfrmEvent& editor) {
         EXPECT_EQ(editor.windowTitle(), "New Event");
@@ -270,7 +270,7 @@ TEST_F(EventMenuTest, AUserWithoutRightEightCreatesAnEventForHimselfOnly)
 TEST_F(EventMenuTest, RightEightLetsTheUserChooseAndSetsOneAlarmPerUser)
 {
     TfrmMain& window = Window();
-    window.CurrentUser.Flags |= urAddForOthers;
+    SetRights(Rights() | urAddForOthers);
     Messages_.Answer(TMessageAnswer::Yes);
     AnswerEditor([](TfrmEvent& editor) {
         EXPECT_TRUE(editor.lstUsers->isEnabled());
@@ -298,7 +298,7 @@ TEST_F(EventMenuTest, RightEightLetsTheUserChooseAndSetsOneAlarmPerUser)
 TEST_F(EventMenuTest, ANewEventTheFilterHidesIsStoredAndTold)
 {
     TfrmMain& window = Window();
-    window.CurrentUser.Flags |= urAddForOthers;
+    SetRights(Rights() | urAddForOthers);
     window.ViewRules->Mode = fmJustForMe;
     Messages_.Answer(TMessageAnswer::Yes);
     Messages_.Answer(TMessageAnswer::Ok);
@@ -385,7 +385,7 @@ TEST_F(EventMenuTest, UncheckingTheAlarmDeletesAllThreeAlarmRecords)
 
 TEST_F(EventMenuTest, RemovingOneAssigneeLeavesTwoAlarmsAtTheEditorsTime)
 {
-    Window().CurrentUser.Flags |= urAddForOthers;
+    SetRights(Rights() | urAddForOthers);
     const std::string id = AddEntry("Budget", {kMe, Bob, Carl}, kMe, true);
     Messages_.Answer(TMessageAnswer::Yes);
     AnswerEditor([](TfrmEvent& editor) {
@@ -442,7 +442,7 @@ TEST_F(EventMenuTest, AnUnknownAssigneeEndsPropertiesAndReleasesTheLock)
 TEST_F(EventMenuTest, EditingAnEventOutOfTheFilterStoresItAndTellsSo)
 {
     TfrmMain& window = Window();
-    window.CurrentUser.Flags |= urAddForOthers;
+    SetRights(Rights() | urAddForOthers);
     window.ViewRules->Mode = fmJustForMe;
     const std::string id = AddEntry("Budget", {kMe, Bob});
     Messages_.Answer(TMessageAnswer::Yes);
@@ -568,7 +568,7 @@ TEST_F(EventMenuTest, ADoubleClickOnTheWeekOpensTheSelectedEventOrANewOne)
     window.wvMain->OnDblClick(window.wvMain);
     EXPECT_EQ(captions, (QStringList{"Event Properties", "New Event"}));
 
-    window.CurrentUser.Flags = 0;
+    SetRights(0);
     window.wvMain->OnDblClick(window.wvMain);
     EXPECT_EQ(Dialogs_.Runs().size(), 2u) << "nothing is enabled, nothing opens";
 }

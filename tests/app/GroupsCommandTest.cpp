@@ -81,7 +81,7 @@ TEST_F(GroupsCommandTest, AnyUserMakesAGroupThatIsSavedAtTheEnd)
     TfrmMain& window = Window();
     window.FormActivate();
     ASSERT_FALSE(window.Ended());
-    ASSERT_EQ(window.CurrentUser.Flags & urAdminister, 0);
+    ASSERT_FALSE(window.Session().HasRight(urAdminister));
 
     Dialogs_.Answer([&](QDialog& dialog) {
         auto& groups = static_cast<TfrmGroups&>(dialog);

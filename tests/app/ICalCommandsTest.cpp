@@ -174,7 +174,7 @@ TEST_F(ICalCommandsTest, ImportNeedsTheRightToAddEvents)
 {
     TfrmMain& window = Window();
     for (const int32_t flags : {int32_t{urAddEntries}, 0, int32_t{urAdminister}}) {
-        window.CurrentUser.Flags = flags;
+        SetRights(flags);
         window.actFileExportUpdate();
         window.actFileImportUpdate();
         EXPECT_TRUE(window.actFileExport->isEnabled()) << flags;

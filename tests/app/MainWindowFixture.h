@@ -60,6 +60,16 @@ protected:
         return db.UserFile.LastKey();
     }
 
+    // The logged-in user's rights, changed on this workstation only.
+    int32_t Rights() { return Window().Session().User().Flags; }
+    void SetRights(int32_t flags)
+    {
+        TSession& session = Window().Session();
+        TUserRec user = session.User();
+        user.Flags = flags;
+        session = TSession(session.UserId(), user);
+    }
+
     // Answers the login dialog with a user name and password, pressing Ok.
     void AnswerLogin(const QString& name, const QString& password)
     {

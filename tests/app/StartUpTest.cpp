@@ -45,7 +45,7 @@ TEST_P(FirstAdministratorTest, EmptyDatabaseMakesTheAccountItsAdministrator)
     ASSERT_FALSE(window.Ended());
     ASSERT_NE(window.MainDb, nullptr);
     EXPECT_EQ(window.MainDb->UserFile.RecordCount(), 1);
-    EXPECT_EQ(window.CurrentUserId, "0000000001");
+    EXPECT_EQ(window.Session().UserId(), "0000000001");
     TUserRec stored{};
     ASSERT_TRUE(window.MainDb->UserFile.GetEqual(stored, 0, "0000000001"));
     EXPECT_STREQ(stored.UserName, param.UserName);
@@ -53,7 +53,7 @@ TEST_P(FirstAdministratorTest, EmptyDatabaseMakesTheAccountItsAdministrator)
     EXPECT_STREQ(stored.Abbreviation, param.UserName);
     EXPECT_STREQ(stored.Password, "");
     EXPECT_EQ(stored.Flags, 7);
-    EXPECT_EQ(std::memcmp(&stored, &window.CurrentUser, sizeof stored), 0);
+    EXPECT_EQ(std::memcmp(&stored, &window.Session().User(), sizeof stored), 0);
 
     ASSERT_EQ(Messages_.Shown().size(), 1u);
     EXPECT_EQ(Messages_.Shown()[0].Kind, TMessageKind::Information);
@@ -120,8 +120,8 @@ TEST_F(StartUpTest, LoginDialogStartsFromTheAccountWithFocusOnPassword)
 
     EXPECT_FALSE(window.Ended());
     EXPECT_EQ(Dialogs_.UnexpectedCount(), 0);
-    EXPECT_EQ(window.CurrentUserId, "0000000001");
-    EXPECT_STREQ(window.CurrentUser.UserName, "JSMITH");
+    EXPECT_EQ(window.Session().UserId(), "0000000001");
+    EXPECT_STREQ(window.Session().User().UserName, "JSMITH");
     EXPECT_TRUE(Messages_.Shown().empty());
 }
 
@@ -148,7 +148,7 @@ TEST_F(StartUpTest, ABusyUsersFileIsShownAndNotTakenForAWrongPassword)
     window.FormActivate();
 
     EXPECT_FALSE(window.Ended());
-    EXPECT_EQ(window.CurrentUserId, "0000000001");
+    EXPECT_EQ(window.Session().UserId(), "0000000001");
     ASSERT_EQ(Messages_.Shown().size(), 1u);
     EXPECT_EQ(Messages_.Shown()[0].Kind, TMessageKind::Error);
     EXPECT_EQ(Messages_.Shown()[0].Text, "Multi-user access");
@@ -167,7 +167,7 @@ TEST_F(StartUpTest, EmptyAccountNameStartsWithFocusOnUserName)
     });
     TfrmMain& window = Window("");
     window.FormActivate();
-    EXPECT_STREQ(window.CurrentUser.UserName, "ANNA") << "an empty password is matched by an empty field";
+    EXPECT_STREQ(window.Session().User().UserName, "ANNA") << "an empty password is matched by an empty field";
 }
 
 TEST_F(StartUpTest, CancelledLoginEndsWithOneMessage)
@@ -254,7 +254,7 @@ TEST_F(StartUpTest, LoginAsAnotherUserKeepsThePreviousOneOnCancel)
     AnswerLogin("ANNA", "");
     TfrmMain& window = Window("anna");
     window.FormActivate();
-    ASSERT_EQ(window.CurrentUserId, "0000000001");
+    ASSERT_EQ(window.Session().UserId(), "0000000001");
 
     Dialogs_.Answer([&window](QDialog& dialog) {
         EXPECT_FALSE(window.tmrMain->isActive()) << "no alarms while a login runs";
@@ -268,12 +268,12 @@ TEST_F(StartUpTest, LoginAsAnotherUserKeepsThePreviousOneOnCancel)
     } catch (const std::exception& error) {
         EXPECT_EQ(QString(error.what()), kLoginFailed);
     }
-    EXPECT_EQ(window.CurrentUserId, "0000000001");
+    EXPECT_EQ(window.Session().UserId(), "0000000001");
     EXPECT_TRUE(window.tmrMain->isActive());
 
     AnswerLogin("BERT", "pw");
     window.actFileLoginExecute();
-    EXPECT_EQ(window.CurrentUserId, "0000000002");
+    EXPECT_EQ(window.Session().UserId(), "0000000002");
     EXPECT_TRUE(window.tmrMain->isActive());
 }
 

@@ -9,6 +9,7 @@
 #include "views/DayView.h"
 #include "views/WeekView.h"
 #include "support/ClockScript.h"
+#include "support/SessionWithRights.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -86,10 +87,9 @@ protected:
         TDatabaseFixture::SetUp();
         PointRegistryAtDatabase();
         Db_ = Connect();
-        UserId_ = AddUser(*Db_, "JSMITH", urAddEntries | urAdminister | urModifyOthers);
-        ASSERT_EQ(UserId_, kMe);
-        ASSERT_TRUE(Db_->UserFile.GetEqual(User_, 0, UserId_));
-        Feeder_ = std::make_unique<TViewFeeder>(*Db_, Rules_, UserId_, User_);
+        ASSERT_EQ(AddUser(*Db_, "JSMITH", urAddEntries | urAdminister | urModifyOthers), kMe);
+        ASSERT_TRUE(Session_.LogIn(Db_->UserFile, "JSMITH"));
+        Feeder_ = std::make_unique<TViewFeeder>(*Db_, Rules_, Session_);
         Other_ = Connect();
     }
 
@@ -108,8 +108,7 @@ protected:
 
     std::unique_ptr<TOrbekoDB> Db_;
     TFilterRules Rules_;
-    std::string UserId_;
-    TUserRec User_{};
+    TSession Session_;
     std::unique_ptr<TViewFeeder> Feeder_;
     std::unique_ptr<TOrbekoDB> Other_;  // another workstation
 };
@@ -148,7 +147,7 @@ TEST_F(ViewFeederTest, FilterAndPrivacyDecideWhatIsListed)
     Rules_.Mode = fmJustForMe;
     EXPECT_EQ(DayOf(day), std::vector<std::string>{"mine"});
     Rules_.Mode = fmAllEvents;
-    User_.Flags = urAddEntries;
+    Session_ = SessionWithRights(kMe, urAddEntries);
     EXPECT_EQ(DayOf(day), (std::vector<std::string>{"mine", "theirs"}));
 }
 
@@ -166,7 +165,7 @@ TEST_F(ViewFeederTest, AnAlarmForOneAssigneeMarksTheEntryForEveryoneAsLongAsItIs
     ASSERT_TRUE(Other_->AlarmFile.Add(alarm, ""));
 
     for (const std::string& user : {kMe, second}) {
-        UserId_ = user;
+        Session_ = SessionWithRights(user, urAddEntries);
         EXPECT_TRUE(Feeder_->Alarmed(alarmed)) << user;
         EXPECT_FALSE(Feeder_->Alarmed(quiet)) << user;
     }
