@@ -5,7 +5,6 @@
 #include "views/WeekView.h"
 
 #include <QApplication>
-#include <QFocusEvent>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -106,17 +105,6 @@ TEST(WeekDisplayOptionsTest, ReachEveryDay)
     week.SetDisplayOptions(options);
     for (int day = 0; day < TWeekView::DayCount; ++day)
         EXPECT_EQ(week.Days(day).DisplayOptions(), options) << day;
-}
-
-// The week works at the day whose list last had the focus, at its time.
-TEST(WeekCurrentDayTest, IsTheFocusedDay)
-{
-    TClockScript clock{kNow};
-    TWeekView week;
-    week.ShowDate(kNow);
-    QFocusEvent focusIn(QEvent::FocusIn, Qt::MouseFocusReason);
-    QApplication::sendEvent(&week.Days(3).List(), &focusIn);
-    EXPECT_EQ(week.CurrentDateTime(), QDateTime(QDate(2025, 3, 6), QTime(10, 15)));
 }
 
 }  // namespace
