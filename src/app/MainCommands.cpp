@@ -2,8 +2,6 @@
 
 #include "app/frmMain.h"
 
-#include <QAction>
-
 namespace {
 
 using M = TfrmMain;

@@ -4,10 +4,10 @@
 #include <QString>
 #include <QStyle>
 
+#include <cstddef>
 #include <functional>
 #include <initializer_list>
 #include <map>
-#include <cstddef>
 #include <optional>
 
 class QAction;

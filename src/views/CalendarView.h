@@ -67,7 +67,8 @@ public:
     // The first and last day that a command over a range of dates offers.
     virtual std::pair<QDate, QDate> DefaultRange() const = 0;
 
-    // "0000000000" (or empty) while no entry is selected.
+    // While no entry is selected: "0000000000" for the two identifiers and
+    // an empty description.
     virtual std::string SelectedId() const = 0;
     virtual std::string SelectedOwnerId() const = 0;
     virtual std::string SelectedDescription() const = 0;
