@@ -15,6 +15,7 @@
 #include "WeekFeed.h"
 #include "app/ViewFeeder.h"
 #include "prefs/FilterRules.h"
+#include "prefs/Session.h"
 #include "storage/KeyOrder.h"
 #include "storage/OrbekoDB.h"
 #include "storage/PgConnection.h"
@@ -409,8 +410,8 @@ int main(int argc, char** argv)
     rules.Mode = fmListedUsers;
     rules.AddUser(IdText(1));
     rules.AddUser(IdText(2));
-    const std::string userId = IdText(1);
-    TViewFeeder feeder(*events.Db, rules, userId, user);
+    const TSession session(IdText(1), user);
+    TViewFeeder feeder(*events.Db, rules, session);
     TFeeding feeding{&feeder};
 
     using TBody = void (*)(benchmark::State&, TServer*);

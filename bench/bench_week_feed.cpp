@@ -9,6 +9,7 @@
 #include "WeekFeed.h"
 #include "app/ViewFeeder.h"
 #include "prefs/FilterRules.h"
+#include "prefs/Session.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
 #include "storage/XIsamFile.h"
@@ -119,7 +120,8 @@ int main(int argc, char** argv)
     rules.Mode = fmListedUsers;
     rules.AddUser(IdText(1));
     rules.AddUser(IdText(2));
-    TViewFeeder feeder(db, rules, userId, user);
+    const TSession session(userId, user);
+    TViewFeeder feeder(db, rules, session);
     TFeeding feeding{db, feeder};
 
     using TBody = void (*)(benchmark::State&, TFeeding*);

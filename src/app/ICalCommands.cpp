@@ -5,6 +5,7 @@
 #include "ical/ICalExport.h"
 #include "ical/ICalImport.h"
 #include "prefs/FilterRules.h"
+#include "prefs/Session.h"
 #include "ui/MessageBox.h"
 #include "ui/OpenFilePrompt.h"
 #include "ui/SaveFilePrompt.h"
@@ -50,9 +51,9 @@ void TICalCommands::RunExport(const TEventUser& user, QDate from, QDate to)
     TICalExport exporter(Db_);
     {
         const TWaitCursor wait;
-        TICalExport::TOptions options{from, to, {}, user.Id};
+        TICalExport::TOptions options{from, to, {}, user.Session.UserId()};
         options.Visible = [&user](const TDayEntryRec& entry) {
-            return EntryVisible(entry, user.ViewRules, user.Id, user.Record.Flags);
+            return EntryVisible(entry, user.ViewRules, user.Session);
         };
         const std::string text = exporter.Export(options);
         // Written aside and put in place whole: a failed export leaves any

@@ -1,6 +1,7 @@
 #include "app/ViewFeeder.h"
 
 #include "prefs/FilterRules.h"
+#include "prefs/Session.h"
 #include "storage/KeyWalk.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
@@ -9,13 +10,12 @@
 
 #include <stdexcept>
 
-TViewFeeder::TViewFeeder(TOrbekoDB& db, const TFilterRules& rules, const std::string& userId, const TUserRec& user)
+TViewFeeder::TViewFeeder(TOrbekoDB& db, const TFilterRules& rules, const TSession& session)
     : Users(db.UserFile.FileName()),
       Categories(db.CategoryFile.FileName()),
       Db_(db),
       Rules_(rules),
-      UserId_(userId),
-      User_(user),
+      Session_(session),
       EntriesWatch_(db.DayEntryFile.FileName()),
       AlarmsWatch_(db.AlarmFile.FileName()),
       EntriesSeen_(EntriesWatch_.Version()),
@@ -34,7 +34,7 @@ void TViewFeeder::DayEntries(const std::string& datePkVal, TDayEntries& entries)
     // than pass for a day with fewer events.
     TKeyWalk walk = TKeyWalk::From(file, TOrbekoDB::DayEntryStampKey, datePkVal, end, gcBelow);
     while (walk.Next(entry))
-        if (EntryVisible(entry, Rules_, UserId_, User_.Flags))
+        if (EntryVisible(entry, Rules_, Session_))
             entries.AddEntry(entry, walk.Id());
 }
 

@@ -11,6 +11,7 @@
 class TDayEntries;
 class TFilterRules;
 class TOrbekoDB;
+class TSession;
 
 // Answers the calendar views' questions from the shared database: the
 // visible entries of a day, the abbreviations of users, the descriptions of
@@ -21,9 +22,9 @@ class TOrbekoDB;
 class TViewFeeder
 {
 public:
-    // The rules, user identifier and user record are the caller's and may
-    // change between calls (a new login, new filter rules).
-    TViewFeeder(TOrbekoDB& db, const TFilterRules& rules, const std::string& userId, const TUserRec& user);
+    // The rules and the session are the caller's and may change between
+    // calls (new filter rules, a new login).
+    TViewFeeder(TOrbekoDB& db, const TFilterRules& rules, const TSession& session);
 
     // Adds the visible entries of the day whose midnight stamp is
     // datePkVal; a read that fails throws std::runtime_error.
@@ -46,8 +47,7 @@ private:
 
     TOrbekoDB& Db_;
     const TFilterRules& Rules_;
-    const std::string& UserId_;
-    const TUserRec& User_;
+    const TSession& Session_;
 
     TFileWatch EntriesWatch_;
     TFileWatch AlarmsWatch_;

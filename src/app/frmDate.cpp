@@ -5,8 +5,7 @@
 #include "ui/ButtonRow.h"
 #include "ui/DialogRunner.h"
 #include "ui/ExecuteScope.h"
-#include "views/DayView.h"
-#include "views/WeekView.h"
+#include "views/CalendarView.h"
 
 #include <QCalendarWidget>
 #include <QFrame>
@@ -46,22 +45,10 @@ TfrmDate::TfrmDate(QWidget* parent) : QDialog(parent)
             TActionFactory::Guard([this] { calMainChange(calMain->selectedDate()); }));
 }
 
-void TfrmDate::ShowForDay(TDayView& view, const QDateTime& value)
+void TfrmDate::ShowFor(TCalendarView& view, const QDateTime& value)
 {
     TExecuteScope scope;
-    scope.Bind(DayView_, &view).Bind(WeekView_, nullptr);
-    Show(value);
-}
-
-void TfrmDate::ShowForWeek(TWeekView& view, const QDateTime& value)
-{
-    TExecuteScope scope;
-    scope.Bind(WeekView_, &view).Bind(DayView_, nullptr);
-    Show(value);
-}
-
-void TfrmDate::Show(const QDateTime& value)
-{
+    scope.Bind(View_, &view);
     SetCalendar(value.date());
     calMain->setFocus();
     TDialogRunner::Run(*this);
@@ -76,11 +63,8 @@ void TfrmDate::SetCalendar(const QDate& date)
 void TfrmDate::calMainChange(const QDate& date)
 {
     try {
-        const QDateTime value(date, QTime(0, 0));
-        if (WeekView_)
-            WeekView_->ShowWeekOf(value);
-        else if (DayView_)
-            DayView_->Stamp().SetDateTime(value);
+        if (View_)
+            View_->ShowDate(QDateTime(date, QTime(0, 0)));
     } catch (...) {
         ShowToday();
         throw;
@@ -96,8 +80,6 @@ void TfrmDate::ShowToday()
 {
     const QDateTime now = TClock::Now();
     SetCalendar(now.date());
-    if (WeekView_)
-        WeekView_->ShowThisWeek();
-    else if (DayView_)
-        DayView_->Stamp().SetDateTime(now);
+    if (View_)
+        View_->ShowDate(now);
 }

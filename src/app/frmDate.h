@@ -5,8 +5,7 @@
 
 class QCalendarWidget;
 class QPushButton;
-class TDayView;
-class TWeekView;
+class TCalendarView;
 
 // "Goto Date": a calendar that moves one view while the user picks dates.
 // There is nothing to confirm; Close only closes. The view is remembered for
@@ -17,8 +16,8 @@ class TfrmDate : public QDialog
 public:
     explicit TfrmDate(QWidget* parent = nullptr);
 
-    void ShowForDay(TDayView& view, const QDateTime& value);
-    void ShowForWeek(TWeekView& view, const QDateTime& value);
+    // Shows the dialog modally on value, moving view.
+    void ShowFor(TCalendarView& view, const QDateTime& value);
 
     // Moves the remembered view to the date. A date the view refuses puts
     // view and calendar back to today and the refusal is passed on.
@@ -30,10 +29,8 @@ public:
     QPushButton* btnClose;
 
 private:
-    void Show(const QDateTime& value);
     void SetCalendar(const QDate& date);
     void ShowToday();
 
-    TDayView* DayView_ = nullptr;
-    TWeekView* WeekView_ = nullptr;
+    TCalendarView* View_ = nullptr;
 };

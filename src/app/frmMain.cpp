@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "OrbekoVersion.h"
 #include "admin/frmCategories.h"
 #include "admin/frmTrouble.h"
 #include "admin/frmUsers.h"
@@ -10,55 +11,40 @@
 #include "app/HelpWindow.h"
 #include "app/ICalCommands.h"
 #include "app/InstanceLock.h"
+#include "app/Login.h"
+#include "app/MainCommands.h"
 #include "app/TimerPause.h"
 #include "app/ViewFeeder.h"
+#include "app/ViewNotebook.h"
 #include "app/frmDate.h"
 #include "app/frmDateRange.h"
 #include "app/frmLogin.h"
 #include "app/frmNotify.h"
-#include "OrbekoVersion.h"
-#include "events/EventCommands.h"
 #include "events/frmEvent.h"
-#include "prefs/FilterRules.h"
 #include "prefs/OrbekoCfg.h"
 #include "prefs/frmFiltering.h"
 #include "prefs/frmGroups.h"
 #include "prefs/frmOptions.h"
-#include "storage/KeyWalk.h"
 #include "report/frmReport.h"
+#include "storage/Clock.h"
 #include "storage/OrbekoDB.h"
 #include "storage/RegistryKey.h"
-#include "storage/Stamp.h"
-#include "ui/ActionFactory.h"
-#include "ui/ActionUpdater.h"
-#include "storage/Clock.h"
 #include "ui/MessageBox.h"
+#include "ui/TrayIcon.h"
 #include "views/DayView.h"
 #include "views/WeekView.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
-#include <QStackedWidget>
 #include <QStatusBar>
-#include <QStyle>
-#include <QSystemTrayIcon>
 #include <QTimer>
-#include <QToolBar>
 #include <QVBoxLayout>
 
-#include <stdexcept>
+#include <exception>
 
 namespace {
-
-const char* const kDayPage = "DayView";
-const char* const kWeekPage = "WeekView";
-const char* const kLoginFailed = "You have failed to login. Please contact your administrator";
-constexpr int32_t kFirstAdministratorRights = urAddEntries | urAdminister | urModifyOthers;
 
 // The window's caption names the filter of the views.
 const char* FilterCaption(uint8_t mode)
@@ -73,28 +59,16 @@ const char* FilterCaption(uint8_t mode)
     }
 }
 
-std::string UpperName(const std::string& name)
-{
-    return EncodeText(DecodeText(name).toUpper(), sizeof(TUserRec::UserName));
-}
-
 }  // namespace
 
-TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
+TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), AccountNameSource_(AccountName)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Orbeko"));
-    AccountNameSource = AccountName;
     QFont font = QApplication::font();
     font.setPointSize(8);
     setFont(font);
     setMinimumSize(427, 320);
-
-    actMain = new TActionUpdater(this);
-    CreateActions();
-    CreateViews();
-    CreateMenus();
-    actMain->UpdateAll();
 
     tmrMain = new QTimer(this);
     tmrMain->setObjectName(QStringLiteral("tmrMain"));
@@ -103,14 +77,10 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     tmrMain->setTimerType(Qt::PreciseTimer);
     connect(tmrMain, &QTimer::timeout, this, &TfrmMain::tmrMainTimer);
 
-    traMain = new QSystemTrayIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView), this);
-    traMain->setToolTip(QStringLiteral("Orbeko"));
-    connect(traMain, &QSystemTrayIcon::activated, this, [this] {
-        traMain->hide();
-        showNormal();
-        activateWindow();
-        RefreshView();
-    });
+    CreateViews();
+    CreateCommands();
+    traMain = new TTrayIcon(*this, style()->standardIcon(QStyle::SP_FileDialogDetailedView), QStringLiteral("Orbeko"));
+    traMain->OnRestore = [this] { RefreshView(); };
 
     frmLogin = new TfrmLogin(this);
     frmDate = new TfrmDate(this);
@@ -138,112 +108,17 @@ TfrmMain::~TfrmMain()
     ShutDown();
 }
 
-void TfrmMain::CreateActions()
-{
-    QStyle* s = style();
-    TActionFactory factory(*this);
-    auto make = [this, &factory](const char* name, const char* caption, const char* hint, QKeySequence shortcut,
-                                 void (TfrmMain::*handler)(), QIcon icon = {}) {
-        return factory.Make(name, caption, hint, shortcut, this, handler, icon);
-    };
-    actFileLogin = make("actFileLogin", "&Login", "Login to Orbeko as another user", {},
-                        &TfrmMain::actFileLoginExecute, s->standardIcon(QStyle::SP_DialogApplyButton));
-    mnuFileChangePath = make("mnuFileChangePath", "&Change path", "Chnages the database path", {},
-                             &TfrmMain::mnuFileChangePathClick, s->standardIcon(QStyle::SP_DirOpenIcon));
-    actFileExport = make("actFileExport", "&Export to iCalendar...",
-                         "Write the events you can see to an iCalendar file", {}, &TfrmMain::actFileExportExecute,
-                         s->standardIcon(QStyle::SP_DialogSaveButton));
-    actFileImport = make("actFileImport", "&Import iCalendar...", "Add the events of an iCalendar file", {},
-                         &TfrmMain::actFileImportExecute, s->standardIcon(QStyle::SP_DialogOpenButton));
-    actMain->Add([this] { actFileExportUpdate(); });
-    actMain->Add([this] { actFileImportUpdate(); });
-    actFileExit = make("actFileExit", "E&xit", "Quit Orbeko", QKeySequence(Qt::CTRL | Qt::Key_X),
-                       &TfrmMain::actFileExitExecute, s->standardIcon(QStyle::SP_DialogCloseButton));
-    actToday = make("actToday", "&Today", "Goto today", QKeySequence(Qt::CTRL | Qt::Key_T),
-                    &TfrmMain::actTodayExecute, s->standardIcon(QStyle::SP_BrowserReload));
-    actDate = make("actDate", "&Date...", "Goto a specific date", QKeySequence(Qt::CTRL | Qt::Key_D),
-                   &TfrmMain::actDateExecute, s->standardIcon(QStyle::SP_FileDialogContentsView));
-    actPrev = make("actPrev", "&Previous week", "Goto the previous week / day", QKeySequence(Qt::CTRL | Qt::Key_P),
-                   &TfrmMain::actPrevExecute, s->standardIcon(QStyle::SP_ArrowLeft));
-    actNext = make("actNext", "&Next week", "Goto the next week / day", QKeySequence(Qt::CTRL | Qt::Key_N),
-                   &TfrmMain::actNextExecute, s->standardIcon(QStyle::SP_ArrowRight));
-    actToolsViewDay = make("actToolsViewDay", "By &day", "View events by day", {},
-                           &TfrmMain::actToolsViewDayExecute, s->standardIcon(QStyle::SP_FileIcon));
-    actToolsViewWeek = make("actToolsViewWeek", "By &week", "View events by week", {},
-                            &TfrmMain::actToolsViewWeekExecute, s->standardIcon(QStyle::SP_FileDialogListView));
-    actToolsOptions = make("actToolsOptions", "&Options...", "Configure Orbeko options", {},
-                           &TfrmMain::actToolsOptionsExecute, s->standardIcon(QStyle::SP_ComputerIcon));
-    actToolsFiltering = make("actToolsFiltering", "&Filtering...", "Set filtering rules", {},
-                             &TfrmMain::actToolsFilteringExecute, s->standardIcon(QStyle::SP_DirHomeIcon));
-    actToolsGroups = make("actToolsGroups", "&Groups...", "Configure groups", {}, &TfrmMain::actToolsGroupsExecute,
-                          s->standardIcon(QStyle::SP_DirLinkIcon));
-    actToolsReport = make("actToolsReport", "&Report...", "Generate a report", {}, &TfrmMain::actToolsReportExecute,
-                          s->standardIcon(QStyle::SP_FileDialogDetailedView));
-    actToolsViewDay->setCheckable(true);
-    actToolsViewWeek->setCheckable(true);
-    mnuHelpOrbekoHelp = make("mnuHelpOrbekoHelp", "&Orbeko Help", "", QKeySequence(Qt::Key_F1),
-                             &TfrmMain::actHelpAboutExecute, s->standardIcon(QStyle::SP_DialogHelpButton));
-    // F1 belongs to the help menu item; the action keeps its caption and hint.
-    actHelpAbout = make("actHelpAbout", "&About...", "Help about Orbeko", {}, &TfrmMain::actHelpAboutExecute);
-    actHelpInfo = make("actHelpInfo", "About", "", {}, &TfrmMain::actHelpInfoExecute,
-                       s->standardIcon(QStyle::SP_MessageBoxInformation));
-
-    actEventNew = make("actEventNew", "&New event...", "Add a new event", QKeySequence(Qt::Key_Insert),
-                       &TfrmMain::actEventNewExecute, s->standardIcon(QStyle::SP_FileDialogNewFolder));
-    actEventProperties = make("actEventProperties", "Event &properties...", "Modify event properties", {},
-                              &TfrmMain::actEventPropertiesExecute, s->standardIcon(QStyle::SP_FileDialogInfoView));
-    actEventDelete = make("actEventDelete", "&Delete event...", "Delete event", QKeySequence(Qt::Key_Delete),
-                          &TfrmMain::actEventDeleteExecute, s->standardIcon(QStyle::SP_TrashIcon));
-    actUsers = make("actUsers", "&Users", "Administer Orbeko users", {}, &TfrmMain::actUsersExecute,
-                    s->standardIcon(QStyle::SP_DirHomeIcon));
-    actMain->Add([this] { CheckAdministrator(*actUsers); });
-    actMain->Add([this] { actEventNewUpdate(); });
-    actMain->Add([this] { actEventPropertiesUpdate(); });
-    actMain->Add([this] { actEventDeleteUpdate(); });
-
-    actCategories = make("actCategories", "&Categories", "Administer Orbeko categories", {},
-                         &TfrmMain::actCategoriesExecute, s->standardIcon(QStyle::SP_FileDialogListView));
-    actTroubleshooting = make("actTroubleshooting", "&Troubleshooting...", "", {},
-                              &TfrmMain::actTroubleshootingExecute, s->standardIcon(QStyle::SP_MessageBoxWarning));
-    actMain->Add([this] { CheckAdministrator(*actCategories); });
-    actMain->Add([this] { CheckAdministrator(*actTroubleshooting); });
-}
-
 void TfrmMain::CreateViews()
 {
-    nbkMain = new QStackedWidget;
-    nbkMain->setObjectName(QStringLiteral("nbkMain"));
-    auto* dayPage = new QWidget;
-    dayPage->setObjectName(QLatin1String(kDayPage));
-    auto* weekPage = new QWidget;
-    weekPage->setObjectName(QLatin1String(kWeekPage));
-    dvMain = new TDayView(dayPage);
-    dvMain->setObjectName(QStringLiteral("dvMain"));
-    wvMain = new TWeekView(weekPage);
-    wvMain->setObjectName(QStringLiteral("wvMain"));
-    wvMain->setToolTip(QStringLiteral("Right-click for options"));
-    for (auto [page, view] : {std::pair<QWidget*, QWidget*>{dayPage, dvMain}, {weekPage, wvMain}}) {
-        auto* layout = new QVBoxLayout(page);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(view);
-        nbkMain->addWidget(page);
+    nbkMain = new TViewNotebook;
+    using namespace std::placeholders;
+    for (TCalendarView* view : nbkMain->Views()) {
+        view->OnWantDayEntries = std::bind(&TfrmMain::wvMainWantDayEntries, this, _1, _2, _3);
+        view->OnWantUserName = std::bind(&TfrmMain::wvMainWantUserName, this, _1, _2, _3);
+        view->OnWantAlarmedFlag = std::bind(&TfrmMain::wvMainWantAlarmedFlag, this, _1, _2, _3);
+        view->OnWantCategoryDescription = std::bind(&TfrmMain::wvMainWantCategoryDescription, this, _1, _2, _3);
     }
-
-    const QString dateFormat = QStringLiteral("dddd, dd mmmm, yyyy");
-    dvMain->SetDateFormat(dateFormat);
-    wvMain->SetDateFormat(dateFormat);
-    const QColor window = palette().color(QPalette::Base);
-    const QColor buttonFace = palette().color(QPalette::Button);
-    dvMain->SetListColor(window);
-    wvMain->SetListColor(window);
-    dvMain->SetHeaderColor(buttonFace);
-    wvMain->SetHeaderColor(buttonFace);
-    wvMain->SetBevelOuter(bvNone);
-    wvMain->SetDayCtl3D(true);
-    wvMain->SetDayBevelOuter(bvNone);
-    wvMain->SetDayBevelInner(bvNone);
-    wvMain->SetDayBorderStyle(bsNone);
-    ConnectViewEvents();
+    nbkMain->WeekView().OnDblClick = [this](QObject* sender) { wvMainDblClick(sender); };
 
     // A two-pixel spacer under the tool bar, then a splitter whose left pane
     // is empty and closed and whose right pane holds the notebook.
@@ -261,112 +136,17 @@ void TfrmMain::CreateViews()
     statusBar()->setObjectName(QStringLiteral("pnlStatus"));
 }
 
-void TfrmMain::ConnectViewEvents()
+void TfrmMain::CreateCommands()
 {
-    using namespace std::placeholders;
-    auto entries = std::bind(&TfrmMain::wvMainWantDayEntries, this, _1, _2, _3);
-    auto names = std::bind(&TfrmMain::wvMainWantUserName, this, _1, _2, _3);
-    auto alarms = std::bind(&TfrmMain::wvMainWantAlarmedFlag, this, _1, _2, _3);
-    auto categories = std::bind(&TfrmMain::wvMainWantCategoryDescription, this, _1, _2, _3);
-    dvMain->OnWantDayEntries = entries;
-    dvMain->OnWantUserName = names;
-    dvMain->OnWantAlarmedFlag = alarms;
-    dvMain->OnWantCategoryDescription = categories;
-    wvMain->OnWantDayEntries = entries;
-    wvMain->OnWantUserName = names;
-    wvMain->OnWantAlarmedFlag = alarms;
-    wvMain->OnWantCategoryDescription = categories;
-    wvMain->OnDblClick = [this](QObject* sender) { wvMainDblClick(sender); };
-}
-
-void TfrmMain::CreateMenus()
-{
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->addAction(actFileLogin);
-    file->addSeparator();
-    file->addAction(actFileExport);
-    file->addAction(actFileImport);
-    file->addSeparator();
-    file->addAction(mnuFileChangePath);
-    file->addSeparator();
-    file->addAction(actFileExit);
-
-    QMenu* event = menuBar()->addMenu(QStringLiteral("&Event"));
-    event->addAction(actEventNew);
-    event->addAction(actEventDelete);
-    event->addAction(actEventProperties);
-
-    QMenu* navigate = menuBar()->addMenu(QStringLiteral("&Navigate"));
-    navigate->addAction(actToday);
-    navigate->addAction(actDate);
-    navigate->addSeparator();
-    navigate->addAction(actNext);
-    navigate->addAction(actPrev);
-
-    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-    tools->addAction(actToolsOptions);
-    tools->addAction(actToolsFiltering);
-    tools->addAction(actToolsGroups);
-    tools->addAction(actToolsReport);
-    tools->addSeparator();
-    QMenu* view = tools->addMenu(QStringLiteral("&View"));
-    view->addAction(actToolsViewDay);
-    view->addAction(actToolsViewWeek);
-
-    QMenu* admin = menuBar()->addMenu(QStringLiteral("Admin"));
-    admin->addAction(actUsers);
-    admin->addAction(actCategories);
-    admin->addAction(actTroubleshooting);
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->addAction(mnuHelpOrbekoHelp);
-    help->addAction(actHelpInfo);
-
-    tbrTools = addToolBar(QStringLiteral("Tools"));
-    tbrTools->setObjectName(QStringLiteral("tbrTools"));
-    tbrTools->setMovable(false);
-    tbrTools->setIconSize(QSize(16, 16));
-    tbrTools->addAction(actEventNew);
-    tbrTools->addAction(actEventProperties);
-    tbrTools->addAction(actEventDelete);
-    tbrTools->addSeparator();
-    tbrTools->addAction(actToday);
-    tbrTools->addAction(actDate);
-    tbrTools->addAction(actPrev);
-    tbrTools->addAction(actNext);
-    tbrTools->addSeparator();
-    tbrTools->addAction(actToolsOptions);
-    tbrTools->addAction(actToolsFiltering);
-    tbrTools->addAction(actToolsGroups);
-    tbrTools->addAction(actToolsReport);
-    tbrTools->addAction(actToolsViewDay);
-    tbrTools->addAction(actToolsViewWeek);
-    tbrTools->addSeparator();
-    tbrTools->addAction(actUsers);
-    tbrTools->addAction(actCategories);
-
-    mnuPopup = new QMenu(this);
-    mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
-    mnuPopup->addAction(actEventNew);
-    mnuPopup->addAction(actEventDelete);
-    mnuPopup->addAction(actEventProperties);
-    mnuPopup->addSeparator();
-    mnuPopup->addAction(actToday);
-    mnuPopup->addAction(actDate);
-    mnuPopup->addSeparator();
-    mnuPopup->addAction(actToolsOptions);
-    mnuPopup->addAction(actToolsFiltering);
-    mnuPopup->addAction(actToolsGroups);
-    mnuPopup->addAction(actToolsReport);
-    mnuPopup->addSeparator();
-    mnuPopup->addMenu(view);
-    dvMain->SetPopupMenu(mnuPopup);
-    wvMain->SetPopupMenu(mnuPopup);
+    Commands_ = std::make_unique<TMainCommands>(*this);
+    for (TCalendarView* view : nbkMain->Views())
+        view->SetPopupMenu(&Commands_->Popup());
+    Commands_->UpdateAll();
 }
 
 bool TfrmMain::event(QEvent* event)
 {
-    if (event->type() == QEvent::WindowActivate && FirstActivation)
+    if (event->type() == QEvent::WindowActivate && FirstActivation_)
         FormActivate();
     return QMainWindow::event(event);
 }
@@ -375,9 +155,9 @@ void TfrmMain::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     // A window that never becomes active (no window manager) still starts.
-    if (FirstActivation)
+    if (FirstActivation_)
         QTimer::singleShot(0, this, [this] {
-            if (FirstActivation)
+            if (FirstActivation_)
                 FormActivate();
         });
     else
@@ -390,24 +170,16 @@ void TfrmMain::resizeEvent(QResizeEvent* event)
     RefreshView();
 }
 
-void TfrmMain::changeEvent(QEvent* event)
-{
-    QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMinimized() && QSystemTrayIcon::isSystemTrayAvailable()) {
-        traMain->show();
-        QTimer::singleShot(0, this, &QWidget::hide);
-    }
-}
-
 void TfrmMain::FormActivate()
 {
-    if (!FirstActivation)
+    if (!FirstActivation_)
         return;
-    ShowPage(kWeekPage);
-    FirstActivation = false;
+    nbkMain->ShowPage(nbkMain->WeekView());
+    Commands_->UpdateAll();
+    FirstActivation_ = false;
     try {
         StartUp();
-        actMain->Schedule();
+        Commands_->Schedule();
     } catch (const std::exception& error) {
         TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QString::fromStdString(error.what()));
         EndProgram();
@@ -416,12 +188,9 @@ void TfrmMain::FormActivate()
 
 void TfrmMain::StartUp()
 {
-    MonitorStamp = std::make_unique<TStamp>();
-    ViewRules = std::make_unique<TFilterRules>();
-
-    InstanceMutex = std::make_unique<TInstanceLock>();
-    if (!InstanceMutex->Acquire()) {
-        InstanceMutex.reset();
+    InstanceMutex_ = std::make_unique<TInstanceLock>();
+    if (!InstanceMutex_->Acquire()) {
+        InstanceMutex_.reset();
         setGeometry(-10000, -10000, 0, 0);
         hide();
         TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
@@ -430,78 +199,32 @@ void TfrmMain::StartUp()
         return;
     }
 
-    Settings = std::make_unique<TOrbekoCfg>();
-    Settings->Load();
-    Settings->ApplyToViews(*wvMain, *dvMain);
+    Settings_ = std::make_unique<TOrbekoCfg>();
+    Settings_->Load();
+    Settings_->ApplyToViews(nbkMain->Views());
 
     TDatabaseShell shell;
-    MainDb = shell.Connect();
-    if (!MainDb) {
+    MainDb_ = shell.Connect();
+    if (!MainDb_) {
         EndProgram();
         return;
     }
-    AlarmDb = std::make_unique<TOrbekoDB>(shell);
-    FolderTrust = std::make_unique<TFolderTrust>(std::chrono::milliseconds(tmrMain->interval()));
-    if (!FolderTrust->Open(MainDb->RootPath)) {
+    AlarmDb_ = std::make_unique<TOrbekoDB>(shell);
+    FolderTrust_ = std::make_unique<TFolderTrust>(std::chrono::milliseconds(tmrMain->interval()));
+    if (!FolderTrust_->Open(MainDb_->RootPath)) {
         EndProgram();
         return;
     }
 
-    const std::string account = AccountNameSource ? AccountNameSource() : std::string();
-    if (MainDb->UserFile.RecordCount() == 0) {
-        MakeFirstAdministrator(account);
-    } else {
-        if (!LogIn(UpperName(account))) {
-            TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QString::fromLatin1(kLoginFailed));
-            EndProgram();
-            return;
-        }
-        ReadLoggedInUser();
+    const std::string account = AccountNameSource_ ? AccountNameSource_() : std::string();
+    if (!TLogin(*MainDb_, *frmLogin).AtStartUp(Session_, account)) {
+        TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QString::fromLatin1(TLogin::FailedText));
+        EndProgram();
+        return;
     }
-    CreateFeeder();
+    Feeder_ = std::make_unique<TViewFeeder>(*MainDb_, ViewRules_, Session_);
     tmrMain->start();
-    wvMain->Reload();
-}
-
-void TfrmMain::MakeFirstAdministrator(const std::string& account)
-{
-    const std::string name = UpperName(account.empty() ? std::string("ADMIN") : account);
-    TUserRec user;
-    MainDb->InitUser(user);
-    user.Flags = kFirstAdministratorRights;
-    SetField(user.UserName, name);
-    SetField(user.FullName, name);
-    SetField(user.Abbreviation, name);
-    if (!MainDb->UserFile.Add(user, ""))
-        throw std::runtime_error(MainDb->UserFile.StatusText());
-    CurrentUserId = MainDb->UserFile.LastKey();
-    CurrentUser = user;
-    TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
-                      QStringLiteral("Welcome to Orbeko as a new administrator\r\rYour user name is \"") +
-                          DecodeText(name) +
-                          QStringLiteral("\" and your password is \"<blank>\"\r\rPlease do not forget this information"));
-}
-
-bool TfrmMain::LogIn(const std::string& startName)
-{
-    TUserRec user{};
-    SetField(user.UserName, startName);
-    return frmLogin->Execute(*MainDb, user) == QDialog::Accepted;
-}
-
-void TfrmMain::ReadLoggedInUser()
-{
-    TUserRec user{};
-    if (!FindRecord(MainDb->UserFile, user, TOrbekoDB::UserNameKey,
-                    EncodeText(frmLogin->edtUserName->text(), sizeof(TUserRec::UserName))))
-        throw std::runtime_error(MainDb->UserFile.StatusText());
-    CurrentUserId = MainDb->UserFile.LastKey();
-    CurrentUser = user;
-}
-
-void TfrmMain::CreateFeeder()
-{
-    Feeder = std::make_unique<TViewFeeder>(*MainDb, *ViewRules, CurrentUserId, CurrentUser);
+    nbkMain->WeekView().Reload();
 }
 
 void TfrmMain::EndProgram()
@@ -515,149 +238,129 @@ void TfrmMain::EndProgram()
 void TfrmMain::ShutDown()
 {
     tmrMain->stop();
-    InstanceMutex.reset();
-    FolderTrust.reset();
-    if (Settings) {
+    InstanceMutex_.reset();
+    FolderTrust_.reset();
+    if (Settings_) {
         try {
-            Settings->TakeFromViews(*wvMain);
-            Settings->Save();
+            Settings_->TakeFromViews(*nbkMain->Views().front());
+            Settings_->Save();
         } catch (const std::exception& error) {
             TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QString::fromStdString(error.what()));
         }
-        Settings.reset();
+        Settings_.reset();
     }
-    AlarmDb.reset();
-    Feeder.reset();
-    ViewRules.reset();
-    MainDb.reset();
-    MonitorStamp.reset();
+    AlarmDb_.reset();
+    Feeder_.reset();
+    MainDb_.reset();
 }
 
-void TfrmMain::CheckAdministrator(QAction& action) const
+TCalendarView& TfrmMain::ActiveView() const
 {
-    action.setEnabled((CurrentUser.Flags & urAdminister) != 0);
+    return nbkMain->Active();
 }
 
-bool TfrmMain::WeekViewActive() const
+void TfrmMain::UpdateCommands()
 {
-    const QWidget* page = nbkMain->currentWidget();
-    return page && page->objectName() == QLatin1String(kWeekPage);
+    Commands_->UpdateAll();
 }
 
-void TfrmMain::ShowPage(const char* name)
+void TfrmMain::CheckAdministrator(QAction& Sender) const
 {
-    for (int i = 0; i < nbkMain->count(); ++i)
-        if (nbkMain->widget(i)->objectName() == QLatin1String(name))
-            nbkMain->setCurrentIndex(i);
-    UpdateViewChecks();
+    Sender.setEnabled(Session_.HasRight(urAdminister));
 }
 
-void TfrmMain::UpdateViewChecks()
+void TfrmMain::ShowView(TCalendarView& view)
 {
-    actToolsViewDay->setChecked(!WeekViewActive());
-    actToolsViewWeek->setChecked(WeekViewActive());
+    nbkMain->SwitchTo(view);
+    // The check marks follow at once, also back onto a view chosen again.
+    Commands_->UpdateAll();
 }
 
 void TfrmMain::RefreshView()
 {
-    if (WeekViewActive())
-        wvMain->Reload();
-    else
-        dvMain->Reload();
+    ActiveView().Reload();
     // A reload may have changed the selection the commands depend on.
-    actMain->Schedule();
+    Commands_->Schedule();
 }
 
 void TfrmMain::FollowOtherWorkstations()
 {
-    if (!Feeder || !Feeder->DataMoved())
+    if (!Feeder_ || !Feeder_->DataMoved())
         return;
-    if (WeekViewActive())
-        wvMain->Refresh();
-    else
-        dvMain->Refresh();
-    actMain->Schedule();
+    ActiveView().Refresh();
+    Commands_->Schedule();
 }
 
 void TfrmMain::wvMainWantDayEntries(QObject*, const std::string& DatePkVal, TDayEntries& DayEntries)
 {
-    if (Feeder)
-        Feeder->DayEntries(DatePkVal, DayEntries);
+    if (Feeder_)
+        Feeder_->DayEntries(DatePkVal, DayEntries);
 }
 
 void TfrmMain::wvMainWantUserName(QObject*, const std::string& Pk, std::string& Name)
 {
-    if (Feeder)
-        Name = Feeder->UserName(Pk);
+    if (Feeder_)
+        Name = Feeder_->UserName(Pk);
 }
 
 void TfrmMain::wvMainWantAlarmedFlag(QObject*, const std::string& Pk, bool& Alarmed)
 {
-    if (Feeder)
-        Alarmed = Feeder->Alarmed(Pk);
+    if (Feeder_)
+        Alarmed = Feeder_->Alarmed(Pk);
 }
 
 void TfrmMain::wvMainWantCategoryDescription(QObject*, const std::string& Pk, std::string& Description)
 {
-    if (Feeder)
-        Description = Feeder->CategoryDescription(Pk);
+    if (Feeder_)
+        Description = Feeder_->CategoryDescription(Pk);
 }
 
 void TfrmMain::actFileLoginExecute()
 {
     const TTimerPause pause(*tmrMain);
-    if (!MainDb)
+    if (!MainDb_)
         return;
-    if (!LogIn(FieldText(CurrentUser.UserName)))
-        throw std::runtime_error(kLoginFailed);
-    ReadLoggedInUser();
+    TLogin(*MainDb_, *frmLogin).AsAnotherUser(Session_);
     RefreshView();
 }
 
-void TfrmMain::actFileExportUpdate()
+void TfrmMain::actFileExportUpdate(QAction& Sender) const
 {
-    actFileExport->setEnabled(MainDb && !CurrentUserId.empty());
+    Sender.setEnabled(MainDb_ && Session_.LoggedIn());
 }
 
-void TfrmMain::actFileImportUpdate()
+void TfrmMain::actFileImportUpdate(QAction& Sender) const
 {
-    actFileImport->setEnabled(MainDb && !CurrentUserId.empty() && (CurrentUser.Flags & urAddEntries) != 0);
+    Sender.setEnabled(MainDb_ && Session_.LoggedIn() && Session_.HasRight(urAddEntries));
 }
 
 void TfrmMain::actFileExportExecute()
 {
-    actFileExportUpdate();
-    if (!actFileExport->isEnabled())
+    QAction& action = Commands_->Action("actFileExport");
+    actFileExportUpdate(action);
+    if (!action.isEnabled())
         return;
-    const auto [from, to] = ShownDays();
-    TICalCommands(*MainDb, *frmDateRange, this).RunExport(CommandUser(), from, to);
+    const auto [from, to] = ActiveView().DefaultRange();
+    TICalCommands(*MainDb_, *frmDateRange, this).RunExport(CommandUser(), from, to);
 }
 
 // Recurring events are repeated over a year from the first day shown.
 void TfrmMain::actFileImportExecute()
 {
-    actFileImportUpdate();
-    if (!actFileImport->isEnabled())
+    QAction& action = Commands_->Action("actFileImport");
+    actFileImportUpdate(action);
+    if (!action.isEnabled())
         return;
     const TTimerPause pause(*tmrMain);
-    const QDate from = ShownDays().first;
+    const QDate from = ActiveView().DefaultRange().first;
     try {
-        RefreshViewWhen(TICalCommands(*MainDb, *frmDateRange, this).RunImport(CurrentUserId, from,
-                                                                             from.addYears(1).addDays(-1)));
+        RefreshViewWhen(TICalCommands(*MainDb_, *frmDateRange, this)
+                            .RunImport(Session_.UserId(), from, from.addYears(1).addDays(-1)));
     } catch (...) {
         // What was added before the failure shows.
         RefreshView();
         throw;
     }
-}
-
-std::pair<QDate, QDate> TfrmMain::ShownDays()
-{
-    if (WeekViewActive())
-        return {wvMain->Days(0).Stamp().AsDateTime().date(),
-                wvMain->Days(TWeekView::DayCount - 1).Stamp().AsDateTime().date()};
-    const QDate day = dvMain->Stamp().AsDateTime().date();
-    return {QDate(day.year(), day.month(), 1), QDate(day.year(), day.month(), day.daysInMonth())};
 }
 
 void TfrmMain::actFileExitExecute()
@@ -688,142 +391,121 @@ void TfrmMain::actHelpAboutExecute()
 
 void TfrmMain::actHelpInfoExecute()
 {
-    TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QStringLiteral("Orbeko version ") + QString::fromUtf8(kOrbekoVersion));
+    TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
+                      QStringLiteral("Orbeko version ") + QString::fromUtf8(kOrbekoVersion));
 }
 
 void TfrmMain::actTodayExecute()
 {
-    if (WeekViewActive())
-        wvMain->ShowThisWeek();
-    else
-        dvMain->Stamp().SetDateTime(TClock::Now());
+    ActiveView().ShowDate(TClock::Now());
 }
 
 void TfrmMain::actPrevExecute()
 {
-    if (WeekViewActive())
-        wvMain->PreviousWeek();
-    else
-        dvMain->Stamp().Increment(suDay, -1);
+    ActiveView().Step(-1);
 }
 
 void TfrmMain::actNextExecute()
 {
-    if (WeekViewActive())
-        wvMain->NextWeek();
-    else
-        dvMain->Stamp().Increment(suDay, 1);
+    ActiveView().Step(1);
 }
 
 void TfrmMain::actDateExecute()
 {
-    const QDateTime now = TClock::Now();
-    if (WeekViewActive())
-        frmDate->ShowForWeek(*wvMain, now);
-    else
-        frmDate->ShowForDay(*dvMain, now);
+    frmDate->ShowFor(ActiveView(), TClock::Now());
+}
+
+void TfrmMain::actToolsViewDayUpdate(QAction& Sender) const
+{
+    Sender.setChecked(&ActiveView() == &nbkMain->DayView());
 }
 
 void TfrmMain::actToolsViewDayExecute()
 {
-    if (!WeekViewActive()) {
-        UpdateViewChecks();
-        return;
-    }
-    dvMain->Stamp().SetSeconds(wvMain->CurrentSeconds());
-    ShowPage(kDayPage);
-    dvMain->Reload();
+    ShowView(nbkMain->DayView());
+}
+
+void TfrmMain::actToolsViewWeekUpdate(QAction& Sender) const
+{
+    Sender.setChecked(&ActiveView() == &nbkMain->WeekView());
+}
+
+void TfrmMain::actToolsViewWeekExecute()
+{
+    ShowView(nbkMain->WeekView());
 }
 
 void TfrmMain::actToolsOptionsExecute()
 {
-    if (Settings)
-        frmOptions->Execute(*wvMain, *dvMain, *Settings);
+    if (Settings_)
+        frmOptions->Execute(nbkMain->Views(), *Settings_);
 }
 
 void TfrmMain::actToolsFilteringExecute()
 {
-    if (!Settings || !MainDb)
+    if (!Settings_ || !MainDb_)
         return;
-    if (frmFiltering->Execute(*Settings, *MainDb, *ViewRules) != QDialog::Accepted)
+    if (frmFiltering->Execute(*Settings_, *MainDb_, ViewRules_) != QDialog::Accepted)
         return;
     RefreshView();
-    setWindowTitle(QString::fromLatin1(FilterCaption(ViewRules->Mode)));
+    setWindowTitle(QString::fromLatin1(FilterCaption(ViewRules_.Mode)));
 }
 
 // Groups belong to the workstation: any user may change them.
 void TfrmMain::actToolsGroupsExecute()
 {
-    if (Settings && MainDb)
-        frmGroups->Execute(*Settings, *MainDb);
+    if (Settings_ && MainDb_)
+        frmGroups->Execute(*Settings_, *MainDb_);
 }
 
 void TfrmMain::actToolsReportExecute()
 {
-    if (Settings && MainDb)
-        frmReport->Execute(*Settings, *MainDb, CurrentUserId, CurrentUser.Flags);
+    if (Settings_ && MainDb_)
+        frmReport->Execute(*Settings_, *MainDb_, Session_);
 }
 
 void TfrmMain::actUsersExecute()
 {
-    if (!MainDb || !actUsers->isEnabled())
+    if (!MainDb_ || !Commands_->Action("actUsers").isEnabled())
         return;
-    frmUsers->Execute(CurrentUserId, *MainDb);
+    frmUsers->Execute(Session_.UserId(), *MainDb_);
     RefreshView();
-}
-
-void TfrmMain::actToolsViewWeekExecute()
-{
-    if (WeekViewActive()) {
-        UpdateViewChecks();
-        return;
-    }
-    wvMain->ShowWeekOf(dvMain->Stamp().AsDateTime());
-    ShowPage(kWeekPage);
-    wvMain->Reload();
 }
 
 // Events show a renamed or deleted category at once.
 void TfrmMain::actCategoriesExecute()
 {
-    if (!MainDb)
+    if (!MainDb_)
         return;
-    frmCategories->Execute(*MainDb);
+    frmCategories->Execute(*MainDb_);
     RefreshView();
 }
 
 void TfrmMain::actTroubleshootingExecute()
 {
-    if (MainDb)
-        frmTrouble->Execute(*MainDb);
-}
-
-std::string TfrmMain::ActiveSelectedId() const
-{
-    return WeekViewActive() ? wvMain->SelectedId() : dvMain->SelectedId();
+    if (MainDb_)
+        frmTrouble->Execute(*MainDb_);
 }
 
 TEventSelection TfrmMain::ActiveSelection() const
 {
-    if (WeekViewActive())
-        return {wvMain->SelectedId(), wvMain->SelectedDescription(), wvMain->CurrentDateText()};
-    return {dvMain->SelectedId(), dvMain->SelectedDescription(), dvMain->Stamp().StampText()};
+    const TCalendarView& view = ActiveView();
+    return {view.SelectedId(), view.SelectedDescription(), view.CurrentDateText()};
 }
 
 TEventUser TfrmMain::CommandUser() const
 {
-    return {CurrentUserId, CurrentUser, *ViewRules};
+    return {Session_, ViewRules_};
 }
 
 void TfrmMain::SelectionRule(QAction& action) const
 {
-    const std::string id = ActiveSelectedId();
-    if (id == kNoneId) {
+    const TCalendarView& view = ActiveView();
+    if (view.SelectedId() == kNoneId) {
         action.setEnabled(false);
         return;
     }
-    const std::string owner = WeekViewActive() ? wvMain->SelectedOwnerId() : dvMain->SelectedOwnerId();
-    action.setEnabled(owner == CurrentUserId || (CurrentUser.Flags & urModifyOthers) != 0);
+    action.setEnabled(view.SelectedOwnerId() == Session_.UserId() || Session_.HasRight(urModifyOthers));
 }
 
 void TfrmMain::RefreshViewWhen(bool changed)
@@ -832,57 +514,60 @@ void TfrmMain::RefreshViewWhen(bool changed)
         RefreshView();
 }
 
-void TfrmMain::actEventNewUpdate()
+void TfrmMain::actEventNewUpdate(QAction& Sender) const
 {
-    actEventNew->setEnabled((CurrentUser.Flags & urAddEntries) != 0);
+    Sender.setEnabled(Session_.HasRight(urAddEntries));
 }
 
-void TfrmMain::actEventPropertiesUpdate()
+void TfrmMain::actEventPropertiesUpdate(QAction& Sender) const
 {
-    SelectionRule(*actEventProperties);
+    SelectionRule(Sender);
 }
 
-void TfrmMain::actEventDeleteUpdate()
+void TfrmMain::actEventDeleteUpdate(QAction& Sender) const
 {
-    SelectionRule(*actEventDelete);
+    SelectionRule(Sender);
 }
 
 void TfrmMain::actEventNewExecute()
 {
-    RefreshViewWhen(TEventCommands(*MainDb).RunNew(*frmEvent, *Settings, CommandUser(), ActiveSelection()));
+    RefreshViewWhen(TEventCommands(*MainDb_).RunNew(*frmEvent, *Settings_, CommandUser(), ActiveSelection()));
 }
 
 void TfrmMain::actEventPropertiesExecute()
 {
-    RefreshViewWhen(TEventCommands(*MainDb).RunProperties(*frmEvent, *Settings, CommandUser(), ActiveSelection()));
+    RefreshViewWhen(
+        TEventCommands(*MainDb_).RunProperties(*frmEvent, *Settings_, CommandUser(), ActiveSelection()));
 }
 
 void TfrmMain::actEventDeleteExecute()
 {
-    RefreshViewWhen(TEventCommands(*MainDb).RunDelete(ActiveSelection()));
+    RefreshViewWhen(TEventCommands(*MainDb_).RunDelete(ActiveSelection()));
 }
 
 void TfrmMain::wvMainDblClick(QObject*)
 {
-    actEventPropertiesUpdate();
-    actEventNewUpdate();
-    if (actEventProperties->isEnabled())
+    QAction& properties = Commands_->Action("actEventProperties");
+    QAction& add = Commands_->Action("actEventNew");
+    actEventPropertiesUpdate(properties);
+    actEventNewUpdate(add);
+    if (properties.isEnabled())
         actEventPropertiesExecute();
-    else if (actEventNew->isEnabled())
+    else if (add.isEnabled())
         actEventNewExecute();
 }
 
 void TfrmMain::tmrMainTimer()
 {
     const TTimerPause pause(*tmrMain);
-    if (FolderTrust)
-        FolderTrust->Beat();
-    if (!AlarmDb)
+    if (FolderTrust_)
+        FolderTrust_->Beat();
+    if (!AlarmDb_)
         return;
     FollowOtherWorkstations();
-    TAlarmScan scan(AlarmDb->AlarmFile, CurrentUserId);
-    scan.Run(*MonitorStamp, [this](TAlarmRec& alarm, const std::string& alarmId) {
-        const bool written = frmNotify->Execute(alarm, alarmId, *AlarmDb) != TfrmNotify::Failed;
+    TAlarmScan scan(AlarmDb_->AlarmFile, Session_.UserId());
+    scan.Run(MonitorStamp_, [this](TAlarmRec& alarm, const std::string& alarmId) {
+        const bool written = frmNotify->Execute(alarm, alarmId, *AlarmDb_) != TfrmNotify::Failed;
         RefreshView();
         return written;
     });

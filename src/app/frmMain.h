@@ -1,9 +1,10 @@
 #pragma once
 
 #include "events/EventCommands.h"
-#include "storage/Records.h"
+#include "prefs/FilterRules.h"
+#include "prefs/Session.h"
+#include "storage/Stamp.h"
 
-#include <QDate>
 #include <QMainWindow>
 
 #include <functional>
@@ -12,23 +13,18 @@
 #include <utility>
 
 class QAction;
-class QMenu;
-class QStackedWidget;
-class QSystemTrayIcon;
 class QTimer;
-class QToolBar;
-class TActionUpdater;
+class TCalendarView;
 class TDayEntries;
-class TDayView;
-class TFilterRules;
 class TFolderTrust;
 class THelpWindow;
 class TInstanceLock;
+class TMainCommands;
 class TOrbekoCfg;
 class TOrbekoDB;
-class TStamp;
+class TTrayIcon;
 class TViewFeeder;
-class TWeekView;
+class TViewNotebook;
 class TfrmCategories;
 class TfrmDate;
 class TfrmDateRange;
@@ -36,14 +32,15 @@ class TfrmEvent;
 class TfrmFiltering;
 class TfrmGroups;
 class TfrmLogin;
-class TfrmReport;
 class TfrmNotify;
 class TfrmOptions;
+class TfrmReport;
 class TfrmTrouble;
 class TfrmUsers;
 
-// The main window: the two calendar views fed from the shared database, the
-// program's commands, and the start-up and shutdown of a workstation.
+// The main window: the calendar views fed from the shared database, the
+// program's commands, and the start-up and shutdown of a workstation. The
+// commands act on the view shown, whichever it is.
 class TfrmMain : public QMainWindow
 {
     Q_OBJECT
@@ -53,124 +50,63 @@ public:
 
     // Where the start-up finds the login name of the person at the
     // workstation; tests put another in its place.
-    std::function<std::string()> AccountNameSource;
+    void SetAccountNameSource(std::function<std::string()> source) { AccountNameSource_ = std::move(source); }
 
-    TUserRec CurrentUser{};
-    std::unique_ptr<TStamp> MonitorStamp;
-    std::string CurrentUserId;
-    std::unique_ptr<TInstanceLock> InstanceMutex;
-    bool FirstActivation = true;
-    std::unique_ptr<TOrbekoDB> MainDb;
-    std::unique_ptr<TOrbekoCfg> Settings;
-    std::unique_ptr<TOrbekoDB> AlarmDb;
-    std::unique_ptr<TFilterRules> ViewRules;
-    // Answers the views' data events, with the user and category caches;
-    // made at login.
-    std::unique_ptr<TViewFeeder> Feeder;
-    // The folder's lock self-test at start-up and this workstation's heartbeat.
-    std::unique_ptr<TFolderTrust> FolderTrust;
-
-    QStackedWidget* nbkMain;
-    TDayView* dvMain;
-    TWeekView* wvMain;
-    QTimer* tmrMain;
-    QToolBar* tbrTools;
-    QSystemTrayIcon* traMain;
-    QMenu* mnuPopup;
-    TfrmLogin* frmLogin;
-    TfrmDate* frmDate;
-    TfrmDateRange* frmDateRange;
-    THelpWindow* frmHelp;
-    // Runs the enabling rules of the actions when the application is idle.
-    TActionUpdater* actMain;
-    TfrmNotify* frmNotify;
-    TfrmGroups* frmGroups;
-    TfrmOptions* frmOptions;
-    TfrmFiltering* frmFiltering;
-    TfrmReport* frmReport;
-    TfrmUsers* frmUsers;
-
-    QAction* actFileLogin;
-    QAction* mnuFileChangePath;
-    QAction* actFileExport;
-    QAction* actFileImport;
-    QAction* actFileExit;
-    QAction* actToday;
-    QAction* actDate;
-    QAction* actNext;
-    QAction* actPrev;
-    QAction* actToolsViewDay;
-    QAction* actToolsViewWeek;
-    QAction* actToolsOptions;
-    QAction* actToolsFiltering;
-    QAction* actToolsGroups;
-    QAction* actToolsReport;
-    QAction* actUsers;
-    QAction* mnuHelpOrbekoHelp;
-    QAction* actHelpAbout;
-    QAction* actHelpInfo;
-
-    // Event commands.
-    TfrmEvent* frmEvent;
-    QAction* actEventNew;
-    QAction* actEventProperties;
-    QAction* actEventDelete;
-    void actEventNewUpdate();
-    void actEventNewExecute();
-    void actEventPropertiesUpdate();
-    void actEventPropertiesExecute();
-    void actEventDeleteUpdate();
-    void actEventDeleteExecute();
-    void wvMainDblClick(QObject* Sender);
-
-    // Administration.
-    TfrmCategories* frmCategories;
-    TfrmTrouble* frmTrouble;
-    QAction* actCategories;
-    QAction* actTroubleshooting;
-    void actCategoriesExecute();
-    void actTroubleshootingExecute();
-
-    // The start-up sequence; runs on the first activation only.
-    void FormActivate();
     // True once the program has been told to end (second copy, failed
     // login, start-up error, Exit, Change path).
     bool Ended() const { return Ended_; }
+    // None until the start-up has opened them.
+    TOrbekoDB* MainDb() const { return MainDb_.get(); }
+    TOrbekoDB* AlarmDb() const { return AlarmDb_.get(); }
+    TOrbekoCfg* Settings() const { return Settings_.get(); }
+    TSession& Session() { return Session_; }
+    TFilterRules& ViewRules() { return ViewRules_; }
+    TCalendarView& ActiveView() const;
+    // Every enabling rule, now, as idle time would run them.
+    void UpdateCommands();
 
-    // The enabling rule of the administration commands.
-    void CheckAdministrator(QAction& action) const;
-    bool WeekViewActive() const;
-    void RefreshView();
-    // Reloads the active view when another workstation (or this one) has
-    // written the day entries or the alarms since the last look, keeping
-    // the selection and the scroll position.
-    void FollowOtherWorkstations();
-
-    void wvMainWantDayEntries(QObject* Sender, const std::string& DatePkVal, TDayEntries& DayEntries);
-    void wvMainWantUserName(QObject* Sender, const std::string& Pk, std::string& Name);
-    void wvMainWantAlarmedFlag(QObject* Sender, const std::string& Pk, bool& Alarmed);
-    void wvMainWantCategoryDescription(QObject* Sender, const std::string& Pk, std::string& Description);
-
+    // The start-up sequence; runs on the first activation only.
+    void FormActivate();
+    void CheckAdministrator(QAction& Sender) const;
     void actFileLoginExecute();
-    void actFileExportUpdate();
+    void actFileExportUpdate(QAction& Sender) const;
     void actFileExportExecute();
-    void actFileImportUpdate();
+    void actFileImportUpdate(QAction& Sender) const;
     void actFileImportExecute();
     void actFileExitExecute();
     void mnuFileChangePathClick();
     void actHelpAboutExecute();
     void actHelpInfoExecute();
+
+    void wvMainWantDayEntries(QObject* Sender, const std::string& DatePkVal, TDayEntries& DayEntries);
+    void wvMainWantUserName(QObject* Sender, const std::string& Pk, std::string& Name);
+    void wvMainWantAlarmedFlag(QObject* Sender, const std::string& Pk, bool& Alarmed);
+    void wvMainWantCategoryDescription(QObject* Sender, const std::string& Pk, std::string& Description);
     void actTodayExecute();
     void actPrevExecute();
     void actNextExecute();
     void actDateExecute();
+    void actToolsViewDayUpdate(QAction& Sender) const;
     void actToolsViewDayExecute();
+    void actToolsViewWeekUpdate(QAction& Sender) const;
     void actToolsViewWeekExecute();
+    void RefreshView();
+
+    void actEventNewUpdate(QAction& Sender) const;
+    void actEventNewExecute();
+    void actEventPropertiesUpdate(QAction& Sender) const;
+    void actEventPropertiesExecute();
+    void actEventDeleteUpdate(QAction& Sender) const;
+    void actEventDeleteExecute();
+    void wvMainDblClick(QObject* Sender);
+
     void actToolsOptionsExecute();
     void actToolsFilteringExecute();
     void actToolsGroupsExecute();
     void actToolsReportExecute();
     void actUsersExecute();
+    void actCategoriesExecute();
+    void actTroubleshootingExecute();
 
     // The alarm monitor: shows the logged-in user's due alarms, earliest
     // first, with the timer off while it works.
@@ -183,33 +119,60 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
-    void CreateActions();
-    void CreateMenus();
+    void CreateCommands();
     void CreateViews();
-    void ConnectViewEvents();
     void StartUp();
-    void MakeFirstAdministrator(const std::string& account);
-    bool LogIn(const std::string& startName);
-    void ReadLoggedInUser();
-    void CreateFeeder();
-    void UpdateViewChecks();
-    void ShowPage(const char* name);
+    // Reloads the active view when another workstation (or this one) has
+    // written the day entries or the alarms since the last look, keeping
+    // the selection and the scroll position.
+    void FollowOtherWorkstations();
     void EndProgram();
     void ShutDown();
-
-    // Event commands: the active view's selection and stamp, and who runs them.
-    std::string ActiveSelectedId() const;
+    // Makes view the shown one, on the day the shown one works at.
+    void ShowView(TCalendarView& view);
     TEventSelection ActiveSelection() const;
     TEventUser CommandUser() const;
+    // Properties and Delete: an entry is selected that the user may change.
     void SelectionRule(QAction& action) const;
-    // The days the active view shows: the week, or the month of the day.
-    std::pair<QDate, QDate> ShownDays();
     // Reloads the active view when a command says so.
     void RefreshViewWhen(bool changed);
 
+    std::function<std::string()> AccountNameSource_;
+    TSession Session_;
+    TStamp MonitorStamp_;
+    std::unique_ptr<TInstanceLock> InstanceMutex_;
+    bool FirstActivation_ = true;
+    std::unique_ptr<TOrbekoDB> MainDb_;
+    std::unique_ptr<TOrbekoCfg> Settings_;
+    std::unique_ptr<TOrbekoDB> AlarmDb_;
+    TFilterRules ViewRules_;
+    // Answers the views' data events, with the user and category caches;
+    // made at login.
+    std::unique_ptr<TViewFeeder> Feeder_;
+    // The folder's lock self-test at start-up and this workstation's heartbeat.
+    std::unique_ptr<TFolderTrust> FolderTrust_;
     bool Ended_ = false;
+
+    // The actions, menus and tool bar, with their enabling rules.
+    std::unique_ptr<TMainCommands> Commands_;
+    TViewNotebook* nbkMain;
+    QTimer* tmrMain;
+    TTrayIcon* traMain;
+
+    TfrmLogin* frmLogin;
+    TfrmDate* frmDate;
+    TfrmDateRange* frmDateRange;
+    THelpWindow* frmHelp;
+    TfrmNotify* frmNotify;
+    TfrmEvent* frmEvent;
+    TfrmGroups* frmGroups;
+    TfrmOptions* frmOptions;
+    TfrmFiltering* frmFiltering;
+    TfrmReport* frmReport;
+    TfrmUsers* frmUsers;
+    TfrmCategories* frmCategories;
+    TfrmTrouble* frmTrouble;
 };

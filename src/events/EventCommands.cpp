@@ -4,6 +4,7 @@
 #include "events/LockedEvent.h"
 #include "events/frmEvent.h"
 #include "prefs/FilterRules.h"
+#include "prefs/Session.h"
 #include "storage/KeyWalk.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
@@ -30,12 +31,12 @@ void Inform(const char* text)
 
 void TEventCommands::OfferAssignees(TfrmEvent& editor, const TEventUser& user)
 {
-    editor.SetUsersEnabled((user.Record.Flags & urAddForOthers) != 0);
+    editor.SetUsersEnabled(user.Session.HasRight(urAddForOthers));
 }
 
 void TEventCommands::TellWhenHidden(const TEventUser& user, const TDayEntryRec& entry)
 {
-    if (!EntryVisible(entry, user.ViewRules, user.Id, user.Record.Flags))
+    if (!EntryVisible(entry, user.ViewRules, user.Session))
         Inform(kEntryHiddenText);
 }
 
@@ -59,17 +60,17 @@ bool TEventCommands::RunNew(TfrmEvent& editor, TOrbekoCfg& settings, const TEven
     TDayEntryRec entry;
     Db_.InitDayEntry(entry);
     SetField(entry.EntryStamp, selection.ViewStamp);
-    SetField(entry.OwnerId, user.Id);
+    SetField(entry.OwnerId, user.Session.UserId());
     OfferAssignees(editor, user);
-    if (!(user.Record.Flags & urAddForOthers))
-        SetField(entry.AssigneeIds[0], user.Id);
+    if (!user.Session.HasRight(urAddForOthers))
+        SetField(entry.AssigneeIds[0], user.Session.UserId());
     TAlarmRec alarm;
     Db_.InitAlarm(alarm);
     SetField(alarm.AlarmStamp, FieldText(entry.EntryStamp));
     // A save that fails opens the editor again on what was typed, until it
     // is saved or the user cancels: nothing typed is lost to a failure.
     do {
-        if (editor.Execute(false, entry, alarm, Db_, user.Id, settings) != QDialog::Accepted)
+        if (editor.Execute(false, entry, alarm, Db_, user.Session.UserId(), settings) != QDialog::Accepted)
             return false;
     } while (!Saved([&] { AddEvent(entry, alarm); }));
     TellWhenHidden(user, entry);
@@ -95,7 +96,8 @@ bool TEventCommands::RunProperties(TfrmEvent& editor, TOrbekoCfg& settings, cons
         TEventResult result = TEventResult::Done;
         bool accepted;
         do {
-            accepted = editor.Execute(true, event.Entry, event.Alarm, Db_, user.Id, settings) == QDialog::Accepted;
+            accepted = editor.Execute(true, event.Entry, event.Alarm, Db_, user.Session.UserId(), settings) ==
+                       QDialog::Accepted;
         } while (accepted && !Saved([&] { result = event.Store(); }));
         if (accepted) {
             if (result == TEventResult::AlarmLocked) {

@@ -8,6 +8,7 @@
 class TFilterRules;
 class TOrbekoCfg;
 class TOrbekoDB;
+class TSession;
 class TfrmEvent;
 
 // Messages of commands refused because another user holds a lock.
@@ -26,8 +27,7 @@ enum class TEventResult { Done, EntryLocked, AlarmLocked, Missing };
 // Who runs an event command: the logged-in user and the filter of his views.
 struct TEventUser
 {
-    const std::string& Id;
-    const TUserRec& Record;
+    const TSession& Session;
     const TFilterRules& ViewRules;
 };
 

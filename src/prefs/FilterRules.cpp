@@ -1,5 +1,7 @@
 #include "prefs/FilterRules.h"
 
+#include "prefs/Session.h"
+
 #include <algorithm>
 
 namespace {
@@ -49,12 +51,11 @@ bool TFilterRules::Passes(const std::string& user, const TDayEntryRec& entry) co
     }
 }
 
-bool EntryVisible(const TDayEntryRec& entry, const TFilterRules& rules, const std::string& currentUserId,
-                  int32_t currentUserFlags)
+bool EntryVisible(const TDayEntryRec& entry, const TFilterRules& rules, const TSession& session)
 {
-    if (!rules.Passes(currentUserId, entry))
+    if (!rules.Passes(session.UserId(), entry))
         return false;
-    if ((entry.Flags & efPrivate) != 0 && (currentUserFlags & urAdminister) == 0)
-        return IsAssignee(entry, currentUserId);
+    if ((entry.Flags & efPrivate) != 0 && !session.HasRight(urAdminister))
+        return IsAssignee(entry, session.UserId());
     return true;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class TSession;
+
 // Adding a user identifier that the rules already list:
 // "String list does not allow duplicates".
 class EFilterRules : public std::runtime_error
@@ -45,5 +47,4 @@ private:
 // The one visibility test of views, event commands and reports: the rules
 // for the logged-in user, then privacy: a private entry shows to a user who
 // cannot administer only when it is assigned to him, even when he owns it.
-bool EntryVisible(const TDayEntryRec& entry, const TFilterRules& rules, const std::string& currentUserId,
-                  int32_t currentUserFlags);
+bool EntryVisible(const TDayEntryRec& entry, const TFilterRules& rules, const TSession& session);

@@ -1,8 +1,7 @@
 #include "prefs/OrbekoCfg.h"
 
 #include "storage/RegistryKey.h"
-#include "views/DayView.h"
-#include "views/WeekView.h"
+#include "views/CalendarView.h"
 
 #include <memory>
 
@@ -129,40 +128,42 @@ TFont Restyled(TFont font, TColorRef color, bool italic)
     return font;
 }
 
-// The day view and the week view take their options by the same names.
-template <class TView> void Apply(const TOrbekoCfg& cfg, TView& view)
+void Apply(const TOrbekoCfg& cfg, TCalendarView& view)
 {
-    view.SetTimeFont(Recoloured(view.TimeFont(), cfg.TimeColor));
-    view.SetPrivateFont(Restyled(view.PrivateFont(), cfg.PrivateColor, cfg.PrivateItalic));
-    view.SetCategoryFont(Restyled(view.CategoryFont(), cfg.CategoryColor, cfg.CategoryItalic));
-    view.SetAssigneeFont(Restyled(view.AssigneeFont(), cfg.AssigneeColor, cfg.AssigneeItalic));
-    view.SetDescriptionFont(Recoloured(view.DescriptionFont(), cfg.DescriptionColor));
-    view.SetDisplayMode(cfg.ExpandLines ? dmDouble : dmSingle);
-    view.SetShowCategories(cfg.ShowCategories);
-    view.SetShowAlarmGlyphs(cfg.ShowAlarmGlyphs);
-    view.SetShowPrivateGlyphs(cfg.ShowPrivateGlyphs);
+    TDisplayOptions options = view.DisplayOptions();
+    options.TimeFont = Recoloured(options.TimeFont, cfg.TimeColor);
+    options.PrivateFont = Restyled(options.PrivateFont, cfg.PrivateColor, cfg.PrivateItalic);
+    options.CategoryFont = Restyled(options.CategoryFont, cfg.CategoryColor, cfg.CategoryItalic);
+    options.AssigneeFont = Restyled(options.AssigneeFont, cfg.AssigneeColor, cfg.AssigneeItalic);
+    options.DescriptionFont = Recoloured(options.DescriptionFont, cfg.DescriptionColor);
+    options.DisplayMode = cfg.ExpandLines ? dmDouble : dmSingle;
+    options.ShowCategories = cfg.ShowCategories;
+    options.ShowAlarmGlyphs = cfg.ShowAlarmGlyphs;
+    options.ShowPrivateGlyphs = cfg.ShowPrivateGlyphs;
+    view.SetDisplayOptions(options);
 }
 
 }  // namespace
 
-void TOrbekoCfg::ApplyToViews(TWeekView& week, TDayView& day) const
+void TOrbekoCfg::ApplyToViews(std::span<TCalendarView* const> views) const
 {
-    Apply(*this, week);
-    Apply(*this, day);
+    for (TCalendarView* view : views)
+        Apply(*this, *view);
 }
 
-void TOrbekoCfg::TakeFromViews(const TWeekView& week)
+void TOrbekoCfg::TakeFromViews(const TCalendarView& master)
 {
-    TimeColor = ColorToRef(week.TimeFont().Color());
-    PrivateColor = ColorToRef(week.PrivateFont().Color());
-    CategoryColor = ColorToRef(week.CategoryFont().Color());
-    AssigneeColor = ColorToRef(week.AssigneeFont().Color());
-    DescriptionColor = ColorToRef(week.DescriptionFont().Color());
-    PrivateItalic = (week.PrivateFont().Style() & fsItalic) != 0;
-    CategoryItalic = (week.CategoryFont().Style() & fsItalic) != 0;
-    AssigneeItalic = (week.AssigneeFont().Style() & fsItalic) != 0;
-    ExpandLines = week.DisplayMode() == dmDouble;
-    ShowCategories = week.ShowCategories();
-    ShowAlarmGlyphs = week.ShowAlarmGlyphs();
-    ShowPrivateGlyphs = week.ShowPrivateGlyphs();
+    const TDisplayOptions options = master.DisplayOptions();
+    TimeColor = ColorToRef(options.TimeFont.Color());
+    PrivateColor = ColorToRef(options.PrivateFont.Color());
+    CategoryColor = ColorToRef(options.CategoryFont.Color());
+    AssigneeColor = ColorToRef(options.AssigneeFont.Color());
+    DescriptionColor = ColorToRef(options.DescriptionFont.Color());
+    PrivateItalic = (options.PrivateFont.Style() & fsItalic) != 0;
+    CategoryItalic = (options.CategoryFont.Style() & fsItalic) != 0;
+    AssigneeItalic = (options.AssigneeFont.Style() & fsItalic) != 0;
+    ExpandLines = options.DisplayMode == dmDouble;
+    ShowCategories = options.ShowCategories;
+    ShowAlarmGlyphs = options.ShowAlarmGlyphs;
+    ShowPrivateGlyphs = options.ShowPrivateGlyphs;
 }

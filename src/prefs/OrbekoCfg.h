@@ -4,10 +4,10 @@
 #include "ui/ColorRef.h"
 
 #include <array>
+#include <span>
 #include <stdexcept>
 
-class TDayView;
-class TWeekView;
+class TCalendarView;
 
 class EOrbekoCfg : public std::runtime_error
 {
@@ -52,10 +52,10 @@ public:
     // the first value that cannot be written; those before it stay written.
     void Save() const;
 
-    // Pushes the display options into the week view and then the day view.
-    // The italic flags replace the whole style of their fonts.
-    void ApplyToViews(TWeekView& week, TDayView& day) const;
-    // Reads the display options back from the week view, which holds the
-    // master copy while the program runs.
-    void TakeFromViews(const TWeekView& week);
+    // Pushes the display options into the views, in order. The italic flags
+    // replace the whole style of their fonts.
+    void ApplyToViews(std::span<TCalendarView* const> views) const;
+    // Reads the display options back from the view that holds the master
+    // copy while the program runs (the week view).
+    void TakeFromViews(const TCalendarView& master);
 };

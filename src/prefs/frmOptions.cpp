@@ -5,8 +5,7 @@
 #include "ui/ExecuteScope.h"
 #include "ui/ColorCombo.h"
 #include "ui/DialogRunner.h"
-#include "views/DayView.h"
-#include "views/WeekView.h"
+#include "views/CalendarView.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -147,10 +146,10 @@ TfrmOptions::TfrmOptions(QWidget* parent) : QDialog(parent)
     layout->addWidget(buttons);
 }
 
-int TfrmOptions::Execute(TWeekView& weekView, TDayView& dayView, TOrbekoCfg& settings)
+int TfrmOptions::Execute(std::span<TCalendarView* const> views, TOrbekoCfg& settings)
 {
     TExecuteScope scope;
-    scope.Bind(WeekView_, &weekView).Bind(DayView_, &dayView).Bind(Settings_, &settings);
+    scope.Bind(Views_, views).Bind(Settings_, &settings);
     LoadControls();
     pgOptions->setCurrentWidget(tabDisplay);
     return TDialogRunner::Run(*this);
@@ -158,41 +157,43 @@ int TfrmOptions::Execute(TWeekView& weekView, TDayView& dayView, TOrbekoCfg& set
 
 void TfrmOptions::LoadControls()
 {
-    const TWeekView& week = *WeekView_;
-    chkShowCategories->setChecked(week.ShowCategories());
-    chkShowAlarmGlyphs->setChecked(week.ShowAlarmGlyphs());
-    chkShowPrivateGlyphs->setChecked(week.ShowPrivateGlyphs());
-    chkExpandLines->setChecked(week.DisplayMode() == dmDouble);
-    cmbTimeColor->SetColor(ColorToRef(week.TimeFont().Color()));
-    cmbDescriptionColor->SetColor(ColorToRef(week.DescriptionFont().Color()));
-    cmbAssigneeColor->SetColor(ColorToRef(week.AssigneeFont().Color()));
-    cmbCategoryColor->SetColor(ColorToRef(week.CategoryFont().Color()));
-    cmbPrivateColor->SetColor(ColorToRef(week.PrivateFont().Color()));
-    chkAssigneeItalic->setChecked(Italic(week.AssigneeFont()));
-    chkCategoryItalic->setChecked(Italic(week.CategoryFont()));
-    chkPrivateItalic->setChecked(Italic(week.PrivateFont()));
+    const TDisplayOptions options = Views_.front()->DisplayOptions();
+    chkShowCategories->setChecked(options.ShowCategories);
+    chkShowAlarmGlyphs->setChecked(options.ShowAlarmGlyphs);
+    chkShowPrivateGlyphs->setChecked(options.ShowPrivateGlyphs);
+    chkExpandLines->setChecked(options.DisplayMode == dmDouble);
+    cmbTimeColor->SetColor(ColorToRef(options.TimeFont.Color()));
+    cmbDescriptionColor->SetColor(ColorToRef(options.DescriptionFont.Color()));
+    cmbAssigneeColor->SetColor(ColorToRef(options.AssigneeFont.Color()));
+    cmbCategoryColor->SetColor(ColorToRef(options.CategoryFont.Color()));
+    cmbPrivateColor->SetColor(ColorToRef(options.PrivateFont.Color()));
+    chkAssigneeItalic->setChecked(Italic(options.AssigneeFont));
+    chkCategoryItalic->setChecked(Italic(options.CategoryFont));
+    chkPrivateItalic->setChecked(Italic(options.PrivateFont));
 }
 
 void TfrmOptions::StoreControls()
 {
-    TWeekView& week = *WeekView_;
-    week.SetShowCategories(chkShowCategories->isChecked());
-    week.SetShowAlarmGlyphs(chkShowAlarmGlyphs->isChecked());
-    week.SetShowPrivateGlyphs(chkShowPrivateGlyphs->isChecked());
-    week.SetDisplayMode(chkExpandLines->isChecked() ? dmDouble : dmSingle);
-    week.SetTimeFont(Recoloured(week.TimeFont(), *cmbTimeColor));
-    week.SetDescriptionFont(Recoloured(week.DescriptionFont(), *cmbDescriptionColor));
-    week.SetAssigneeFont(Restyled(week.AssigneeFont(), *cmbAssigneeColor, *chkAssigneeItalic));
-    week.SetCategoryFont(Restyled(week.CategoryFont(), *cmbCategoryColor, *chkCategoryItalic));
-    week.SetPrivateFont(Restyled(week.PrivateFont(), *cmbPrivateColor, *chkPrivateItalic));
-    // The week view is the master copy; the settings carry it to the day view.
-    Settings_->TakeFromViews(week);
-    Settings_->ApplyToViews(week, *DayView_);
+    TCalendarView& master = *Views_.front();
+    TDisplayOptions options = master.DisplayOptions();
+    options.ShowCategories = chkShowCategories->isChecked();
+    options.ShowAlarmGlyphs = chkShowAlarmGlyphs->isChecked();
+    options.ShowPrivateGlyphs = chkShowPrivateGlyphs->isChecked();
+    options.DisplayMode = chkExpandLines->isChecked() ? dmDouble : dmSingle;
+    options.TimeFont = Recoloured(options.TimeFont, *cmbTimeColor);
+    options.DescriptionFont = Recoloured(options.DescriptionFont, *cmbDescriptionColor);
+    options.AssigneeFont = Restyled(options.AssigneeFont, *cmbAssigneeColor, *chkAssigneeItalic);
+    options.CategoryFont = Restyled(options.CategoryFont, *cmbCategoryColor, *chkCategoryItalic);
+    options.PrivateFont = Restyled(options.PrivateFont, *cmbPrivateColor, *chkPrivateItalic);
+    master.SetDisplayOptions(options);
+    // The first view is the master copy; the settings carry it to the others.
+    Settings_->TakeFromViews(master);
+    Settings_->ApplyToViews(Views_);
 }
 
 void TfrmOptions::btnOkClick()
 {
-    if (!WeekView_)
+    if (Views_.empty())
         return;
     StoreControls();
     accept();

@@ -2,27 +2,29 @@
 
 #include <QDialog>
 
+#include <span>
+
 class QCheckBox;
 class QLabel;
 class QPushButton;
 class QTabWidget;
+class TCalendarView;
 class TColorCombo;
-class TDayView;
 class TOrbekoCfg;
-class TWeekView;
 
 // "Options": how the calendar views of this workstation show events. Reads
-// the options from the week view, which holds the master copy, and on OK
-// writes them back there; the settings then carry them to the day view.
+// the options from the first view (the week view), which holds the master
+// copy, and on OK writes them back there; the settings then carry them to
+// every view.
 class TfrmOptions : public QDialog
 {
     Q_OBJECT
 public:
     explicit TfrmOptions(QWidget* parent = nullptr);
 
-    // Loads the controls from weekView and shows the dialog modally; only OK
-    // changes the views and settings, in memory.
-    int Execute(TWeekView& weekView, TDayView& dayView, TOrbekoCfg& settings);
+    // Loads the controls from the first of views and shows the dialog
+    // modally; only OK changes the views and settings, in memory.
+    int Execute(std::span<TCalendarView* const> views, TOrbekoCfg& settings);
 
     QTabWidget* pgOptions;
     QWidget* tabDisplay;
@@ -51,7 +53,6 @@ public:
     void btnOkClick();
 
 private:
-    TWeekView* WeekView_ = nullptr;
-    TDayView* DayView_ = nullptr;
+    std::span<TCalendarView* const> Views_;
     TOrbekoCfg* Settings_ = nullptr;
 };

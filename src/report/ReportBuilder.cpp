@@ -35,10 +35,7 @@ QString DateText(const QDate& date)
 
 }  // namespace
 
-TReportBuilder::TReportBuilder(TOrbekoDB& db, std::string currentUserId, int32_t currentUserFlags)
-    : Db_(db), CurrentUserId_(std::move(currentUserId)), CurrentUserFlags_(currentUserFlags)
-{
-}
+TReportBuilder::TReportBuilder(TOrbekoDB& db, TSession reader) : Db_(db), Reader_(std::move(reader)) {}
 
 QStringList TReportBuilder::Build(const TReportRequest& request)
 {
@@ -61,7 +58,7 @@ QStringList TReportBuilder::Build(const TReportRequest& request)
     TXIsamFile& file = Db_.DayEntryFile;
     TDayEntryRec entry;
     const auto offer = [&] {
-        if (EntryVisible(entry, rules, CurrentUserId_, CurrentUserFlags_) &&
+        if (EntryVisible(entry, rules, Reader_) &&
             (!request.CategoryId || FieldText(entry.CategoryId) == *request.CategoryId))
             AddEntry(entry);
     };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "prefs/Session.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -51,7 +53,8 @@ struct TReportRequest
 class TReportBuilder
 {
 public:
-    TReportBuilder(TOrbekoDB& db, std::string currentUserId, int32_t currentUserFlags);
+    // reader: the logged-in user, whose rights decide about private events.
+    TReportBuilder(TOrbekoDB& db, TSession reader);
 
     // Throws EReport for a missing assignee, std::invalid_argument for an
     // end date before the start date, EStamp for a date outside 1970..2037,
@@ -68,8 +71,7 @@ private:
     const QString& FullName(const std::string& id);
 
     TOrbekoDB& Db_;
-    const std::string CurrentUserId_;
-    const int32_t CurrentUserFlags_;
+    const TSession Reader_;
 
     // State of one run.
     QStringList Lines_;

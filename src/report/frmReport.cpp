@@ -91,10 +91,10 @@ TfrmReport::TfrmReport(QWidget* parent) : QDialog(parent)
     layout->addWidget(buttons);
 }
 
-int TfrmReport::Execute(TOrbekoCfg& Cfg, TOrbekoDB& Db, const std::string& CurrentUserId, int32_t CurrentUserFlags)
+int TfrmReport::Execute(TOrbekoCfg& Cfg, TOrbekoDB& Db, const TSession& Session)
 {
     TExecuteScope scope;
-    scope.Bind(Cfg_, &Cfg).Bind(Db_, &Db).Bind(CurrentUserId_, CurrentUserId).Bind(CurrentUserFlags_, CurrentUserFlags);
+    scope.Bind(Cfg_, &Cfg).Bind(Db_, &Db).Bind(Session_, &Session);
     const QDate today = TClock::Now().date();
     cmbStartDate->SetDate(today);
     cmbEndDate->SetDate(today);
@@ -143,7 +143,7 @@ void TfrmReport::btnGoClick()
     QStringList lines;
     {
         const TWaitCursor wait;
-        lines = TReportBuilder(*Db_, CurrentUserId_, CurrentUserFlags_).Build(request);
+        lines = TReportBuilder(*Db_, *Session_).Build(request);
     }
     // The viewer opens over this dialog, which keeps its settings for the
     // next report: Qt ends a modal run whose dialog is hidden.

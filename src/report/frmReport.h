@@ -30,7 +30,7 @@ public:
 
     // Cfg supplies the groups, Db the users, categories and events; the
     // logged-in user decides which private events may be listed.
-    int Execute(TOrbekoCfg& Cfg, TOrbekoDB& Db, const std::string& CurrentUserId, int32_t CurrentUserFlags);
+    int Execute(TOrbekoCfg& Cfg, TOrbekoDB& Db, const TSession& Session);
 
     TDateEdit* cmbStartDate;
     TDateEdit* cmbEndDate;
@@ -57,6 +57,5 @@ private:
 
     TOrbekoCfg* Cfg_ = nullptr;
     TOrbekoDB* Db_ = nullptr;
-    std::string CurrentUserId_;
-    int32_t CurrentUserFlags_ = 0;
+    const TSession* Session_ = nullptr;
 };

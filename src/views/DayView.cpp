@@ -2,12 +2,7 @@
 
 #include <QScrollBar>
 
-namespace {
-
-
-}  // namespace
-
-TDayView::TDayView(QWidget* parent) : TPanel(parent)
+TDayView::TDayView(QWidget* parent) : TCalendarView(parent)
 {
     setFont(TFont().QtFont());
     Stamp_.DisplayFormat = QStringLiteral("dddd, dd mmm, yy");
@@ -72,6 +67,31 @@ void TDayView::Refresh()
         if (Entries_.GetEntryId(index) == selected)
             List_->SelectRow(index);
     List_->verticalScrollBar()->setValue(scrolled);
+}
+
+std::pair<QDate, QDate> TDayView::DefaultRange() const
+{
+    const QDate day = Stamp_.AsDateTime().date();
+    return {QDate(day.year(), day.month(), 1), QDate(day.year(), day.month(), day.daysInMonth())};
+}
+
+TDisplayOptions TDayView::DisplayOptions() const
+{
+    return {TimeFont(),   PrivateFont(),    CategoryFont(),    AssigneeFont(),     DescriptionFont(),
+            DisplayMode(), ShowCategories(), ShowAlarmGlyphs(), ShowPrivateGlyphs()};
+}
+
+void TDayView::SetDisplayOptions(const TDisplayOptions& options)
+{
+    SetTimeFont(options.TimeFont);
+    SetPrivateFont(options.PrivateFont);
+    SetCategoryFont(options.CategoryFont);
+    SetAssigneeFont(options.AssigneeFont);
+    SetDescriptionFont(options.DescriptionFont);
+    SetDisplayMode(options.DisplayMode);
+    SetShowCategories(options.ShowCategories);
+    SetShowAlarmGlyphs(options.ShowAlarmGlyphs);
+    SetShowPrivateGlyphs(options.ShowPrivateGlyphs);
 }
 
 void TDayView::SetDateFormat(const QString& format)

@@ -1,39 +1,25 @@
 #pragma once
 
 #include "storage/Stamp.h"
+#include "views/CalendarView.h"
 #include "views/DayEntries.h"
 #include "views/DayViewHeader.h"
 #include "views/DayViewList.h"
 #include "views/Font.h"
-#include "views/Panel.h"
 
-#include <functional>
 #include <string>
 
-// The data events of the day and week views. Sender is the view that asks.
-using TWantDayEntriesEvent =
-    std::function<void(QObject* Sender, const std::string& DatePkVal, TDayEntries& DayEntries)>;
-using TWantUserNameEvent = std::function<void(QObject* Sender, const std::string& Pk, std::string& Name)>;
-using TWantAlarmedFlagEvent = std::function<void(QObject* Sender, const std::string& Pk, bool& Alarmed)>;
-using TWantCategoryDescriptionEvent =
-    std::function<void(QObject* Sender, const std::string& Pk, std::string& Description)>;
-using TReceivedFocusEvent = std::function<void(QObject* Sender)>;
-
 // The events of one day: a date header over a list with one row per entry.
-// It never reads the database; its owner answers the five events. Moving
-// the date through Stamp() reloads the day.
-class TDayView : public TPanel
+// It never reads the database; its owner answers the data events and
+// OnReceivedFocus. Moving the date through Stamp() reloads the day.
+class TDayView : public TCalendarView
 {
     Q_OBJECT
 
 public:
     explicit TDayView(QWidget* parent = nullptr);
 
-    TWantUserNameEvent OnWantUserName;
     TReceivedFocusEvent OnReceivedFocus;
-    TWantDayEntriesEvent OnWantDayEntries;
-    TWantAlarmedFlagEvent OnWantAlarmedFlag;
-    TWantCategoryDescriptionEvent OnWantCategoryDescription;
 
     // The shown date. Change it only through its own operations: each one
     // reloads the view.
@@ -43,14 +29,24 @@ public:
 
     // Asks for the day's entries again (when OnWantDayEntries is set),
     // shows the date, bold when it is today, and repaints.
-    void Reload();
+    void Reload() override;
     // Reload, keeping the selected entry (while it is still listed) and the
     // scroll position: for changes the user did not make here.
-    void Refresh();
+    void Refresh() override;
 
-    std::string SelectedId() const;
-    std::string SelectedOwnerId() const;
-    std::string SelectedDescription() const;
+    void ShowDate(const QDateTime& value) override { Stamp_.SetDateTime(value); }
+    void Step(int pages) override { Stamp_.Increment(suDay, pages); }
+    QDateTime CurrentDateTime() const override { return Stamp_.AsDateTime(); }
+    std::string CurrentDateText() const override { return Stamp_.StampText(); }
+    // The month of the day.
+    std::pair<QDate, QDate> DefaultRange() const override;
+
+    std::string SelectedId() const override;
+    std::string SelectedOwnerId() const override;
+    std::string SelectedDescription() const override;
+
+    TDisplayOptions DisplayOptions() const override;
+    void SetDisplayOptions(const TDisplayOptions& options) override;
 
     const TFont& TimeFont() const { return List_->TimeFont(); }
     void SetTimeFont(const TFont& font) { List_->SetTimeFont(font); }

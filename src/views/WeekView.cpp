@@ -2,12 +2,7 @@
 
 #include "storage/Clock.h"
 
-namespace {
-
-
-}  // namespace
-
-TWeekView::TWeekView(QWidget* parent) : TPanel(parent)
+TWeekView::TWeekView(QWidget* parent) : TCalendarView(parent)
 {
     setFont(TFont().QtFont());
     for (TDayView*& day : Days_) {
@@ -77,14 +72,9 @@ void TWeekView::ShowThisWeek()
     ShowWeekOf(TClock::Now());
 }
 
-void TWeekView::NextWeek()
+void TWeekView::Step(int pages)
 {
-    ForEachDay([](TDayView& day) { day.Stamp().Increment(suWeek, 1); });
-}
-
-void TWeekView::PreviousWeek()
-{
-    ForEachDay([](TDayView& day) { day.Stamp().Increment(suWeek, -1); });
+    ForEachDay([pages](TDayView& day) { day.Stamp().Increment(suWeek, pages); });
 }
 
 int32_t TWeekView::CurrentSeconds() const
@@ -92,9 +82,19 @@ int32_t TWeekView::CurrentSeconds() const
     return Current().Stamp().Seconds();
 }
 
+QDateTime TWeekView::CurrentDateTime() const
+{
+    return Current().CurrentDateTime();
+}
+
 std::string TWeekView::CurrentDateText() const
 {
     return Current().Stamp().StampText();
+}
+
+std::pair<QDate, QDate> TWeekView::DefaultRange() const
+{
+    return {Monday().CurrentDateTime().date(), Days_.back()->CurrentDateTime().date()};
 }
 
 std::string TWeekView::SelectedId() const
@@ -110,6 +110,11 @@ std::string TWeekView::SelectedDescription() const
 std::string TWeekView::SelectedOwnerId() const
 {
     return CurrentDay_ != nullptr ? CurrentDay_->SelectedOwnerId() : kNoneId;
+}
+
+void TWeekView::SetDisplayOptions(const TDisplayOptions& options)
+{
+    ForEachDay([&](TDayView& day) { day.SetDisplayOptions(options); });
 }
 
 void TWeekView::SetTimeFont(const TFont& font)

@@ -12,7 +12,7 @@
 // the days' data requests reach the owner through the week view's own
 // events, with the week view as Sender. The shown week lives only in the
 // days' stamps.
-class TWeekView : public TPanel
+class TWeekView : public TCalendarView
 {
     Q_OBJECT
 
@@ -22,34 +22,39 @@ public:
     // Lays the days out and shows the current week.
     explicit TWeekView(QWidget* parent = nullptr);
 
-    TWantUserNameEvent OnWantUserName;
-    TWantDayEntriesEvent OnWantDayEntries;
-    TWantAlarmedFlagEvent OnWantAlarmedFlag;
-    TWantCategoryDescriptionEvent OnWantCategoryDescription;
-
     // 0 = Monday to 6 = Sunday.
     TDayView& Days(int index) { return *Days_.at(static_cast<std::size_t>(index)); }
     // The day whose list last received the focus; none until one did.
     TDayView* CurrentDay() const { return CurrentDay_; }
 
-    void Reload();
+    void Reload() override;
     // Reloads every day keeping its selection and scroll position.
-    void Refresh();
+    void Refresh() override;
     void ArrangeDays();
     // Shows Monday to Sunday of the week holding `value`, each day at the
     // time of day of `value`. Days are moved in order; the first one whose
     // stamp refuses its date throws and stops the move there.
     void ShowWeekOf(const QDateTime& value);
     void ShowThisWeek();
-    void NextWeek();
-    void PreviousWeek();
+    void NextWeek() { Step(1); }
+    void PreviousWeek() { Step(-1); }
 
+    void ShowDate(const QDateTime& value) override { ShowWeekOf(value); }
+    // Moves every day by whole weeks, in order; as ShowWeekOf when refused.
+    void Step(int pages) override;
     // The stamp of the current day, or Monday's without one.
     int32_t CurrentSeconds() const;
-    std::string CurrentDateText() const;
-    std::string SelectedId() const;
-    std::string SelectedDescription() const;
-    std::string SelectedOwnerId() const;
+    QDateTime CurrentDateTime() const override;
+    std::string CurrentDateText() const override;
+    // Monday to Sunday.
+    std::pair<QDate, QDate> DefaultRange() const override;
+    std::string SelectedId() const override;
+    std::string SelectedDescription() const override;
+    std::string SelectedOwnerId() const override;
+
+    // Read from Monday, written to every day.
+    TDisplayOptions DisplayOptions() const override { return Monday().DisplayOptions(); }
+    void SetDisplayOptions(const TDisplayOptions& options) override;
 
     const TFont& TimeFont() const { return Monday().TimeFont(); }
     void SetTimeFont(const TFont& font);

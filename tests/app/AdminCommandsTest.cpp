@@ -1,7 +1,4 @@
 #include "MainWindowFixture.h"
-#include "admin/frmCategories.h"
-#include "admin/frmTrouble.h"
-#include "ui/ActionUpdater.h"
 
 #include <QAction>
 #include <QMenu>
@@ -24,15 +21,15 @@ TEST_F(AdminCommandsTest, CommandsStandInTheAdminMenuAndCategoriesOnTheToolBar)
     ASSERT_GE(menus.size(), 2);
     EXPECT_EQ(menus[menus.size() - 2]->text(), "Admin");
     const QList<QAction*> items = menus[menus.size() - 2]->menu()->actions();
-    EXPECT_EQ(items.mid(items.size() - 2), QList<QAction*>({window.actCategories, window.actTroubleshooting}));
-    EXPECT_EQ(window.actCategories->text(), "&Categories");
-    EXPECT_EQ(window.actCategories->statusTip(), "Administer Orbeko categories");
-    EXPECT_EQ(window.actTroubleshooting->text(), "&Troubleshooting...");
+    EXPECT_EQ(items.mid(items.size() - 2), QList<QAction*>({&Action("actCategories"), &Action("actTroubleshooting")}));
+    EXPECT_EQ(Action("actCategories").text(), "&Categories");
+    EXPECT_EQ(Action("actCategories").statusTip(), "Administer Orbeko categories");
+    EXPECT_EQ(Action("actTroubleshooting").text(), "&Troubleshooting...");
 
-    const QList<QAction*> buttons = window.tbrTools->actions();
-    EXPECT_EQ(buttons.back(), window.actCategories);
-    EXPECT_EQ(buttons[buttons.size() - 2], window.actUsers);
-    EXPECT_FALSE(buttons.contains(window.actTroubleshooting));
+    const QList<QAction*> buttons = Child<QToolBar>("tbrTools").actions();
+    EXPECT_EQ(buttons.back(), &Action("actCategories"));
+    EXPECT_EQ(buttons[buttons.size() - 2], &Action("actUsers"));
+    EXPECT_FALSE(buttons.contains(&Action("actTroubleshooting")));
 }
 
 // Only a user who may administer gets the commands; each opens its dialog.
@@ -46,16 +43,15 @@ TEST_F(AdminCommandsTest, OnlyAnAdministratorOpensTheDialogs)
         AnswerLogin(name, "");
         TfrmMain& window = Window();
         window.FormActivate();
-        window.actMain->UpdateAll();
-        EXPECT_EQ(window.actCategories->isEnabled(), administrator) << name;
-        EXPECT_EQ(window.actTroubleshooting->isEnabled(), administrator) << name;
+        window.UpdateCommands();
+        EXPECT_EQ(Action("actCategories").isEnabled(), administrator) << name;
+        EXPECT_EQ(Action("actTroubleshooting").isEnabled(), administrator) << name;
     }
-    TfrmMain& window = Window();
     const std::size_t before = Dialogs_.Runs().size();
-    for (QDialog* dialog : {static_cast<QDialog*>(window.frmCategories), static_cast<QDialog*>(window.frmTrouble)})
-        Dialogs_.Answer([dialog](QDialog&) { return dialog->close() ? int(QDialog::Accepted) : -1; });
-    window.actCategories->trigger();
-    window.actTroubleshooting->trigger();
+    for (int i = 0; i < 2; ++i)
+        Dialogs_.Answer([](QDialog& dialog) { return dialog.close() ? int(QDialog::Accepted) : -1; });
+    Action("actCategories").trigger();
+    Action("actTroubleshooting").trigger();
     ASSERT_EQ(Dialogs_.Runs().size(), before + 2);
     EXPECT_EQ(Dialogs_.Runs()[before].Title, "Categories");
     EXPECT_EQ(Dialogs_.Runs()[before + 1].Title, "Troubleshooting");

@@ -159,7 +159,7 @@ TEST_F(AlarmMonitorTest, DueAlarmsComeEarliestFirstInOneRun)
     ASSERT_EQ(AlarmCount(), 1) << "the alarm due at 09:10 waits";
     TAlarmRec left;
     ASSERT_TRUE(Other_->AlarmFile.GetEqual(left, 3, entry));
-    EXPECT_TRUE(Window().tmrMain->isActive());
+    EXPECT_TRUE(Timer().isActive());
 }
 
 TEST_F(AlarmMonitorTest, AnAlarmDueThisSecondIsDueAndOneDueNextSecondIsNot)
@@ -336,7 +336,7 @@ TEST_F(AlarmMonitorTest, AFailedDeleteOfAMissingEventsAlarmEndsTheRunAndComesBac
         } catch (const std::exception& error) {
             EXPECT_STREQ(error.what(), "Multi-user locks encountered");
         }
-        EXPECT_TRUE(Window().tmrMain->isActive()) << "the timer runs again after an error";
+        EXPECT_TRUE(Timer().isActive()) << "the timer runs again after an error";
         EXPECT_EQ(AlarmCount(), 1);
     }
     Window().tmrMainTimer();
@@ -370,20 +370,20 @@ TEST_F(AlarmMonitorTest, AfterLoggingInAsAnotherUserHisDueAlarmsAppearWithinTenS
     EXPECT_EQ(Notices(), 0);
 
     Dialogs_.Answer([this](QDialog& dialog) {
-        EXPECT_FALSE(Window().tmrMain->isActive()) << "no alarms while a login runs";
+        EXPECT_FALSE(Timer().isActive()) << "no alarms while a login runs";
         auto& login = static_cast<TfrmLogin&>(dialog);
         login.edtUserName->setText("BERT");
         login.actOkExecute();
         return login.result();
     });
     Window().actFileLoginExecute();
-    ASSERT_EQ(Window().CurrentUserId, Bert_);
-    ASSERT_TRUE(Window().tmrMain->isActive());
-    EXPECT_LE(Window().tmrMain->remainingTime(), 10000);
+    ASSERT_EQ(Window().Session().UserId(), Bert_);
+    ASSERT_TRUE(Timer().isActive());
+    EXPECT_LE(Timer().remainingTime(), 10000);
 
     AnswerOff();
     // What the timer does when it fires.
-    ASSERT_TRUE(QMetaObject::invokeMethod(Window().tmrMain, "timeout"));
+    ASSERT_TRUE(QMetaObject::invokeMethod(&Timer(), "timeout"));
     ASSERT_EQ(Seen_.size(), 1u);
     EXPECT_EQ(Seen_[0].Description, "for bert");
     EXPECT_EQ(AlarmCount(), 0);
@@ -394,13 +394,13 @@ TEST_F(AlarmMonitorTest, TheTimerIsOffWhileANoticeIsOpen)
     AddAlarmedEvent(At(9, 0), "busy", {Anna_});
     SetNow(At(9, 0));
     AnswerNotice([this](TfrmNotify& notice) {
-        EXPECT_FALSE(Window().tmrMain->isActive());
+        EXPECT_FALSE(Timer().isActive());
         notice.btnRemove->click();
     });
     Window().tmrMainTimer();
     EXPECT_EQ(Seen_.size(), 1u);
-    EXPECT_TRUE(Window().tmrMain->isActive());
-    EXPECT_EQ(Window().tmrMain->interval(), 10000);
+    EXPECT_TRUE(Timer().isActive());
+    EXPECT_EQ(Timer().interval(), 10000);
 }
 
 TEST_F(AlarmMonitorTest, TheNoticeShowsTheEventAndItsOwnTimeAndBeepsTwice)
@@ -485,7 +485,7 @@ TEST_F(AlarmMonitorTest, AnAlarmThatCannotBeWrittenClosesTheNoticeWithTheReason)
         const std::string entry = AddAlarmedEvent(At(9, 0), "unwritable", {Anna_});
         SetNow(At(9, 0));
         AnswerNotice([this, c](TfrmNotify& notice) {
-            Window().AlarmDb->AlarmFile.Close();
+            Window().AlarmDb()->AlarmFile.Close();
             notice.findChild<QPushButton*>(c.Button)->click();
             EXPECT_FALSE(notice.isVisible());
         });
@@ -501,7 +501,7 @@ TEST_F(AlarmMonitorTest, AnAlarmThatCannotBeWrittenClosesTheNoticeWithTheReason)
         ASSERT_TRUE(Other_->AlarmFile.GetEqual(alarm, 3, entry));
         EXPECT_EQ(FieldText(alarm.AlarmStamp), StampOf(At(9, 0)));
 
-        ASSERT_TRUE(Window().AlarmDb->AlarmFile.Open(Window().AlarmDb->RootPath + TOrbekoDB::AlarmFileName, 3));
+        ASSERT_TRUE(Window().AlarmDb()->AlarmFile.Open(Window().AlarmDb()->RootPath + TOrbekoDB::AlarmFileName, 3));
         ASSERT_TRUE(Other_->AlarmFile.Delete(Other_->AlarmFile.LastKey()));
         Seen_.clear();
     }
@@ -558,15 +558,15 @@ TEST_F(AlarmMonitorTest, TheNoticeComesUpOverAnOpenDialog)
         // The other dialog is open now; the monitor's timer fires.
         QTimer::singleShot(0, &Window(), [&] {
             onTop = QApplication::activeModalWidget();
-            flagged = Window().frmNotify->windowFlags() & Qt::WindowStaysOnTopHint;
-            Window().frmNotify->btnRemove->click();
+            flagged = Child<TfrmNotify>().windowFlags() & Qt::WindowStaysOnTopHint;
+            Child<TfrmNotify>().btnRemove->click();
         });
         Window().tmrMainTimer();
-        Window().frmDate->accept();
+        Child<TfrmDate>().accept();
     });
     Window().actDateExecute();
 
-    EXPECT_EQ(onTop, Window().frmNotify);
+    EXPECT_EQ(onTop, &Child<TfrmNotify>());
     EXPECT_TRUE(flagged);
     EXPECT_EQ(AlarmCount(), 0);
 }
@@ -576,8 +576,8 @@ TEST_F(AlarmMonitorTest, HelpHasAnAlarmsPageLinkedFromTheContents)
     QFile contents(":/help/index.html");
     ASSERT_TRUE(contents.open(QIODevice::ReadOnly));
     EXPECT_TRUE(contents.readAll().contains("href=\"alarms.html\""));
-    Window().frmHelp->ShowTopic("alarms.html");
-    EXPECT_EQ(Window().frmHelp->windowTitle(), "Alarms");
+    Child<THelpWindow>().ShowTopic("alarms.html");
+    EXPECT_EQ(Child<THelpWindow>().windowTitle(), "Alarms");
 }
 
 }  // namespace

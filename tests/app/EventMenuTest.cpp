@@ -95,16 +95,16 @@ protected:
     {
         TfrmMain& window = Window();
         window.RefreshView();
-        TDayView& thursday = window.wvMain->Days(3);
+        TDayView& thursday = Week().Days(3);
         thursday.OnReceivedFocus(&thursday);
         thursday.List().setCurrentRow(row);
     }
 
     void UpdateActions()
     {
-        Window().actEventNewUpdate();
-        Window().actEventPropertiesUpdate();
-        Window().actEventDeleteUpdate();
+        Window().actEventNewUpdate(Action("actEventNew"));
+        Window().actEventPropertiesUpdate(Action("actEventProperties"));
+        Window().actEventDeleteUpdate(Action("actEventDelete"));
     }
 
     // Answers the event editor.
@@ -153,7 +153,7 @@ protected:
         return alarms;
     }
 
-    int ThursdayRows() { return Window().wvMain->Days(3).Entries().EntryCount(); }
+    int ThursdayRows() { return Week().Days(3).Entries().EntryCount(); }
 
     QStringList MessageTexts() const
     {
@@ -173,15 +173,15 @@ protected:
 TEST_F(EventMenuTest, CommandsSitInTheEventMenuTheToolBarAndThePopup)
 {
     TfrmMain& window = Window();
-    EXPECT_EQ(window.actEventNew->text(), "&New event...");
-    EXPECT_EQ(window.actEventNew->statusTip(), "Add a new event");
-    EXPECT_EQ(window.actEventNew->shortcut(), QKeySequence(Qt::Key_Insert));
-    EXPECT_EQ(window.actEventProperties->text(), "Event &properties...");
-    EXPECT_EQ(window.actEventProperties->statusTip(), "Modify event properties");
-    EXPECT_TRUE(window.actEventProperties->shortcut().isEmpty());
-    EXPECT_EQ(window.actEventDelete->text(), "&Delete event...");
-    EXPECT_EQ(window.actEventDelete->statusTip(), "Delete event");
-    EXPECT_EQ(window.actEventDelete->shortcut(), QKeySequence(Qt::Key_Delete));
+    EXPECT_EQ(Action("actEventNew").text(), "&New event...");
+    EXPECT_EQ(Action("actEventNew").statusTip(), "Add a new event");
+    EXPECT_EQ(Action("actEventNew").shortcut(), QKeySequence(Qt::Key_Insert));
+    EXPECT_EQ(Action("actEventProperties").text(), "Event &properties...");
+    EXPECT_EQ(Action("actEventProperties").statusTip(), "Modify event properties");
+    EXPECT_TRUE(Action("actEventProperties").shortcut().isEmpty());
+    EXPECT_EQ(Action("actEventDelete").text(), "&Delete event...");
+    EXPECT_EQ(Action("actEventDelete").statusTip(), "Delete event");
+    EXPECT_EQ(Action("actEventDelete").shortcut(), QKeySequence(Qt::Key_Delete));
 
     const QList<QAction*> menus = window.menuBar()->actions();
     ASSERT_GE(menus.size(), 2);
@@ -189,9 +189,9 @@ TEST_F(EventMenuTest, CommandsSitInTheEventMenuTheToolBarAndThePopup)
     EXPECT_EQ(menus[1]->text(), "&Event");
     EXPECT_EQ(Names(menus[1]->menu()->actions()),
               (QStringList{"actEventNew", "actEventDelete", "actEventProperties"}));
-    EXPECT_EQ(Names(window.tbrTools->actions()).mid(0, 5),
+    EXPECT_EQ(Names(Child<QToolBar>("tbrTools").actions()).mid(0, 5),
               (QStringList{"actEventNew", "actEventProperties", "actEventDelete", "-", "actToday"}));
-    EXPECT_EQ(Names(window.mnuPopup->actions()).mid(0, 5),
+    EXPECT_EQ(Names(Child<QMenu>("mnuPopup").actions()).mid(0, 5),
               (QStringList{"actEventNew", "actEventDelete", "actEventProperties", "-", "actToday"}));
 }
 
@@ -199,9 +199,9 @@ TEST_F(EventMenuTest, RightOneEnablesNewEvent)
 {
     TfrmMain& window = Window();
     for (const int32_t flags : {int32_t{urAddEntries}, urAddEntries | urAddForOthers, 0, urAdminister | urModifyOthers}) {
-        window.CurrentUser.Flags = flags;
-        window.actEventNewUpdate();
-        EXPECT_EQ(window.actEventNew->isEnabled(), (flags & urAddEntries) != 0) << flags;
+        SetRights(flags);
+        window.actEventNewUpdate(Action("actEventNew"));
+        EXPECT_EQ(Action("actEventNew").isEnabled(), (flags & urAddEntries) != 0) << flags;
     }
 }
 
@@ -209,7 +209,6 @@ TEST_F(EventMenuTest, RightFourEnablesPropertiesAndDeleteOnOtherUsersEvents)
 {
     AddEntry("Bob's", {Bob}, Bob);
     AddEntry("Mine", {kMe});
-    TfrmMain& window = Window();
     struct TCase
     {
         int32_t Flags;
@@ -225,18 +224,18 @@ TEST_F(EventMenuTest, RightFourEnablesPropertiesAndDeleteOnOtherUsersEvents)
         {urAddEntries | urAdminister | urAddForOthers, 0, false},
     };
     for (const TCase& c : cases) {
-        window.CurrentUser.Flags = c.Flags;
+        SetRights(c.Flags);
         Select(c.Row);
         UpdateActions();
-        EXPECT_EQ(window.actEventProperties->isEnabled(), c.Enabled) << c.Flags << " row " << c.Row;
-        EXPECT_EQ(window.actEventDelete->isEnabled(), c.Enabled) << c.Flags << " row " << c.Row;
+        EXPECT_EQ(Action("actEventProperties").isEnabled(), c.Enabled) << c.Flags << " row " << c.Row;
+        EXPECT_EQ(Action("actEventDelete").isEnabled(), c.Enabled) << c.Flags << " row " << c.Row;
     }
 }
 
 TEST_F(EventMenuTest, AUserWithoutRightEightCreatesAnEventForHimselfOnly)
 {
     TfrmMain& window = Window();
-    ASSERT_EQ(window.CurrentUser.Flags & urAddForOthers, 0);
+    ASSERT_EQ(Rights() & urAddForOthers, 0);
     Messages_.Answer(TMessageAnswer::Yes);  // no category
     AnswerEditor([](TfrmEvent& editor) {
         EXPECT_EQ(editor.windowTitle(), "New Event");
@@ -270,7 +269,7 @@ TEST_F(EventMenuTest, AUserWithoutRightEightCreatesAnEventForHimselfOnly)
 TEST_F(EventMenuTest, RightEightLetsTheUserChooseAndSetsOneAlarmPerUser)
 {
     TfrmMain& window = Window();
-    window.CurrentUser.Flags |= urAddForOthers;
+    SetRights(Rights() | urAddForOthers);
     Messages_.Answer(TMessageAnswer::Yes);
     AnswerEditor([](TfrmEvent& editor) {
         EXPECT_TRUE(editor.lstUsers->isEnabled());
@@ -298,8 +297,8 @@ TEST_F(EventMenuTest, RightEightLetsTheUserChooseAndSetsOneAlarmPerUser)
 TEST_F(EventMenuTest, ANewEventTheFilterHidesIsStoredAndTold)
 {
     TfrmMain& window = Window();
-    window.CurrentUser.Flags |= urAddForOthers;
-    window.ViewRules->Mode = fmJustForMe;
+    SetRights(Rights() | urAddForOthers);
+    window.ViewRules().Mode = fmJustForMe;
     Messages_.Answer(TMessageAnswer::Yes);
     Messages_.Answer(TMessageAnswer::Ok);
     AnswerEditor([](TfrmEvent& editor) {
@@ -327,12 +326,12 @@ TEST_F(EventMenuTest, AFailedSaveKeepsWhatWasTyped)
             Messages_.Answer(answer);
         AnswerEditor([this](TfrmEvent& editor) {
             editor.edtDescription->setText("Typed with care");
-            Window().MainDb->DayEntryFile.Close();
+            Window().MainDb()->DayEntryFile.Close();
             return PressOk(editor);
         });
         AnswerEditor([this](TfrmEvent& editor) {
             EXPECT_EQ(editor.edtDescription->text(), "Typed with care");
-            TOrbekoDB& db = *Window().MainDb;
+            TOrbekoDB& db = *Window().MainDb();
             EXPECT_TRUE(db.DayEntryFile.Open(db.RootPath + TOrbekoDB::DayEntryFileName, 3));
             return PressOk(editor);
         });
@@ -385,7 +384,7 @@ TEST_F(EventMenuTest, UncheckingTheAlarmDeletesAllThreeAlarmRecords)
 
 TEST_F(EventMenuTest, RemovingOneAssigneeLeavesTwoAlarmsAtTheEditorsTime)
 {
-    Window().CurrentUser.Flags |= urAddForOthers;
+    SetRights(Rights() | urAddForOthers);
     const std::string id = AddEntry("Budget", {kMe, Bob, Carl}, kMe, true);
     Messages_.Answer(TMessageAnswer::Yes);
     AnswerEditor([](TfrmEvent& editor) {
@@ -442,8 +441,8 @@ TEST_F(EventMenuTest, AnUnknownAssigneeEndsPropertiesAndReleasesTheLock)
 TEST_F(EventMenuTest, EditingAnEventOutOfTheFilterStoresItAndTellsSo)
 {
     TfrmMain& window = Window();
-    window.CurrentUser.Flags |= urAddForOthers;
-    window.ViewRules->Mode = fmJustForMe;
+    SetRights(Rights() | urAddForOthers);
+    window.ViewRules().Mode = fmJustForMe;
     const std::string id = AddEntry("Budget", {kMe, Bob});
     Messages_.Answer(TMessageAnswer::Yes);
     Messages_.Answer(TMessageAnswer::Ok);
@@ -540,7 +539,7 @@ TEST_F(EventMenuTest, AnEventDeletedElsewhereIsReportedAndItsRowGoes)
 
 TEST_F(EventMenuTest, AFailedWriteResetsTheCursor)
 {
-    ASSERT_TRUE(Window().MainDb->DayEntryFile.Close());
+    ASSERT_TRUE(Window().MainDb()->DayEntryFile.Close());
     Messages_.Answer(TMessageAnswer::Yes);
     AnswerEditor([](TfrmEvent& editor) {
         editor.edtDescription->setText("Dentist");
@@ -554,7 +553,6 @@ TEST_F(EventMenuTest, AFailedWriteResetsTheCursor)
 
 TEST_F(EventMenuTest, ADoubleClickOnTheWeekOpensTheSelectedEventOrANewOne)
 {
-    TfrmMain& window = Window();
     AddEntry("Budget", {kMe});
     QStringList captions;
     for (int i = 0; i < 2; ++i)
@@ -563,13 +561,13 @@ TEST_F(EventMenuTest, ADoubleClickOnTheWeekOpensTheSelectedEventOrANewOne)
             return QDialog::Rejected;
         });
     Select(0);
-    window.wvMain->OnDblClick(window.wvMain);
+    Week().OnDblClick(&Week());
     Select(-1);
-    window.wvMain->OnDblClick(window.wvMain);
+    Week().OnDblClick(&Week());
     EXPECT_EQ(captions, (QStringList{"Event Properties", "New Event"}));
 
-    window.CurrentUser.Flags = 0;
-    window.wvMain->OnDblClick(window.wvMain);
+    SetRights(0);
+    Week().OnDblClick(&Week());
     EXPECT_EQ(Dialogs_.Runs().size(), 2u) << "nothing is enabled, nothing opens";
 }
 

@@ -24,7 +24,7 @@ ORBEKO_CHILD_ROLE(StartOrbeko)
     QApplication application(argc, argv);
     TMessageBoxScript messages;
     TfrmMain window;
-    window.AccountNameSource = [] { return std::string("jsmith"); };
+    window.SetAccountNameSource([] { return std::string("jsmith"); });
     window.FormActivate();
     for (const TShownMessage& shown : messages.Shown())
         std::printf("%s\n", TMessageBox::DisplayText(shown.Text).replace('\n', ' ').toStdString().c_str());

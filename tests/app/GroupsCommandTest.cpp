@@ -32,7 +32,7 @@ QMenu* MenuNamed(QMenuBar& bar, const QString& title)
 TEST_F(GroupsCommandTest, CommandStandsInTheToolsMenuTheToolBarAndThePopup)
 {
     TfrmMain& window = Window();
-    QAction* groups = window.actToolsGroups;
+    QAction* groups = &Action("actToolsGroups");
     EXPECT_EQ(groups->objectName(), "actToolsGroups");
     EXPECT_EQ(groups->text(), "&Groups...");
     EXPECT_EQ(groups->toolTip(), "Configure groups");
@@ -47,27 +47,27 @@ TEST_F(GroupsCommandTest, CommandStandsInTheToolsMenuTheToolBarAndThePopup)
     const qsizetype at = items.indexOf(groups);
     ASSERT_GE(at, 0);
     ASSERT_LT(at + 3, items.size());
-    EXPECT_EQ(items[at + 1], window.actToolsReport);
+    EXPECT_EQ(items[at + 1], &Action("actToolsReport"));
     EXPECT_TRUE(items[at + 2]->isSeparator()) << "the View submenu follows a separator";
     EXPECT_EQ(items[at + 3]->text(), "&View");
 
-    const QList<QAction*> buttons = window.tbrTools->actions();
+    const QList<QAction*> buttons = Child<QToolBar>("tbrTools").actions();
     const qsizetype button = buttons.indexOf(groups);
     ASSERT_GE(button, 0);
     ASSERT_LT(button + 2, buttons.size());
-    EXPECT_EQ(buttons[button + 1], window.actToolsReport);
-    EXPECT_EQ(buttons[button + 2], window.actToolsViewDay);
+    EXPECT_EQ(buttons[button + 1], &Action("actToolsReport"));
+    EXPECT_EQ(buttons[button + 2], &Action("actToolsViewDay"));
 
-    const QList<QAction*> popup = window.mnuPopup->actions();
+    const QList<QAction*> popup = Child<QMenu>("mnuPopup").actions();
     const qsizetype entry = popup.indexOf(groups);
     ASSERT_GT(entry, 0);
-    EXPECT_EQ(popup[entry - 1], window.actToolsFiltering);
-    EXPECT_EQ(popup.value(entry + 1), window.actToolsReport);
+    EXPECT_EQ(popup[entry - 1], &Action("actToolsFiltering"));
+    EXPECT_EQ(popup.value(entry + 1), &Action("actToolsReport"));
 }
 
 TEST_F(GroupsCommandTest, BeforeStartUpTheCommandDoesNothing)
 {
-    Window().actToolsGroups->trigger();
+    Action("actToolsGroups").trigger();
     EXPECT_TRUE(Dialogs_.Runs().empty());
 }
 
@@ -81,7 +81,7 @@ TEST_F(GroupsCommandTest, AnyUserMakesAGroupThatIsSavedAtTheEnd)
     TfrmMain& window = Window();
     window.FormActivate();
     ASSERT_FALSE(window.Ended());
-    ASSERT_EQ(window.CurrentUser.Flags & urAdminister, 0);
+    ASSERT_FALSE(window.Session().HasRight(urAdminister));
 
     Dialogs_.Answer([&](QDialog& dialog) {
         auto& groups = static_cast<TfrmGroups&>(dialog);
@@ -98,12 +98,12 @@ TEST_F(GroupsCommandTest, AnyUserMakesAGroupThatIsSavedAtTheEnd)
         group.actOk->trigger();
         return group.result();
     });
-    window.actToolsGroups->trigger();
+    Action("actToolsGroups").trigger();
     ASSERT_EQ(Dialogs_.Runs().size(), 3u);
     EXPECT_EQ(Dialogs_.Runs()[1].ClassName, "TfrmGroups");
     EXPECT_EQ(Dialogs_.Runs()[1].Title, "Groups");
     EXPECT_EQ(Dialogs_.Runs()[2].Title, "New Group");
-    EXPECT_EQ(window.Settings->Groups[0].ToText(), "Pair,0000000002,0000000001");
+    EXPECT_EQ(window.Settings()->Groups[0].ToText(), "Pair,0000000002,0000000001");
 
     Window_.reset();
     TOrbekoCfg saved;

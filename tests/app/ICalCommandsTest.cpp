@@ -11,7 +11,6 @@
 #include "support/OpenFilePromptScript.h"
 #include "support/SaveFilePromptScript.h"
 #include "support/TempDir.h"
-#include "ui/ActionUpdater.h"
 #include "ui/DateEdit.h"
 #include "views/WeekView.h"
 
@@ -138,7 +137,7 @@ protected:
     // would have left it.
     void Run(QAction& action)
     {
-        Window().actMain->UpdateAll();
+        Window().UpdateCommands();
         action.trigger();
     }
 
@@ -174,11 +173,11 @@ TEST_F(ICalCommandsTest, ImportNeedsTheRightToAddEvents)
 {
     TfrmMain& window = Window();
     for (const int32_t flags : {int32_t{urAddEntries}, 0, int32_t{urAdminister}}) {
-        window.CurrentUser.Flags = flags;
-        window.actFileExportUpdate();
-        window.actFileImportUpdate();
-        EXPECT_TRUE(window.actFileExport->isEnabled()) << flags;
-        EXPECT_EQ(window.actFileImport->isEnabled(), (flags & urAddEntries) != 0) << flags;
+        SetRights(flags);
+        window.actFileExportUpdate(Action("actFileExport"));
+        window.actFileImportUpdate(Action("actFileImport"));
+        EXPECT_TRUE(Action("actFileExport").isEnabled()) << flags;
+        EXPECT_EQ(Action("actFileImport").isEnabled(), (flags & urAddEntries) != 0) << flags;
     }
 }
 
@@ -193,12 +192,12 @@ TEST_F(ICalCommandsTest, ExportThenImportIntoAnEmptyDatabaseGivesTheSameEvents)
     AddEntry("Zoe's secret", QDate(2025, 3, 5), QTime(11, 0), efPrivate, {Zoe_});
     AddEntry("Next year", QDate(2026, 3, 5), QTime(11, 0), 0, {kMe});
     const QString file = QString::fromStdString(Files_.File("diary.ics"));
-    Window().ViewRules->Mode = fmJustForMe;
+    Window().ViewRules().Mode = fmJustForMe;
 
     AnswerMarch();
     Saves_.Answer(file);
     Messages_.Answer(TMessageAnswer::Ok);
-    Run(*Window().actFileExport);
+    Run(Action("actFileExport"));
     ASSERT_EQ(Offered_.size(), 1u);
     EXPECT_EQ(Offered_[0], std::make_pair(QDate(2025, 3, 3), QDate(2025, 3, 9)));  // the week shown
     ASSERT_EQ(Dialogs_.Runs().size(), 1u);
@@ -227,12 +226,12 @@ TEST_F(ICalCommandsTest, ExportThenImportIntoAnEmptyDatabaseGivesTheSameEvents)
     Opens_.Answer(file);
     AnswerMarch();
     Messages_.Answer(TMessageAnswer::Ok);
-    Run(*Window().actFileImport);
+    Run(Action("actFileImport"));
     ASSERT_EQ(Opens_.Captions(), (std::vector<QString>{"Import iCalendar"}));
     EXPECT_EQ(Messages_.Shown().back().Text, "Added 3 events, skipped 0 already in the diary, refused 0.");
     std::unique_ptr<TOrbekoDB> db = Connect();
     EXPECT_EQ(EventsOf(*db), exported);
-    EXPECT_EQ(Window().wvMain->Days(4).Entries().EntryCount(), 1);  // Friday's holiday shows at once
+    EXPECT_EQ(Week().Days(4).Entries().EntryCount(), 1);  // Friday's holiday shows at once
     EXPECT_EQ(Messages_.UnexpectedCount(), 0);
 }
 
@@ -262,11 +261,11 @@ TEST_F(ICalCommandsTest, ImportShowsTheSummaryAndRefreshesTheView)
         Opens_.Answer(file);
         AnswerMarch();
         Messages_.Answer(TMessageAnswer::Ok);
-        Run(*Window().actFileImport);
+        Run(Action("actFileImport"));
         EXPECT_EQ(Messages_.Shown().back().Kind, TMessageKind::Warning);
         EXPECT_EQ(Messages_.Shown().back().Text, c.Summary);
         EXPECT_EQ(EventCount(), c.Events);
-        EXPECT_EQ(Window().wvMain->Days(3).Entries().EntryCount(), 1);
+        EXPECT_EQ(Week().Days(3).Entries().EntryCount(), 1);
     }
     ASSERT_EQ(Offered_.size(), 2u);
     EXPECT_EQ(Offered_[0], std::make_pair(QDate(2025, 3, 3), QDate(2026, 3, 2)));  // a year from the week shown
@@ -284,7 +283,7 @@ TEST_F(ICalCommandsTest, ALongSummaryCountsTheReportsItLeavesOut)
     Opens_.Answer(WriteFile("bad.ics", text));
     AnswerMarch();
     Messages_.Answer(TMessageAnswer::Ok);
-    Run(*Window().actFileImport);
+    Run(Action("actFileImport"));
     const QStringList lines = Messages_.Shown().back().Text.split('\r');
     ASSERT_EQ(lines.size(), 22);
     EXPECT_EQ(lines[0], "Added 0 events, skipped 0 already in the diary, refused 25.");
@@ -300,19 +299,19 @@ TEST_F(ICalCommandsTest, CancelledPromptsChangeNothing)
     const QString in = WriteFile("in.ics", "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:a@test\r\n"
                                            "DTSTART:20250306T100000\r\nSUMMARY:Review\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
     const std::function<void()> runs[] = {
-        [&] { Run(*Window().actFileExport); },  // the range dialog is cancelled
+        [&] { Run(Action("actFileExport")); },  // the range dialog is cancelled
         [&] {
             AnswerMarch();
             Saves_.Answer(std::nullopt);
-            Run(*Window().actFileExport);
+            Run(Action("actFileExport"));
         },
         [&] {
             Opens_.Answer(std::nullopt);
-            Run(*Window().actFileImport);
+            Run(Action("actFileImport"));
         },
         [&] {
             Opens_.Answer(in);
-            Run(*Window().actFileImport);  // the range dialog is cancelled
+            Run(Action("actFileImport"));  // the range dialog is cancelled
         },
     };
     const std::size_t shown = Messages_.Shown().size();
@@ -334,7 +333,7 @@ TEST_F(ICalCommandsTest, AFileThatCannotBeWrittenOrReadIsReported)
     AnswerMarch();
     Saves_.Answer(nowhere);
     Messages_.Answer(TMessageAnswer::Ok);
-    Run(*Window().actFileExport);
+    Run(Action("actFileExport"));
     EXPECT_EQ(Messages_.Shown().back().Kind, TMessageKind::Error);
     EXPECT_TRUE(Messages_.Shown().back().Text.startsWith("Unable to write " + nowhere + ": "))
         << Messages_.Shown().back().Text.toStdString();
@@ -343,7 +342,7 @@ TEST_F(ICalCommandsTest, AFileThatCannotBeWrittenOrReadIsReported)
     Opens_.Answer(nowhere);
     AnswerMarch();
     Messages_.Answer(TMessageAnswer::Ok);
-    Run(*Window().actFileImport);
+    Run(Action("actFileImport"));
     EXPECT_EQ(Messages_.Shown().back().Kind, TMessageKind::Error);
     EXPECT_TRUE(Messages_.Shown().back().Text.startsWith("Unable to read " + nowhere + ": "));
     EXPECT_EQ(EventCount(), 1);
@@ -365,10 +364,10 @@ TEST_F(ICalCommandsTest, SavesThePicturesOfTheRangeDialogAndTheFileMenu)
         save(dialog, "ical-range.png");
         return int(QDialog::Rejected);
     });
-    Run(*Window().actFileExport);
+    Run(Action("actFileExport"));
     QMenu* file = Window().menuBar()->actions()[0]->menu();
     file->popup(QPoint(0, 0));
-    file->setActiveAction(Window().actFileExport);
+    file->setActiveAction(&Action("actFileExport"));
     save(*file, "ical-menu.png");
     file->hide();
 }

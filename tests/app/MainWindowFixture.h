@@ -10,12 +10,18 @@
 #include "support/DialogScript.h"
 #include "support/FolderPromptScript.h"
 #include "support/MessageBoxScript.h"
+#include "views/DayView.h"
+#include "views/WeekView.h"
 
+#include <QAction>
 #include <QByteArray>
 #include <QLineEdit>
+#include <QTimer>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <typeinfo>
 
 // A main window over a private registry, database folder and temporary
 // folder (where the single-instance lock lives), with every message box,
@@ -40,10 +46,24 @@ protected:
     {
         if (!Window_) {
             Window_ = std::make_unique<TfrmMain>();
-            Window_->AccountNameSource = [account] { return account; };
+            Window_->SetAccountNameSource([account] { return account; });
         }
         return *Window_;
     }
+
+    // A part of the window as the user meets it: by its object name, or
+    // the only one of its class.
+    template <class T> T& Child(const char* name = nullptr)
+    {
+        T* child = name ? Window().findChild<T*>(QString::fromLatin1(name)) : Window().findChild<T*>();
+        if (!child)
+            throw std::logic_error(std::string("the main window has no ") + (name ? name : typeid(T).name()));
+        return *child;
+    }
+    QAction& Action(const char* name) { return Child<QAction>(name); }
+    TWeekView& Week() { return Child<TWeekView>("wvMain"); }
+    TDayView& Day() { return Child<TDayView>("dvMain"); }
+    QTimer& Timer() { return Child<QTimer>("tmrMain"); }
 
     // Adds a user straight to the database, as another workstation would.
     std::string AddUser(const char* name, const char* password, int32_t flags, const char* abbreviation = nullptr)
@@ -58,6 +78,16 @@ protected:
         SetField(user.Abbreviation, abbreviation ? abbreviation : name);
         EXPECT_TRUE(db.UserFile.Add(user, "")) << db.UserFile.StatusText();
         return db.UserFile.LastKey();
+    }
+
+    // The logged-in user's rights, changed on this workstation only.
+    int32_t Rights() { return Window().Session().User().Flags; }
+    void SetRights(int32_t flags)
+    {
+        TSession& session = Window().Session();
+        TUserRec user = session.User();
+        user.Flags = flags;
+        session = TSession(session.UserId(), user);
     }
 
     // Answers the login dialog with a user name and password, pressing Ok.

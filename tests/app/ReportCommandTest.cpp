@@ -18,9 +18,9 @@ class ReportCommandTest : public TMainWindowFixture
 // database; before start-up the command does nothing.
 TEST_F(ReportCommandTest, OpensTheReportDialogOnTheDatabase)
 {
-    EXPECT_EQ(Window().actToolsReport->text(), "&Report...");
-    EXPECT_EQ(Window().actToolsReport->toolTip(), "Generate a report");
-    Window().actToolsReport->trigger();
+    EXPECT_EQ(Action("actToolsReport").text(), "&Report...");
+    EXPECT_EQ(Action("actToolsReport").toolTip(), "Generate a report");
+    Action("actToolsReport").trigger();
     EXPECT_TRUE(Dialogs_.Runs().empty());
 
     AddUser("JSMITH", "", urAddEntries);
@@ -34,7 +34,7 @@ TEST_F(ReportCommandTest, OpensTheReportDialogOnTheDatabase)
         users = static_cast<TfrmReport&>(dialog).lstUsers->count();
         return int(QDialog::Rejected);
     });
-    window.actToolsReport->trigger();
+    Action("actToolsReport").trigger();
     ASSERT_EQ(Dialogs_.Runs().size(), 2u);
     EXPECT_EQ(Dialogs_.Runs()[1].ClassName, "TfrmReport");
     EXPECT_EQ(users, 2);

@@ -43,17 +43,17 @@ TEST_P(FirstAdministratorTest, EmptyDatabaseMakesTheAccountItsAdministrator)
     window.FormActivate();
 
     ASSERT_FALSE(window.Ended());
-    ASSERT_NE(window.MainDb, nullptr);
-    EXPECT_EQ(window.MainDb->UserFile.RecordCount(), 1);
-    EXPECT_EQ(window.CurrentUserId, "0000000001");
+    ASSERT_NE(window.MainDb(), nullptr);
+    EXPECT_EQ(window.MainDb()->UserFile.RecordCount(), 1);
+    EXPECT_EQ(window.Session().UserId(), "0000000001");
     TUserRec stored{};
-    ASSERT_TRUE(window.MainDb->UserFile.GetEqual(stored, 0, "0000000001"));
+    ASSERT_TRUE(window.MainDb()->UserFile.GetEqual(stored, 0, "0000000001"));
     EXPECT_STREQ(stored.UserName, param.UserName);
     EXPECT_STREQ(stored.FullName, param.UserName);
     EXPECT_STREQ(stored.Abbreviation, param.UserName);
     EXPECT_STREQ(stored.Password, "");
     EXPECT_EQ(stored.Flags, 7);
-    EXPECT_EQ(std::memcmp(&stored, &window.CurrentUser, sizeof stored), 0);
+    EXPECT_EQ(std::memcmp(&stored, &window.Session().User(), sizeof stored), 0);
 
     ASSERT_EQ(Messages_.Shown().size(), 1u);
     EXPECT_EQ(Messages_.Shown()[0].Kind, TMessageKind::Information);
@@ -61,9 +61,9 @@ TEST_P(FirstAdministratorTest, EmptyDatabaseMakesTheAccountItsAdministrator)
                                              param.UserName +
                                              "\" and your password is \"<blank>\"\r\rPlease do not forget this information");
     EXPECT_TRUE(Dialogs_.Runs().empty()) << "no login dialog on an empty database";
-    EXPECT_TRUE(window.tmrMain->isActive());
-    EXPECT_EQ(window.tmrMain->interval(), 10000);
-    EXPECT_TRUE(window.WeekViewActive());
+    EXPECT_TRUE(Timer().isActive());
+    EXPECT_EQ(Timer().interval(), 10000);
+    EXPECT_EQ(&window.ActiveView(), &Week());
 }
 
 INSTANTIATE_TEST_SUITE_P(Accounts, FirstAdministratorTest,
@@ -80,7 +80,7 @@ TEST_F(StartUpTest, SecondCopyIsRefusedAndTheFirstKeepsItsLock)
     window.FormActivate();
 
     EXPECT_TRUE(window.Ended());
-    EXPECT_EQ(window.MainDb, nullptr);
+    EXPECT_EQ(window.MainDb(), nullptr);
     ASSERT_EQ(Messages_.Shown().size(), 1u);
     EXPECT_EQ(Messages_.Shown()[0].Kind, TMessageKind::Information);
     EXPECT_EQ(Messages_.Shown()[0].Text, "Orbeko is already running on this workstation");
@@ -120,8 +120,8 @@ TEST_F(StartUpTest, LoginDialogStartsFromTheAccountWithFocusOnPassword)
 
     EXPECT_FALSE(window.Ended());
     EXPECT_EQ(Dialogs_.UnexpectedCount(), 0);
-    EXPECT_EQ(window.CurrentUserId, "0000000001");
-    EXPECT_STREQ(window.CurrentUser.UserName, "JSMITH");
+    EXPECT_EQ(window.Session().UserId(), "0000000001");
+    EXPECT_STREQ(window.Session().User().UserName, "JSMITH");
     EXPECT_TRUE(Messages_.Shown().empty());
 }
 
@@ -148,7 +148,7 @@ TEST_F(StartUpTest, ABusyUsersFileIsShownAndNotTakenForAWrongPassword)
     window.FormActivate();
 
     EXPECT_FALSE(window.Ended());
-    EXPECT_EQ(window.CurrentUserId, "0000000001");
+    EXPECT_EQ(window.Session().UserId(), "0000000001");
     ASSERT_EQ(Messages_.Shown().size(), 1u);
     EXPECT_EQ(Messages_.Shown()[0].Kind, TMessageKind::Error);
     EXPECT_EQ(Messages_.Shown()[0].Text, "Multi-user access");
@@ -167,7 +167,7 @@ TEST_F(StartUpTest, EmptyAccountNameStartsWithFocusOnUserName)
     });
     TfrmMain& window = Window("");
     window.FormActivate();
-    EXPECT_STREQ(window.CurrentUser.UserName, "ANNA") << "an empty password is matched by an empty field";
+    EXPECT_STREQ(window.Session().User().UserName, "ANNA") << "an empty password is matched by an empty field";
 }
 
 TEST_F(StartUpTest, CancelledLoginEndsWithOneMessage)
@@ -181,7 +181,7 @@ TEST_F(StartUpTest, CancelledLoginEndsWithOneMessage)
     ASSERT_EQ(Messages_.Shown().size(), 1u);
     EXPECT_EQ(Messages_.Shown()[0].Kind, TMessageKind::Error);
     EXPECT_EQ(Messages_.Shown()[0].Text, kLoginFailed);
-    EXPECT_FALSE(window.tmrMain->isActive());
+    EXPECT_FALSE(Timer().isActive());
 }
 
 // A remembered folder that has gone: the user chooses another, tries again
@@ -215,7 +215,7 @@ TEST_F(StartUpTest, RememberedFolderThatCannotBeOpenedOffersAWayOut)
             messages.Answer(answer);
         folders.Answer(c.ChooseDatabase ? std::optional<QString>(QString::fromStdString(DataPath())) : std::nullopt);
         TfrmMain window;
-        window.AccountNameSource = [] { return std::string("jsmith"); };
+        window.SetAccountNameSource([] { return std::string("jsmith"); });
         window.FormActivate();
 
         const auto questions = std::count_if(messages.Shown().begin(), messages.Shown().end(), [](const auto& m) {
@@ -254,10 +254,10 @@ TEST_F(StartUpTest, LoginAsAnotherUserKeepsThePreviousOneOnCancel)
     AnswerLogin("ANNA", "");
     TfrmMain& window = Window("anna");
     window.FormActivate();
-    ASSERT_EQ(window.CurrentUserId, "0000000001");
+    ASSERT_EQ(window.Session().UserId(), "0000000001");
 
-    Dialogs_.Answer([&window](QDialog& dialog) {
-        EXPECT_FALSE(window.tmrMain->isActive()) << "no alarms while a login runs";
+    Dialogs_.Answer([this](QDialog& dialog) {
+        EXPECT_FALSE(Timer().isActive()) << "no alarms while a login runs";
         auto& login = static_cast<TfrmLogin&>(dialog);
         EXPECT_EQ(login.edtUserName->text(), "ANNA");
         return int(QDialog::Rejected);
@@ -268,13 +268,13 @@ TEST_F(StartUpTest, LoginAsAnotherUserKeepsThePreviousOneOnCancel)
     } catch (const std::exception& error) {
         EXPECT_EQ(QString(error.what()), kLoginFailed);
     }
-    EXPECT_EQ(window.CurrentUserId, "0000000001");
-    EXPECT_TRUE(window.tmrMain->isActive());
+    EXPECT_EQ(window.Session().UserId(), "0000000001");
+    EXPECT_TRUE(Timer().isActive());
 
     AnswerLogin("BERT", "pw");
     window.actFileLoginExecute();
-    EXPECT_EQ(window.CurrentUserId, "0000000002");
-    EXPECT_TRUE(window.tmrMain->isActive());
+    EXPECT_EQ(window.Session().UserId(), "0000000002");
+    EXPECT_TRUE(Timer().isActive());
 }
 
 TEST_F(StartUpTest, ExitAsksFirst)
@@ -322,9 +322,9 @@ TEST_F(StartUpTest, SettingsAreLoadedIntoTheViewsAndSavedAtTheEnd)
     }
     TfrmMain& window = Window();
     window.FormActivate();
-    EXPECT_EQ(window.wvMain->DisplayMode(), dmSingle);
-    EXPECT_EQ(window.dvMain->DisplayMode(), dmSingle);
-    window.wvMain->SetShowCategories(false);
+    EXPECT_EQ(Week().DisplayMode(), dmSingle);
+    EXPECT_EQ(Day().DisplayMode(), dmSingle);
+    Week().SetShowCategories(false);
     Window_.reset();
 
     auto key = TRegistryKey::Open(false);
@@ -343,11 +343,11 @@ TEST_F(StartUpTest, AboutAndHelp)
     window.actHelpInfoExecute();
     ASSERT_EQ(Messages_.Shown().size(), 1u);
     EXPECT_EQ(Messages_.Shown()[0].Text, "Orbeko version 1.02");
-    EXPECT_EQ(window.mnuHelpOrbekoHelp->shortcut(), QKeySequence(Qt::Key_F1));
-    window.mnuHelpOrbekoHelp->trigger();
-    EXPECT_TRUE(window.frmHelp->isVisible());
-    EXPECT_EQ(window.frmHelp->CurrentPage(), "index.html");
-    EXPECT_EQ(window.frmHelp->windowTitle(), "Orbeko Help: Contents");
+    EXPECT_EQ(Action("mnuHelpOrbekoHelp").shortcut(), QKeySequence(Qt::Key_F1));
+    Action("mnuHelpOrbekoHelp").trigger();
+    EXPECT_TRUE(Child<THelpWindow>().isVisible());
+    EXPECT_EQ(Child<THelpWindow>().CurrentPage(), "index.html");
+    EXPECT_EQ(Child<THelpWindow>().windowTitle(), "Orbeko Help: Contents");
 }
 
 }  // namespace

@@ -57,15 +57,15 @@ protected:
 TEST_F(ToolsCommandsTest, CommandsStandBeforeGroups)
 {
     TfrmMain& window = Window();
-    EXPECT_EQ(window.actToolsOptions->text(), "&Options...");
-    EXPECT_EQ(window.actToolsOptions->statusTip(), "Configure Orbeko options");
-    EXPECT_EQ(window.actToolsFiltering->text(), "&Filtering...");
-    EXPECT_EQ(window.actToolsFiltering->statusTip(), "Set filtering rules");
+    EXPECT_EQ(Action("actToolsOptions").text(), "&Options...");
+    EXPECT_EQ(Action("actToolsOptions").statusTip(), "Configure Orbeko options");
+    EXPECT_EQ(Action("actToolsFiltering").text(), "&Filtering...");
+    EXPECT_EQ(Action("actToolsFiltering").statusTip(), "Set filtering rules");
     const QList<QAction*> tools = window.menuBar()->actions()[3]->menu()->actions();
-    EXPECT_EQ(tools.mid(0, 3), (QList<QAction*>{window.actToolsOptions, window.actToolsFiltering,
-                                                window.actToolsGroups}));
-    for (const QList<QAction*>& list : {window.tbrTools->actions(), window.mnuPopup->actions()}) {
-        const qsizetype at = list.indexOf(window.actToolsOptions);
+    EXPECT_EQ(tools.mid(0, 3), (QList<QAction*>{&Action("actToolsOptions"), &Action("actToolsFiltering"),
+                                                &Action("actToolsGroups")}));
+    for (const QList<QAction*>& list : {Child<QToolBar>("tbrTools").actions(), Child<QMenu>("mnuPopup").actions()}) {
+        const qsizetype at = list.indexOf(&Action("actToolsOptions"));
         ASSERT_GE(at, 1);
         EXPECT_TRUE(list[at - 1]->isSeparator());
         EXPECT_EQ(list.mid(at, 3), tools.mid(0, 3));
@@ -78,13 +78,13 @@ TEST_F(ToolsCommandsTest, FilteringNamesTheFilterInTheCaption)
 {
     TfrmMain& window = Started();
     TDayEntryRec entry;
-    window.MainDb->InitDayEntry(entry);
+    window.MainDb()->InitDayEntry(entry);
     TStamp stamp;
     stamp.SetDateTime(kThursday);
     SetField(entry.EntryStamp, stamp.StampText());
     SetField(entry.AssigneeIds[0], Zoe);
-    ASSERT_TRUE(window.MainDb->DayEntryFile.Add(entry, ""));
-    const auto thursday = [&] { return window.wvMain->Days(3).Entries().EntryCount(); };
+    ASSERT_TRUE(window.MainDb()->DayEntryFile.Add(entry, ""));
+    const auto thursday = [&] { return Week().Days(3).Entries().EntryCount(); };
     const std::tuple<QRadioButton* TfrmFiltering::*, const char*, int, bool> cases[] = {
         {&TfrmFiltering::rdoMe, "Orbeko - Filter On Me", 0, true},
         {&TfrmFiltering::rdoUsers, "Orbeko - Filter On Users", 0, true},
@@ -97,11 +97,11 @@ TEST_F(ToolsCommandsTest, FilteringNamesTheFilterInTheCaption)
             (form.*choice)->setChecked(true);
             QTest::mouseClick(ok ? form.btnOk : form.btnCancel, Qt::LeftButton);
         });
-        window.actToolsFiltering->trigger();
+        Action("actToolsFiltering").trigger();
         EXPECT_EQ(window.windowTitle(), caption);
         EXPECT_EQ(thursday(), shown) << caption;
     }
-    EXPECT_EQ(window.ViewRules->Mode, fmAllEvents);
+    EXPECT_EQ(window.ViewRules().Mode, fmAllEvents);
     EXPECT_EQ(Dialogs_.UnexpectedCount(), 0);
 }
 
@@ -109,17 +109,17 @@ TEST_F(ToolsCommandsTest, FilteringNamesTheFilterInTheCaption)
 // settings are saved when the program ends.
 TEST_F(ToolsCommandsTest, SingleLinesSurviveARestart)
 {
-    TfrmMain& window = Started();
+    Started();
     Answer<TfrmOptions>([](TfrmOptions& form) {
         form.chkExpandLines->setChecked(false);
         QTest::mouseClick(form.btnOk, Qt::LeftButton);
     });
-    window.actToolsOptions->trigger();
-    EXPECT_EQ(Window().dvMain->DisplayMode(), dmSingle);
+    Action("actToolsOptions").trigger();
+    EXPECT_EQ(Day().DisplayMode(), dmSingle);
     Window_.reset();
-    TfrmMain& again = Started();
-    EXPECT_EQ(again.wvMain->DisplayMode(), dmSingle);
-    EXPECT_EQ(again.dvMain->DisplayMode(), dmSingle);
+    Started();
+    EXPECT_EQ(Week().DisplayMode(), dmSingle);
+    EXPECT_EQ(Day().DisplayMode(), dmSingle);
     EXPECT_EQ(Dialogs_.UnexpectedCount(), 0);
 }
 

@@ -1,7 +1,6 @@
 #include "MainWindowFixture.h"
 #include "admin/frmUsers.h"
 #include "app/HelpWindow.h"
-#include "ui/ActionUpdater.h"
 
 #include <QAction>
 #include <QFile>
@@ -22,14 +21,14 @@ class UsersCommandTest : public TMainWindowFixture
 TEST_F(UsersCommandTest, CommandStandsInTheAdminMenuAndAtTheEndOfTheToolBar)
 {
     TfrmMain& window = Window();
-    QAction* users = window.actUsers;
+    QAction* users = &Action("actUsers");
     EXPECT_EQ(users->text(), "&Users");
     EXPECT_EQ(users->statusTip(), "Administer Orbeko users");
     const QList<QAction*> menus = window.menuBar()->actions();
     ASSERT_GE(menus.size(), 2);
     EXPECT_EQ(menus[menus.size() - 2]->text(), "Admin");
     EXPECT_EQ(menus[menus.size() - 2]->menu()->actions().value(0), users);
-    const QList<QAction*> buttons = window.tbrTools->actions();
+    const QList<QAction*> buttons = Child<QToolBar>("tbrTools").actions();
     ASSERT_GE(buttons.size(), 3);
     EXPECT_EQ(buttons[buttons.size() - 2], users) << "categories come last";
     EXPECT_TRUE(buttons[buttons.size() - 3]->isSeparator());
@@ -41,12 +40,12 @@ TEST_F(UsersCommandTest, AnAdministratorAddsAUser)
 {
     AddUser("BOSS", "", urAdminister);
     TfrmMain& window = Window("BOSS");
-    window.actMain->UpdateAll();
-    EXPECT_FALSE(window.actUsers->isEnabled());
+    window.UpdateCommands();
+    EXPECT_FALSE(Action("actUsers").isEnabled());
     AnswerLogin("BOSS", "");
     window.FormActivate();
-    window.actMain->UpdateAll();
-    ASSERT_TRUE(window.actUsers->isEnabled());
+    window.UpdateCommands();
+    ASSERT_TRUE(Action("actUsers").isEnabled());
     Dialogs_.Answer([](QDialog& dialog) {
         auto& users = static_cast<TfrmUsers&>(dialog);
         users.edtUserName->setText("NEW");
@@ -56,9 +55,9 @@ TEST_F(UsersCommandTest, AnAdministratorAddsAUser)
         QTest::mouseClick(users.btnClose, Qt::LeftButton);
         return users.result();
     });
-    window.actUsers->trigger();
+    Action("actUsers").trigger();
     EXPECT_EQ(Dialogs_.Runs().back().Title, "Users");
-    EXPECT_EQ(window.MainDb->UserFile.RecordCount(), 2);
+    EXPECT_EQ(window.MainDb()->UserFile.RecordCount(), 2);
 }
 
 TEST(UsersHelpTest, PagesAreBuiltInAndListedInTheContents)

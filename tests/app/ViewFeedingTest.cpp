@@ -9,6 +9,7 @@
 #include "views/DayView.h"
 #include "views/WeekView.h"
 #include "support/ClockScript.h"
+#include "support/SessionWithRights.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -86,10 +87,9 @@ protected:
         TDatabaseFixture::SetUp();
         PointRegistryAtDatabase();
         Db_ = Connect();
-        UserId_ = AddUser(*Db_, "JSMITH", urAddEntries | urAdminister | urModifyOthers);
-        ASSERT_EQ(UserId_, kMe);
-        ASSERT_TRUE(Db_->UserFile.GetEqual(User_, 0, UserId_));
-        Feeder_ = std::make_unique<TViewFeeder>(*Db_, Rules_, UserId_, User_);
+        ASSERT_EQ(AddUser(*Db_, "JSMITH", urAddEntries | urAdminister | urModifyOthers), kMe);
+        ASSERT_TRUE(Session_.LogIn(Db_->UserFile, "JSMITH"));
+        Feeder_ = std::make_unique<TViewFeeder>(*Db_, Rules_, Session_);
         Other_ = Connect();
     }
 
@@ -108,8 +108,7 @@ protected:
 
     std::unique_ptr<TOrbekoDB> Db_;
     TFilterRules Rules_;
-    std::string UserId_;
-    TUserRec User_{};
+    TSession Session_;
     std::unique_ptr<TViewFeeder> Feeder_;
     std::unique_ptr<TOrbekoDB> Other_;  // another workstation
 };
@@ -148,7 +147,7 @@ TEST_F(ViewFeederTest, FilterAndPrivacyDecideWhatIsListed)
     Rules_.Mode = fmJustForMe;
     EXPECT_EQ(DayOf(day), std::vector<std::string>{"mine"});
     Rules_.Mode = fmAllEvents;
-    User_.Flags = urAddEntries;
+    Session_ = SessionWithRights(kMe, urAddEntries);
     EXPECT_EQ(DayOf(day), (std::vector<std::string>{"mine", "theirs"}));
 }
 
@@ -166,7 +165,7 @@ TEST_F(ViewFeederTest, AnAlarmForOneAssigneeMarksTheEntryForEveryoneAsLongAsItIs
     ASSERT_TRUE(Other_->AlarmFile.Add(alarm, ""));
 
     for (const std::string& user : {kMe, second}) {
-        UserId_ = user;
+        Session_ = SessionWithRights(user, urAddEntries);
         EXPECT_TRUE(Feeder_->Alarmed(alarmed)) << user;
         EXPECT_FALSE(Feeder_->Alarmed(quiet)) << user;
     }
@@ -218,57 +217,58 @@ protected:
 TEST_F(ViewFeedingTest, SwitchingViewsKeepsTheFocusedDay)
 {
     TfrmMain& window = Window();
-    window.wvMain->ShowWeekOf(kThursday.addDays(14));
-    TDayView& thursday = window.wvMain->Days(3);
+    Week().ShowWeekOf(kThursday.addDays(14));
+    TDayView& thursday = Week().Days(3);
     thursday.OnReceivedFocus(&thursday);
 
-    window.actToolsViewDay->trigger();
-    EXPECT_FALSE(window.WeekViewActive());
-    EXPECT_TRUE(window.actToolsViewDay->isChecked());
-    EXPECT_FALSE(window.actToolsViewWeek->isChecked());
-    EXPECT_EQ(window.dvMain->Stamp().AsDateTime().date(), QDate(2025, 3, 20));
+    Action("actToolsViewDay").trigger();
+    EXPECT_EQ(&window.ActiveView(), &Day());
+    EXPECT_TRUE(Action("actToolsViewDay").isChecked());
+    EXPECT_FALSE(Action("actToolsViewWeek").isChecked());
+    EXPECT_EQ(Day().Stamp().AsDateTime().date(), QDate(2025, 3, 20));
 
-    window.actToolsViewDay->trigger();
-    EXPECT_TRUE(window.actToolsViewDay->isChecked()) << "choosing the shown view changes nothing";
-    EXPECT_FALSE(window.WeekViewActive());
+    Action("actToolsViewDay").trigger();
+    EXPECT_TRUE(Action("actToolsViewDay").isChecked()) << "choosing the shown view changes nothing";
+    EXPECT_EQ(&window.ActiveView(), &Day());
 
-    window.actToolsViewWeek->trigger();
-    EXPECT_TRUE(window.WeekViewActive());
-    EXPECT_EQ(window.wvMain->Days(0).Stamp().AsDateTime().date(), QDate(2025, 3, 17));
-    EXPECT_TRUE(window.actToolsViewWeek->isChecked());
+    Action("actToolsViewWeek").trigger();
+    EXPECT_EQ(&window.ActiveView(), &Week());
+    EXPECT_EQ(Week().Days(0).Stamp().AsDateTime().date(), QDate(2025, 3, 17));
+    EXPECT_TRUE(Action("actToolsViewWeek").isChecked());
 }
 
 TEST_F(ViewFeedingTest, PreviousAndNextMoveAWeekOrADay)
 {
     TfrmMain& window = Window();
-    EXPECT_EQ(window.actPrev->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
-    EXPECT_EQ(window.actNext->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+    EXPECT_EQ(Action("actPrev").shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    EXPECT_EQ(Action("actNext").shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
     window.actTodayExecute();
-    EXPECT_EQ(window.wvMain->Days(0).Stamp().AsDateTime().date(), QDate(2025, 3, 3));
-    window.actPrev->trigger();
-    EXPECT_EQ(window.wvMain->Days(0).Stamp().AsDateTime().date(), QDate(2025, 2, 24));
-    window.actNext->trigger();
-    window.actNext->trigger();
-    EXPECT_EQ(window.wvMain->Days(0).Stamp().AsDateTime().date(), QDate(2025, 3, 10));
+    EXPECT_EQ(Week().Days(0).Stamp().AsDateTime().date(), QDate(2025, 3, 3));
+    Action("actPrev").trigger();
+    EXPECT_EQ(Week().Days(0).Stamp().AsDateTime().date(), QDate(2025, 2, 24));
+    Action("actNext").trigger();
+    Action("actNext").trigger();
+    EXPECT_EQ(Week().Days(0).Stamp().AsDateTime().date(), QDate(2025, 3, 10));
 
-    window.actToolsViewDay->trigger();
+    Action("actToolsViewDay").trigger();
     window.actTodayExecute();
-    EXPECT_EQ(window.dvMain->Stamp().AsDateTime().date(), QDate(2025, 3, 6));
-    window.actPrev->trigger();
-    EXPECT_EQ(window.dvMain->Stamp().AsDateTime().date(), QDate(2025, 3, 5));
-    EXPECT_EQ(window.actPrev->text(), "&Previous week") << "the caption stays in the day view";
+    EXPECT_EQ(Day().Stamp().AsDateTime().date(), QDate(2025, 3, 6));
+    Action("actPrev").trigger();
+    EXPECT_EQ(Day().Stamp().AsDateTime().date(), QDate(2025, 3, 5));
+    EXPECT_EQ(Action("actPrev").text(), "&Previous week") << "the caption stays in the day view";
 }
 
 TEST_F(ViewFeedingTest, GotoDateMovesTheViewAndGoesBackToTodayOnARefusedDate)
 {
     TfrmMain& window = Window();
-    Dialogs_.Answer([&window](QDialog&) {
-        window.frmDate->calMain->setSelectedDate(QDate(2030, 7, 10));
-        EXPECT_EQ(window.wvMain->Days(0).Stamp().AsDateTime().date(), QDate(2030, 7, 8)) << "moved at once";
-        EXPECT_THROW(window.frmDate->calMainChange(QDate(1969, 12, 31)), EStamp);
-        EXPECT_EQ(window.wvMain->Days(0).Stamp().AsDateTime().date(), QDate(2025, 3, 3));
-        EXPECT_EQ(window.frmDate->calMain->selectedDate(), QDate(2025, 3, 6));
-        window.frmDate->btnClose->click();
+    Dialogs_.Answer([this](QDialog& dialog) {
+        auto& date = static_cast<TfrmDate&>(dialog);
+        date.calMain->setSelectedDate(QDate(2030, 7, 10));
+        EXPECT_EQ(Week().Days(0).Stamp().AsDateTime().date(), QDate(2030, 7, 8)) << "moved at once";
+        EXPECT_THROW(date.calMainChange(QDate(1969, 12, 31)), EStamp);
+        EXPECT_EQ(Week().Days(0).Stamp().AsDateTime().date(), QDate(2025, 3, 3));
+        EXPECT_EQ(date.calMain->selectedDate(), QDate(2025, 3, 6));
+        date.btnClose->click();
         return int(QDialog::Accepted);
     });
     window.actDateExecute();
@@ -292,19 +292,19 @@ TEST_F(ViewFeedingTest, AnotherWorkstationsAddShowsAtTheNextTickWithSelectionAnd
                 selected = id;
         }
     window.tmrMainTimer();
-    TDayView& thursday = window.wvMain->Days(3);
+    TDayView& thursday = Week().Days(3);
     ASSERT_EQ(thursday.Entries().EntryCount(), 28);
     thursday.OnReceivedFocus(&thursday);
     thursday.List().setCurrentRow(22);
-    ASSERT_EQ(window.wvMain->SelectedId(), selected);
+    ASSERT_EQ(Week().SelectedId(), selected);
     QScrollBar& scroll = *thursday.List().verticalScrollBar();
     ASSERT_GT(scroll.maximum(), 2) << "the day must scroll for this test";
     scroll.setValue(scroll.maximum() / 2);
     const int scrolled = scroll.value();
 
     int dayReads = 0;
-    const TWantDayEntriesEvent feed = window.wvMain->OnWantDayEntries;
-    window.wvMain->OnWantDayEntries = [&](QObject* sender, const std::string& day, TDayEntries& entries) {
+    const TWantDayEntriesEvent feed = Week().OnWantDayEntries;
+    Week().OnWantDayEntries = [&](QObject* sender, const std::string& day, TDayEntries& entries) {
         ++dayReads;
         feed(sender, day, entries);
     };
@@ -316,7 +316,7 @@ TEST_F(ViewFeedingTest, AnotherWorkstationsAddShowsAtTheNextTickWithSelectionAnd
     window.tmrMainTimer();
     EXPECT_EQ(dayReads, 7);
     EXPECT_EQ(thursday.Entries().EntryCount(), 29) << "shown within one tick";
-    EXPECT_EQ(window.wvMain->SelectedId(), selected) << "the selection follows its entry to the next row";
+    EXPECT_EQ(Week().SelectedId(), selected) << "the selection follows its entry to the next row";
     EXPECT_EQ(thursday.List().currentRow(), 23);
     EXPECT_EQ(scroll.value(), scrolled);
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace {
 
 class ApplyToViewsTest : public ::testing::Test
@@ -24,6 +26,7 @@ protected:
     TOrbekoCfg Cfg_;
     TWeekView Week_;
     TDayView Day_;
+    const std::array<TCalendarView*, 2> Views_{&Week_, &Day_};
 };
 
 TEST_F(ApplyToViewsTest, EveryOptionReachesBothViewsAndComesBack)
@@ -40,7 +43,7 @@ TEST_F(ApplyToViewsTest, EveryOptionReachesBothViewsAndComesBack)
     Cfg_.ShowCategories = false;
     Cfg_.ShowAlarmGlyphs = true;
     Cfg_.ShowPrivateGlyphs = false;
-    Cfg_.ApplyToViews(Week_, Day_);
+    Cfg_.ApplyToViews(Views_);
 
     EXPECT_EQ(Day_.TimeFont().Color(), QColor(0x03, 0x02, 0x01)) << "0x00BBGGRR";
     EXPECT_EQ(Fonts(Day_), Fonts(Week_));
@@ -76,7 +79,7 @@ TEST_F(ApplyToViewsTest, ItalicReplacesTheWholeStyleOfTheThreeFontsOnly)
     Week_.SetTimeFont(boldUnderlined);
     Cfg_.PrivateItalic = true;
     Cfg_.CategoryItalic = false;
-    Cfg_.ApplyToViews(Week_, Day_);
+    Cfg_.ApplyToViews(Views_);
 
     EXPECT_EQ(Week_.PrivateFont().Style(), fsItalic) << "bold is dropped";
     EXPECT_EQ(Week_.CategoryFont().Style(), 0);
@@ -86,7 +89,7 @@ TEST_F(ApplyToViewsTest, ItalicReplacesTheWholeStyleOfTheThreeFontsOnly)
 
 TEST_F(ApplyToViewsTest, ExpandLinesChoosesTheDisplayMode)
 {
-    Cfg_.ApplyToViews(Week_, Day_);
+    Cfg_.ApplyToViews(Views_);
     EXPECT_EQ(Week_.DisplayMode(), dmDouble);
     EXPECT_EQ(Day_.DisplayMode(), dmDouble);
     Week_.SetDisplayMode(dmSingle);

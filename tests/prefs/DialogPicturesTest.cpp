@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QImage>
 
+#include <array>
+
 namespace {
 
 class DialogPicturesTest : public TRecordsFixture
@@ -34,9 +36,10 @@ TEST_F(DialogPicturesTest, SavesThePicturesOfTheOptionsAndFilteringDialogs)
     settings.CategoryItalic = true;
     TWeekView week;
     TDayView day;
-    settings.ApplyToViews(week, day);
+    const std::array<TCalendarView*, 2> views{&week, &day};
+    settings.ApplyToViews(views);
     save("options.png");
-    TfrmOptions().Execute(week, day, settings);
+    TfrmOptions().Execute(views, settings);
 
     for (const char* name : {"Ann Baker", "Bob Carter", "Carol Jones", "Dave Evans", "Priya Shah"})
         AddUser(name);

@@ -1,5 +1,6 @@
 #include "prefs/FilterRules.h"
 #include "storage/Stamp.h"
+#include "support/SessionWithRights.h"
 
 #include <gtest/gtest.h>
 
@@ -155,7 +156,7 @@ class FilterRulesEntryVisible : public ::testing::TestWithParam<TVisibleCase>
 TEST_P(FilterRulesEntryVisible, ToMe)
 {
     const TVisibleCase& c = GetParam();
-    EXPECT_EQ(EntryVisible(c.Entry, Rules(c.Mode, c.Users), kMe, c.MyFlags), c.Visible) << c.Name;
+    EXPECT_EQ(EntryVisible(c.Entry, Rules(c.Mode, c.Users), SessionWithRights(kMe, c.MyFlags)), c.Visible) << c.Name;
 }
 
 constexpr int32_t kAllButAdmin = urAddEntries | urModifyOthers | urAddForOthers;

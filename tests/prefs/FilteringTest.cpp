@@ -4,6 +4,7 @@
 #include "prefs/OrbekoCfg.h"
 #include "prefs/frmFiltering.h"
 #include "prefs/frmSelectGroup.h"
+#include "support/SessionWithRights.h"
 #include "ui/CheckList.h"
 
 #include <QButtonGroup>
@@ -97,7 +98,7 @@ TEST_F(FilteringTest, ReopeningShowsTheChoiceStored)
     }
     TDayEntryRec entry{};
     SetField(entry.AssigneeIds[0], Amy);
-    EXPECT_FALSE(EntryVisible(entry, Rules, Amy, urAdminister));
+    EXPECT_FALSE(EntryVisible(entry, Rules, SessionWithRights(Amy, urAdminister)));
 }
 
 TEST_F(FilteringTest, CancelLeavesTheRulesAsTheyWere)

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <tuple>
 
@@ -23,7 +24,7 @@ protected:
     void SetUp() override
     {
         Settings.SetDefaults();
-        Settings.ApplyToViews(Week, Day);
+        Settings.ApplyToViews(Views);
     }
     int Run(std::function<void(TfrmOptions&)> act)
     {
@@ -31,7 +32,7 @@ protected:
             act(static_cast<TfrmOptions&>(dialog));
             return dialog.result();
         });
-        return Form.Execute(Week, Day, Settings);
+        return Form.Execute(Views, Settings);
     }
     template <class TView> static auto State(const TView& v)
     {
@@ -43,6 +44,7 @@ protected:
     TOrbekoCfg Settings;
     TWeekView Week;
     TDayView Day;
+    const std::array<TCalendarView*, 2> Views{&Week, &Day};
     TDialogScript Dialogs;
     TfrmOptions Form;
 };
@@ -78,7 +80,7 @@ TEST_F(OptionsTest, OkReachesBothViewsAndTheSettings)
     Week.SetCategoryFont(TFont(Qt::black, fsBold | fsUnderline));
     Day.SetCategoryFont(TFont(Qt::black, fsBold | fsUnderline));
     Settings.PrivateColor = 0x00123456;
-    Settings.ApplyToViews(Week, Day);
+    Settings.ApplyToViews(Views);
     EXPECT_EQ(Run([](TfrmOptions& form) {
                   EXPECT_EQ(form.cmbPrivateColor->currentText(), TColorCombo::CustomText);
                   form.chkExpandLines->setChecked(false);

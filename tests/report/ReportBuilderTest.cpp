@@ -1,6 +1,7 @@
 #include "ReportFixture.h"
 
 #include "report/ReportBuilder.h"
+#include "support/SessionWithRights.h"
 
 #include <gtest/gtest.h>
 
@@ -130,7 +131,7 @@ TEST_P(ReportBuilderTest, BuildsTheExpectedLines)
 {
     const TReportCase& c = GetParam();
     c.Events(*this);
-    const QStringList lines = TReportBuilder(*Db, c.Reader, c.ReaderFlags).Build(c.Request);
+    const QStringList lines = TReportBuilder(*Db, SessionWithRights(c.Reader, c.ReaderFlags)).Build(c.Request);
     const size_t common = std::min<size_t>(lines.size(), c.Expected.size());
     for (size_t i = 0; i < common; ++i)
         EXPECT_EQ(lines[i], c.Expected[i]) << "line " << i;
@@ -147,7 +148,7 @@ class ReportBuilderFailureTest : public TReportFixture
 TEST_F(ReportBuilderFailureTest, AMissingAssigneeAbandonsTheReport)
 {
     AddEvent(At(2001, 3, 5, 8, 0), "Ghost's", {kAnn, "0000000099"});
-    TReportBuilder builder(*Db, kAnn, urAdminister);
+    TReportBuilder builder(*Db, SessionWithRights(kAnn, urAdminister));
     EXPECT_THROW(
         {
             try {

@@ -2,6 +2,7 @@
 #include "ReportFixture.h"
 
 #include "report/ReportBuilder.h"
+#include "support/SessionWithRights.h"
 #include "report/frmReportViewer.h"
 #include "ui/DialogRunner.h"
 
@@ -44,7 +45,7 @@ TEST_F(ReportScreenshotTest, SavesTheViewerAndThePreviewOfAReport)
     TReportRequest request;
     request.StartDate = QDate(2025, 3, 3);
     request.EndDate = QDate(2025, 3, 14);
-    const QStringList lines = TReportBuilder(*Db, ann, urAdminister).Build(request);
+    const QStringList lines = TReportBuilder(*Db, SessionWithRights(ann, urAdminister)).Build(request);
 
     TfrmReportViewer viewer;
     viewer.SetLines(lines);

@@ -7,6 +7,7 @@
 #include "prefs/frmSelectGroup.h"
 #include "report/frmReport.h"
 #include "report/frmReportViewer.h"
+#include "support/SessionWithRights.h"
 #include "ui/CheckList.h"
 #include "storage/Clock.h"
 #include "ui/DateEdit.h"
@@ -43,7 +44,7 @@ protected:
             answer(static_cast<TfrmReport&>(dialog));
             return dialog.result();
         });
-        Report.Execute(Cfg, *Db, kAnn, urAdminister);
+        Report.Execute(Cfg, *Db, SessionWithRights(kAnn, urAdminister));
     }
 
     // The viewer's next run: keeps its text and whether the report dialog

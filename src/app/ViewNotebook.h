@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QStackedWidget>
+
+#include <array>
+#include <span>
+
+class TCalendarView;
+class TDayView;
+class TWeekView;
+
+// The main window's notebook nbkMain: one page per calendar view, the day
+// view dvMain on the page "DayView" and the week view wvMain on "WeekView".
+// The page shown decides the active view; a view that is switched to takes
+// over the day the user worked at.
+class TViewNotebook : public QStackedWidget
+{
+    Q_OBJECT
+public:
+    explicit TViewNotebook(QWidget* parent = nullptr);
+
+    TDayView& DayView() const { return *DayView_; }
+    TWeekView& WeekView() const { return *WeekView_; }
+    // Every view; the first holds the master copy of the display options.
+    std::span<TCalendarView* const> Views() const { return Views_; }
+
+    TCalendarView& Active() const;
+    void ShowPage(TCalendarView& view);
+    // Shows view on the day and time the active one works at, and reloads
+    // it; false, changing nothing, when view is the active one.
+    bool SwitchTo(TCalendarView& view);
+
+private:
+    TDayView* DayView_;
+    TWeekView* WeekView_;
+    std::array<TCalendarView*, 2> Views_;
+};

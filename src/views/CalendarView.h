@@ -1,0 +1,84 @@
+#pragma once
+
+#include "views/DayEntries.h"
+#include "views/DayViewList.h"
+#include "views/Font.h"
+#include "views/Panel.h"
+
+#include <QDate>
+#include <QDateTime>
+
+#include <functional>
+#include <string>
+#include <utility>
+
+// The data events of the calendar views. Sender is the view that asks.
+using TWantDayEntriesEvent =
+    std::function<void(QObject* Sender, const std::string& DatePkVal, TDayEntries& DayEntries)>;
+using TWantUserNameEvent = std::function<void(QObject* Sender, const std::string& Pk, std::string& Name)>;
+using TWantAlarmedFlagEvent = std::function<void(QObject* Sender, const std::string& Pk, bool& Alarmed)>;
+using TWantCategoryDescriptionEvent =
+    std::function<void(QObject* Sender, const std::string& Pk, std::string& Description)>;
+using TReceivedFocusEvent = std::function<void(QObject* Sender)>;
+
+// How a view shows its events: what the workstation settings and the
+// options dialog change.
+struct TDisplayOptions
+{
+    TFont TimeFont;
+    TFont PrivateFont;
+    TFont CategoryFont;
+    TFont AssigneeFont;
+    TFont DescriptionFont;
+    TDisplayMode DisplayMode = dmSingle;
+    bool ShowCategories = true;
+    bool ShowAlarmGlyphs = true;
+    bool ShowPrivateGlyphs = true;
+
+    bool operator==(const TDisplayOptions& other) const = default;
+};
+
+// What the main window asks of the calendar view it shows, whichever that
+// is: a day, a week. The view never reads the database; its owner answers
+// the data events.
+class TCalendarView : public TPanel
+{
+    Q_OBJECT
+
+public:
+    using TPanel::TPanel;
+    ~TCalendarView() override;
+
+    TWantUserNameEvent OnWantUserName;
+    TWantDayEntriesEvent OnWantDayEntries;
+    TWantAlarmedFlagEvent OnWantAlarmedFlag;
+    TWantCategoryDescriptionEvent OnWantCategoryDescription;
+
+    // Shows the day, or the week, that holds value, at value's time of day.
+    // A date the stamps refuse throws EStamp.
+    virtual void ShowDate(const QDateTime& value) = 0;
+    // Moves by whole pages, a day or a week each; back when negative.
+    virtual void Step(int pages) = 0;
+    // The day and time the user works at: where a new event starts, and
+    // where another view takes over.
+    virtual QDateTime CurrentDateTime() const = 0;
+    // The same as a 10-digit stamp text.
+    virtual std::string CurrentDateText() const = 0;
+    // The first and last day that a command over a range of dates offers.
+    virtual std::pair<QDate, QDate> DefaultRange() const = 0;
+
+    // While no entry is selected: "0000000000" for the two identifiers and
+    // an empty description.
+    virtual std::string SelectedId() const = 0;
+    virtual std::string SelectedOwnerId() const = 0;
+    virtual std::string SelectedDescription() const = 0;
+
+    // Asks for the shown days' entries again and repaints.
+    virtual void Reload() = 0;
+    // Reload, keeping the selected entry and the scroll position: for
+    // changes the user did not make here.
+    virtual void Refresh() = 0;
+
+    virtual TDisplayOptions DisplayOptions() const = 0;
+    virtual void SetDisplayOptions(const TDisplayOptions& options) = 0;
+};
