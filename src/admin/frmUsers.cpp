@@ -28,8 +28,6 @@
 
 namespace {
 
-constexpr int kNameLength = 10;
-
 struct TFlagItem
 {
     const char* Text;
@@ -69,13 +67,13 @@ TfrmUsers::TfrmUsers(QWidget* parent) : QDialog(parent)
         return edt;
     };
     edtUserName = edit("edtUserName", "&Username", lblUserName);
-    TUpperCaseValidator::Attach(*edtUserName, kNameLength);
+    TUpperCaseValidator::Attach(*edtUserName, &TUserRec::UserName);
     edtPassword = edit("edtPassword", "&Password", lblPassword);
-    TUpperCaseValidator::Attach(*edtPassword, kNameLength);
+    TUpperCaseValidator::Attach(*edtPassword, &TUserRec::Password);
     edtFullname = edit("edtFullname", "&Full name", lblFullname);
-    TFieldValidator::Attach(*edtFullname, sizeof(TUserRec::FullName));
+    TFieldValidator::Attach(*edtFullname, &TUserRec::FullName);
     edtAbbreviation = edit("edtAbbreviation", "&Abbrev", lblAbbreviation);
-    TFieldValidator::Attach(*edtAbbreviation, sizeof(TUserRec::Abbreviation));
+    TFieldValidator::Attach(*edtAbbreviation, &TUserRec::Abbreviation);
 
     lstFlags = new TCheckList(this);
     lstFlags->setObjectName(QStringLiteral("lstFlags"));

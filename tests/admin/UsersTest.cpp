@@ -198,4 +198,51 @@ TEST_F(UsersTest, DeletingOneselfIsRefusedWithoutTheWizard)
     EXPECT_EQ(Db->UserFile.RecordCount(), 4);
 }
 
+// The edits hold as much as the record's fields: a user named or with a
+// password of ten characters is shown whole and can be updated.
+TEST_F(UsersTest, EditsTakeWhatTheirFieldsHold)
+{
+    const struct
+    {
+        QLineEdit* TfrmUsers::*Edit;
+        QString Held;
+    } cases[] = {
+        {&TfrmUsers::edtUserName, "WWWWWWWWWW"},
+        {&TfrmUsers::edtPassword, "WWWWWWWWWW"},
+        {&TfrmUsers::edtFullname, QString(30, 'w')},
+        {&TfrmUsers::edtAbbreviation, QString(10, 'w')},
+    };
+    Run([&] {
+        for (const auto& c : cases) {
+            Type(Form.*c.Edit, QString(40, 'w'));
+            EXPECT_EQ((Form.*c.Edit)->text(), c.Held) << (Form.*c.Edit)->objectName().toStdString();
+        }
+    });
+}
+
+TEST_F(UsersTest, AUserOfTenCharacterNameAndPasswordIsUpdatedWhole)
+{
+    TUserRec user;
+    Db->InitUser(user);
+    user.Flags = urAddEntries;
+    SetField(user.UserName, "ADMINISTRA");
+    SetField(user.Password, "PASSWORD10");
+    SetField(user.FullName, "Long Name");
+    SetField(user.Abbreviation, "LN");
+    ASSERT_TRUE(Db->UserFile.Add(user, ""));
+    const std::string id = Db->UserFile.LastKey();
+    Run([this] {
+        Select("ADMINISTRA");
+        EXPECT_EQ(Form.edtUserName->text(), "ADMINISTRA");
+        EXPECT_EQ(Form.edtPassword->text(), "PASSWORD10");
+        Type(Form.edtFullname, "Longer Name");
+        QTest::mouseClick(Form.btnUpdate, Qt::LeftButton);
+    });
+    EXPECT_EQ(Messages.Shown().size(), 0u);
+    TUserRec stored;
+    ASSERT_TRUE(StoredUser(id, stored));
+    EXPECT_EQ(FieldText(stored.Password), "PASSWORD10");
+    EXPECT_EQ(FieldText(stored.FullName), "Longer Name");
+}
+
 }  // namespace
