@@ -228,7 +228,16 @@ void TfrmUsers::actUpdateExecute()
     const std::string id = SelectedId();
     if (!Db_ || !actUpdate->isEnabled() || id.empty())
         return;
-    switch (TUserAccounts(Db_->UserFile).Update(id, RecordFromEdits())) {
+    const TUserRec user = RecordFromEdits();
+    switch (TUserAccounts(Db_->UserFile).Update(id, user)) {
+    case TUserWrite::LastAdministrator:
+        TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
+                          DecodeText(TUserAccounts::LastAdministratorText(FieldText(user.UserName))));
+        ShowFlags(user.Flags | urAdminister);
+        return;
+    case TUserWrite::RightsLocked:
+        Info("Unable to update this user now. Another user has locked it");
+        return;
     case TUserWrite::UnknownName:
         Info("This user does not exist. You can \"Add\" a new user but not \"Update\".");
         return;

@@ -1,4 +1,5 @@
 #include "AdminFixture.h"
+#include "admin/UserAccounts.h"
 #include "admin/UserDeletion.h"
 #include "admin/frmDeleteUser.h"
 #include "support/ChildProcess.h"
@@ -12,6 +13,7 @@
 #include <QStackedWidget>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 #include <cstdio>
 #include <functional>
@@ -120,6 +122,19 @@ protected:
         choice->click();
         if (list)
             list->setCurrentIndex(list->findData(QVariant::fromValue(IdValue(userId))));
+    }
+
+    // Gives the right "Can administer" to exactly these users, through
+    // connection as another workstation would.
+    void Administrators(TOrbekoDB& connection, const std::vector<std::string>& ids)
+    {
+        for (const std::string& id : {kAnn, kBob, kCid, kDee}) {
+            TUserRec user;
+            ASSERT_TRUE(connection.UserFile.GetEqual(user, 0, id));
+            const bool administers = std::find(ids.begin(), ids.end(), id) != ids.end();
+            user.Flags = administers ? user.Flags | urAdminister : user.Flags & ~urAdminister;
+            ASSERT_TRUE(connection.UserFile.Rewrite(user, id));
+        }
     }
 
     void GoToLastPage()
@@ -271,5 +286,72 @@ TEST_F(DeleteUserTest, ChangeSavedAfterTheReadIsKept)
     EXPECT_EQ(FieldText(entry.AssigneeIds[0]), kCid);
     EXPECT_EQ(FieldText(entry.AssigneeIds[1]), kNone);
 }
+
+// BOB is deleted only while someone else keeps the right "Can administer";
+// ANN, logged in, may have lost it on another workstation. A refusal
+// changes nothing.
+struct TLastAdministratorCase
+{
+    const char* Name;
+    std::vector<std::string> Administrators;
+    std::vector<std::string> AfterOpening;  // as another workstation leaves them; empty: unchanged
+    bool TurnHeldElsewhere;
+    bool Shown;
+    TMessageKind Kind;
+    std::string Message;  // empty: deleted
+};
+
+class LastAdministratorTest : public DeleteUserTest, public ::testing::WithParamInterface<TLastAdministratorCase>
+{
+};
+
+TEST_P(LastAdministratorTest, IsNotDeleted)
+{
+    const TLastAdministratorCase& c = GetParam();
+    const std::string owned = AddEvent(kBob, {kBob});
+    Administrators(*Db, c.Administrators);
+    auto other = Connect();
+    std::unique_ptr<TRecordLock> turn;
+    if (c.TurnHeldElsewhere)
+        turn = std::make_unique<TRecordLock>(TUserAccounts(other->UserFile).RightsTurn());
+    if (!c.Message.empty())
+        Messages.Answer(TMessageAnswer::Ok);
+    bool shown = false;
+    const int result = Run([&] {
+        shown = true;
+        if (!c.AfterOpening.empty())
+            Administrators(*other, c.AfterOpening);
+        GoToLastPage();
+        QTest::mouseClick(Form.btnDelete, Qt::LeftButton);
+        if (Form.isVisible())
+            QTest::mouseClick(Form.btnCancel, Qt::LeftButton);
+    });
+    EXPECT_EQ(shown, c.Shown);
+    TUserRec bob;
+    if (c.Message.empty()) {
+        EXPECT_EQ(result, QDialog::Accepted);
+        EXPECT_TRUE(Messages.Shown().empty());
+        EXPECT_FALSE(StoredUser(kBob, bob));
+        return;
+    }
+    EXPECT_EQ(result, QDialog::Rejected);
+    ASSERT_EQ(Messages.Shown().size(), 1u);
+    EXPECT_EQ(Messages.Shown()[0].Kind, c.Kind);
+    EXPECT_EQ(Messages.Shown()[0].Text.toStdString(), c.Message);
+    EXPECT_TRUE(StoredUser(kBob, bob));
+    EXPECT_EQ(Stored(owned), Expect(kBob, {kBob})) << "his events are left as they were";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LastAdministratorTest,
+    ::testing::Values(
+        TLastAdministratorCase{"OnlyAdministrator", {kBob}, {}, false, false, TMessageKind::Information,
+                               TUserAccounts::LastAdministratorText("BOB")},
+        TLastAdministratorCase{"AnotherRemains", {kBob, kCid}, {}, false, true, TMessageKind::Information, ""},
+        TLastAdministratorCase{"TheOtherLosesTheRightMeanwhile", {kBob, kCid}, {kBob}, false, true,
+                               TMessageKind::Information, TUserAccounts::LastAdministratorText("BOB")},
+        TLastAdministratorCase{"AnotherWorkstationTakesARight", {kBob, kCid}, {}, true, true, TMessageKind::Error,
+                               TUserDeletion::LockedMessage}),
+    [](const ::testing::TestParamInfo<TLastAdministratorCase>& info) { return std::string(info.param.Name); });
 
 }  // namespace

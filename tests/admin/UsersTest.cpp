@@ -1,6 +1,8 @@
 #include "AdminFixture.h"
+#include "admin/UserAccounts.h"
 #include "admin/frmDeleteUser.h"
 #include "admin/frmUsers.h"
+#include "storage/RecordLock.h"
 #include "ui/CheckList.h"
 
 #include <QAction>
@@ -8,7 +10,9 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <algorithm>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -50,6 +54,19 @@ protected:
     }
 
     QString SelectedName() { return Form.lstUsers->currentItem()->text(); }
+
+    // Gives the right "Can administer" to exactly these users, as other
+    // workstations may have done while ANN is logged in.
+    void Administrators(const std::vector<std::string>& ids)
+    {
+        for (const std::string& id : {kAnn, kBob, kCid, kDee}) {
+            TUserRec user;
+            ASSERT_TRUE(Db->UserFile.GetEqual(user, 0, id));
+            const bool administers = std::find(ids.begin(), ids.end(), id) != ids.end();
+            user.Flags = administers ? user.Flags | urAdminister : user.Flags & ~urAdminister;
+            ASSERT_TRUE(Db->UserFile.Rewrite(user, id));
+        }
+    }
 
     TfrmUsers Form;
 };
@@ -243,6 +260,67 @@ TEST_F(UsersTest, AUserOfTenCharacterNameAndPasswordIsUpdatedWhole)
     ASSERT_TRUE(StoredUser(id, stored));
     EXPECT_EQ(FieldText(stored.Password), "PASSWORD10");
     EXPECT_EQ(FieldText(stored.FullName), "Longer Name");
+}
+
+// The right "Can administer" is counted over the users file; the last user
+// who has it keeps it, whoever he is, and his record stays as it was.
+TEST_F(UsersTest, TheLastAdministratorKeepsTheRight)
+{
+    const std::string lastAnn = TUserAccounts::LastAdministratorText("ANN");
+    const struct
+    {
+        const char* Name;
+        std::vector<std::string> Administrators;
+        bool TurnHeldElsewhere;
+        const char* Selected;
+        std::string Id;
+        std::string Message;  // empty: updated
+    } cases[] = {
+        {"OwnRightOfTheOnlyOne", {kAnn}, false, "ANN", kAnn, lastAnn},
+        {"OwnRightWithAnotherLeft", {kAnn, kDee}, false, "ANN", kAnn, ""},
+        {"RightOfTheOnlyOneWhenAnnHasLostHers", {kBob}, false, "BOB", kBob,
+         TUserAccounts::LastAdministratorText("BOB")},
+        {"TakingItWhileAnotherWorkstationDoes", {kAnn, kDee}, true, "ANN", kAnn,
+         "Unable to update this user now. Another user has locked it"},
+    };
+    for (const auto& c : cases) {
+        Administrators(c.Administrators);
+        std::unique_ptr<TOrbekoDB> other;
+        std::unique_ptr<TRecordLock> turn;
+        if (c.TurnHeldElsewhere) {
+            other = Connect();
+            turn = std::make_unique<TRecordLock>(TUserAccounts(other->UserFile).RightsTurn());
+            ASSERT_TRUE(turn->Held());
+        }
+        TUserRec before;
+        ASSERT_TRUE(StoredUser(c.Id, before));
+        const std::size_t shown = Messages.Shown().size();
+        if (!c.Message.empty())
+            Messages.Answer(TMessageAnswer::Ok);
+        bool boxChecked = false;
+        Run([&] {
+            Select(c.Selected);
+            ASSERT_TRUE(Form.lstFlags->Checked(0));
+            Form.lstFlags->ClickCheck(0);
+            QTest::mouseClick(Form.btnUpdate, Qt::LeftButton);
+            boxChecked = Form.lstFlags->Checked(0);
+        });
+        TUserRec after;
+        ASSERT_TRUE(StoredUser(c.Id, after));
+        if (c.Message.empty()) {
+            EXPECT_EQ(Messages.Shown().size(), shown) << c.Name;
+            EXPECT_EQ(after.Flags, before.Flags & ~urAdminister) << c.Name;
+            continue;
+        }
+        ASSERT_EQ(Messages.Shown().size(), shown + 1) << c.Name;
+        EXPECT_EQ(Messages.Shown().back().Text, QString::fromStdString(c.Message)) << c.Name;
+        EXPECT_EQ(Messages.Shown().back().Kind, TMessageKind::Information);
+        EXPECT_EQ(after.Flags, before.Flags) << c.Name;
+        if (!c.TurnHeldElsewhere) {
+            EXPECT_TRUE(boxChecked) << c.Name << ": the box shows the right he keeps";
+        }
+    }
+    EXPECT_EQ(Messages.UnexpectedCount(), 0);
 }
 
 }  // namespace
