@@ -9,6 +9,7 @@
 #include "storage/Stamp.h"
 #include "support/ClockScript.h"
 #include "support/OpenFilePromptScript.h"
+#include "support/PopupEscape.h"
 #include "support/SaveFilePromptScript.h"
 #include "support/TempDir.h"
 #include "ui/ActionUpdater.h"
@@ -432,6 +433,39 @@ TEST(DateRangeTest, OkTakesOnlyASoundRange)
             ASSERT_EQ(messages.Shown().size(), 1u) << c.From.toStdString();
             EXPECT_EQ(messages.Shown()[0].Text, c.Message);
         }
+    }
+}
+
+// Esc in an open calendar closes it and keeps the dates typed; the next Esc
+// cancels the range, which stays as it came.
+TEST(DateRangeTest, EscClosesAnOpenCalendarBeforeTheDialog)
+{
+    const struct
+    {
+        const char* Name;
+        TDateEdit* TfrmDateRange::*Edit;
+    } cases[] = {
+        {"from", &TfrmDateRange::edtFrom},
+        {"to", &TfrmDateRange::edtTo},
+    };
+    TfrmDateRange dialog;
+    TDialogScript dialogs;
+    for (const auto& c : cases) {
+        QDate from(2020, 1, 1);
+        QDate to(2020, 1, 2);
+        std::string fault;
+        QDate kept;
+        dialogs.Answer([&](QDialog& shown) {
+            auto& range = static_cast<TfrmDateRange&>(shown);
+            range.edtTo->SetDate(QDate(2020, 1, 31));
+            fault = EscapeClosesThePopupFirst(range, [&] { QTest::keyClick(range.*c.Edit, Qt::Key_F4); });
+            kept = range.edtTo->Date();
+            return range.result();
+        });
+        EXPECT_EQ(dialog.Execute("Export to iCalendar", "Between", from, to), QDialog::Rejected) << c.Name;
+        EXPECT_EQ(fault, "") << c.Name;
+        EXPECT_EQ(kept, QDate(2020, 1, 31)) << c.Name;
+        EXPECT_EQ(to, QDate(2020, 1, 2)) << c.Name;
     }
 }
 

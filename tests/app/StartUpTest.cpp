@@ -7,6 +7,7 @@
 #include "views/WeekView.h"
 #include "support/FolderPromptScript.h"
 #include "support/MessageBoxScript.h"
+#include "support/PopupEscape.h"
 
 #include <QAction>
 #include <QTimer>
@@ -348,6 +349,11 @@ TEST_F(StartUpTest, AboutAndHelp)
     EXPECT_TRUE(window.frmHelp->isVisible());
     EXPECT_EQ(window.frmHelp->CurrentPage(), "index.html");
     EXPECT_EQ(window.frmHelp->windowTitle(), "Orbeko Help: Contents");
+    // Esc closes it, wherever the reader has clicked in it.
+    window.frmHelp->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.frmHelp));
+    PressEscape();
+    EXPECT_FALSE(window.frmHelp->isVisible());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "support/DialogScript.h"
 #include "support/MessageBoxScript.h"
 #include "support/ClockScript.h"
+#include "support/PopupEscape.h"
 #include "ReportFixture.h"
 
 #include "prefs/OrbekoCfg.h"
@@ -152,6 +153,34 @@ TEST_F(ReportDialogTest, RefusedReportsShowTheirMessageAndKeepTheDialogOpen)
     });
     EXPECT_EQ(Messages.Shown().size(), 3u);
     EXPECT_EQ(Dialogs.Runs().size(), 1u) << "no viewer";
+}
+
+// Esc in an open date calendar or category list closes it and keeps the
+// choices made; the next Esc closes the dialog.
+TEST_F(ReportDialogTest, EscClosesAnOpenDropDownBeforeTheDialog)
+{
+    const struct
+    {
+        const char* Name;
+        std::function<void(TfrmReport&)> Open;
+    } cases[] = {
+        {"start date", [](TfrmReport& report) { QTest::keyClick(report.cmbStartDate, Qt::Key_Down, Qt::AltModifier); }},
+        {"end date", [](TfrmReport& report) { report.cmbEndDate->DropDown(); }},
+        {"category", [](TfrmReport& report) { report.cmbCategory->showPopup(); }},
+    };
+    for (const auto& c : cases) {
+        std::string fault;
+        bool kept = false;
+        Run([&](TfrmReport& report) {
+            report.chkCategory->setChecked(true);
+            report.cmbEndDate->SetDate(QDate(2001, 3, 31));
+            fault = EscapeClosesThePopupFirst(report, [&] { c.Open(report); });
+            kept = report.chkCategory->isChecked() && report.cmbEndDate->Date() == QDate(2001, 3, 31);
+        });
+        EXPECT_EQ(fault, "") << c.Name;
+        EXPECT_TRUE(kept) << c.Name;
+    }
+    EXPECT_TRUE(Messages.Shown().empty());
 }
 
 }  // namespace

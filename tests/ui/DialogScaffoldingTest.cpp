@@ -1,10 +1,13 @@
 #include "support/MessageBoxScript.h"
+#include "support/PopupEscape.h"
 #include "ui/ActionFactory.h"
 #include "ui/ActionUpdater.h"
 #include "ui/ButtonRow.h"
+#include "ui/DateEdit.h"
 #include "ui/ExecuteScope.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDialog>
 #include <QPushButton>
 #include <QTest>
@@ -12,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -95,6 +99,40 @@ TEST(ButtonRowTest, KeepsTheCaptionsGivenAndFollowsItsActions)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_EQ(cancelled, 1) << "Esc presses the cancel button";
+}
+
+// Esc goes to an open pop-up of the dialog first; only an Esc that no
+// control has used presses the cancel button.
+TEST(ButtonRowTest, EscClosesAnOpenPopUpBeforeItCancels)
+{
+    QDialog dialog;
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* combo = new QComboBox(&dialog);
+    combo->addItems({"One", "Two"});
+    auto* date = new TDateEdit(&dialog);
+    auto* row = new TButtonRow(&dialog);
+    int cancelled = 0;
+    row->Add("btnCancel", "&Cancel", [&] {
+        ++cancelled;
+        dialog.reject();
+    }, TButtonRole::Cancel);
+    layout->addWidget(combo);
+    layout->addWidget(date);
+    layout->addWidget(row);
+    const struct
+    {
+        const char* Name;
+        std::function<void()> Open;
+    } cases[] = {
+        {"list", [combo] { combo->showPopup(); }},
+        {"calendar", [date] { date->DropDown(); }},
+    };
+    for (const auto& c : cases) {
+        cancelled = 0;
+        dialog.show();
+        EXPECT_EQ(EscapeClosesThePopupFirst(dialog, c.Open), "") << c.Name;
+        EXPECT_EQ(cancelled, 1) << c.Name;
+    }
 }
 
 TEST(ExecuteScopeTest, PutsTheMembersBackOnEveryPath)
