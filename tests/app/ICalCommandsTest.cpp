@@ -8,6 +8,7 @@
 #include "storage/RegistryKey.h"
 #include "storage/Stamp.h"
 #include "support/ClockScript.h"
+#include "support/EnvOverride.h"
 #include "support/OpenFilePromptScript.h"
 #include "support/PopupEscape.h"
 #include "support/SaveFilePromptScript.h"
@@ -195,6 +196,8 @@ TEST_F(ICalCommandsTest, ExportThenImportIntoAnEmptyDatabaseGivesTheSameEvents)
     AddEntry("Next year", QDate(2026, 3, 5), QTime(11, 0), 0, {kMe});
     const QString file = QString::fromStdString(Files_.File("diary.ics"));
     Window().ViewRules->Mode = fmJustForMe;
+    // A home without a documents folder.
+    const TEnvOverride home("HOME", QByteArray::fromStdString(Files_.Path()));
 
     AnswerMarch();
     Saves_.Answer(file);
@@ -205,6 +208,8 @@ TEST_F(ICalCommandsTest, ExportThenImportIntoAnEmptyDatabaseGivesTheSameEvents)
     ASSERT_EQ(Dialogs_.Runs().size(), 1u);
     EXPECT_EQ(Dialogs_.Runs()[0].Title, "Export to iCalendar");
     EXPECT_EQ(Saves_.Captions(), (std::vector<QString>{"Export to iCalendar"}));
+    EXPECT_EQ(Saves_.Proposed(), (std::vector<QString>{QString::fromStdString(
+                                     Files_.File("Orbeko 2025-03-01 to 2025-03-31.ics"))}));  // the range chosen
     ASSERT_EQ(Messages_.Shown().size(), 2u);
     EXPECT_EQ(Messages_.Shown()[1].Kind, TMessageKind::Information);
     EXPECT_EQ(Messages_.Shown()[1].Text, "Exported 3 events to " + file);  // those assigned to JSMITH

@@ -2,6 +2,7 @@
 #include "support/MessageBoxScript.h"
 #include "support/ClockScript.h"
 #include "support/PopupEscape.h"
+#include "support/SaveFilePromptScript.h"
 #include "ReportFixture.h"
 
 #include "prefs/OrbekoCfg.h"
@@ -15,8 +16,10 @@
 #include "ui/ListBox.h"
 #include "ui/MessageBox.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
@@ -55,6 +58,9 @@ protected:
             auto& viewer = static_cast<TfrmReportViewer&>(dialog);
             Shown = viewer.memReport->toPlainText().split('\n');
             DialogOpenUnderViewer = Report.isVisible();
+            Saves.Answer(std::nullopt);
+            viewer.SaveAs1->trigger();
+            Proposed = QFileInfo(Saves.Proposed().back()).fileName();
             return int(QDialog::Rejected);
         });
     }
@@ -64,7 +70,9 @@ protected:
     TDialogScript Dialogs;
     TOrbekoCfg Cfg;
     TfrmReport Report;
+    TSaveFilePromptScript Saves;
     QStringList Shown;
+    QString Proposed;  // the name the viewer offers for the text file
     bool DialogOpenUnderViewer = false;
 };
 
@@ -102,6 +110,7 @@ TEST_F(ReportDialogTest, GoShowsTheReportAndKeepsTheDialogOpenForTheNext)
         EXPECT_TRUE(report.isVisible());
         EXPECT_EQ(Shown.size(), 13);
         EXPECT_EQ(Shown.value(3), "All Users");
+        EXPECT_EQ(Proposed, "Orbeko report 2001-03-05 to 2001-03-05.txt");
 
         Dialogs.Answer([](QDialog& dialog) {
             auto& select = static_cast<TfrmSelectGroup&>(dialog);
