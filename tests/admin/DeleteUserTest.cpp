@@ -13,7 +13,6 @@
 #include <QStackedWidget>
 #include <QTest>
 
-#include <algorithm>
 #include <memory>
 #include <cstdio>
 #include <functional>
@@ -122,19 +121,6 @@ protected:
         choice->click();
         if (list)
             list->setCurrentIndex(list->findData(QVariant::fromValue(IdValue(userId))));
-    }
-
-    // Gives the right "Can administer" to exactly these users, through
-    // connection as another workstation would.
-    void Administrators(TOrbekoDB& connection, const std::vector<std::string>& ids)
-    {
-        for (const std::string& id : {kAnn, kBob, kCid, kDee}) {
-            TUserRec user;
-            ASSERT_TRUE(connection.UserFile.GetEqual(user, 0, id));
-            const bool administers = std::find(ids.begin(), ids.end(), id) != ids.end();
-            user.Flags = administers ? user.Flags | urAdminister : user.Flags & ~urAdminister;
-            ASSERT_TRUE(connection.UserFile.Rewrite(user, id));
-        }
     }
 
     void GoToLastPage()
@@ -300,6 +286,11 @@ struct TLastAdministratorCase
     TMessageKind Kind;
     std::string Message;  // empty: deleted
 };
+
+void PrintTo(const TLastAdministratorCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
 
 class LastAdministratorTest : public DeleteUserTest, public ::testing::WithParamInterface<TLastAdministratorCase>
 {

@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <algorithm>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -54,19 +53,6 @@ protected:
     }
 
     QString SelectedName() { return Form.lstUsers->currentItem()->text(); }
-
-    // Gives the right "Can administer" to exactly these users, as other
-    // workstations may have done while ANN is logged in.
-    void Administrators(const std::vector<std::string>& ids)
-    {
-        for (const std::string& id : {kAnn, kBob, kCid, kDee}) {
-            TUserRec user;
-            ASSERT_TRUE(Db->UserFile.GetEqual(user, 0, id));
-            const bool administers = std::find(ids.begin(), ids.end(), id) != ids.end();
-            user.Flags = administers ? user.Flags | urAdminister : user.Flags & ~urAdminister;
-            ASSERT_TRUE(Db->UserFile.Rewrite(user, id));
-        }
-    }
 
     TfrmUsers Form;
 };
@@ -284,7 +270,7 @@ TEST_F(UsersTest, TheLastAdministratorKeepsTheRight)
          "Unable to update this user now. Another user has locked it"},
     };
     for (const auto& c : cases) {
-        Administrators(c.Administrators);
+        Administrators(*Db, c.Administrators);
         std::unique_ptr<TOrbekoDB> other;
         std::unique_ptr<TRecordLock> turn;
         if (c.TurnHeldElsewhere) {
