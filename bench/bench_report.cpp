@@ -80,16 +80,17 @@ void BuildText(benchmark::State& state)
 // its first page drawn. The rest is laid out while the viewer is idle.
 void ShowViewer(benchmark::State& state)
 {
-    const QStringList lines = TReportBuilder(*Db, Administrator()).Build(YearRequest());
+    const TReportRequest request = YearRequest();
+    const QStringList lines = TReportBuilder(*Db, Administrator()).Build(request);
     TfrmReportViewer viewer;
     for (auto _ : state) {
-        viewer.SetLines(lines);
+        viewer.SetLines(lines, request.StartDate, request.EndDate);
         viewer.show();
         QApplication::processEvents();
         viewer.repaint();
         state.PauseTiming();
         viewer.hide();
-        viewer.SetLines({});
+        viewer.SetLines({}, request.StartDate, request.EndDate);
         QApplication::processEvents();
         state.ResumeTiming();
     }

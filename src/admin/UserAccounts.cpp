@@ -3,15 +3,24 @@
 #include "storage/KeyWalk.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
-#include "storage/RecordLock.h"
 #include "storage/XIsamFile.h"
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 
 namespace {
 
 constexpr std::size_t kKeyLength = 10;
+
+// Locked by whoever takes the right "Can administer" from someone. No record
+// identifier is like it; a user of that very name merely waits for it.
+constexpr const char* kRightsLockKey = "#RIGHTS";
+
+bool Administers(const TUserRec& user)
+{
+    return (user.Flags & urAdminister) != 0;
+}
 
 }  // namespace
 
@@ -66,6 +75,31 @@ TUserWrite TUserAccounts::Add(const TUserRec& user, std::string& newId)
     return TUserWrite::Done;
 }
 
+TRecordLock TUserAccounts::RightsTurn()
+{
+    return TRecordLock(Users_, kRightsLockKey);
+}
+
+bool TUserAccounts::LastAdministrator(const std::string& id)
+{
+    bool administers = false;
+    for (const TUserEntry& entry : All()) {
+        if (!Administers(entry.User))
+            continue;
+        if (entry.Id != id)
+            return false;
+        administers = true;
+    }
+    return administers;
+}
+
+std::string TUserAccounts::LastAdministratorText(const std::string& userName)
+{
+    return userName +
+           " is the last user who can administer Orbeko. Give another user the right \"Can administer\" "
+           "first, so that the office keeps an administrator.";
+}
+
 TUserWrite TUserAccounts::Update(const std::string& id, const TUserRec& user)
 {
     const std::string owner = FindName(FieldText(user.UserName));
@@ -73,6 +107,19 @@ TUserWrite TUserAccounts::Update(const std::string& id, const TUserRec& user)
         return TUserWrite::UnknownName;
     if (owner != id)
         return TUserWrite::NameOfAnother;
+    // Whether he has the right now is read under the turn: a copy read
+    // earlier may predate someone giving it to him.
+    std::optional<TRecordLock> turn;
+    if (!Administers(user)) {
+        turn.emplace(RightsTurn());
+        if (!turn->Held()) {
+            if (Users_.Status() != ksLocked)
+                throw std::runtime_error(Users_.StatusText());
+            return TUserWrite::RightsLocked;
+        }
+        if (LastAdministrator(id))
+            return TUserWrite::LastAdministrator;
+    }
     if (!Users_.Rewrite(user, id))
         throw std::runtime_error(Users_.StatusText());
     return TUserWrite::Done;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/RecordLock.h"
 #include "storage/Records.h"
 
 #include <string>
@@ -21,10 +22,13 @@ enum class TUserWrite {
     UnknownName,    // no user has the name
     NameOfAnother,  // the name belongs to another user than the one updated
     NameLocked,     // another workstation is adding a user of that name
+    LastAdministrator,  // it would leave no user who can administer
+    RightsLocked,   // another workstation is taking away the same right
 };
 
 // Adds and rewrites users in the users file so that no two users ever
-// share a name, also when two administrators add the same name at once.
+// share a name, also when two administrators add the same name at once,
+// and so that the office always keeps a user who can administer.
 class TUserAccounts
 {
 public:
@@ -41,9 +45,23 @@ public:
     TUserWrite Add(const TUserRec& user, std::string& newId);
 
     // Rewrites the user id with user, whose name must be the one he has:
-    // a name no user has, or one of another user, is refused. A failed read
-    // or rewrite throws std::runtime_error with the file's status.
+    // a name no user has, or one of another user, is refused, and so is
+    // taking the right "Can administer" from the last user who has it. A
+    // failed read or rewrite throws std::runtime_error with the file's status.
     TUserWrite Update(const std::string& id, const TUserRec& user);
+
+    // The turn to take the right "Can administer" from a user, by a rewrite
+    // or a deletion: two workstations that each take it from a different
+    // administrator would otherwise both see the other one keep it. Not Held
+    // when another handle has the turn; the file's Status tells why.
+    TRecordLock RightsTurn();
+    // True when id can administer and no other user can. Read under the
+    // RightsTurn, the answer holds until the turn is given back.
+    bool LastAdministrator(const std::string& id);
+
+    // The information that refuses leaving the office without an
+    // administrator; userName is the last one's.
+    static std::string LastAdministratorText(const std::string& userName);
 
     // The lock key of a stored user name (at most 10 bytes): never taken
     // for a record identifier. The lock file folds letter case itself.

@@ -1,5 +1,7 @@
 #include "admin/UserDeletion.h"
 
+#include "admin/UserAccounts.h"
+
 #include "storage/KeyWalk.h"
 #include "storage/KfsStatus.h"
 #include "storage/OrbekoDB.h"
@@ -66,8 +68,23 @@ TEntryChange TUserDeletion::Apply(const TUserDeletionPlan& plan, TDayEntryRec& e
     return TEntryChange::Rewrite;
 }
 
+void TUserDeletion::RefuseLastAdministrator()
+{
+    if (!TUserAccounts(Db_.UserFile).LastAdministrator(Plan_.UserId))
+        return;
+    TUserRec user;
+    if (!FindRecord(Db_.UserFile, user, TOrbekoDB::UserIdKey, Plan_.UserId))
+        return;  // deleted meanwhile
+    throw ELastAdministrator(TUserAccounts::LastAdministratorText(FieldText(user.UserName)));
+}
+
 bool TUserDeletion::Run()
 {
+    // Held to the end, so that no one takes the right from the others while
+    // the run counts on them.
+    const TRecordLock rights = TUserAccounts(Db_.UserFile).RightsTurn();
+    RequireLock(rights, Db_.UserFile);
+    RefuseLastAdministrator();
     TXIsamFile& entries = Db_.DayEntryFile;
     const int32_t count = entries.RecordCount();
     if (OnStart)

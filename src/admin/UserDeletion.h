@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <string>
 
 class TOrbekoDB;
@@ -15,6 +16,14 @@ struct TUserDeletionPlan
     std::string UserId;
     std::string NewOwnerId;
     std::string NewAssigneeId;
+};
+
+// The refusal to delete the last user who can administer; its message
+// tells why.
+class ELastAdministrator : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
 };
 
 // What the plan does to one event.
@@ -41,8 +50,13 @@ public:
 
     // Runs the deletion; true when at least one alarm was deleted. A record
     // that another user holds throws std::runtime_error with LockedMessage,
-    // a failed read or write one with the file's status.
+    // a failed read or write one with the file's status. The last user who
+    // can administer is refused before anything changes.
     bool Run();
+
+    // Throws ELastAdministrator when the user is the last one who can
+    // administer.
+    void RefuseLastAdministrator();
 
     // Applies the plan to entry.
     static TEntryChange Apply(const TUserDeletionPlan& plan, TDayEntryRec& entry);

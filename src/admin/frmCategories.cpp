@@ -43,7 +43,7 @@ TfrmCategories::TfrmCategories(QWidget* parent) : QDialog(parent)
     Label2 = new QLabel(QStringLiteral("D&escription"), this);
     edtCategory = new QLineEdit(this);
     edtCategory->setObjectName(QStringLiteral("edtCategory"));
-    TFieldValidator::Attach(*edtCategory, sizeof(TCategoryRec::Description));
+    TFieldValidator::Attach(*edtCategory, &TCategoryRec::Description);
     Label2->setBuddy(edtCategory);
 
     TActionFactory factory(*this);

@@ -30,6 +30,12 @@ namespace {
 // How often the run lets the window paint.
 constexpr int kPaintIntervalMs = 50;
 
+// Texts made with record fields, which are stored bytes.
+void Info(const std::string& text)
+{
+    TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, DecodeText(text));
+}
+
 }  // namespace
 
 TfrmDeleteUser::TfrmDeleteUser(QWidget* parent) : QDialog(parent)
@@ -136,6 +142,12 @@ int TfrmDeleteUser::Execute(const std::string& userId, TOrbekoDB& database)
     lblScanning->hide();
     prgScanning->hide();
     FillOtherUsers();
+    try {
+        TUserDeletion(database, {userId, {}, {}}).RefuseLastAdministrator();
+    } catch (const ELastAdministrator& refusal) {
+        Info(refusal.what());
+        return QDialog::Rejected;
+    }
     nbkMain->setFocus();
     return TDialogRunner::Run(*this);
 }
@@ -217,6 +229,7 @@ void TfrmDeleteUser::actDeleteExecute()
     if (!Db_ || !actDelete->isEnabled())
         return;
     bool alarmsDeleted = false;
+    std::string refusal;
     {
         const TWaitCursor wait;
         struct TRunning
@@ -246,6 +259,10 @@ void TfrmDeleteUser::actDeleteExecute()
         // file shows what the run left; a failure there joins the run's own.
         try {
             alarmsDeleted = deletion.Run();
+        } catch (const ELastAdministrator& error) {
+            // Someone took the right from the others since the wizard
+            // opened; nothing has been changed.
+            refusal = error.what();
         } catch (const std::exception& error) {
             try {
                 Db_->Reopen();
@@ -256,8 +273,11 @@ void TfrmDeleteUser::actDeleteExecute()
         }
         Db_->Reopen();
     }
+    if (!refusal.empty()) {
+        Info(refusal);
+        return;
+    }
     if (alarmsDeleted)
-        TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
-                          QStringLiteral("Some alarms associated with this user were deleted"));
+        Info("Some alarms associated with this user were deleted");
     accept();
 }

@@ -28,8 +28,6 @@
 
 namespace {
 
-constexpr int kNameLength = 10;
-
 struct TFlagItem
 {
     const char* Text;
@@ -69,13 +67,13 @@ TfrmUsers::TfrmUsers(QWidget* parent) : QDialog(parent)
         return edt;
     };
     edtUserName = edit("edtUserName", "&Username", lblUserName);
-    TUpperCaseValidator::Attach(*edtUserName, kNameLength);
+    TUpperCaseValidator::Attach(*edtUserName, &TUserRec::UserName);
     edtPassword = edit("edtPassword", "&Password", lblPassword);
-    TUpperCaseValidator::Attach(*edtPassword, kNameLength);
+    TUpperCaseValidator::Attach(*edtPassword, &TUserRec::Password);
     edtFullname = edit("edtFullname", "&Full name", lblFullname);
-    TFieldValidator::Attach(*edtFullname, sizeof(TUserRec::FullName));
+    TFieldValidator::Attach(*edtFullname, &TUserRec::FullName);
     edtAbbreviation = edit("edtAbbreviation", "&Abbrev", lblAbbreviation);
-    TFieldValidator::Attach(*edtAbbreviation, sizeof(TUserRec::Abbreviation));
+    TFieldValidator::Attach(*edtAbbreviation, &TUserRec::Abbreviation);
 
     lstFlags = new TCheckList(this);
     lstFlags->setObjectName(QStringLiteral("lstFlags"));
@@ -230,7 +228,16 @@ void TfrmUsers::actUpdateExecute()
     const std::string id = SelectedId();
     if (!Db_ || !actUpdate->isEnabled() || id.empty())
         return;
-    switch (TUserAccounts(Db_->UserFile).Update(id, RecordFromEdits())) {
+    const TUserRec user = RecordFromEdits();
+    switch (TUserAccounts(Db_->UserFile).Update(id, user)) {
+    case TUserWrite::LastAdministrator:
+        TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
+                          DecodeText(TUserAccounts::LastAdministratorText(FieldText(user.UserName))));
+        ShowFlags(user.Flags | urAdminister);
+        return;
+    case TUserWrite::RightsLocked:
+        Info("Unable to update this user now. Another user has locked it");
+        return;
     case TUserWrite::UnknownName:
         Info("This user does not exist. You can \"Add\" a new user but not \"Update\".");
         return;

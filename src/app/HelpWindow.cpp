@@ -1,5 +1,6 @@
 #include "app/HelpWindow.h"
 
+#include <QKeyEvent>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -34,4 +35,13 @@ void THelpWindow::ShowTopic(const QString& page)
 QString THelpWindow::CurrentPage() const
 {
     return Browser_->source().fileName();
+}
+
+void THelpWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QWidget>
 
+class QKeyEvent;
 class QTextBrowser;
 
 // The program's help, built into it: a browser over the pages of docs/help.
@@ -17,6 +18,10 @@ public:
     QString CurrentPage() const;
 
     static constexpr const char* Contents = "index.html";
+
+protected:
+    // Esc closes the window, as it closes the dialogs.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QTextBrowser* Browser_;

@@ -44,8 +44,9 @@ void TICalCommands::RunExport(const TEventUser& user, QDate from, QDate to)
     if (Range_.Execute(QString::fromLatin1(ExportCaption), QStringLiteral("Export the events you can see between"),
                        from, to) != QDialog::Accepted)
         return;
-    const std::optional<QString> file = TSaveFilePrompt::Ask(Parent_, QString::fromLatin1(ExportCaption),
-                                                             QString::fromLatin1(FileFilter), QStringLiteral("ics"));
+    const std::optional<QString> file = TSaveFilePrompt::Ask(
+        Parent_, QString::fromLatin1(ExportCaption), QString::fromLatin1(FileFilter), QStringLiteral("ics"),
+        TSaveFilePrompt::InDocuments(TSaveFilePrompt::RangeName(QStringLiteral("Orbeko"), from, to, QStringLiteral("ics"))));
     if (!file)
         return;
     TICalExport exporter(Db_);

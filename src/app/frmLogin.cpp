@@ -26,8 +26,8 @@ TfrmLogin::TfrmLogin(QWidget* parent) : QDialog(parent)
     Label2 = new QLabel(QStringLiteral("&Password"), this);
     edtPassword = new QLineEdit(this);
     edtPassword->setObjectName(QStringLiteral("edtPassword"));
-    for (QLineEdit* edit : {edtUserName, edtPassword})
-        TUpperCaseValidator::Attach(*edit, sizeof(TUserRec::UserName));
+    TUpperCaseValidator::Attach(*edtUserName, &TUserRec::UserName);
+    TUpperCaseValidator::Attach(*edtPassword, &TUserRec::Password);
     edtPassword->setEchoMode(QLineEdit::Password);
     edtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     Label1->setBuddy(edtUserName);

@@ -73,7 +73,7 @@ TfrmEvent::TfrmEvent(QWidget* parent) : QDialog(parent)
     edtDescription = new QLineEdit(this);
     edtDescription->setObjectName(QStringLiteral("edtDescription"));
     edtDescription->setToolTip(QStringLiteral("Enter a description for the event (required)"));
-    TFieldValidator::Attach(*edtDescription, sizeof(TDayEntryRec::Description));
+    TFieldValidator::Attach(*edtDescription, &TDayEntryRec::Description);
 
     lblUsers = new QLabel(QStringLiteral("&User(s)"), this);
     lblUsers->setObjectName(QStringLiteral("lblUsers"));

@@ -147,5 +147,5 @@ void TfrmReport::btnGoClick()
     }
     // The viewer opens over this dialog, which keeps its settings for the
     // next report: Qt ends a modal run whose dialog is hidden.
-    frmReportViewer->Execute(lines);
+    frmReportViewer->Execute(lines, request.StartDate, request.EndDate);
 }

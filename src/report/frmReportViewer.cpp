@@ -6,6 +6,7 @@
 #include "ui/PrintPrompt.h"
 #include "ui/SaveFilePrompt.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QFile>
 #include <QMenu>
@@ -17,6 +18,7 @@
 #include <QStyle>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTextFrame>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -24,6 +26,9 @@
 #include <memory>
 
 namespace {
+
+// Around the text on paper, on every side.
+constexpr qreal kPageMarginInches = 2 / 2.54;
 
 void ShowError(const QString& text)
 {
@@ -104,16 +109,24 @@ TfrmReportViewer::TfrmReportViewer(QWidget* parent) : QDialog(parent)
     layout->addWidget(pnlStatus);
 }
 
-int TfrmReportViewer::Execute(const QStringList& lines)
+int TfrmReportViewer::Execute(const QStringList& lines, QDate startDate, QDate endDate)
 {
-    SetLines(lines);
+    SetLines(lines, startDate, endDate);
     memReport->setFocus();
     return TDialogRunner::Run(*this);
 }
 
-void TfrmReportViewer::SetLines(const QStringList& lines)
+void TfrmReportViewer::SetLines(const QStringList& lines, QDate startDate, QDate endDate)
 {
     memReport->setPlainText(lines.join(QLatin1Char('\n')));
+    StartDate_ = startDate;
+    EndDate_ = endDate;
+}
+
+QString TfrmReportViewer::ProposedFile(const QString& suffix) const
+{
+    return TSaveFilePrompt::InDocuments(
+        TSaveFilePrompt::RangeName(QStringLiteral("Orbeko report"), StartDate_, EndDate_, suffix));
 }
 
 void TfrmReportViewer::PrintTo(QPrinter& printer) const
@@ -125,8 +138,15 @@ void TfrmReportViewer::PrintTo(QPrinter& printer) const
     QTextOption option = pages->defaultTextOption();
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     pages->setDefaultTextOption(option);
-    // A text without a page size of its own is laid out on the printer's
-    // pages with a page number at the foot of each.
+    // Laid out on the printer's pages beforehand, the text is printed as it
+    // stands: a text without a page size of its own would be given a page
+    // number at the foot of each page.
+    pages->documentLayout()->setPaintDevice(&printer);
+    // In the text's own units, which the layout scales to the printer.
+    QTextFrameFormat frame = pages->rootFrame()->frameFormat();
+    frame.setMargin(kPageMarginInches * memReport->logicalDpiY());
+    pages->rootFrame()->setFrameFormat(frame);
+    pages->setPageSize(QSizeF(printer.width(), printer.height()));
     pages->print(&printer);
 }
 
@@ -155,8 +175,9 @@ void TfrmReportViewer::PrintPreview1Click()
 
 void TfrmReportViewer::ExportPdf1Click()
 {
-    const std::optional<QString> file = TSaveFilePrompt::Ask(this, QStringLiteral("Export PDF"),
-                                                             QStringLiteral("PDF files (*.pdf)"), QStringLiteral("pdf"));
+    const std::optional<QString> file =
+        TSaveFilePrompt::Ask(this, QStringLiteral("Export PDF"), QStringLiteral("PDF files (*.pdf)"),
+                             QStringLiteral("pdf"), ProposedFile(QStringLiteral("pdf")));
     if (!file)
         return;
     // The printer says nothing of a file it cannot write; ask the file first.
@@ -174,8 +195,9 @@ void TfrmReportViewer::ExportPdf1Click()
 
 void TfrmReportViewer::SaveAs1Click()
 {
-    const std::optional<QString> file = TSaveFilePrompt::Ask(this, QStringLiteral("Save Report As"),
-                                                             QStringLiteral("Text files (*.txt)"), QStringLiteral("txt"));
+    const std::optional<QString> file =
+        TSaveFilePrompt::Ask(this, QStringLiteral("Save Report As"), QStringLiteral("Text files (*.txt)"),
+                             QStringLiteral("txt"), ProposedFile(QStringLiteral("txt")));
     if (!file)
         return;
     // Written aside and put in place whole, so a failed save leaves any

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QDialog>
 #include <QStringList>
 
@@ -22,12 +23,14 @@ class TfrmReportViewer : public QDialog
 public:
     explicit TfrmReportViewer(QWidget* parent = nullptr);
 
-    // Replaces the text with the lines and shows the viewer modally.
-    int Execute(const QStringList& lines);
-    void SetLines(const QStringList& lines);
+    // Replaces the text with the lines of the report from startDate to
+    // endDate and shows the viewer modally.
+    int Execute(const QStringList& lines, QDate startDate, QDate endDate);
+    // The dates name the files the report is saved to.
+    void SetLines(const QStringList& lines, QDate startDate, QDate endDate);
 
-    // The text page after page on printer, in the text's font, with the
-    // page number in the footer and no document title.
+    // The text page after page on printer, in the text's font, with no
+    // header, footer or page number and no document title.
     void PrintTo(QPrinter& printer) const;
 
     QMenuBar* MainMenu1;
@@ -51,4 +54,10 @@ public:
 private:
     // Shows an error when the printer reports one.
     void Print(QPrinter& printer);
+    // Where the save prompt opens: the documents folder, a name of the
+    // report's dates.
+    QString ProposedFile(const QString& suffix) const;
+
+    QDate StartDate_;
+    QDate EndDate_;
 };

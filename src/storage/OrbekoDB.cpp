@@ -115,7 +115,9 @@ std::string TOrbekoDB::Explained(const std::string& headline, const std::string&
 
 void TOrbekoDB::CreateDatabase(TOrbekoDBShell& shell)
 {
-    if (!shell.Confirm("There is no Orbeko database in " + FolderText() + ". Create a new one here?"))
+    // The location on a line of its own: a long one is not broken up
+    // with the words around it.
+    if (!shell.Confirm("There is no Orbeko database in\r\r" + FolderText() + "\r\rCreate a new one here?"))
         throw EOrbekoDB("Unable to locate Orbeko Database!");
     // Files made here go again if a later one cannot be made, so that a
     // failed attempt never leaves the incomplete database refused above.

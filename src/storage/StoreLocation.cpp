@@ -39,6 +39,26 @@ std::string Trimmed(const std::string& text)
     return text.substr(first, last - first + 1);
 }
 
+// The options libpq read from a connection string: those it was not given
+// have no value.
+bool Given(const PQconninfoOption* option)
+{
+    return option->val && *option->val;
+}
+
+bool IsPassword(const PQconninfoOption* option)
+{
+    return std::string_view(option->keyword) == "password";
+}
+
+bool HoldsPassword(const PQconninfoOption* options)
+{
+    for (const PQconninfoOption* option = options; option->keyword; ++option)
+        if (Given(option) && IsPassword(option))
+            return true;
+    return false;
+}
+
 }  // namespace
 
 bool IsServer(std::string_view location)
@@ -73,9 +93,13 @@ std::string Shown(const std::string& location)
     PQfreemem(error);
     if (!options)
         return location;
+    // As it was written, so that the user knows it again; only one that
+    // holds a password is told in libpq's words, without it.
+    if (!HoldsPassword(options.get()))
+        return Trimmed(location);
     std::string shown;
     for (const PQconninfoOption* option = options.get(); option->keyword; ++option) {
-        if (!option->val || !*option->val || std::string_view(option->keyword) == "password")
+        if (!Given(option) || IsPassword(option))
             continue;
         if (!shown.empty())
             shown += ' ';

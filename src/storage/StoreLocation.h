@@ -20,7 +20,8 @@ std::string FileName(const std::string& location, const std::string& name);
 // file's own name; false when it is not one.
 bool SplitServerFile(std::string_view fileName, std::string& connection, std::string& name);
 // A location as messages show it: a folder without its last '/', a
-// server's connection string without any password written into it.
+// server's connection string as written, or, when a password is written
+// into it, libpq's reading of the rest.
 std::string Shown(const std::string& location);
 // A location as the workstation keeps it: a folder ends in '/', a server's
 // connection string stays as written (surrounding blanks dropped).

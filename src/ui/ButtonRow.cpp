@@ -4,8 +4,8 @@
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPushButton>
-#include <QShortcut>
 
 TButtonRow::TButtonRow(QWidget* parent) : QWidget(parent), Layout_(new QHBoxLayout(this))
 {
@@ -42,19 +42,30 @@ QPushButton* TButtonRow::Place(const char* name, const QString& caption, TButton
     case TButtonRole::Default:
         button->setDefault(true);
         break;
-    case TButtonRole::Cancel: {
-        // Esc anywhere in the dialog, as if the button were pressed.
-        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), parentWidget() ? parentWidget() : this);
-        escape->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(escape, &QShortcut::activated, button, [button] {
-            if (button->isEnabled())
-                button->click();
-        });
+    case TButtonRole::Cancel:
+        // Not a shortcut: a shortcut fires before an open pop-up of the
+        // dialog sees the key, so Esc would cancel the dialog behind a
+        // calendar or a list instead of closing it. The key comes here as
+        // it comes to QDialog, after the control with the focus has
+        // passed it on.
+        Cancel_ = button;
+        (parentWidget() ? parentWidget() : this)->installEventFilter(this);
         break;
-    }
     case TButtonRole::Normal:
         break;
     }
     Layout_->addWidget(button);
     return button;
+}
+
+bool TButtonRow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || !Cancel_)
+        return QWidget::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_Escape || key->modifiers() != Qt::NoModifier)
+        return QWidget::eventFilter(watched, event);
+    if (Cancel_->isEnabled())
+        Cancel_->click();
+    return true;
 }

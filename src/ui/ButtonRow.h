@@ -12,7 +12,7 @@ class QPushButton;
 enum class TButtonRole {
     Normal,
     Default,  // Enter presses it
-    Cancel,   // Esc presses it
+    Cancel,   // Esc presses it, once no control of the dialog has used it
 };
 
 // The push buttons at the foot of a dialog, right-aligned, with exactly the
@@ -38,8 +38,14 @@ public:
     QPushButton* Add(const char* name, const char* caption, std::function<void()> handler,
                      TButtonRole role = TButtonRole::Normal);
 
+protected:
+    // Esc that has reached the dialog: an open drop-down, a list's editor
+    // or the like has not taken it for itself.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QPushButton* Place(const char* name, const QString& caption, TButtonRole role);
 
     QHBoxLayout* Layout_;
+    QPushButton* Cancel_ = nullptr;
 };

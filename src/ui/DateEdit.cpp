@@ -148,6 +148,12 @@ void TDateEdit::keyPressEvent(QKeyEvent* event)
     QLineEdit::keyPressEvent(event);
 }
 
+void TDateEdit::hideEvent(QHideEvent* event)
+{
+    Calendar_->hide();
+    QLineEdit::hideEvent(event);
+}
+
 std::optional<QDate> TDateEdit::Parsed() const
 {
     return Parse(text(), TClock::Now().date(), Order_);

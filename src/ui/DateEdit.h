@@ -53,6 +53,9 @@ protected:
     // "/" typed over an empty or wholly selected text enters today;
     // Alt+Down and F4 open the calendar.
     void keyPressEvent(QKeyEvent* event) override;
+    // The calendar is a window of its own: it goes with the dialog rather
+    // than stay alone on screen, holding the keyboard.
+    void hideEvent(QHideEvent* event) override;
 
 private:
     std::optional<QDate> Parsed() const;

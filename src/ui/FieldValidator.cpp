@@ -14,8 +14,9 @@ QValidator::State TFieldValidator::validate(QString& input, int&) const
     return EncodeText(input).size() < static_cast<std::size_t>(FieldWidth_) ? Acceptable : Invalid;
 }
 
-void TFieldValidator::Attach(QLineEdit& edit, int fieldWidth)
+void TFieldValidator::Put(QLineEdit& edit, TFieldValidator* validator)
 {
-    edit.setMaxLength(fieldWidth - 1);
-    edit.setValidator(new TFieldValidator(fieldWidth, &edit));
+    validator->setParent(&edit);
+    edit.setMaxLength(validator->FieldWidth_ - 1);
+    edit.setValidator(validator);
 }

@@ -1,7 +1,5 @@
 #include "ui/UpperCaseValidator.h"
 
-#include <QLineEdit>
-
 QValidator::State TUpperCaseValidator::validate(QString& input, int& pos) const
 {
     // Upper-casing can lengthen the stored form (\u00DF becomes "SS"), so
@@ -11,10 +9,4 @@ QValidator::State TUpperCaseValidator::validate(QString& input, int& pos) const
     if (state == Acceptable)
         input = upper;
     return state;
-}
-
-void TUpperCaseValidator::Attach(QLineEdit& edit, int fieldWidth)
-{
-    edit.setMaxLength(fieldWidth - 1);
-    edit.setValidator(new TUpperCaseValidator(fieldWidth, &edit));
 }

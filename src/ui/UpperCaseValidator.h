@@ -13,7 +13,10 @@ public:
     using TFieldValidator::TFieldValidator;
     State validate(QString& input, int& pos) const override;
 
-    // Puts the validator on an edit for a field of fieldWidth bytes
-    // (sizeof the record's field, NUL included).
-    static void Attach(QLineEdit& edit, int fieldWidth);
+    // Puts the validator on an edit for the record field named by a member
+    // pointer (&TUserRec::UserName), as TFieldValidator::Attach does.
+    template <class TRecord, std::size_t N> static void Attach(QLineEdit& edit, char (TRecord::*)[N])
+    {
+        Put(edit, new TUpperCaseValidator(static_cast<int>(N), nullptr));
+    }
 };

@@ -9,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
 inline const std::string kAnn = "0000000001";
 inline const std::string kBob = "0000000002";
@@ -41,6 +43,20 @@ protected:
         SetField(user.FullName, name + " Full");
         SetField(user.Abbreviation, name.substr(0, 1));
         ASSERT_TRUE(Db->UserFile.Add(user, "")) << Db->UserFile.StatusText();
+    }
+
+    // Gives the right "Can administer" to exactly these of the four users,
+    // through connection, as another workstation may do while ANN is
+    // logged in.
+    void Administrators(TOrbekoDB& connection, const std::vector<std::string>& ids)
+    {
+        for (const std::string& id : {kAnn, kBob, kCid, kDee}) {
+            TUserRec user;
+            ASSERT_TRUE(connection.UserFile.GetEqual(user, 0, id));
+            const bool administers = std::find(ids.begin(), ids.end(), id) != ids.end();
+            user.Flags = administers ? user.Flags | urAdminister : user.Flags & ~urAdminister;
+            ASSERT_TRUE(connection.UserFile.Rewrite(user, id));
+        }
     }
 
     // The stored user, read through a connection of its own.

@@ -1,4 +1,5 @@
 #include "AdminFixture.h"
+#include "admin/UserAccounts.h"
 #include "admin/UserDeletion.h"
 #include "admin/frmDeleteUser.h"
 #include "support/ChildProcess.h"
@@ -15,6 +16,7 @@
 #include <memory>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -271,5 +273,72 @@ TEST_F(DeleteUserTest, ChangeSavedAfterTheReadIsKept)
     EXPECT_EQ(FieldText(entry.AssigneeIds[0]), kCid);
     EXPECT_EQ(FieldText(entry.AssigneeIds[1]), kNone);
 }
+
+// BOB is deleted only while someone else keeps the right "Can administer";
+// ANN, logged in, may have lost it on another workstation. A refusal
+// changes nothing.
+struct TLastAdministratorCase
+{
+    const char* Name;
+    std::vector<std::string> Administrators;
+    std::vector<std::string> AfterOpening;  // as another workstation leaves them; empty: unchanged
+    bool TurnHeldElsewhere;
+    bool Shown;
+    TMessageKind Kind;
+    std::string Message;  // empty: deleted
+};
+
+void PrintTo(const TLastAdministratorCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
+class LastAdministratorTest : public DeleteUserTest, public ::testing::WithParamInterface<TLastAdministratorCase>
+{
+};
+
+TEST_P(LastAdministratorTest, IsNotDeleted)
+{
+    const TLastAdministratorCase& c = GetParam();
+    const std::string owned = AddEvent(kBob, {kBob});
+    Administrators(*Db, c.Administrators);
+    auto other = Connect();
+    std::optional<TRecordLock> turn;
+    if (c.TurnHeldElsewhere)
+        turn.emplace(TUserAccounts(other->UserFile).RightsTurn());
+    Messages.Answer(TMessageAnswer::Ok);
+    bool shown = false;
+    const int result = Run([&] {
+        shown = true;
+        if (!c.AfterOpening.empty())
+            Administrators(*other, c.AfterOpening);
+        GoToLastPage();
+        QTest::mouseClick(Form.btnDelete, Qt::LeftButton);
+        if (Form.isVisible())
+            QTest::mouseClick(Form.btnCancel, Qt::LeftButton);
+    });
+    EXPECT_EQ(shown, c.Shown);
+    EXPECT_EQ(result, c.Message.empty() ? QDialog::Accepted : QDialog::Rejected);
+    TUserRec bob;
+    EXPECT_EQ(StoredUser(kBob, bob), !c.Message.empty());
+    ASSERT_EQ(Messages.Shown().size(), c.Message.empty() ? 0u : 1u);
+    if (c.Message.empty())
+        return;
+    EXPECT_EQ(Messages.Shown()[0].Kind, c.Kind);
+    EXPECT_EQ(Messages.Shown()[0].Text.toStdString(), c.Message);
+    EXPECT_EQ(Stored(owned), Expect(kBob, {kBob})) << "his events are left as they were";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LastAdministratorTest,
+    ::testing::Values(
+        TLastAdministratorCase{"OnlyAdministrator", {kBob}, {}, false, false, TMessageKind::Information,
+                               TUserAccounts::LastAdministratorText("BOB")},
+        TLastAdministratorCase{"AnotherRemains", {kBob, kCid}, {}, false, true, TMessageKind::Information, ""},
+        TLastAdministratorCase{"TheOtherLosesTheRightMeanwhile", {kBob, kCid}, {kBob}, false, true,
+                               TMessageKind::Information, TUserAccounts::LastAdministratorText("BOB")},
+        TLastAdministratorCase{"AnotherWorkstationTakesARight", {kBob, kCid}, {}, true, true, TMessageKind::Error,
+                               TUserDeletion::LockedMessage}),
+    [](const ::testing::TestParamInfo<TLastAdministratorCase>& info) { return std::string(info.param.Name); });
 
 }  // namespace

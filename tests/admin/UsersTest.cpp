@@ -1,6 +1,8 @@
 #include "AdminFixture.h"
+#include "admin/UserAccounts.h"
 #include "admin/frmDeleteUser.h"
 #include "admin/frmUsers.h"
+#include "storage/RecordLock.h"
 #include "ui/CheckList.h"
 
 #include <QAction>
@@ -9,6 +11,9 @@
 #include <QTest>
 
 #include <functional>
+#include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -196,6 +201,75 @@ TEST_F(UsersTest, DeletingOneselfIsRefusedWithoutTheWizard)
     EXPECT_EQ(Messages.Shown()[0].Text, "You cannot delete the user you are logged on as");
     EXPECT_EQ(Dialogs.Runs().size(), 1u) << "only the users dialog ran";
     EXPECT_EQ(Db->UserFile.RecordCount(), 4);
+}
+
+// The edits hold as much as the record's fields, so a user whose name and
+// password have ten characters each is shown whole and updated whole.
+TEST_F(UsersTest, EditsHoldTheirWholeFields)
+{
+    const std::pair<QLineEdit* TfrmUsers::*, int> widths[] = {
+        {&TfrmUsers::edtUserName, 10}, {&TfrmUsers::edtPassword, 10},
+        {&TfrmUsers::edtFullname, 30}, {&TfrmUsers::edtAbbreviation, 10}};
+    AddUser("ADMINISTRA", urAddEntries);
+    TUserRec user;
+    ASSERT_TRUE(Db->UserFile.GetEqual(user, 0, "0000000005"));
+    SetField(user.Password, "PASSWORD10");
+    ASSERT_TRUE(Db->UserFile.Rewrite(user, "0000000005"));
+    Run([&] {
+        for (const auto& [edit, width] : widths) {
+            Type(Form.*edit, QString(40, 'W'));
+            EXPECT_EQ((Form.*edit)->text().size(), width) << (Form.*edit)->objectName().toStdString();
+        }
+        Select("ADMINISTRA");
+        Type(Form.edtFullname, "Longer Name");
+        QTest::mouseClick(Form.btnUpdate, Qt::LeftButton);
+    });
+    EXPECT_TRUE(Messages.Shown().empty());
+    ASSERT_TRUE(StoredUser("0000000005", user));
+    EXPECT_EQ(FieldText(user.Password) + "/" + FieldText(user.FullName), "PASSWORD10/Longer Name");
+}
+
+// The right "Can administer" is counted over the users file: the last user
+// who has it keeps it, whoever he is, and nothing is written.
+TEST_F(UsersTest, TheLastAdministratorKeepsTheRight)
+{
+    const struct
+    {
+        std::vector<std::string> Administrators;
+        bool TurnHeldElsewhere;
+        std::string Name;
+        std::string Message;  // empty: updated
+    } cases[] = {
+        {{kAnn}, false, "ANN", TUserAccounts::LastAdministratorText("ANN")},
+        {{kAnn, kDee}, false, "ANN", ""},
+        {{kBob}, false, "BOB", TUserAccounts::LastAdministratorText("BOB")},  // ANN has lost hers
+        {{kAnn, kDee}, true, "ANN", "Unable to update this user now. Another user has locked it"},
+    };
+    for (const auto& c : cases) {
+        Administrators(*Db, c.Administrators);
+        auto other = Connect();
+        std::optional<TRecordLock> turn;
+        if (c.TurnHeldElsewhere)
+            turn.emplace(TUserAccounts(other->UserFile).RightsTurn());
+        const std::string id = c.Name == "ANN" ? kAnn : kBob;
+        TUserRec before;
+        ASSERT_TRUE(StoredUser(id, before));
+        const std::size_t shown = Messages.Shown().size();
+        Messages.Answer(TMessageAnswer::Ok);
+        Run([&] {
+            Select(QString::fromStdString(c.Name));
+            Form.lstFlags->ClickCheck(0);
+            QTest::mouseClick(Form.btnUpdate, Qt::LeftButton);
+            EXPECT_EQ(Form.lstFlags->Checked(0), c.Message.size() > 0 && !c.TurnHeldElsewhere) << c.Message;
+        });
+        TUserRec after;
+        ASSERT_TRUE(StoredUser(id, after));
+        EXPECT_EQ(after.Flags, c.Message.empty() ? before.Flags & ~urAdminister : before.Flags) << c.Message;
+        ASSERT_EQ(Messages.Shown().size(), shown + (c.Message.empty() ? 0 : 1)) << c.Message;
+        if (!c.Message.empty()) {
+            EXPECT_EQ(Messages.Shown().back().Text.toStdString(), c.Message);
+        }
+    }
 }
 
 }  // namespace

@@ -8,7 +8,9 @@
 #include "storage/RegistryKey.h"
 #include "storage/Stamp.h"
 #include "support/ClockScript.h"
+#include "support/EnvOverride.h"
 #include "support/OpenFilePromptScript.h"
+#include "support/PopupEscape.h"
 #include "support/SaveFilePromptScript.h"
 #include "support/TempDir.h"
 #include "ui/DateEdit.h"
@@ -28,6 +30,7 @@
 #include <initializer_list>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -193,6 +196,8 @@ TEST_F(ICalCommandsTest, ExportThenImportIntoAnEmptyDatabaseGivesTheSameEvents)
     AddEntry("Next year", QDate(2026, 3, 5), QTime(11, 0), 0, {kMe});
     const QString file = QString::fromStdString(Files_.File("diary.ics"));
     Window().ViewRules().Mode = fmJustForMe;
+    // A home without a documents folder.
+    const TEnvOverride home("HOME", QByteArray::fromStdString(Files_.Path()));
 
     AnswerMarch();
     Saves_.Answer(file);
@@ -203,6 +208,8 @@ TEST_F(ICalCommandsTest, ExportThenImportIntoAnEmptyDatabaseGivesTheSameEvents)
     ASSERT_EQ(Dialogs_.Runs().size(), 1u);
     EXPECT_EQ(Dialogs_.Runs()[0].Title, "Export to iCalendar");
     EXPECT_EQ(Saves_.Captions(), (std::vector<QString>{"Export to iCalendar"}));
+    EXPECT_EQ(Saves_.Proposed(), (std::vector<QString>{QString::fromStdString(
+                                     Files_.File("Orbeko 2025-03-01 to 2025-03-31.ics"))}));  // the range chosen
     ASSERT_EQ(Messages_.Shown().size(), 2u);
     EXPECT_EQ(Messages_.Shown()[1].Kind, TMessageKind::Information);
     EXPECT_EQ(Messages_.Shown()[1].Text, "Exported 3 events to " + file);  // those assigned to JSMITH
@@ -432,6 +439,24 @@ TEST(DateRangeTest, OkTakesOnlyASoundRange)
             EXPECT_EQ(messages.Shown()[0].Text, c.Message);
         }
     }
+}
+
+// Esc in an open calendar closes it alone; the next Esc cancels the range,
+// which stays as it came.
+TEST(DateRangeTest, EscClosesAnOpenCalendarBeforeTheDialog)
+{
+    TfrmDateRange dialog;
+    TDialogScript dialogs;
+    dialogs.Answer([](QDialog& shown) {
+        auto& range = static_cast<TfrmDateRange&>(shown);
+        for (QWidget* control : std::initializer_list<QWidget*>{range.edtFrom, range.edtTo})
+            EXPECT_EQ(EscapeClosesTheDropDownFirst(range, *control), "");
+        return range.result();
+    });
+    QDate from(2020, 1, 1);
+    QDate to(2020, 1, 2);
+    EXPECT_EQ(dialog.Execute("Export to iCalendar", "Between", from, to), QDialog::Rejected);
+    EXPECT_EQ(std::make_pair(from, to), std::make_pair(QDate(2020, 1, 1), QDate(2020, 1, 2)));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "views/WeekView.h"
 #include "support/FolderPromptScript.h"
 #include "support/MessageBoxScript.h"
+#include "support/PopupEscape.h"
 
 #include <QAction>
 #include <QTimer>
@@ -348,6 +349,11 @@ TEST_F(StartUpTest, AboutAndHelp)
     EXPECT_TRUE(Child<THelpWindow>().isVisible());
     EXPECT_EQ(Child<THelpWindow>().CurrentPage(), "index.html");
     EXPECT_EQ(Child<THelpWindow>().windowTitle(), "Orbeko Help: Contents");
+    // Esc closes it, wherever the reader has clicked in it.
+    Child<THelpWindow>().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Child<THelpWindow>()));
+    PressEscape();
+    EXPECT_FALSE(Child<THelpWindow>().isVisible());
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "support/DialogScript.h"
 #include "support/MailTransportFake.h"
 #include "support/MessageBoxScript.h"
+#include "support/PopupEscape.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,7 @@
 
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -564,6 +566,17 @@ TEST_F(EventEditorTest, TheCallerDecidesWhetherUsersCanBeChosen)
     });
 }
 
+// Esc in an open drop-down closes it alone; the next Esc cancels the editor.
+TEST_F(EventEditorTest, EscClosesAnOpenDropDownBeforeTheEditor)
+{
+    Run([](TfrmEvent& editor) {
+        for (QWidget* control :
+             std::initializer_list<QWidget*>{editor.cmbDate, editor.cmbHour, editor.cmbMinute, editor.cmbCategory})
+            EXPECT_EQ(EscapeClosesTheDropDownFirst(editor, *control), "");
+        return editor.result();
+    });
+}
+
 class AlarmPropertiesTest : public ::testing::Test
 {
 protected:
@@ -626,6 +639,18 @@ TEST_F(AlarmPropertiesTest, AnyOtherWayOutChangesNothing)
         auto& alarm = static_cast<TfrmAlarmProperties&>(dialog);
         alarm.cmbHour->setCurrentIndex(3);
         alarm.reject();
+        return alarm.result();
+    });
+    EXPECT_EQ(Dialog.Execute(Alarm), QDialog::Rejected);
+    EXPECT_EQ(FieldText(Alarm.AlarmStamp), kTenOhSeven);
+}
+
+TEST_F(AlarmPropertiesTest, EscClosesAnOpenDropDownBeforeTheDialog)
+{
+    Dialogs.Answer([](QDialog& dialog) {
+        auto& alarm = static_cast<TfrmAlarmProperties&>(dialog);
+        for (QWidget* control : std::initializer_list<QWidget*>{alarm.cmbDate, alarm.cmbHour, alarm.cmbMinute})
+            EXPECT_EQ(EscapeClosesTheDropDownFirst(alarm, *control), "");
         return alarm.result();
     });
     EXPECT_EQ(Dialog.Execute(Alarm), QDialog::Rejected);

@@ -1,4 +1,5 @@
 #include "support/DialogScript.h"
+#include "support/PopupEscape.h"
 #include "prefs/OrbekoCfg.h"
 #include "prefs/frmOptions.h"
 #include "ui/ColorCombo.h"
@@ -98,6 +99,19 @@ TEST_F(OptionsTest, OkReachesBothViewsAndTheSettings)
     EXPECT_FALSE(Settings.ExpandLines);
     EXPECT_TRUE(Settings.CategoryItalic);
     EXPECT_EQ(std::make_pair(Settings.TimeColor, Settings.PrivateColor), std::make_pair(0x00654321u, 0x00123456u));
+}
+
+// Esc in an open colour list closes the list alone; the next Esc cancels
+// the dialog, which changes nothing.
+TEST_F(OptionsTest, EscClosesAnOpenColourListBeforeTheDialog)
+{
+    const auto week = State(Week);
+    EXPECT_EQ(Run([](TfrmOptions& form) {
+                  for (TColorCombo* combo : form.findChildren<TColorCombo*>())
+                      EXPECT_EQ(EscapeClosesTheDropDownFirst(form, *combo), "");
+              }),
+              QDialog::Rejected);
+    EXPECT_EQ(State(Week), week);
 }
 
 }  // namespace

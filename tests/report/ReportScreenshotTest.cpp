@@ -48,7 +48,7 @@ TEST_F(ReportScreenshotTest, SavesTheViewerAndThePreviewOfAReport)
     const QStringList lines = TReportBuilder(*Db, SessionWithRights(ann, urAdminister)).Build(request);
 
     TfrmReportViewer viewer;
-    viewer.SetLines(lines);
+    viewer.SetLines(lines, request.StartDate, request.EndDate);
     viewer.show();
     const QImage shown = viewer.grab().toImage();
     EXPECT_EQ(shown.size(), QSize(738, 435));

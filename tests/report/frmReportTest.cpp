@@ -1,6 +1,8 @@
 #include "support/DialogScript.h"
 #include "support/MessageBoxScript.h"
 #include "support/ClockScript.h"
+#include "support/PopupEscape.h"
+#include "support/SaveFilePromptScript.h"
 #include "ReportFixture.h"
 
 #include "prefs/OrbekoCfg.h"
@@ -15,14 +17,18 @@
 #include "ui/ListBox.h"
 #include "ui/MessageBox.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <initializer_list>
 
 namespace {
 
@@ -55,6 +61,9 @@ protected:
             auto& viewer = static_cast<TfrmReportViewer&>(dialog);
             Shown = viewer.memReport->toPlainText().split('\n');
             DialogOpenUnderViewer = Report.isVisible();
+            Saves.Answer(std::nullopt);
+            viewer.SaveAs1->trigger();
+            Proposed = QFileInfo(Saves.Proposed().back()).fileName();
             return int(QDialog::Rejected);
         });
     }
@@ -64,7 +73,9 @@ protected:
     TDialogScript Dialogs;
     TOrbekoCfg Cfg;
     TfrmReport Report;
+    TSaveFilePromptScript Saves;
     QStringList Shown;
+    QString Proposed;  // the name the viewer offers for the text file
     bool DialogOpenUnderViewer = false;
 };
 
@@ -102,6 +113,7 @@ TEST_F(ReportDialogTest, GoShowsTheReportAndKeepsTheDialogOpenForTheNext)
         EXPECT_TRUE(report.isVisible());
         EXPECT_EQ(Shown.size(), 13);
         EXPECT_EQ(Shown.value(3), "All Users");
+        EXPECT_EQ(Proposed, "Orbeko report 2001-03-05 to 2001-03-05.txt");
 
         Dialogs.Answer([](QDialog& dialog) {
             auto& select = static_cast<TfrmSelectGroup&>(dialog);
@@ -153,6 +165,19 @@ TEST_F(ReportDialogTest, RefusedReportsShowTheirMessageAndKeepTheDialogOpen)
     });
     EXPECT_EQ(Messages.Shown().size(), 3u);
     EXPECT_EQ(Dialogs.Runs().size(), 1u) << "no viewer";
+}
+
+// Esc in an open calendar or list closes it alone; the next Esc closes the
+// dialog.
+TEST_F(ReportDialogTest, EscClosesAnOpenDropDownBeforeTheDialog)
+{
+    Run([](TfrmReport& report) {
+        report.chkCategory->setChecked(true);
+        for (QWidget* control :
+             std::initializer_list<QWidget*>{report.cmbStartDate, report.cmbEndDate, report.cmbCategory})
+            EXPECT_EQ(EscapeClosesTheDropDownFirst(report, *control), "");
+    });
+    EXPECT_TRUE(Messages.Shown().empty());
 }
 
 }  // namespace

@@ -154,8 +154,8 @@ TEST_F(OrbekoDBTest, FolderIsNeverSilentlyReplaced)
         else
             EXPECT_EQ(message.substr(0, c.Message.size()), c.Message);
         EXPECT_EQ(Shell_.Questions,
-                  c.Asked ? std::vector<std::string>{"There is no Orbeko database in " + folder +
-                                                     ". Create a new one here?"}
+                  c.Asked ? std::vector<std::string>{"There is no Orbeko database in\r\r" + folder +
+                                                     "\r\rCreate a new one here?"}
                           : std::vector<std::string>{});
         int present = 0;
         for (const char* name : kFiles)

@@ -27,12 +27,15 @@ TEST(StoreLocation, TellsServersFromFoldersAndNamesTheirFiles)
     const TCase cases[] = {
         {"/srv/diary/", false, "/srv/diary/OBUsers.Ism", "/srv/diary"},
         {"postgresql://db.example/diary", true, "postgresql://db.example/diary#OBUsers.Ism",
-         "dbname=diary host=db.example"},
+         "postgresql://db.example/diary"},
+        {"user=anna host=db-server.example.com port=5433 dbname=orbeko_office", true,
+         "user=anna host=db-server.example.com port=5433 dbname=orbeko_office#OBUsers.Ism",
+         "user=anna host=db-server.example.com port=5433 dbname=orbeko_office"},
         {"postgres://ann:secret@db/diary?sslmode=require", true,
          "postgres://ann:secret@db/diary?sslmode=require#OBUsers.Ism", "user=ann dbname=diary host=db sslmode=require"},
         {"host=/run/postgresql dbname=diary password=secret", true,
          "host=/run/postgresql dbname=diary password=secret#OBUsers.Ism", "dbname=diary host=/run/postgresql"},
-        {"  dbname = diary", true, "  dbname = diary#OBUsers.Ism", "dbname=diary"},
+        {"  dbname = diary", true, "  dbname = diary#OBUsers.Ism", "dbname = diary"},
         {"/data/a=b/", false, "/data/a=b/OBUsers.Ism", "/data/a=b"},
     };
     for (const TCase& c : cases) {
@@ -85,8 +88,8 @@ TEST_F(ServerDatabase, AnEmptyDatabaseBecomesADiaryOnlyWhenTheUserSaysSo)
         EXPECT_STREQ(error.what(), "Unable to locate Orbeko Database!");
     }
     ASSERT_EQ(Shell_.Questions.size(), 1u);
-    EXPECT_EQ(Shell_.Questions[0],
-              "There is no Orbeko database in " + StoreLocation::Shown(Location()) + ". Create a new one here?");
+    EXPECT_EQ(Shell_.Questions[0], "There is no Orbeko database in\r\r" + Location() + "\r\rCreate a new one here?")
+        << "the connection string as it was written, on a line of its own";
     TXIsamFile probe;
     EXPECT_FALSE(probe.Open(StoreLocation::FileName(Location(), "OBUsers.Ism"), 3));
     EXPECT_EQ(probe.Status(), 1);

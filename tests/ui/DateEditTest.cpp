@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QCalendarWidget>
+#include <QDialog>
 #include <QLocale>
 #include <QTableView>
 #include <QTest>
@@ -187,6 +188,20 @@ TEST_F(DateEditTest, CalendarOfATextThatIsNoDateOpensAtToday)
     emit Edit->Calendar()->clicked(QDate(2024, 3, 1));
     EXPECT_EQ(Edit->Date(), QDate(2024, 3, 1));
     EXPECT_FALSE(Edit->Calendar()->isVisible());
+}
+
+// A dialog that goes takes the open calendar with it, rather than leave it
+// alone on screen holding the keyboard.
+TEST(DateEditPopupTest, TheCalendarGoesWithItsDialog)
+{
+    QDialog dialog;
+    auto* edit = new TDateEdit(&dialog);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    edit->DropDown();
+    ASSERT_TRUE(edit->Calendar()->isVisible());
+    dialog.reject();
+    EXPECT_FALSE(edit->Calendar()->isVisible());
 }
 
 TEST_F(DateEditTest, ReadOnlyEditKeepsItsDate)

@@ -1,10 +1,13 @@
 #include "support/MessageBoxScript.h"
+#include "support/PopupEscape.h"
 #include "ui/ActionFactory.h"
 #include "ui/ActionUpdater.h"
 #include "ui/ButtonRow.h"
+#include "ui/DateEdit.h"
 #include "ui/ExecuteScope.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDialog>
 #include <QPushButton>
 #include <QTest>
@@ -12,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 
@@ -95,6 +99,29 @@ TEST(ButtonRowTest, KeepsTheCaptionsGivenAndFollowsItsActions)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_EQ(cancelled, 1) << "Esc presses the cancel button";
+}
+
+// Esc goes to an open drop-down of the dialog first; only an Esc that no
+// control has used presses the cancel button.
+TEST(ButtonRowTest, EscClosesAnOpenDropDownBeforeItCancels)
+{
+    QDialog dialog;
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* list = new QComboBox(&dialog);
+    list->addItems({"One", "Two"});
+    auto* date = new TDateEdit(&dialog);
+    auto* row = new TButtonRow(&dialog);
+    int cancelled = 0;
+    const auto cancel = [&] {
+        ++cancelled;
+        dialog.reject();
+    };
+    row->Add("btnCancel", "&Cancel", cancel, TButtonRole::Cancel);
+    for (QWidget* control : std::initializer_list<QWidget*>{list, date, row})
+        layout->addWidget(control);
+    for (QWidget* control : std::initializer_list<QWidget*>{list, date})
+        EXPECT_EQ(EscapeClosesTheDropDownFirst(dialog, *control), "");
+    EXPECT_EQ(cancelled, 2);
 }
 
 TEST(ExecuteScopeTest, PutsTheMembersBackOnEveryPath)

@@ -7,10 +7,16 @@
 
 namespace {
 
+// A record field of six bytes: five of text and the NUL.
+struct TSixBytes
+{
+    char Text[6];
+};
+
 TEST(FieldValidatorTest, TypingStopsWhereTheFieldIsFull)
 {
     QLineEdit edit;
-    TFieldValidator::Attach(edit, 6);
+    TFieldValidator::Attach(edit, &TSixBytes::Text);
     QTest::keyClicks(&edit, "Budget meeting");
     EXPECT_EQ(edit.text(), "Budge");
 }
@@ -44,7 +50,7 @@ TEST(FieldValidatorTest, CountsTheBytesOfTheStoredText)
 TEST(FieldValidatorTest, APasteThatWouldOverflowIsRefusedWhole)
 {
     QLineEdit edit;
-    TFieldValidator::Attach(edit, 6);
+    TFieldValidator::Attach(edit, &TSixBytes::Text);
     edit.setText("ab");
     edit.end(false);
     edit.insert(QString::fromUtf8("\u00e9\u00e9"));

@@ -1,5 +1,7 @@
 #include "ui/UpperCaseValidator.h"
 
+#include "storage/Records.h"
+
 #include <QLineEdit>
 #include <QTest>
 
@@ -10,7 +12,7 @@ namespace {
 TEST(UpperCaseValidatorTest, TypedTextBecomesCapitalsWithinTheLimit)
 {
     QLineEdit edit;
-    TUpperCaseValidator::Attach(edit, 11);
+    TUpperCaseValidator::Attach(edit, &TUserRec::UserName);
     QTest::keyClicks(&edit, "jsmith-o'neil");
     EXPECT_EQ(edit.text(), "JSMITH-O'N");
 }
