@@ -1,11 +1,11 @@
 #include "EventsFixture.h"
 
-#include "storage/KfStore.h"
+#include "kfstore/KfStore.h"
 #include "storage/OrbekoDB.h"
 #include "storage/RegistryKey.h"
 #include "storage/Records.h"
 #include "storage/Stamp.h"
-#include "storage/XIsamFile.h"
+#include "kfstore/XIsamFile.h"
 
 #include <cstdio>
 #include <cstring>

@@ -7,7 +7,7 @@
 #include "cli/DatabaseFiles.h"
 #include "cli/ScratchFolder.h"
 #include "cli/Snapshot.h"
-#include "storage/XIsamFile.h"
+#include "kfstore/XIsamFile.h"
 
 #include <benchmark/benchmark.h>
 

@@ -16,12 +16,13 @@
 #include "app/ViewFeeder.h"
 #include "prefs/FilterRules.h"
 #include "prefs/Session.h"
-#include "storage/KeyOrder.h"
+#include "kfstore/KeyOrder.h"
 #include "storage/OrbekoDB.h"
-#include "storage/PgConnection.h"
-#include "storage/PgFileSchema.h"
+#include "kfstore/server/PgConnection.h"
+#include "kfstore/server/PgFileSchema.h"
 #include "storage/Stamp.h"
-#include "storage/StoreLocation.h"
+#include "kfstore/StoreHome.h"
+#include "kfstore/StoreLocation.h"
 
 #include <QCoreApplication>
 
@@ -382,14 +383,14 @@ int main(int argc, char** argv)
     }
     const std::string location = BenchDatabase(server);
     if (location.empty()) {
-        std::fprintf(stderr, "bench_pg: cannot reach %s\n", StoreLocation::Shown(server).c_str());
+        std::fprintf(stderr, "bench_pg: cannot reach %s\n", StoreHomes::Shown(server).c_str());
         return 1;
     }
     TServer events;
     TCreatingShell shell;
     events.Db = std::make_unique<TOrbekoDB>(shell, location);
     if (events.Raw.Open(location) != 0 || (events.FileId = EventsFileId(events.Raw)) == 0) {
-        std::fprintf(stderr, "bench_pg: no events file in %s\n", StoreLocation::Shown(location).c_str());
+        std::fprintf(stderr, "bench_pg: no events file in %s\n", StoreHomes::Shown(location).c_str());
         return 1;
     }
     if (events.Db->DayEntryFile.RecordCount() < events.Count) {

@@ -12,7 +12,7 @@
 #include "prefs/Session.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
-#include "storage/XIsamFile.h"
+#include "kfstore/XIsamFile.h"
 #include "views/DayEntries.h"
 #include "support/DialogScript.h"
 #include "support/MessageBoxScript.h"

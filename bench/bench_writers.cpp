@@ -9,7 +9,7 @@
 // The file is made afresh for each count in $TMPDIR/orbeko-bench.
 
 #include "EventsFixture.h"
-#include "storage/XIsamFile.h"
+#include "kfstore/XIsamFile.h"
 
 #include <algorithm>
 #include <chrono>

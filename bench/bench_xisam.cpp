@@ -11,10 +11,10 @@
 
 #include "EventsFixture.h"
 #include "RatioReporter.h"
-#include "storage/KfStore.h"
+#include "kfstore/KfStore.h"
 #include "storage/Records.h"
 #include "storage/Stamp.h"
-#include "storage/XIsamFile.h"
+#include "kfstore/XIsamFile.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>

@@ -1,10 +1,10 @@
 #include "admin/CategoryDeletion.h"
 
 #include "storage/KeyWalk.h"
-#include "storage/KfsStatus.h"
+#include "kfstore/KfsStatus.h"
 #include "storage/OrbekoDB.h"
-#include "storage/RecordLock.h"
-#include "storage/WriteBatch.h"
+#include "kfstore/RecordLock.h"
+#include "kfstore/WriteBatch.h"
 
 #include <stdexcept>
 #include <utility>

@@ -1,6 +1,6 @@
 #include "admin/TroubleLines.h"
 
-#include "storage/KfsStatus.h"
+#include "kfstore/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
 

@@ -1,9 +1,9 @@
 #include "admin/UserAccounts.h"
 
 #include "storage/KeyWalk.h"
-#include "storage/KfsStatus.h"
+#include "kfstore/KfsStatus.h"
 #include "storage/OrbekoDB.h"
-#include "storage/XIsamFile.h"
+#include "kfstore/XIsamFile.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/RecordLock.h"
+#include "kfstore/RecordLock.h"
 #include "storage/Records.h"
 
 #include <string>

@@ -3,10 +3,10 @@
 #include "admin/UserAccounts.h"
 
 #include "storage/KeyWalk.h"
-#include "storage/KfsStatus.h"
+#include "kfstore/KfsStatus.h"
 #include "storage/OrbekoDB.h"
-#include "storage/RecordLock.h"
-#include "storage/WriteBatch.h"
+#include "kfstore/RecordLock.h"
+#include "kfstore/WriteBatch.h"
 
 #include <stdexcept>
 #include <utility>

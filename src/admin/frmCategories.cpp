@@ -2,7 +2,7 @@
 
 #include "admin/CategoryDeletion.h"
 #include "storage/KeyWalk.h"
-#include "storage/KfsStatus.h"
+#include "kfstore/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
 #include "ui/ActionFactory.h"

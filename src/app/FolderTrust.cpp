@@ -2,7 +2,7 @@
 
 #include "cli/FolderSelfTest.h"
 #include "cli/Presence.h"
-#include "storage/StoreLocation.h"
+#include "kfstore/StoreLocation.h"
 #include "ui/MessageBox.h"
 
 #include <stdexcept>

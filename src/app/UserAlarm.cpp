@@ -1,9 +1,9 @@
 #include "app/UserAlarm.h"
 
 #include "storage/KeyWalk.h"
-#include "storage/KfsStatus.h"
+#include "kfstore/KfsStatus.h"
 #include "storage/OrbekoDB.h"
-#include "storage/RecordLock.h"
+#include "kfstore/RecordLock.h"
 
 #include <algorithm>
 #include <iterator>

@@ -3,7 +3,7 @@
 #include "prefs/FilterRules.h"
 #include "prefs/Session.h"
 #include "storage/KeyWalk.h"
-#include "storage/KfsStatus.h"
+#include "kfstore/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
 #include "views/DayEntries.h"

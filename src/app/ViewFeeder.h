@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/FileWatch.h"
+#include "kfstore/FileWatch.h"
 #include "storage/OrbekoCache.h"
 #include "storage/Records.h"
 

@@ -11,10 +11,11 @@
 #include "ical/ICalExport.h"
 #include "ical/ICalImport.h"
 #include "storage/KeyWalk.h"
-#include "storage/KfsModes.h"
-#include "storage/KfsStatus.h"
+#include "kfstore/KfsModes.h"
+#include "kfstore/KfsStatus.h"
 #include "storage/OrbekoDB.h"
-#include "storage/StoreLocation.h"
+#include "kfstore/StoreHome.h"
+#include "kfstore/StoreLocation.h"
 
 #include <QDate>
 
@@ -273,12 +274,12 @@ bool TAdminCommand::ReadableDatabase(const std::string& folder)
             if (probe.Open(StoreLocation::FileName(StoreLocation::Normalized(folder), file.Name), koShared))
                 return true;
             if (probe.Status() != ksNotFound) {
-                Err_ << "orbeko-admin: cannot read " << StoreLocation::Shown(folder) << ": " << probe.StatusText()
+                Err_ << "orbeko-admin: cannot read " << StoreHomes::Shown(folder) << ": " << probe.StatusText()
                      << "\n";
                 return false;
             }
         }
-        Err_ << "orbeko-admin: " << StoreLocation::Shown(folder) << " holds no Orbeko database\n";
+        Err_ << "orbeko-admin: " << StoreHomes::Shown(folder) << " holds no Orbeko database\n";
         return false;
     }
     std::error_code error;
@@ -310,7 +311,7 @@ int TAdminCommand::Check(const std::vector<std::string>& args)
         return kFailed;
     bool first = true;
     if (json)
-        Out_ << "{\"folder\":" << JsonString(StoreLocation::Shown(folder)) << ",\"problems\":[";
+        Out_ << "{\"folder\":" << JsonString(StoreHomes::Shown(folder)) << ",\"problems\":[";
     const TProblemSink sink = [&](const TProblem& problem) {
         if (!json) {
             PrintProblem(Out_, problem);
@@ -325,7 +326,7 @@ int TAdminCommand::Check(const std::vector<std::string>& args)
     if (json)
         Out_ << "],\"count\":" << problems << "}\n";
     else
-        Out_ << StoreLocation::Shown(folder) << ": " << (problems == 0 ? "no" : std::to_string(problems))
+        Out_ << StoreHomes::Shown(folder) << ": " << (problems == 0 ? "no" : std::to_string(problems))
              << " problems found\n";
     return problems == 0 ? kOk : kProblems;
 }
@@ -337,8 +338,8 @@ int TAdminCommand::Copy(const std::vector<std::string>& args)
     if (!ReadableDatabase(args[0]))
         return kFailed;
     const int64_t records = TDatabaseCopy::Run(args[0], args[1]);
-    Out_ << "Copied " << records << " records of " << StoreLocation::Shown(args[0]) << " to "
-         << StoreLocation::Shown(args[1]) << "\n";
+    Out_ << "Copied " << records << " records of " << StoreHomes::Shown(args[0]) << " to "
+         << StoreHomes::Shown(args[1]) << "\n";
     return kOk;
 }
 
@@ -346,7 +347,7 @@ bool TAdminCommand::FolderOnly(const std::string& verb, const std::string& locat
 {
     if (!StoreLocation::IsServer(location))
         return true;
-    Err_ << "orbeko-admin " << verb << ": " << StoreLocation::Shown(location) << " is a PostgreSQL server; "
+    Err_ << "orbeko-admin " << verb << ": " << StoreHomes::Shown(location) << " is a PostgreSQL server; "
          << instead << "\n";
     return false;
 }

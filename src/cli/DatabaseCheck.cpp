@@ -5,9 +5,9 @@
 #include "cli/ReferenceRules.h"
 #include "cli/ScratchFolder.h"
 #include "cli/Snapshot.h"
-#include "storage/KeyOrder.h"
+#include "kfstore/KeyOrder.h"
 #include "storage/Records.h"
-#include "storage/Statement.h"
+#include "kfstore/folder/Statement.h"
 
 #include <sqlite3.h>
 

@@ -1,11 +1,12 @@
 #include "cli/DatabaseCopy.h"
 
 #include "cli/DatabaseFiles.h"
-#include "storage/KeyFormat.h"
-#include "storage/KfStore.h"
-#include "storage/StoreLocation.h"
-#include "storage/WriteBatch.h"
-#include "storage/XIsamFile.h"
+#include "kfstore/KeyFormat.h"
+#include "kfstore/KfStore.h"
+#include "kfstore/StoreHome.h"
+#include "kfstore/StoreLocation.h"
+#include "kfstore/WriteBatch.h"
+#include "kfstore/XIsamFile.h"
 
 #include <filesystem>
 #include <memory>
@@ -30,10 +31,10 @@ public:
     {
         auto file = std::make_unique<TXIsamFile>();
         if (!file->CreateFile(name, kPrimaryKeyLength, keyFormat))
-            throw std::runtime_error("cannot make " + StoreLocation::Shown(name) + ": " + file->StatusText());
+            throw std::runtime_error("cannot make " + StoreHomes::Shown(name) + ": " + file->StatusText());
         Names_.push_back(name);
         if (!file->Open(name, koExclusive))
-            throw std::runtime_error("cannot open " + StoreLocation::Shown(name) + ": " + file->StatusText());
+            throw std::runtime_error("cannot open " + StoreHomes::Shown(name) + ": " + file->StatusText());
         Open_.push_back(std::move(file));
         return *Open_.back();
     }
@@ -100,9 +101,9 @@ int64_t TDatabaseCopy::Run(const std::string& source, const std::string& destina
         const std::string name = StoreLocation::FileName(from, file.Name);
         if (!opened->Open(name, koExclusive)) {
             if (opened->Status() == ksNameInUse)
-                throw ECopyRefused(StoreLocation::Shown(from) +
+                throw ECopyRefused(StoreHomes::Shown(from) +
                                    " is open on a workstation; end Orbeko everywhere before copying it");
-            throw std::runtime_error("cannot open " + StoreLocation::Shown(name) + ": " + opened->StatusText());
+            throw std::runtime_error("cannot open " + StoreHomes::Shown(name) + ": " + opened->StatusText());
         }
         sources.push_back(std::move(opened));
     }
@@ -111,12 +112,12 @@ int64_t TDatabaseCopy::Run(const std::string& source, const std::string& destina
         std::error_code error;
         std::filesystem::create_directories(to, error);
         if (error)
-            throw std::runtime_error("cannot make the folder " + StoreLocation::Shown(to) + ": " + error.message());
+            throw std::runtime_error("cannot make the folder " + StoreHomes::Shown(to) + ": " + error.message());
     }
     for (const TDatabaseFile& file : kDatabaseFiles) {
         TXIsamFile probe;
         if (probe.Open(StoreLocation::FileName(to, file.Name), koShared) || probe.Status() != ksNotFound)
-            throw ECopyRefused(StoreLocation::Shown(to) + " already holds " + file.Name);
+            throw ECopyRefused(StoreHomes::Shown(to) + " already holds " + file.Name);
     }
 
     TMadeFiles made;

@@ -1,10 +1,10 @@
 #include "cli/FileCheck.h"
 
 #include "cli/DatabaseFiles.h"
-#include "storage/FileSchema.h"
-#include "storage/KfsStatus.h"
-#include "storage/Statement.h"
-#include "storage/XIsamFile.h"
+#include "kfstore/folder/FileSchema.h"
+#include "kfstore/KfsStatus.h"
+#include "kfstore/folder/Statement.h"
+#include "kfstore/XIsamFile.h"
 
 #include <sqlite3.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "cli/Problem.h"
-#include "storage/Connection.h"
-#include "storage/KeyFormat.h"
+#include "kfstore/folder/Connection.h"
+#include "kfstore/KeyFormat.h"
 
 #include <cstdint>
 #include <functional>

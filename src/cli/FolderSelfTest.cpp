@@ -1,7 +1,7 @@
 #include "cli/FolderSelfTest.h"
 
 #include "cli/Restore.h"
-#include "storage/FileSystemKind.h"
+#include "kfstore/folder/FileSystemKind.h"
 
 #include <filesystem>
 

@@ -2,15 +2,15 @@
 
 #include "cli/DatabaseFiles.h"
 #include "cli/ReadTransaction.h"
-#include "storage/Connection.h"
+#include "kfstore/folder/Connection.h"
 #include "storage/KeyWalk.h"
-#include "storage/KfsModes.h"
-#include "storage/KfsStatus.h"
-#include "storage/StoreLocation.h"
-#include "storage/XIsamFile.h"
+#include "kfstore/KfsModes.h"
+#include "kfstore/KfsStatus.h"
+#include "kfstore/StoreLocation.h"
+#include "kfstore/XIsamFile.h"
 #include "storage/Records.h"
 #include "storage/Stamp.h"
-#include "storage/Statement.h"
+#include "kfstore/folder/Statement.h"
 
 #include <sqlite3.h>
 

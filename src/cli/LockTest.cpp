@@ -1,8 +1,8 @@
 #include "cli/LockTest.h"
 
 #include "cli/DatabaseFiles.h"
-#include "storage/KfsStatus.h"
-#include "storage/LockFile.h"
+#include "kfstore/KfsStatus.h"
+#include "kfstore/folder/LockFile.h"
 
 #include <cerrno>
 #include <csignal>

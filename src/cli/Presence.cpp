@@ -1,7 +1,7 @@
 #include "cli/Presence.h"
 
 #include "cli/DatabaseFiles.h"
-#include "storage/KfsStatus.h"
+#include "kfstore/KfsStatus.h"
 
 #include <cerrno>
 #include <csignal>

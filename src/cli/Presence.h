@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/LockFile.h"
+#include "kfstore/folder/LockFile.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "cli/ReadTransaction.h"
 
-#include "storage/Connection.h"
+#include "kfstore/folder/Connection.h"
 
 #include <sqlite3.h>
 

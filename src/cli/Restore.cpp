@@ -3,10 +3,10 @@
 #include "cli/DatabaseCheck.h"
 #include "cli/DatabaseFiles.h"
 #include "cli/Snapshot.h"
-#include "storage/FileDescriptor.h"
-#include "storage/KfsStatus.h"
-#include "storage/OpenMark.h"
-#include "storage/XIsamFile.h"
+#include "kfstore/FileDescriptor.h"
+#include "kfstore/KfsStatus.h"
+#include "kfstore/folder/OpenMark.h"
+#include "kfstore/XIsamFile.h"
 
 #include <cerrno>
 #include <cstring>

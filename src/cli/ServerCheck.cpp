@@ -2,13 +2,13 @@
 
 #include "cli/DatabaseFiles.h"
 #include "cli/FileCheck.h"
-#include "storage/KeyFormat.h"
+#include "kfstore/KeyFormat.h"
 #include "storage/KeyWalk.h"
-#include "storage/KfsModes.h"
-#include "storage/KfsStatus.h"
+#include "kfstore/KfsModes.h"
+#include "kfstore/KfsStatus.h"
 #include "storage/Records.h"
-#include "storage/StoreLocation.h"
-#include "storage/XIsamFile.h"
+#include "kfstore/StoreLocation.h"
+#include "kfstore/XIsamFile.h"
 
 #include <map>
 #include <memory>

@@ -2,8 +2,8 @@
 
 #include "cli/DatabaseFiles.h"
 #include "cli/ReadTransaction.h"
-#include "storage/Connection.h"
-#include "storage/FileDescriptor.h"
+#include "kfstore/folder/Connection.h"
+#include "kfstore/FileDescriptor.h"
 
 #include <sqlite3.h>
 

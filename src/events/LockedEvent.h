@@ -1,7 +1,7 @@
 #pragma once
 
 #include "events/EventCommands.h"
-#include "storage/RecordLock.h"
+#include "kfstore/RecordLock.h"
 #include "storage/Records.h"
 
 #include <string>

@@ -2,8 +2,8 @@
 
 #include "ical/ICalComponent.h"
 #include "storage/KeyWalk.h"
-#include "storage/KfStore.h"
-#include "storage/KfsStatus.h"
+#include "kfstore/KfStore.h"
+#include "kfstore/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Records.h"
 #include "storage/Stamp.h"

@@ -6,7 +6,7 @@
 #include "storage/OrbekoDB.h"
 #include "storage/Records.h"
 #include "storage/Stamp.h"
-#include "storage/WriteBatch.h"
+#include "kfstore/WriteBatch.h"
 
 #include <QDateTime>
 #include <QTimeZone>

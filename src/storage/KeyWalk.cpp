@@ -1,6 +1,6 @@
 #include "storage/KeyWalk.h"
 
-#include "storage/KfsStatus.h"
+#include "kfstore/KfsStatus.h"
 #include "storage/OrbekoDB.h"
 
 namespace {

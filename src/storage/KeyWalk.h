@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/XIsamFile.h"
+#include "kfstore/XIsamFile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "storage/FileWatch.h"
+#include "kfstore/FileWatch.h"
 #include "storage/Records.h"
-#include "storage/XIsamFile.h"
+#include "kfstore/XIsamFile.h"
 
 #include <cstdint>
 #include <functional>

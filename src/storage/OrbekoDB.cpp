@@ -1,9 +1,10 @@
 #include "storage/OrbekoDB.h"
 
-#include "storage/FolderDiagnosis.h"
-#include "storage/KfStore.h"
+#include "kfstore/folder/FolderDiagnosis.h"
+#include "kfstore/KfStore.h"
 #include "storage/RegistryKey.h"
-#include "storage/StoreLocation.h"
+#include "kfstore/StoreHome.h"
+#include "kfstore/StoreLocation.h"
 
 #include <cstring>
 #include <filesystem>
@@ -105,7 +106,7 @@ bool TOrbekoDB::Exists(const TFileSpec& known)
 
 std::string TOrbekoDB::FolderText() const
 {
-    return StoreLocation::Shown(RootPath);
+    return StoreHomes::Shown(RootPath);
 }
 
 std::string TOrbekoDB::Explained(const std::string& headline, const std::string& file) const

@@ -2,7 +2,7 @@
 
 #include "storage/Records.h"
 #include "storage/Stamp.h"
-#include "storage/XIsamFile.h"
+#include "kfstore/XIsamFile.h"
 
 #include <stdexcept>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/Seam.h"
+#include "seam/Seam.h"
 
 // The system's beep and a short pause between sounds. The pause keeps the
 // event loop running, so windows are still painted and timers still fire.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/Seam.h"
+#include "seam/Seam.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "support/RecordsFixture.h"
 #include "admin/CategoryDeletion.h"
 #include "admin/frmCategories.h"
-#include "storage/RecordLock.h"
+#include "kfstore/RecordLock.h"
 #include "support/ChildProcess.h"
 #include "ui/ListBox.h"
 

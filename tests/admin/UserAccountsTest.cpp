@@ -1,6 +1,6 @@
 #include "admin/UserAccounts.h"
 #include "storage/OrbekoDB.h"
-#include "storage/RecordLock.h"
+#include "kfstore/RecordLock.h"
 #include "support/DatabaseFixture.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 #include "admin/UserAccounts.h"
 #include "admin/frmDeleteUser.h"
 #include "admin/frmUsers.h"
-#include "storage/RecordLock.h"
+#include "kfstore/RecordLock.h"
 #include "ui/CheckList.h"
 
 #include <QAction>

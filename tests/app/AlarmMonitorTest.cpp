@@ -2,7 +2,7 @@
 #include "app/HelpWindow.h"
 #include "app/frmDate.h"
 #include "app/frmNotify.h"
-#include "storage/RecordLock.h"
+#include "kfstore/RecordLock.h"
 #include "storage/Stamp.h"
 #include "ui/Bell.h"
 #include "storage/Clock.h"

@@ -2,7 +2,7 @@
 #include "events/EventCommands.h"
 #include "events/frmEvent.h"
 #include "prefs/FilterRules.h"
-#include "storage/RecordLock.h"
+#include "kfstore/RecordLock.h"
 #include "storage/Stamp.h"
 #include "ui/CheckList.h"
 #include "storage/Clock.h"

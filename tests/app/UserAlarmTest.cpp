@@ -1,6 +1,6 @@
 #include "app/AlarmScan.h"
 #include "app/UserAlarm.h"
-#include "storage/RecordLock.h"
+#include "kfstore/RecordLock.h"
 #include "support/DatabaseFixture.h"
 #include "storage/Clock.h"
 #include "support/ClockScript.h"

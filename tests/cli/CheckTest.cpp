@@ -1,7 +1,7 @@
 #include "AdminFixture.h"
 
 #include "cli/DatabaseCheck.h"
-#include "storage/XIsamFile.h"
+#include "kfstore/XIsamFile.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

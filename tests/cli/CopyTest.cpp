@@ -1,9 +1,9 @@
 #include "AdminFixture.h"
 
 #include "cli/DatabaseFiles.h"
-#include "storage/KeyFormat.h"
-#include "storage/KfStore.h"
-#include "storage/StoreLocation.h"
+#include "kfstore/KeyFormat.h"
+#include "kfstore/KfStore.h"
+#include "kfstore/StoreLocation.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "events/EventCommands.h"
 #include "events/LockedEvent.h"
 #include "storage/OrbekoDB.h"
-#include "storage/RecordLock.h"
+#include "kfstore/RecordLock.h"
 #include "support/ChildProcess.h"
 #include "support/DatabaseFixture.h"
 

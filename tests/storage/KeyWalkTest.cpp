@@ -1,4 +1,4 @@
-#include "StoreFixture.h"
+#include "kfstore/StoreFixture.h"
 #include "storage/KeyWalk.h"
 #include "storage/OrbekoDB.h"
 

@@ -1,8 +1,9 @@
-#include "storage/KfStore.h"
+#include "kfstore/KfStore.h"
 #include "storage/OrbekoCache.h"
 #include "storage/OrbekoDB.h"
-#include "storage/PgConnection.h"
-#include "storage/StoreLocation.h"
+#include "kfstore/server/PgConnection.h"
+#include "kfstore/StoreHome.h"
+#include "kfstore/StoreLocation.h"
 #include "support/ChildProcess.h"
 #include "support/DatabaseFixture.h"
 #include "support/TestDatabase.h"
@@ -49,7 +50,7 @@ TEST(StoreLocation, TellsServersFromFoldersAndNamesTheirFiles)
             EXPECT_EQ(connection, c.Location);
             EXPECT_EQ(name, "OBUsers.Ism");
         }
-        EXPECT_EQ(StoreLocation::Shown(c.Location), c.Shown);
+        EXPECT_EQ(StoreHomes::Shown(c.Location), c.Shown);
     }
     EXPECT_EQ(StoreLocation::Normalized("/srv/diary"), "/srv/diary/");
     EXPECT_EQ(StoreLocation::Normalized(" postgresql://db/diary \n"), "postgresql://db/diary");

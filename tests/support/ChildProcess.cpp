@@ -1,6 +1,6 @@
 #include "support/ChildProcess.h"
 
-#include "storage/XIsamFile.h"
+#include "kfstore/XIsamFile.h"
 
 #include <map>
 #include <stdexcept>

@@ -1,6 +1,6 @@
 #include "support/TestDatabase.h"
 
-#include "storage/PgConnection.h"
+#include "kfstore/server/PgConnection.h"
 
 #include <atomic>
 #include <cstdlib>

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "kfstore/KeyedStore.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+// One home of the keyed files: files in a folder, or tables on a database
+// server. The entry points reach every file through the home its name
+// belongs to, so that neither home knows of the other.
+class TStoreHome
+{
+public:
+    virtual ~TStoreHome() = default;
+
+    virtual int16_t Create(const std::string& fileName, int keyLength, const std::string& keyFormat) = 0;
+    virtual int16_t Open(const std::string& fileName, bool exclusive, std::unique_ptr<TKeyedStore>& file) = 0;
+    virtual int16_t Remove(const std::string& fileName) = 0;
+    // A location of this home as messages show it, never with a password.
+    virtual std::string Shown(const std::string& location) = 0;
+};
+
+namespace StoreHomes {
+
+// Readies the folder home; the server home readies itself when first used.
+int16_t Startup();
+TStoreHome& Folder();
+// Empty when this program cannot reach servers.
+TStoreHome* Server();
+// A location as messages show it: a folder without its last '/', a
+// server's connection string as written, or, when a password is written
+// into it, libpq's reading of the rest.
+std::string Shown(const std::string& location);
+// The home of a keyed file's name: a server's when the name is one.
+TStoreHome* Of(std::string_view fileName);
+
+}  // namespace StoreHomes

@@ -1,0 +1,272 @@
+#include "kfstore/XIsamFile.h"
+
+#include "kfstore/KfStore.h"
+
+#include <array>
+#include <limits>
+#include <utility>
+
+namespace {
+
+const std::array<std::pair<int16_t, const char*>, 23> kStatusTexts{{
+    {0, "No error"},
+    {1, "Object not found"},
+    {2, "Update mode violation"},
+    {3, "Multi-user access"},
+    {4, "Invalid dataset reference"},
+    {5, "Invalid format string"},
+    {6, "Illegal character in key"},
+    {7, "Invalid parameter value"},
+    {8, "File is not isam format"},
+    {9, "Dataset name in use"},
+    {10, "No note space available"},
+    {11, "No disk space available"},
+    {12, "Windows memory allocation failure"},
+    {13, "DOS function call failure"},
+    {14, "Disk read / write error"},
+    {15, "Corrupted dataset"},
+    {16, "Secondary index field too large"},
+    {17, "Record are out of sort order"},
+    {18, "Insufficient system file handles"},
+    {19, "Multi-user locks encountered"},
+    {21, "Function no available"},
+    {22, "Asynchronous operation interrupted"},
+    {23, "A dataset is already open"},
+}};
+
+// The number a key of digits stands for; -1 when it is not one.
+int64_t KeyNumberValue(const std::string& key)
+{
+    if (key.empty() || key.size() > 18)
+        return -1;
+    int64_t value = 0;
+    for (char c : key) {
+        if (c < '0' || c > '9')
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+}  // namespace
+
+TXIsamFile::TXIsamFile(const std::string&) : Version_("1.00")
+{
+    Usable_ = KfsStartup() == ksOk;
+}
+
+TXIsamFile::~TXIsamFile()
+{
+    if (IsOpen_)
+        Close();
+}
+
+bool TXIsamFile::NeedsOpen()
+{
+    if (IsOpen_)
+        return true;
+    Status_ = ksBadHandle;
+    return false;
+}
+
+int32_t TXIsamFile::SizeArgument(std::size_t size)
+{
+    // A size the store cannot take is passed as one it refuses.
+    return size <= static_cast<std::size_t>(std::numeric_limits<int32_t>::max()) ? static_cast<int32_t>(size) : -1;
+}
+
+bool TXIsamFile::CreateFile(const std::string& fileName, int16_t keyLength, const std::string& keyFormat)
+{
+    if (IsOpen_) {
+        Status_ = ksAlreadyOpen;
+        return false;
+    }
+    const int32_t reserved1 = 0;
+    const int16_t reserved2 = 0;
+    Status_ = KfsCreate(fileName.c_str(), &keyLength, &reserved1, &reserved2, &reserved2, keyFormat.c_str());
+    return Status_ == ksOk;
+}
+
+bool TXIsamFile::Open(const std::string& fileName, int16_t openMode)
+{
+    if (IsOpen_) {
+        Status_ = ksAlreadyOpen;
+        return false;
+    }
+    const int16_t reserved = 0;
+    int32_t handle = 0;
+    Status_ = KfsOpen(fileName.c_str(), &reserved, &openMode, &handle);
+    if (Status_ != ksOk)
+        return false;
+    Handle_ = handle;
+    IsOpen_ = true;
+    FileName_ = fileName;
+    return true;
+}
+
+bool TXIsamFile::Close()
+{
+    if (!NeedsOpen())
+        return false;
+    Status_ = KfsClose(&Handle_);
+    if (Status_ != ksOk)
+        return false;
+    Handle_ = 0;
+    IsOpen_ = false;
+    FileName_.clear();
+    return true;
+}
+
+bool TXIsamFile::Add(const void* record, std::size_t size, const std::string& key)
+{
+    if (!NeedsOpen())
+        return false;
+    std::string used = key;
+    const int32_t recordSize = SizeArgument(size);
+    const int16_t mode = kpAdd;
+    Status_ = KfsPut(&Handle_, &used, record, &recordSize, &mode);
+    LastKey_ = std::move(used);
+    return Status_ == ksOk;
+}
+
+bool TXIsamFile::Rewrite(const void* record, std::size_t size, const std::string& key)
+{
+    if (!NeedsOpen())
+        return false;
+    std::string used = key;
+    const int32_t recordSize = SizeArgument(size);
+    const int16_t mode = kpRewrite;
+    Status_ = KfsPut(&Handle_, &used, record, &recordSize, &mode);
+    LastKey_ = key;
+    return Status_ == ksOk;
+}
+
+bool TXIsamFile::Read(void* record, std::size_t size, int16_t keyNumber, int16_t readMode, const std::string& value)
+{
+    if (!NeedsOpen())
+        return false;
+    const int32_t recordSize = SizeArgument(size);
+    Status_ = KfsGet(&Handle_, &keyNumber, &readMode, value.c_str(), nullptr, &LastKey_, record, &recordSize);
+    return Status_ == ksOk;
+}
+
+bool TXIsamFile::GetEqual(void* record, std::size_t size, int16_t keyNumber, const std::string& value)
+{
+    return Read(record, size, keyNumber, kmGetEqual, value);
+}
+
+bool TXIsamFile::GetNext(void* record, std::size_t size, int16_t keyNumber, const std::string& value,
+                         TGetCondition condition)
+{
+    return Read(record, size, keyNumber, static_cast<int16_t>(kmGetNext + condition), value);
+}
+
+bool TXIsamFile::GoTop(int16_t keyNumber)
+{
+    if (!NeedsOpen())
+        return false;
+    Status_ = KfsBOF(&Handle_, &keyNumber);
+    return Status_ == ksOk;
+}
+
+bool TXIsamFile::PassesKey(const std::string& key)
+{
+    // The store takes these keys as C texts: one cut at a NUL would name another record.
+    if (key.find('\0') == std::string::npos)
+        return true;
+    Status_ = ksIllegalKey;
+    return false;
+}
+
+bool TXIsamFile::Delete(const std::string& key)
+{
+    if (!NeedsOpen() || !PassesKey(key))
+        return false;
+    Status_ = KfsDelete(&Handle_, key.c_str());
+    return Status_ == ksOk;
+}
+
+bool TXIsamFile::LockRecord(const std::string& key)
+{
+    if (!NeedsOpen() || !PassesKey(key))
+        return false;
+    Status_ = KfsLock(&Handle_, key.c_str());
+    return Status_ == ksOk;
+}
+
+bool TXIsamFile::UnlockRecord(const std::string& key)
+{
+    if (!NeedsOpen() || !PassesKey(key))
+        return false;
+    Status_ = KfsUnlock(&Handle_, key.c_str());
+    return Status_ == ksOk;
+}
+
+bool TXIsamFile::BeginBatch()
+{
+    if (!NeedsOpen())
+        return false;
+    Status_ = KfsBeginBatch(&Handle_);
+    return Status_ == ksOk;
+}
+
+bool TXIsamFile::EndBatch()
+{
+    if (!NeedsOpen())
+        return false;
+    Status_ = KfsEndBatch(&Handle_);
+    return Status_ == ksOk;
+}
+
+int32_t TXIsamFile::RecordCount()
+{
+    TIsamInfoRec info;
+    Status_ = KfsInfo(&Handle_, &info);
+    return Status_ == ksOk ? info.RecordCount : -1;
+}
+
+int32_t TXIsamFile::KeyLength()
+{
+    TIsamInfoRec info;
+    Status_ = KfsInfo(&Handle_, &info);
+    return Status_ == ksOk ? info.KeyLength : -1;
+}
+
+std::string TXIsamFile::NextKey()
+{
+    const int16_t primaryKey = 0;
+    Status_ = KfsEOF(&Handle_, &primaryKey);
+    if (Status_ != ksOk)
+        return {};
+    const int32_t length = KeyLength();
+    char scratch[4];
+    const int32_t scratchSize = sizeof(scratch);
+    const int16_t mode = kmPreviousKey;
+    // The last key that is a number: keys of other text are passed over.
+    std::string lastKey;
+    int16_t status;
+    int64_t last = -1;
+    while ((status = KfsGet(&Handle_, &primaryKey, &mode, "", nullptr, &lastKey, scratch, &scratchSize)) == ksOk) {
+        last = KeyNumberValue(lastKey);
+        if (last >= 0)
+            break;
+    }
+    if (status != ksOk && status != ksNotFound) {
+        // Only a file without a number key starts again at 1, not a read that failed.
+        Status_ = status;
+        return {};
+    }
+    std::string key = std::to_string(last < 0 ? 1 : last + 1);
+    if (static_cast<int32_t>(key.size()) < length)
+        key.insert(0, static_cast<std::size_t>(length) - key.size(), '0');
+    Status_ = ksOk;
+    return key;
+}
+
+std::string TXIsamFile::StatusText(int16_t status)
+{
+    for (const auto& [code, text] : kStatusTexts)
+        if (code == status)
+            return text;
+    return "Unknown error";
+}

@@ -1,0 +1,34 @@
+#include "kfstore/folder/FolderHome.h"
+
+#include "kfstore/KfsStatus.h"
+#include "kfstore/folder/KeyedFile.h"
+
+#include <sqlite3.h>
+
+int16_t TFolderHome::Startup()
+{
+    return sqlite3_initialize() == SQLITE_OK ? ksOk : ksNoMemory;
+}
+
+int16_t TFolderHome::Create(const std::string& fileName, int keyLength, const std::string& keyFormat)
+{
+    return TKeyedFile::Create(fileName, keyLength, keyFormat);
+}
+
+int16_t TFolderHome::Open(const std::string& fileName, bool exclusive, std::unique_ptr<TKeyedStore>& file)
+{
+    auto opened = std::make_unique<TKeyedFile>();
+    const int16_t status = opened->Open(fileName, exclusive);
+    file = std::move(opened);
+    return status;
+}
+
+int16_t TFolderHome::Remove(const std::string& fileName)
+{
+    return TKeyedFile::Remove(fileName);
+}
+
+std::string TFolderHome::Shown(const std::string& location)
+{
+    return location.size() > 1 && location.back() == '/' ? location.substr(0, location.size() - 1) : location;
+}

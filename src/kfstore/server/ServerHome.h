@@ -1,0 +1,16 @@
+#pragma once
+
+#include "kfstore/StoreHome.h"
+
+// Keyed files as tables of a PostgreSQL database, named by a libpq
+// connection string, a '#' and the file's name.
+class TServerHome : public TStoreHome
+{
+public:
+    int16_t Create(const std::string& fileName, int keyLength, const std::string& keyFormat) override;
+    int16_t Open(const std::string& fileName, bool exclusive, std::unique_ptr<TKeyedStore>& file) override;
+    int16_t Remove(const std::string& fileName) override;
+    // As it was written, so that the user knows it again; only one that
+    // holds a password is told in libpq's words, without it.
+    std::string Shown(const std::string& location) override;
+};

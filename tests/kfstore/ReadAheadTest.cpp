@@ -1,0 +1,113 @@
+#include "kfstore/folder/ChangeCounter.h"
+#include "kfstore/ReadAhead.h"
+
+#include "StoreFixture.h"
+
+#include <sqlite3.h>
+
+#include <fstream>
+
+namespace {
+
+TEST(ReadAhead, WalksAskForGrowingBatchesAndBoundedOnesForAllAtOnce)
+{
+    TReadAhead readAhead(4);
+    EXPECT_EQ(readAhead.NextLimit(TReadAhead::bNone, true), 16);
+    EXPECT_EQ(readAhead.NextLimit(TReadAhead::bNone, true), 64);
+    EXPECT_EQ(readAhead.NextLimit(TReadAhead::bNone, true), 256);
+    EXPECT_EQ(readAhead.NextLimit(TReadAhead::bNone, true), 1024);
+    EXPECT_EQ(readAhead.NextLimit(TReadAhead::bNone, true), 1024);
+    readAhead.Restart();
+    EXPECT_EQ(readAhead.NextLimit(TReadAhead::bNone, true), 16);
+    EXPECT_EQ(readAhead.NextLimit(TReadAhead::bBelow, true), 1024);
+}
+
+TEST(ReadAhead, WithoutACounterEveryReadAsksForOneRecord)
+{
+    TReadAhead readAhead(4);
+    EXPECT_EQ(readAhead.NextLimit(TReadAhead::bNone, false), 1);
+    EXPECT_EQ(readAhead.NextLimit(TReadAhead::bUpTo, false), 1);
+    EXPECT_EQ(TReadAhead::EqualLimit(300, false), 1);
+    readAhead.BeginFill();
+    readAhead.Append("0000000001", "abcd");
+    readAhead.EndFill(std::nullopt, false, TReadAhead::bNone, "");
+    EXPECT_FALSE(readAhead.Fresh(std::nullopt));
+    EXPECT_FALSE(readAhead.Fresh(7u));
+}
+
+TEST(ReadAhead, PositioningReadsAheadAsFarAsTheLastWalkWent)
+{
+    EXPECT_EQ(TReadAhead::EqualLimit(0, true), 1);
+    EXPECT_GT(TReadAhead::EqualLimit(27, true), 28);
+    EXPECT_EQ(TReadAhead::EqualLimit(100000, true), 1024);
+}
+
+TEST(ReadAhead, RowsServeOnlyWhileTheCounterIsUnchanged)
+{
+    TReadAhead readAhead(4);
+    readAhead.BeginFill();
+    readAhead.Append("0000000001", "abcd");
+    readAhead.Append("0000000002", "efgh");
+    readAhead.EndFill(41u, true, TReadAhead::bBelow, "z");
+    EXPECT_TRUE(readAhead.Fresh(41u));
+    EXPECT_FALSE(readAhead.Fresh(42u));
+    EXPECT_FALSE(readAhead.Fresh(std::nullopt));
+    ASSERT_FALSE(readAhead.Empty());
+    EXPECT_EQ(readAhead.Front().Pk, "0000000001");
+    readAhead.Pop();
+    EXPECT_EQ(readAhead.Last().Pk, "0000000001");
+    EXPECT_EQ(readAhead.Front().Pk, "0000000002");
+    EXPECT_EQ(std::string(readAhead.Front().Record, 4), "efgh");
+    readAhead.Pop();
+    EXPECT_TRUE(readAhead.Empty());
+    EXPECT_TRUE(readAhead.ExhaustedUnder(TReadAhead::bBelow, "z"));
+    EXPECT_FALSE(readAhead.ExhaustedUnder(TReadAhead::bBelow, "zz"));
+    EXPECT_FALSE(readAhead.ExhaustedUnder(TReadAhead::bUpTo, "z"));
+}
+
+TEST(ReadAhead, AnUnboundedBatchThatEndedEarlyEndsEveryWalk)
+{
+    TReadAhead readAhead(4);
+    readAhead.BeginFill();
+    readAhead.EndFill(1u, true, TReadAhead::bNone, "");
+    EXPECT_TRUE(readAhead.ExhaustedUnder(TReadAhead::bUpTo, "q"));
+    readAhead.BeginFill();
+    readAhead.EndFill(1u, false, TReadAhead::bNone, "");
+    EXPECT_FALSE(readAhead.ExhaustedUnder(TReadAhead::bNone, ""));
+}
+
+using ChangeCounterTest = TStoreTest;
+
+TEST_F(ChangeCounterTest, EveryCommitOfAnyConnectionRaisesIt)
+{
+    {
+        TXIsamFile file;
+        OpenFile(file, kCategoryFormat, "OBCat.Ism");
+    }
+    TChangeCounter counter;
+    counter.Open(Path("OBCat.Ism"));
+    ASSERT_TRUE(counter.Available());  // the tests' folder is on a local file system
+    const auto before = counter.Read();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(Path("OBCat.Ism").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "UPDATE kfs_file SET note = 'x'", nullptr, nullptr, nullptr), SQLITE_OK);
+    const auto after = counter.Read();
+    ASSERT_EQ(sqlite3_exec(db, "UPDATE kfs_file SET note = 'y'", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    ASSERT_TRUE(before && after);
+    EXPECT_NE(*before, *after);
+    EXPECT_NE(*after, *counter.Read());
+}
+
+TEST_F(ChangeCounterTest, ReadsNothingFromAFileTooShortToHoldIt)
+{
+    std::ofstream(Path("short")) << "short";
+    TChangeCounter counter;
+    counter.Open(Path("short"));
+    EXPECT_FALSE(counter.Read());
+    TChangeCounter missing;
+    missing.Open(Path("missing"));
+    EXPECT_FALSE(missing.Available());
+}
+
+}  // namespace
