@@ -3,10 +3,10 @@
 // /usr/bin/time -v on the folder this prints.
 #include "EventsFixture.h"
 
-#include "cli/DatabaseCheck.h"
-#include "cli/DatabaseFiles.h"
-#include "cli/ScratchFolder.h"
-#include "cli/Snapshot.h"
+#include "storage/DatabaseCheck.h"
+#include "storage/DatabaseFiles.h"
+#include "kfstore/ScratchFolder.h"
+#include "kfstore/folder/Snapshot.h"
 #include "kfstore/XIsamFile.h"
 
 #include <benchmark/benchmark.h>
@@ -97,7 +97,7 @@ void BM_Backup(benchmark::State& state)
     const std::string folder = AdminFolder();
     for (auto _ : state) {
         const TScratchFolder copy(BenchFolder(), "backup-");
-        if (!TSnapshot::Take(folder, copy.Path(), TSnapshot::TSync::Files).empty())
+        if (!TSnapshot::Take(kDatabaseFiles, folder, copy.Path(), TSnapshot::TSync::Files).empty())
             state.SkipWithError("the copy failed");
     }
 }

@@ -1,8 +1,9 @@
 #include "app/FolderTrust.h"
 
-#include "cli/FolderSelfTest.h"
-#include "cli/Presence.h"
+#include "kfstore/folder/FolderSelfTest.h"
+#include "kfstore/folder/Presence.h"
 #include "kfstore/StoreLocation.h"
+#include "storage/DatabaseFiles.h"
 #include "ui/MessageBox.h"
 
 #include <stdexcept>
@@ -30,9 +31,9 @@ bool TFolderTrust::Open(const std::string& folder)
     // whose locks could fail the workstations.
     if (StoreLocation::IsServer(folder))
         return true;
-    TFolderSelfTest test(folder);
+    TFolderSelfTest test(folder, kDatabaseFiles);
     if (!test.Refused()) {
-        Presence_ = std::make_unique<TPresence>(folder, Interval_);
+        Presence_ = std::make_unique<TPresence>(folder, kDatabaseFiles, Interval_);
         test.CheckPresence(Presence_->Slot());
     }
     const QString where = QString::fromStdString(folder);

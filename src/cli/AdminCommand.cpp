@@ -1,13 +1,13 @@
 #include "cli/AdminCommand.h"
 
-#include "cli/DatabaseCheck.h"
-#include "cli/DatabaseCopy.h"
-#include "cli/DatabaseFiles.h"
-#include "cli/FolderSelfTest.h"
-#include "cli/FolderStats.h"
-#include "cli/ServerCheck.h"
-#include "cli/Restore.h"
-#include "cli/Snapshot.h"
+#include "storage/DatabaseCheck.h"
+#include "storage/DatabaseCopy.h"
+#include "storage/DatabaseFiles.h"
+#include "kfstore/folder/FolderSelfTest.h"
+#include "storage/FolderStats.h"
+#include "kfstore/folder/Restore.h"
+#include "storage/DatabaseRestore.h"
+#include "kfstore/StoreUpkeep.h"
 #include "ical/ICalExport.h"
 #include "ical/ICalImport.h"
 #include "storage/KeyWalk.h"
@@ -321,8 +321,7 @@ int TAdminCommand::Check(const std::vector<std::string>& args)
              << ",\"record\":" << JsonString(problem.Record) << ",\"problem\":" << JsonString(problem.Text) << "}";
         first = false;
     };
-    const int64_t problems =
-        StoreLocation::IsServer(folder) ? TServerCheck(sink).Check(folder) : TDatabaseCheck(sink).CheckLive(folder);
+    const int64_t problems = TDatabaseCheck(sink).CheckLive(folder);
     if (json)
         Out_ << "],\"count\":" << problems << "}\n";
     else
@@ -368,8 +367,8 @@ int TAdminCommand::Backup(const std::vector<std::string>& args)
         Err_ << "orbeko-admin backup: cannot make " << destination << ": " << error.message() << "\n";
         return kFailed;
     }
-    const std::vector<TSnapshot::TFailure> failures = TSnapshot::Take(folder, destination, TSnapshot::TSync::Files);
-    for (const TSnapshot::TFailure& failure : failures)
+    const std::vector<TStoreUpkeep::TFailure> failures = DatabaseUpkeep(folder)->Snapshot(destination, true);
+    for (const TStoreUpkeep::TFailure& failure : failures)
         Err_ << "orbeko-admin backup: " << failure.File << " " << failure.Error << "\n";
     if (!failures.empty())
         return kFailed;
@@ -393,13 +392,13 @@ int TAdminCommand::Restore(const std::vector<std::string>& args)
         return kFailed;
     try {
         if (finish) {
-            Out_ << (TRestore::Finish(folder) ? "The interrupted restore of " + folder + " is finished\n"
+            Out_ << (DatabaseRestore::Finish(folder) ? "The interrupted restore of " + folder + " is finished\n"
                                               : folder + " has no interrupted restore\n");
             return kOk;
         }
         if (!ReadableDatabase(args[0]))
             return kFailed;
-        TRestore::Run(args[0], folder);
+        DatabaseRestore::Run(args[0], folder);
     } catch (const ERestoreRefused& refused) {
         Err_ << "orbeko-admin restore: refused: " << refused.what() << "\n";
         return kProblems;
@@ -420,7 +419,7 @@ int TAdminCommand::LockTest(const std::vector<std::string>& args)
         Err_ << "orbeko-admin: cannot read the folder " << folder << "\n";
         return kFailed;
     }
-    TFolderSelfTest test(folder);
+    TFolderSelfTest test(folder, kDatabaseFiles);
     Out_ << "File system: " << test.FileSystem();
     if (test.Mount())
         Out_ << " (" << test.Mount()->Type << " on " << test.Mount()->MountPoint << ", options "

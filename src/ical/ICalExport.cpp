@@ -127,18 +127,17 @@ private:
 
 std::string TICalExport::DatabaseUid(TOrbekoDB& db)
 {
-    const int32_t handle = db.UserFile.Handle();
     std::string note;
-    if (const int16_t status = KfsReadNote(&handle, &note); status != ksOk)
-        throw EOrbekoDB(TXIsamFile::StatusText(status));
+    if (!db.UserFile.ReadNote(note))
+        throw EOrbekoDB(db.UserFile.StatusText());
     if (note.rfind(kUidMarker, 0) != 0) {
         const std::string made = kUidMarker + QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString();
-        if (const int16_t status = KfsWriteNote(&handle, made.c_str()); status != ksOk)
-            throw EOrbekoDB(TXIsamFile::StatusText(status));
+        if (!db.UserFile.WriteNote(made))
+            throw EOrbekoDB(db.UserFile.StatusText());
         // Another workstation may have written its own at the same moment:
         // whichever stands now is the database's.
-        if (const int16_t status = KfsReadNote(&handle, &note); status != ksOk)
-            throw EOrbekoDB(TXIsamFile::StatusText(status));
+        if (!db.UserFile.ReadNote(note))
+            throw EOrbekoDB(db.UserFile.StatusText());
     }
     return note.substr(std::string(kUidMarker).size());
 }

@@ -39,6 +39,17 @@ std::string Padded(int64_t value, int keyLength)
     return std::string(static_cast<std::size_t>(keyLength) - digits.size(), '0') + digits;
 }
 
+bool Counted(std::string_view pk, int keyLength)
+{
+    return pk.size() == static_cast<std::size_t>(keyLength) && pk.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+std::string DigitsText(int keyLength)
+{
+    static const char* const words[] = {"no", "one", "two", "three", "four", "five", "six", "seven", "eight", "nine", "ten"};
+    return (keyLength >= 0 && keyLength <= 10 ? std::string(words[keyLength]) : std::to_string(keyLength)) + " digits";
+}
+
 int64_t LockSlot(std::string_view pk)
 {
     if (const std::optional<int64_t> value = CountedValue(pk))

@@ -22,6 +22,10 @@ std::optional<int64_t> CountedValue(std::string_view pk);
 // happen to hash alike refuse each other's lock, never share one.
 constexpr int64_t kTextLockSlots = int64_t{1} << 61;
 int64_t LockSlot(std::string_view pk);
+// Whether pk is keyLength decimal digits, as counted keys are.
+bool Counted(std::string_view pk, int keyLength);
+// "ten digits" and the like, for messages about such keys.
+std::string DigitsText(int keyLength);
 // value zero-padded to keyLength; empty when it needs more digits.
 std::string Padded(int64_t value, int keyLength);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kfstore/KeptFile.h"
 #include "kfstore/KeyedStore.h"
 
 #include <cstdint>
@@ -10,6 +11,8 @@
 // One home of the keyed files: files in a folder, or tables on a database
 // server. The entry points reach every file through the home its name
 // belongs to, so that neither home knows of the other.
+class TStoreUpkeep;
+
 class TStoreHome
 {
 public:
@@ -20,6 +23,8 @@ public:
     virtual int16_t Remove(const std::string& fileName) = 0;
     // A location of this home as messages show it, never with a password.
     virtual std::string Shown(const std::string& location) = 0;
+    // The keeper's work on the files of a database at location.
+    virtual std::unique_ptr<TStoreUpkeep> Upkeep(const std::string& location, TKeptFiles files) = 0;
 };
 
 namespace StoreHomes {
@@ -33,6 +38,8 @@ TStoreHome* Server();
 // server's connection string as written, or, when a password is written
 // into it, libpq's reading of the rest.
 std::string Shown(const std::string& location);
+// The home of a location: a server's when it is one.
+TStoreHome* OfLocation(std::string_view location);
 // The home of a keyed file's name: a server's when the name is one.
 TStoreHome* Of(std::string_view fileName);
 

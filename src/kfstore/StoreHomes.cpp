@@ -33,6 +33,11 @@ std::string Shown(const std::string& location)
     return server ? server->Shown(location) : "a PostgreSQL server";
 }
 
+TStoreHome* OfLocation(std::string_view location)
+{
+    return StoreLocation::IsServer(location) ? Server() : &Folder();
+}
+
 TStoreHome* Of(std::string_view fileName)
 {
     std::string server;

@@ -87,6 +87,32 @@ bool TXIsamFile::CreateFile(const std::string& fileName, int16_t keyLength, cons
     return Status_ == ksOk;
 }
 
+bool TXIsamFile::RemoveFile(const std::string& fileName)
+{
+    if (IsOpen_) {
+        Status_ = ksAlreadyOpen;
+        return false;
+    }
+    Status_ = KfsKill(fileName.c_str());
+    return Status_ == ksOk;
+}
+
+bool TXIsamFile::ReadNote(std::string& note)
+{
+    if (!NeedsOpen())
+        return false;
+    Status_ = KfsReadNote(&Handle_, &note);
+    return Status_ == ksOk;
+}
+
+bool TXIsamFile::WriteNote(const std::string& note)
+{
+    if (!NeedsOpen())
+        return false;
+    Status_ = KfsWriteNote(&Handle_, note.c_str());
+    return Status_ == ksOk;
+}
+
 bool TXIsamFile::Open(const std::string& fileName, int16_t openMode)
 {
     if (IsOpen_) {

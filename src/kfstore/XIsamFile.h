@@ -33,6 +33,8 @@ public:
     bool Usable() const { return Usable_; }
 
     bool CreateFile(const std::string& fileName, int16_t keyLength, const std::string& keyFormat);
+    // Removes a closed file, refused while any handle has it open.
+    bool RemoveFile(const std::string& fileName);
     bool Open(const std::string& fileName, int16_t openMode);
     bool Close();
 
@@ -64,6 +66,9 @@ public:
     bool EndBatch();
 
     int32_t RecordCount();
+    // The file's note: a short text beside its records, shared by every handle.
+    bool ReadNote(std::string& note);
+    bool WriteNote(const std::string& note);
     int32_t KeyLength();
     std::string NextKey();
 

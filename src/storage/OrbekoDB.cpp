@@ -138,7 +138,7 @@ void TOrbekoDB::CreateDatabase(TOrbekoDBShell& shell)
         }
     } catch (...) {
         for (const std::string& path : made)
-            KfsKill(path.c_str());
+            TXIsamFile().RemoveFile(path);
         throw;
     }
 }

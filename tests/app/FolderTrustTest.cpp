@@ -1,7 +1,7 @@
 #include "support/MessageBoxScript.h"
 #include "MainWindowFixture.h"
 
-#include "cli/Presence.h"
+#include "kfstore/folder/Presence.h"
 #include "support/ChildProcess.h"
 #include "support/NoLocksPreload.h"
 

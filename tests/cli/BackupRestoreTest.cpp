@@ -1,8 +1,8 @@
 #include "AdminFixture.h"
 
-#include "cli/DatabaseCheck.h"
-#include "cli/DatabaseFiles.h"
-#include "cli/Restore.h"
+#include "storage/DatabaseCheck.h"
+#include "storage/DatabaseFiles.h"
+#include "kfstore/folder/Restore.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
 

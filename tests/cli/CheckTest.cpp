@@ -1,6 +1,6 @@
 #include "AdminFixture.h"
 
-#include "cli/DatabaseCheck.h"
+#include "storage/DatabaseCheck.h"
 #include "kfstore/XIsamFile.h"
 
 #include <QJsonArray>

@@ -1,6 +1,6 @@
 #include "AdminFixture.h"
 
-#include "cli/DatabaseFiles.h"
+#include "storage/DatabaseFiles.h"
 #include "kfstore/KeyFormat.h"
 #include "kfstore/KfStore.h"
 #include "kfstore/StoreLocation.h"

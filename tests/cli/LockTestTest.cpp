@@ -1,7 +1,8 @@
 #include "AdminFixture.h"
 
-#include "cli/MountTable.h"
-#include "cli/Presence.h"
+#include "kfstore/folder/MountTable.h"
+#include "kfstore/folder/Presence.h"
+#include "storage/DatabaseFiles.h"
 #include "storage/OrbekoDB.h"
 #include "support/ChildProcess.h"
 #include "support/NoLocksPreload.h"
@@ -24,7 +25,7 @@ namespace {
 // A workstation that beats every 50 ms in the folder given, until killed.
 ORBEKO_CHILD_ROLE(Beat)
 {
-    TPresence presence(args.at(0), std::chrono::milliseconds(50));
+    TPresence presence(args.at(0), kDatabaseFiles, std::chrono::milliseconds(50));
     std::printf("beating\n");
     std::fflush(stdout);
     for (;;) {
@@ -65,7 +66,7 @@ TEST(LockTestTest, PresenceCatchesAWorkstationWhoseLocksCannotBeSeen)
     };
     for (const TCase& c : {TCase{true, false, true}, TCase{false, false, false}, TCase{true, true, false}}) {
         const TTempDir folder;
-        const TPresence own(folder.Path(), std::chrono::milliseconds(50));
+        const TPresence own(folder.Path(), kDatabaseFiles, std::chrono::milliseconds(50));
         std::optional<TNoLocksPreload> preload;
         if (c.Preloaded)
             preload.emplace();
@@ -77,7 +78,7 @@ TEST(LockTestTest, PresenceCatchesAWorkstationWhoseLocksCannotBeSeen)
             other.Kill(SIGKILL);
             other.Wait();
         }
-        const std::vector<TPresence::TUnseen> unseen = TPresence::FindUnseen(folder.Path(), own.Slot());
+        const std::vector<TPresence::TUnseen> unseen = TPresence::FindUnseen(folder.Path(), kDatabaseFiles, own.Slot());
         ASSERT_EQ(unseen.size(), c.Caught ? 1u : 0u) << c.Preloaded << c.Killed;
         if (c.Caught) {
             EXPECT_EQ(unseen[0].Pid, other.Pid());
@@ -94,7 +95,7 @@ TEST(LockTestTest, PresenceFileTakesTheDatabasesPermissions)
         std::filesystem::remove(folder.File(TPresence::FileName));
         std::ofstream(folder.File(TOrbekoDB::UserFileName)).put('x');
         ASSERT_EQ(::chmod(folder.File(TOrbekoDB::UserFileName).c_str(), mode), 0);
-        const TPresence own(folder.Path(), std::chrono::milliseconds(50));
+        const TPresence own(folder.Path(), kDatabaseFiles, std::chrono::milliseconds(50));
         struct stat presence {};
         ASSERT_EQ(::stat(folder.File(TPresence::FileName).c_str(), &presence), 0);
         EXPECT_EQ(presence.st_mode & 0777, mode);

@@ -1,6 +1,7 @@
 #include "kfstore/KeyFormat.h"
 #include "kfstore/KeyOrder.h"
 #include "kfstore/PrimaryKey.h"
+#include "kfstore/folder/LockFile.h"
 
 #include <gtest/gtest.h>
 
@@ -128,7 +129,7 @@ TEST(KeyOrder, PrefixIgnoresCase)
     EXPECT_FALSE(KeyStartsWith("abc", "abcd"));
 }
 
-TEST(LockFile, NumericKeysLockTheirNumberAndTextKeysAHashedByte)
+TEST(PrimaryKey, NumericKeysLockTheirNumberAndTextKeysAHashedByte)
 {
     EXPECT_EQ(PrimaryKey::LockSlot("0000000042"), 42);
     EXPECT_EQ(PrimaryKey::LockSlot("9999999999"), 9999999999);
@@ -138,6 +139,22 @@ TEST(LockFile, NumericKeysLockTheirNumberAndTextKeysAHashedByte)
     EXPECT_EQ(text, PrimaryKey::LockSlot("MEETING"));
     EXPECT_NE(text, PrimaryKey::LockSlot("Meetings"));
     EXPECT_GE(PrimaryKey::LockSlot("0000000000000000001"), PrimaryKey::kTextLockSlots);  // 19 digits
+}
+
+TEST(PrimaryKey, CountedKeysAreDigitsOfTheKeyLength)
+{
+    const struct {
+        const char* Key;
+        int Length;
+        bool Counted;
+    } cases[] = {
+        {"0000000042", 10, true}, {"000000042", 10, false}, {"00000000042", 10, false},
+        {"00000000a2", 10, false}, {"0000 00042", 10, false}, {"", 0, true}, {"7", 1, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PrimaryKey::Counted(c.Key, c.Length), c.Counted) << '"' << c.Key << "\" " << c.Length;
+    EXPECT_EQ(PrimaryKey::DigitsText(10), "ten digits");
+    EXPECT_EQ(PrimaryKey::DigitsText(12), "12 digits");
 }
 
 }  // namespace

@@ -82,6 +82,11 @@ std::string TStoreFiles::Path(const std::string& name) const
     return Database_ ? StoreLocation::FileName(Database_->Location(), name) : Dir.File(name);
 }
 
+std::string TStoreFiles::Location() const
+{
+    return Database_ ? Database_->Location() : Dir.Path() + "/";
+}
+
 bool TStoreFiles::Exists(const std::string& name) const
 {
     if (!Database_)

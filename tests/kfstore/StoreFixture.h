@@ -49,6 +49,8 @@ protected:
     void MakeHome(THomeKind home);
     // The name of a keyed file of the test.
     std::string Path(const std::string& name = "OBDayEnt.Ism") const;
+    // The folder (ending in '/') or the server's connection string.
+    std::string Location() const;
     // Whether the file is there.
     bool Exists(const std::string& name) const;
     // Creates the file (if missing) and opens it in file, open mode 3.

@@ -1,6 +1,7 @@
 #include "kfstore/folder/FolderHome.h"
 
 #include "kfstore/KfsStatus.h"
+#include "kfstore/folder/FolderUpkeep.h"
 #include "kfstore/folder/KeyedFile.h"
 
 #include <sqlite3.h>
@@ -31,4 +32,9 @@ int16_t TFolderHome::Remove(const std::string& fileName)
 std::string TFolderHome::Shown(const std::string& location)
 {
     return location.size() > 1 && location.back() == '/' ? location.substr(0, location.size() - 1) : location;
+}
+
+std::unique_ptr<TStoreUpkeep> TFolderHome::Upkeep(const std::string& location, TKeptFiles files)
+{
+    return std::make_unique<TFolderUpkeep>(location, files);
 }

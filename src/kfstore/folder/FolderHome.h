@@ -12,4 +12,5 @@ public:
     int16_t Open(const std::string& fileName, bool exclusive, std::unique_ptr<TKeyedStore>& file) override;
     int16_t Remove(const std::string& fileName) override;
     std::string Shown(const std::string& location) override;
+    std::unique_ptr<TStoreUpkeep> Upkeep(const std::string& location, TKeptFiles files) override;
 };

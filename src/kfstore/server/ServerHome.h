@@ -13,4 +13,5 @@ public:
     // As it was written, so that the user knows it again; only one that
     // holds a password is told in libpq's words, without it.
     std::string Shown(const std::string& location) override;
+    std::unique_ptr<TStoreUpkeep> Upkeep(const std::string& location, TKeptFiles files) override;
 };

@@ -1,6 +1,6 @@
-#include "cli/LockTest.h"
+#include "kfstore/folder/LockTest.h"
 
-#include "cli/DatabaseFiles.h"
+#include "kfstore/KeptFile.h"
 #include "kfstore/KfsStatus.h"
 #include "kfstore/folder/LockFile.h"
 

@@ -1,6 +1,6 @@
-#include "cli/ReferenceRules.h"
+#include "storage/ReferenceRules.h"
 
-#include "cli/FileCheck.h"
+#include "storage/DatabaseFiles.h"
 #include "storage/OrbekoDB.h"
 
 namespace {

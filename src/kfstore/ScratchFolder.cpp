@@ -1,6 +1,6 @@
-#include "cli/ScratchFolder.h"
+#include "kfstore/ScratchFolder.h"
 
-#include "cli/DatabaseFiles.h"
+#include "kfstore/KeptFile.h"
 
 #include <cerrno>
 #include <cstring>

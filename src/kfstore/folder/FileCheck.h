@@ -1,6 +1,8 @@
 #pragma once
 
-#include "cli/Problem.h"
+#include "kfstore/KeptFile.h"
+#include "kfstore/Problem.h"
+#include "kfstore/StoreUpkeep.h"
 #include "kfstore/folder/Connection.h"
 #include "kfstore/KeyFormat.h"
 
@@ -18,25 +20,21 @@
 // index (sums of the hashes of every record's copies, read in file order),
 // and every record's key, size and index values. Where a table and an
 // index disagree, the records are named by probing one from the other.
-class TFileCheck
+class TFileCheck : public TCheckedFile
 {
 public:
-    // The file's record, its identifier, and its bytes (of the right size).
-    using TRecordVisitor = std::function<void(std::string_view pk, const char* data)>;
-
-    TFileCheck(const std::string& folder, const char* name, const char* keyFormat, const TProblemSink& sink);
+    TFileCheck(const std::string& folder, const TKeptFile& file, const TProblemSink& sink);
     TFileCheck(const TFileCheck&) = delete;
     TFileCheck& operator=(const TFileCheck&) = delete;
 
     // Open, with a description that matches: its records can be read.
-    bool Usable() const { return Usable_; }
+    bool Usable() const override { return Usable_; }
     const TKeyFormat& Format() const { return *Format_; }
     TConnection& Connection() { return Connection_; }
 
-    // Checks each record in identifier order and hands the sound ones on.
-    // False when reading stopped on an error (reported).
-    bool ScanRecords(const TRecordVisitor& visit);
-    void Report(std::string_view record, const std::string& text) const;
+    bool ScanRecords(const TRecordVisitor& visit) override;
+    std::unique_ptr<TKeyedRows> ByKey(int keyNumber) override;
+    void Report(std::string_view record, const std::string& text) const override;
     // Reports an engine failure of a read.
     void ReportEngine(const std::string& what, int rc) const;
 
@@ -50,11 +48,9 @@ private:
     void CompareTableWithIndex(int key);
 
     std::string Name_;
+    int KeyLength_;
     const TProblemSink& Sink_;
     std::optional<TKeyFormat> Format_;
     TConnection Connection_;
     bool Usable_ = false;
 };
-
-// A primary key or reference as the records hold them: ten decimal digits.
-bool IsIdentifier(std::string_view text);

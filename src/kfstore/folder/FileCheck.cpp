@@ -1,8 +1,9 @@
-#include "cli/FileCheck.h"
+#include "kfstore/folder/FileCheck.h"
 
-#include "cli/DatabaseFiles.h"
 #include "kfstore/folder/FileSchema.h"
+#include "kfstore/folder/SqliteRows.h"
 #include "kfstore/KfsStatus.h"
+#include "kfstore/PrimaryKey.h"
 #include "kfstore/folder/Statement.h"
 #include "kfstore/XIsamFile.h"
 
@@ -40,20 +41,10 @@ std::string Quoted(std::string_view text)
 
 }  // namespace
 
-bool IsIdentifier(std::string_view text)
+TFileCheck::TFileCheck(const std::string& folder, const TKeptFile& file, const TProblemSink& sink)
+    : Name_(file.Name), KeyLength_(file.KeyLength), Sink_(sink), Format_(TKeyFormat::Parse(file.KeyFormat))
 {
-    if (text.size() != static_cast<std::size_t>(kPrimaryKeyLength))
-        return false;
-    for (char c : text)
-        if (c < '0' || c > '9')
-            return false;
-    return true;
-}
-
-TFileCheck::TFileCheck(const std::string& folder, const char* name, const char* keyFormat, const TProblemSink& sink)
-    : Name_(name), Sink_(sink), Format_(TKeyFormat::Parse(keyFormat))
-{
-    if (!Open(FolderFile(folder, name)))
+    if (!Open(FolderFile(folder, file.Name)))
         return;
     CheckIntegrity();
     CheckDescription();
@@ -137,9 +128,9 @@ void TFileCheck::CheckDescription()
         Report({}, "key format " + Quoted(description.ColumnText(1)) + ", expected " + Quoted(Format_->Text()));
         matches = false;
     }
-    if (description.ColumnInt(2) != kPrimaryKeyLength) {
+    if (description.ColumnInt(2) != KeyLength_) {
         Report({}, "primary key length " + std::to_string(description.ColumnInt(2)) + ", expected "
-                       + std::to_string(kPrimaryKeyLength));
+                       + std::to_string(KeyLength_));
         matches = false;
     }
     if (description.ColumnInt(3) != Format_->RecordSize()) {
@@ -167,6 +158,13 @@ void TFileCheck::CheckIndexes()
     }
 }
 
+std::unique_ptr<TKeyedRows> TFileCheck::ByKey(int keyNumber)
+{
+    return std::make_unique<TSqliteRows>(Connection_, keyNumber, Format_->RecordSize(), [this, keyNumber](int rc) {
+        ReportEngine("reading by key " + std::to_string(keyNumber) + " stopped", rc);
+    });
+}
+
 bool TFileCheck::ScanRecords(const TRecordVisitor& visit)
 {
     std::string sql = "SELECT pk, data";
@@ -182,8 +180,8 @@ bool TFileCheck::ScanRecords(const TRecordVisitor& visit)
         if (rc != SQLITE_ROW)
             break;
         const std::string_view pk = scan.ColumnText(0);
-        if (!IsIdentifier(pk))
-            Report(pk, "the identifier is not ten digits");
+        if (!PrimaryKey::Counted(pk, KeyLength_))
+            Report(pk, "the identifier is not " + PrimaryKey::DigitsText(KeyLength_));
         const auto* blob = static_cast<const char*>(scan.ColumnBlob(1));
         const auto bytes = static_cast<std::size_t>(scan.ColumnBytes(1));
         if (bytes != size) {

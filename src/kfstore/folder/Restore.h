@@ -1,5 +1,7 @@
 #pragma once
 
+#include "kfstore/KeptFile.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -11,7 +13,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Puts the four files of a backup in place of a folder's, so that a crash
+// Puts the files of a backup in place of a folder's, so that a crash
 // at any point leaves either the old set or the new one:
 //
 // 1. Every file is marked for removal (the exclusive side of the open mark
@@ -35,11 +37,12 @@ public:
     static constexpr const char* StagingName = "OrbekoRestore.tmp";
     static constexpr const char* MarkerName = "complete";
 
-    // Throws ERestoreRefused, or std::runtime_error when a step fails.
-    static void Run(const std::string& backup, const std::string& folder);
+    // The files of backup in place of folder's. Throws ERestoreRefused, or
+    // std::runtime_error when a step fails.
+    static void Run(TKeptFiles files, const std::string& backup, const std::string& folder);
     // Completes an interrupted restore from its staged copy; false when
     // there was none to complete. Throws like Run.
-    static bool Finish(const std::string& folder);
+    static bool Finish(TKeptFiles files, const std::string& folder);
     // True when a restore of folder was interrupted after its copy was
     // complete, so the folder may hold part old and part new files.
     static bool Unfinished(const std::string& folder);

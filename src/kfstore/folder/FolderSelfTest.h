@@ -1,8 +1,8 @@
 #pragma once
 
-#include "cli/LockTest.h"
-#include "cli/MountTable.h"
-#include "cli/Presence.h"
+#include "kfstore/folder/LockTest.h"
+#include "kfstore/folder/MountTable.h"
+#include "kfstore/folder/Presence.h"
 
 #include <optional>
 #include <string>
@@ -20,8 +20,8 @@ public:
         std::string Text;
     };
 
-    // Runs every check but the presence check.
-    explicit TFolderSelfTest(const std::string& folder);
+    // Runs every check but the presence check on the folder of files.
+    TFolderSelfTest(const std::string& folder, TKeptFiles files);
     // Adds the workstations that beat without a lock seen from here.
     void CheckPresence(int ownSlot);
 
@@ -33,6 +33,7 @@ public:
 
 private:
     std::string Folder_;
+    std::vector<TKeptFile> Files_;
     std::string FileSystem_;
     std::optional<TMountEntry> Mount_;
     TLockTest::TResult Locks_;

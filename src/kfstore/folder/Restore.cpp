@@ -1,8 +1,7 @@
-#include "cli/Restore.h"
+#include "kfstore/folder/Restore.h"
 
-#include "cli/DatabaseCheck.h"
-#include "cli/DatabaseFiles.h"
-#include "cli/Snapshot.h"
+#include "kfstore/KeptFile.h"
+#include "kfstore/folder/Snapshot.h"
 #include "kfstore/FileDescriptor.h"
 #include "kfstore/KfsStatus.h"
 #include "kfstore/folder/OpenMark.h"
@@ -46,10 +45,10 @@ bool Exists(const std::string& path)
 class TFolderClaim
 {
 public:
-    // Each of the four files in folder that exists.
-    void Exclude(const std::string& folder)
+    // Each of the files in folder that exists.
+    void Exclude(TKeptFiles files, const std::string& folder)
     {
-        for (const TDatabaseFile& file : kDatabaseFiles) {
+        for (const TKeptFile& file : files) {
             const std::string path = FolderFile(folder, file.Name);
             if (!Exists(path))
                 continue;
@@ -74,10 +73,10 @@ std::string Staging(const std::string& folder)
 }
 
 // Moves every staged file into place and removes the staging folder.
-void MoveIntoPlace(const std::string& folder)
+void MoveIntoPlace(TKeptFiles files, const std::string& folder)
 {
     const std::string staging = Staging(folder);
-    for (const TDatabaseFile& file : kDatabaseFiles) {
+    for (const TKeptFile& file : files) {
         const std::string staged = FolderFile(staging, file.Name);
         if (!Exists(staged))
             continue;
@@ -102,30 +101,26 @@ bool TRestore::Unfinished(const std::string& folder)
     return Exists(FolderFile(Staging(folder), MarkerName));
 }
 
-bool TRestore::Finish(const std::string& folder)
+bool TRestore::Finish(TKeptFiles files, const std::string& folder)
 {
     TFolderClaim claim;
-    claim.Exclude(folder);
+    claim.Exclude(files, folder);
     if (!Unfinished(folder))
         return false;
-    claim.Exclude(Staging(folder));
-    MoveIntoPlace(folder);
+    claim.Exclude(files, Staging(folder));
+    MoveIntoPlace(files, folder);
     return true;
 }
 
-void TRestore::Run(const std::string& backup, const std::string& folder)
+void TRestore::Run(TKeptFiles files, const std::string& backup, const std::string& folder)
 {
-    int64_t problems = TDatabaseCheck([](const TProblem&) {}).CheckQuiet(backup);
-    if (problems != 0)
-        throw ERestoreRefused("the backup in " + backup + " has " + std::to_string(problems)
-                              + " problems (see orbeko-admin check); the folder is unchanged");
     TFolderClaim claim;
-    claim.Exclude(folder);
+    claim.Exclude(files, folder);
     // An interrupted restore is finished first: until then the folder may
     // hold part of each set, and only the marker says so.
     if (Unfinished(folder)) {
-        claim.Exclude(Staging(folder));
-        MoveIntoPlace(folder);
+        claim.Exclude(files, Staging(folder));
+        MoveIntoPlace(files, folder);
     }
     const std::string staging = Staging(folder);
     std::error_code error;
@@ -134,14 +129,14 @@ void TRestore::Run(const std::string& backup, const std::string& folder)
         throw std::runtime_error("cannot remove " + staging + ": " + error.message());
     if (mkdir(staging.c_str(), 0777) != 0)
         Fail("cannot make " + staging);
-    for (const TSnapshot::TFailure& failure : TSnapshot::Take(backup, staging, TSnapshot::TSync::Files))
+    for (const TSnapshot::TFailure& failure : TSnapshot::Take(files, backup, staging, TSnapshot::TSync::Files))
         throw std::runtime_error(failure.File + " cannot be copied: " + failure.Error);
     // Kept from workstations once renamed into place, until all four are.
-    claim.Exclude(staging);
+    claim.Exclude(files, staging);
     const std::string marker = FolderFile(staging, MarkerName);
     if (TFileDescriptor(marker, O_WRONLY | O_CREAT | O_TRUNC, 0666).Get() < 0)
         Fail("cannot write " + marker);
     Sync(marker);
     Sync(staging);
-    MoveIntoPlace(folder);
+    MoveIntoPlace(files, folder);
 }

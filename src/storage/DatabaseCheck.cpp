@@ -1,20 +1,18 @@
-#include "cli/DatabaseCheck.h"
+#include "storage/DatabaseCheck.h"
 
-#include "cli/DatabaseFiles.h"
-#include "cli/FileCheck.h"
-#include "cli/ReferenceRules.h"
-#include "cli/ScratchFolder.h"
-#include "cli/Snapshot.h"
 #include "kfstore/KeyOrder.h"
+#include "kfstore/ScratchFolder.h"
+#include "kfstore/StoreLocation.h"
+#include "kfstore/StoreUpkeep.h"
+#include "storage/DatabaseFiles.h"
 #include "storage/Records.h"
-#include "kfstore/folder/Statement.h"
-
-#include <sqlite3.h>
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <set>
+#include <stdexcept>
 
 namespace {
 
@@ -26,16 +24,14 @@ template <typename TRecord> TRecord RecordAt(const char* data)
     return record;
 }
 
-// The alarms in the order of the event they belong to (key 3).
+// The alarms in the order of the event they belong to.
 class TAlarmsByEvent
 {
 public:
-    explicit TAlarmsByEvent(TFileCheck* alarms) : Alarms_(alarms)
+    explicit TAlarmsByEvent(TCheckedFile* alarms)
+        : Rows_(alarms ? alarms->ByKey(TOrbekoDB::AlarmEntryKey) : nullptr)
     {
-        if (Alarms_ && Scan_.Prepare(Alarms_->Connection().Handle(),
-                                     "SELECT pk, key3, data FROM kfs_records INDEXED BY kfs_key3")
-                           == SQLITE_OK)
-            Next();
+        Next();
     }
 
     bool Valid() const { return Valid_; }
@@ -45,23 +41,18 @@ public:
 
     void Next()
     {
-        const int rc = Scan_.Step();
-        Valid_ = rc == SQLITE_ROW;
-        if (!Valid_) {
-            if (rc != SQLITE_DONE)
-                Alarms_->ReportEngine("reading the alarms by event stopped", rc);
+        Valid_ = Rows_ && Rows_->Next();
+        if (!Valid_)
             return;
-        }
-        Pk_ = Scan_.ColumnText(0);
-        EntryId_ = Scan_.ColumnText(1);
+        Pk_ = Rows_->Pk();
+        EntryId_ = Rows_->Key();
         UserId_.clear();
-        if (Scan_.ColumnBytes(2) == static_cast<int>(sizeof(TAlarmRec)))
-            UserId_ = FieldText(RecordAt<TAlarmRec>(static_cast<const char*>(Scan_.ColumnBlob(2))).UserId);
+        if (const char* data = Rows_->Data())
+            UserId_ = FieldText(RecordAt<TAlarmRec>(data).UserId);
     }
 
 private:
-    TFileCheck* Alarms_;
-    TStatement Scan_;
+    std::unique_ptr<TKeyedRows> Rows_;
     bool Valid_ = false;
     std::string Pk_;
     std::string EntryId_;
@@ -78,34 +69,37 @@ void TDatabaseCheck::Report(const TProblem& problem)
     Sink_(problem);
 }
 
-int64_t TDatabaseCheck::CheckQuiet(const std::string& folder)
+int64_t TDatabaseCheck::CheckQuiet(const std::string& location)
 {
-    return Check(folder, {});
+    return Check(*DatabaseUpkeep(location), {});
 }
 
-int64_t TDatabaseCheck::CheckLive(const std::string& folder)
+int64_t TDatabaseCheck::CheckLive(const std::string& location)
 {
+    const std::unique_ptr<TStoreUpkeep> live = DatabaseUpkeep(location);
+    if (StoreLocation::IsServer(location))
+        return Check(*live, {});
     const TScratchFolder scratch(std::filesystem::temp_directory_path().string(), "orbeko-check-");
     std::set<std::string> uncopied;
-    for (const TSnapshot::TFailure& failure : TSnapshot::Take(folder, scratch.Path(), TSnapshot::TSync::None)) {
+    for (const TStoreUpkeep::TFailure& failure : live->Snapshot(scratch.Path(), false)) {
         Report({failure.File, {}, "cannot be read: " + failure.Error});
         uncopied.insert(failure.File);
     }
-    return Check(scratch.Path(), uncopied);
+    return Check(*DatabaseUpkeep(scratch.Path()), uncopied);
 }
 
-int64_t TDatabaseCheck::Check(const std::string& folder, const std::set<std::string>& skipped)
+int64_t TDatabaseCheck::Check(TStoreUpkeep& upkeep, const std::set<std::string>& skipped)
 {
     const TProblemSink sink = [this](const TProblem& problem) { Report(problem); };
-    std::optional<TFileCheck> files[kDatabaseFiles.size()];
+    std::unique_ptr<TCheckedFile> files[kDatabaseFiles.size()];
     for (std::size_t i = 0; i < kDatabaseFiles.size(); ++i)
         if (!skipped.count(kDatabaseFiles[i].Name))
-            files[i].emplace(folder, kDatabaseFiles[i].Name, kDatabaseFiles[i].KeyFormat, sink);
-    const auto usable = [&files](std::size_t i) { return files[i] && files[i]->Usable() ? &*files[i] : nullptr; };
-    TFileCheck* users = usable(0);
-    TFileCheck* categories = usable(1);
-    TFileCheck* events = usable(2);
-    TFileCheck* alarms = usable(3);
+            files[i] = upkeep.Check(kDatabaseFiles[i], sink);
+    const auto usable = [&files](std::size_t i) { return files[i] && files[i]->Usable() ? files[i].get() : nullptr; };
+    TCheckedFile* users = usable(0);
+    TCheckedFile* categories = usable(1);
+    TCheckedFile* events = usable(2);
+    TCheckedFile* alarms = usable(3);
     Rules_.Users = CollectIds(users);
     Rules_.Categories = CollectIds(categories);
     if (events)
@@ -115,7 +109,7 @@ int64_t TDatabaseCheck::Check(const std::string& folder, const std::set<std::str
     return Count_;
 }
 
-std::optional<std::unordered_set<std::string>> TDatabaseCheck::CollectIds(TFileCheck* file)
+std::optional<std::unordered_set<std::string>> TDatabaseCheck::CollectIds(TCheckedFile* file)
 {
     std::unordered_set<std::string> ids;
     if (!file || !file->ScanRecords([&ids](std::string_view pk, const char*) { ids.emplace(pk); }))
@@ -123,7 +117,7 @@ std::optional<std::unordered_set<std::string>> TDatabaseCheck::CollectIds(TFileC
     return ids;
 }
 
-void TDatabaseCheck::CheckEvents(TFileCheck& events, TFileCheck* alarms)
+void TDatabaseCheck::CheckEvents(TCheckedFile& events, TCheckedFile* alarms)
 {
     TAlarmsByEvent alarm(alarms);
     const auto danglingAlarm = [this, &alarm] {
@@ -144,7 +138,7 @@ void TDatabaseCheck::CheckEvents(TFileCheck& events, TFileCheck* alarms)
         danglingAlarm();
 }
 
-void TDatabaseCheck::CheckAlarms(TFileCheck& alarms)
+void TDatabaseCheck::CheckAlarms(TCheckedFile& alarms)
 {
     alarms.ScanRecords([&](std::string_view pk, const char* data) {
         Rules_.CheckAlarm(RecordAt<TAlarmRec>(data), [&](const std::string& text) { alarms.Report(pk, text); });

@@ -1,6 +1,6 @@
-#include "cli/Presence.h"
+#include "kfstore/folder/Presence.h"
 
-#include "cli/DatabaseFiles.h"
+#include "kfstore/KeptFile.h"
 #include "kfstore/KfsStatus.h"
 
 #include <cerrno>
@@ -63,21 +63,21 @@ off_t SlotOffset(int slot)
 
 // Every workstation of the office writes the presence file, so it takes the
 // permissions of the database's own files rather than being open to all.
-unsigned SharedMode(const std::string& folder)
+unsigned SharedMode(const std::string& folder, TKeptFiles files)
 {
-    struct stat users {};
-    if (stat(FolderFile(folder, TOrbekoDB::UserFileName).c_str(), &users) == 0)
-        return users.st_mode & 0666;
+    for (const TKeptFile& file : files)
+        if (struct stat info {}; stat(FolderFile(folder, file.Name).c_str(), &info) == 0)
+            return info.st_mode & 0666;
     const mode_t mask = umask(0);
     umask(mask);
     return 0666 & ~mask;
 }
 
 // Opens the presence file for its locks and for reading and writing slots.
-void OpenPresenceFile(const std::string& folder, int& fd, TLockFile& locks)
+void OpenPresenceFile(const std::string& folder, TKeptFiles files, int& fd, TLockFile& locks)
 {
     const std::string path = FolderFile(folder, TPresence::FileName);
-    if (locks.Open(path, SharedMode(folder)) != ksOk)
+    if (locks.Open(path, SharedMode(folder, files)) != ksOk)
         throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
     fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
@@ -117,9 +117,10 @@ public:
 
 }  // namespace
 
-TPresence::TPresence(const std::string& folder, std::chrono::milliseconds interval) : Interval_(interval)
+TPresence::TPresence(const std::string& folder, TKeptFiles files, std::chrono::milliseconds interval)
+    : Interval_(interval)
 {
-    OpenPresenceFile(folder, Fd_, Locks_);
+    OpenPresenceFile(folder, files, Fd_, Locks_);
     for (int slot = 0; slot < kSlots && Slot_ < 0; ++slot) {
         TBeatRecord beat{};
         if (Locks_.LockRecord(SlotKey(slot)) != ksOk)
@@ -160,11 +161,11 @@ void TPresence::Beat()
                                  + std::strerror(errno));
 }
 
-std::vector<TPresence::TUnseen> TPresence::FindUnseen(const std::string& folder, int ownSlot)
+std::vector<TPresence::TUnseen> TPresence::FindUnseen(const std::string& folder, TKeptFiles files, int ownSlot)
 {
     TDescriptor fd;
     TLockFile locks;
-    OpenPresenceFile(folder, fd.Fd, locks);
+    OpenPresenceFile(folder, files, fd.Fd, locks);
     const std::string host = HostName();
     // Slot -> the beat seen first.
     std::map<int, TBeatRecord> suspects;

@@ -1,8 +1,8 @@
-#include "cli/DatabaseCopy.h"
+#include "kfstore/StoreCopy.h"
 
-#include "cli/DatabaseFiles.h"
 #include "kfstore/KeyFormat.h"
-#include "kfstore/KfStore.h"
+#include "kfstore/KfsModes.h"
+#include "kfstore/KfsStatus.h"
 #include "kfstore/StoreHome.h"
 #include "kfstore/StoreLocation.h"
 #include "kfstore/WriteBatch.h"
@@ -24,13 +24,13 @@ public:
         Open_.clear();
         if (!Kept_)
             for (const std::string& name : Names_)
-                KfsKill(name.c_str());
+                TXIsamFile().RemoveFile(name);
     }
 
-    TXIsamFile& Make(const std::string& name, const char* keyFormat)
+    TXIsamFile& Make(const std::string& name, const TKeptFile& kept)
     {
         auto file = std::make_unique<TXIsamFile>();
-        if (!file->CreateFile(name, kPrimaryKeyLength, keyFormat))
+        if (!file->CreateFile(name, static_cast<int16_t>(kept.KeyLength), kept.KeyFormat))
             throw std::runtime_error("cannot make " + StoreHomes::Shown(name) + ": " + file->StatusText());
         Names_.push_back(name);
         if (!file->Open(name, koExclusive))
@@ -49,17 +49,14 @@ private:
 
 void CopyNote(TXIsamFile& from, TXIsamFile& to, const std::string& name)
 {
-    const int32_t source = from.Handle();
-    const int32_t destination = to.Handle();
     std::string note;
-    int16_t status = KfsReadNote(&source, &note);
-    if (status == ksOk)
-        status = KfsWriteNote(&destination, note.c_str());
-    if (status != ksOk)
-        throw std::runtime_error(name + ": cannot copy its note: " + TXIsamFile::StatusText(status));
+    if (!from.ReadNote(note))
+        throw std::runtime_error(name + ": cannot copy its note: " + from.StatusText());
+    if (!to.WriteNote(note))
+        throw std::runtime_error(name + ": cannot copy its note: " + to.StatusText());
 }
 
-int64_t CopyRecords(TXIsamFile& from, TXIsamFile& to, const TDatabaseFile& file)
+int64_t CopyRecords(TXIsamFile& from, TXIsamFile& to, const TKeptFile& file)
 {
     const std::optional<TKeyFormat> format = TKeyFormat::Parse(file.KeyFormat);
     std::vector<char> record(static_cast<std::size_t>(format->RecordSize()));
@@ -88,7 +85,7 @@ int64_t CopyRecords(TXIsamFile& from, TXIsamFile& to, const TDatabaseFile& file)
 
 }  // namespace
 
-int64_t TDatabaseCopy::Run(const std::string& source, const std::string& destination)
+int64_t TStoreCopy::Run(TKeptFiles files, const std::string& source, const std::string& destination)
 {
     const std::string from = StoreLocation::Normalized(source);
     const std::string to = StoreLocation::Normalized(destination);
@@ -96,7 +93,7 @@ int64_t TDatabaseCopy::Run(const std::string& source, const std::string& destina
         throw ECopyRefused("the source and the destination are the same");
 
     std::vector<std::unique_ptr<TXIsamFile>> sources;
-    for (const TDatabaseFile& file : kDatabaseFiles) {
+    for (const TKeptFile& file : files) {
         auto opened = std::make_unique<TXIsamFile>();
         const std::string name = StoreLocation::FileName(from, file.Name);
         if (!opened->Open(name, koExclusive)) {
@@ -114,7 +111,7 @@ int64_t TDatabaseCopy::Run(const std::string& source, const std::string& destina
         if (error)
             throw std::runtime_error("cannot make the folder " + StoreHomes::Shown(to) + ": " + error.message());
     }
-    for (const TDatabaseFile& file : kDatabaseFiles) {
+    for (const TKeptFile& file : files) {
         TXIsamFile probe;
         if (probe.Open(StoreLocation::FileName(to, file.Name), koShared) || probe.Status() != ksNotFound)
             throw ECopyRefused(StoreHomes::Shown(to) + " already holds " + file.Name);
@@ -122,9 +119,9 @@ int64_t TDatabaseCopy::Run(const std::string& source, const std::string& destina
 
     TMadeFiles made;
     int64_t copied = 0;
-    for (std::size_t i = 0; i < kDatabaseFiles.size(); ++i) {
-        const TDatabaseFile& file = kDatabaseFiles[i];
-        TXIsamFile& copy = made.Make(StoreLocation::FileName(to, file.Name), file.KeyFormat);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const TKeptFile& file = files[i];
+        TXIsamFile& copy = made.Make(StoreLocation::FileName(to, file.Name), file);
         CopyNote(*sources[i], copy, file.Name);
         copied += CopyRecords(*sources[i], copy, file);
     }

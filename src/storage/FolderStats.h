@@ -1,5 +1,7 @@
 #pragma once
 
+#include "kfstore/StoreUpkeep.h"
+
 #include <cstdint>
 #include <map>
 #include <ostream>
@@ -7,17 +9,13 @@
 
 // Figures of a database folder: records and bytes per file, the earliest
 // and latest event, and each user with the number of events he owns.
-// Each file is read inside one read transaction. A database on a server is
-// read through the store, records without bytes (the server keeps those).
+// In a folder each file is read inside one read transaction; a database on
+// a server is read through the store, records without bytes (the server
+// keeps those).
 class TFolderStats
 {
 public:
-    struct TFileFigures
-    {
-        bool Present = false;
-        int64_t Records = 0;
-        int64_t Bytes = 0;
-    };
+    using TFileFigures = TStoreUpkeep::TFigures;
     struct TUserFigures
     {
         std::string UserName;
@@ -26,7 +24,7 @@ public:
     };
 
     // Throws std::runtime_error when a file cannot be read.
-    explicit TFolderStats(const std::string& folder);
+    explicit TFolderStats(const std::string& location);
 
     void Print(std::ostream& out) const;
 
@@ -37,7 +35,6 @@ public:
     bool OnServer = false;
 
 private:
-    void ReadUsers(const std::string& path);
-    void ReadEvents(const std::string& path);
-    void ReadServer(const std::string& location);
+    void ReadUsers(TKeyedRows& users);
+    void ReadEvents(TKeyedRows& events);
 };

@@ -1,14 +1,13 @@
-#include "cli/Snapshot.h"
+#include "kfstore/folder/Snapshot.h"
 
-#include "cli/DatabaseFiles.h"
-#include "cli/ReadTransaction.h"
+#include "kfstore/KeptFile.h"
+#include "kfstore/folder/ReadTransaction.h"
 #include "kfstore/folder/Connection.h"
 #include "kfstore/FileDescriptor.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -16,6 +15,7 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -82,13 +82,13 @@ bool Exists(const std::string& path)
 
 }  // namespace
 
-std::vector<TSnapshot::TFailure> TSnapshot::Take(const std::string& source, const std::string& destination,
-                                                  TSync sync)
+std::vector<TSnapshot::TFailure> TSnapshot::Take(TKeptFiles files, const std::string& source,
+                                                  const std::string& destination, TSync sync)
 {
     std::vector<TFailure> failures;
-    std::array<std::unique_ptr<TSource>, kDatabaseFiles.size()> sources;
-    for (std::size_t i = 0; i < kDatabaseFiles.size(); ++i) {
-        const std::string name = kDatabaseFiles[i].Name;
+    std::vector<std::unique_ptr<TSource>> sources(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string name = files[i].Name;
         const std::string path = FolderFile(source, name);
         if (Exists(FolderFile(destination, name))) {
             failures.push_back({name, "is already in " + destination});

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "kfstore/KeptFile.h"
+
 #include "kfstore/folder/LockFile.h"
 
 #include <chrono>
@@ -28,7 +30,8 @@ public:
     // Takes a free slot in folder's presence file (one without a lock and
     // without a fresh beat) and writes the first beat. Throws
     // std::runtime_error when the file cannot be used or all slots are taken.
-    TPresence(const std::string& folder, std::chrono::milliseconds interval);
+    // The presence file takes the permissions of the first of files there.
+    TPresence(const std::string& folder, TKeptFiles files, std::chrono::milliseconds interval);
     // Clears the slot, then gives up its lock.
     ~TPresence();
     TPresence(const TPresence&) = delete;
@@ -44,7 +47,7 @@ public:
     // one and a half of its intervals and a second: a dead one does not
     // beat again.
     // ownSlot is left out (-1: none). Throws like the constructor.
-    static std::vector<TUnseen> FindUnseen(const std::string& folder, int ownSlot = -1);
+    static std::vector<TUnseen> FindUnseen(const std::string& folder, TKeptFiles files, int ownSlot = -1);
 
 private:
     int Slot_ = -1;

@@ -1,4 +1,4 @@
-#include "cli/ReadTransaction.h"
+#include "kfstore/folder/ReadTransaction.h"
 
 #include "kfstore/folder/Connection.h"
 

@@ -1,4 +1,4 @@
-#include "cli/MountTable.h"
+#include "kfstore/folder/MountTable.h"
 
 #include <fstream>
 #include <sstream>

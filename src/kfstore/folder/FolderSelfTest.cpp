@@ -1,11 +1,12 @@
-#include "cli/FolderSelfTest.h"
+#include "kfstore/folder/FolderSelfTest.h"
 
-#include "cli/Restore.h"
+#include "kfstore/folder/Restore.h"
 #include "kfstore/folder/FileSystemKind.h"
 
 #include <filesystem>
 
-TFolderSelfTest::TFolderSelfTest(const std::string& folder) : Folder_(folder)
+TFolderSelfTest::TFolderSelfTest(const std::string& folder, TKeptFiles files)
+    : Folder_(folder), Files_(files.begin(), files.end())
 {
     if (TRestore::Unfinished(folder))
         Findings_.push_back({true, "a restore of the folder was interrupted, so it may hold old and restored files "
@@ -30,7 +31,7 @@ TFolderSelfTest::TFolderSelfTest(const std::string& folder) : Folder_(folder)
 
 void TFolderSelfTest::CheckPresence(int ownSlot)
 {
-    for (const TPresence::TUnseen& other : TPresence::FindUnseen(Folder_, ownSlot))
+    for (const TPresence::TUnseen& other : TPresence::FindUnseen(Folder_, Files_, ownSlot))
         Findings_.push_back({true, "the workstation " + other.Host + " (process " + std::to_string(other.Pid)
                                        + ") is using the folder, but its locks cannot be seen from here: locks are "
                                          "not shared between the machines"});

@@ -1,23 +1,22 @@
 #pragma once
 
+#include "kfstore/KeptFile.h"
+#include "kfstore/StoreUpkeep.h"
+
 #include <string>
 #include <vector>
 
 // Copies the four keyed files of a folder into another folder as they
 // stood at one moment, while workstations keep working: each file is
 // copied whole inside a read transaction, and the read transactions of
-// all four are taken (in the order of kDatabaseFiles) before the first
+// all of them are taken (in the order given) before the first
 // byte is copied and held until the last, so the copies agree with each
 // other. Workstations that write meanwhile wait for the copy, for at most
 // the engine's busy timeout.
 class TSnapshot
 {
 public:
-    struct TFailure
-    {
-        std::string File;
-        std::string Error;
-    };
+    using TFailure = TStoreUpkeep::TFailure;
 
     // destination must exist and hold none of the four files. A file
     // missing from source is left out of the copy (the check reports it);
@@ -27,5 +26,6 @@ public:
     // Take returns, as a backup must be; None for a copy only read once.
     enum class TSync { None, Files };
 
-    static std::vector<TFailure> Take(const std::string& source, const std::string& destination, TSync sync);
+    static std::vector<TFailure> Take(TKeptFiles files, const std::string& source, const std::string& destination,
+                                      TSync sync);
 };

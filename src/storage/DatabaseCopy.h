@@ -1,0 +1,14 @@
+#pragma once
+
+#include "kfstore/StoreCopy.h"
+#include "storage/DatabaseFiles.h"
+
+// The four files of a database copied from one home to another (TStoreCopy).
+class TDatabaseCopy
+{
+public:
+    static int64_t Run(const std::string& source, const std::string& destination)
+    {
+        return TStoreCopy::Run(kDatabaseFiles, source, destination);
+    }
+};
