@@ -42,13 +42,6 @@ const QDateTime kThursday(QDate(2025, 3, 6), QTime(15, 20));
 const std::string kMe = "0000000001";  // JSMITH, the first administrator
 const char* const kHidden = "This entry will not be displayed due to your privaledges / filtering options";
 
-std::string StampOf(const QDateTime& value)
-{
-    TStamp stamp;
-    stamp.SetDateTime(value);
-    return stamp.StampText();
-}
-
 QStringList Names(const QList<QAction*>& actions)
 {
     QStringList names;

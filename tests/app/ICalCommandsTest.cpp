@@ -38,13 +38,6 @@ namespace {
 const QDateTime kThursday(QDate(2025, 3, 6), QTime(15, 20));
 const std::string kMe = "0000000001";  // JSMITH, the first administrator
 
-std::string StampOf(const QDate& date, const QTime& time)
-{
-    TStamp stamp;
-    stamp.SetDateTime(QDateTime(date, time));
-    return stamp.StampText();
-}
-
 // The events of a database as text that names users and categories, so
 // that two databases can be compared whatever their identifiers.
 QStringList EventsOf(TOrbekoDB& db)
@@ -100,7 +93,7 @@ protected:
         TDayEntryRec entry;
         db->InitDayEntry(entry);
         entry.Flags = flags;
-        SetField(entry.EntryStamp, StampOf(day, time));
+        SetField(entry.EntryStamp, StampOf(QDateTime(day, time)));
         SetField(entry.OwnerId, *assignees.begin());
         SetField(entry.CategoryId, category);
         SetField(entry.Description, text);
@@ -111,15 +104,6 @@ protected:
         db->InitAlarm(alarm);
         alarm.Flags = 0;
         return TEventCommands(*db).AddEvent(entry, alarm);
-    }
-
-    std::string AddCategory(const char* text)
-    {
-        std::unique_ptr<TOrbekoDB> db = Connect();
-        TCategoryRec category{};
-        SetField(category.Description, text);
-        EXPECT_TRUE(db->CategoryFile.Add(category, ""));
-        return db->CategoryFile.LastKey();
     }
 
     // Answers the range dialog with the dates typed, pressing Ok; the dates
@@ -188,7 +172,7 @@ TEST_F(ICalCommandsTest, ImportNeedsTheRightToAddEvents)
 // empty database it gives the same events.
 TEST_F(ICalCommandsTest, ExportThenImportIntoAnEmptyDatabaseGivesTheSameEvents)
 {
-    const std::string meeting = AddCategory("MEETING");
+    const std::string meeting = TDiaryRecords(*Connect()).Category("MEETING");
     AddEntry("Team meeting", QDate(2025, 3, 4), QTime(9, 30), 0, {kMe, Zoe_}, meeting);
     AddEntry("Holiday", QDate(2025, 3, 7), QTime(0, 0), efUntimed, {kMe});
     AddEntry("Dentist", QDate(2025, 3, 12), QTime(16, 0), efPrivate, {kMe});

@@ -3,6 +3,7 @@
 #include "storage/OrbekoDB.h"
 #include "support/ChildProcess.h"
 #include "support/DatabaseFixture.h"
+#include "support/DiaryRecords.h"
 #include "support/IntegrityCheck.h"
 #include "support/TestDatabase.h"
 
@@ -363,15 +364,10 @@ protected:
             PointRegistryAtDatabase();
         }
         auto db = Connect();
-        for (const char* name : {"ANNA", "BERT", "CARL", "DORA", "EMIL"}) {
-            TUserRec user;
-            db->InitUser(user);
-            user.Flags = urAddEntries | urAddForOthers | urModifyOthers;
-            SetField(user.UserName, name);
-            SetField(user.Abbreviation, name);
-            ASSERT_TRUE(db->UserFile.Add(user, ""));
-            Users_ += (Users_.empty() ? "" : ",") + db->UserFile.LastKey();
-        }
+        TDiaryRecords records(*db);
+        for (const char* name : {"ANNA", "BERT", "CARL", "DORA", "EMIL"})
+            Users_ += (Users_.empty() ? "" : ",") +
+                      records.User(name, "", name, urAddEntries | urAddForOthers | urModifyOthers);
     }
 
     std::string Location() const { return Server_ ? Server_->Location() : DataPath(); }

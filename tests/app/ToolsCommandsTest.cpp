@@ -77,13 +77,7 @@ TEST_F(ToolsCommandsTest, CommandsStandBeforeGroups)
 TEST_F(ToolsCommandsTest, FilteringNamesTheFilterInTheCaption)
 {
     TfrmMain& window = Started();
-    TDayEntryRec entry;
-    window.MainDb()->InitDayEntry(entry);
-    TStamp stamp;
-    stamp.SetDateTime(kThursday);
-    SetField(entry.EntryStamp, stamp.StampText());
-    SetField(entry.AssigneeIds[0], Zoe);
-    ASSERT_TRUE(window.MainDb()->DayEntryFile.Add(entry, ""));
+    TDiaryRecords(*window.MainDb()).Event(StampOf(kThursday), "", {Zoe}, "");
     const auto thursday = [&] { return Week().Days(3).Entries().EntryCount(); };
     const std::tuple<QRadioButton* TfrmFiltering::*, const char*, int, bool> cases[] = {
         {&TfrmFiltering::rdoMe, "Orbeko - Filter On Me", 0, true},

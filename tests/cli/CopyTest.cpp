@@ -48,14 +48,14 @@ protected:
         PointRegistryAtDatabase();
         Shell_.CreateAnswer = true;
         auto db = Connect();
-        TRecordWriter write(*db);
-        const std::string ann = write.User("ANN");
-        const std::string bob = write.User("bob");
+        TDiaryRecords write(*db);
+        const std::string ann = write.User("ANN", "", "ANN");
+        const std::string bob = write.User("bob", "", "bob");
         const std::string travel = write.Category("Travel");
         write.Category("travel plans");
         for (int i = 0; i < 30; ++i) {
-            const std::string event = write.Event(ann, {ann, bob}, i % 2 ? travel : "0000000000",
-                                                  "Event " + std::to_string(i) + " \xc3\xa9t\xc3\xa9");
+            const std::string event = write.Event(
+                "", ann, {ann, bob}, "Event " + std::to_string(i) + " \xc3\xa9t\xc3\xa9", 0, i % 2 ? travel : kNoneId);
             write.Alarm(event, bob);
         }
         // A gap in the identifiers, which the copy keeps.
@@ -86,8 +86,8 @@ TEST_F(CopyTest, FolderToServerToFolderGivesIdenticalRecords)
 
     // A workstation on the copy adds after the highest identifier as before.
     TOrbekoDB copy(Shell_, folder);
-    TRecordWriter write(copy);
-    EXPECT_EQ(write.User("CAROL"), "0000000003");
+    TDiaryRecords write(copy);
+    EXPECT_EQ(write.User("CAROL", "", "CAROL"), "0000000003");
     EXPECT_EQ(copy.DayEntryFile.NextKey(), "0000000031");
 
     run = RunAdmin({"stats", Server_->Location()});

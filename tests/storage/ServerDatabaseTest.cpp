@@ -5,6 +5,7 @@
 #include "storage/StoreLocation.h"
 #include "support/ChildProcess.h"
 #include "support/DatabaseFixture.h"
+#include "support/DiaryRecords.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -102,9 +103,7 @@ TEST_F(ServerDatabase, AnEmptyDatabaseBecomesADiaryOnlyWhenTheUserSaysSo)
     auto second = Connect();
     EXPECT_EQ(Shell_.Questions.size(), 2u) << "the second connection finds the files";
 
-    TCategoryRec category{};
-    SetField(category.Description, "Holiday");
-    ASSERT_TRUE(first->CategoryFile.Add(category, ""));
+    TDiaryRecords(*first).Category("Holiday");
     second->Reopen();
     TCategoryRec read{};
     ASSERT_TRUE(second->CategoryFile.GetEqual(read, 1, "HOLIDAY"));
@@ -170,17 +169,14 @@ TEST_F(ServerDatabase, TheCacheIsFilledAgainOnlyAfterAWriteFromAnyWorkstation)
         ++updates;
         filling.InsertAll(db->CategoryFile);
     };
-    TCategoryRec category{};
-    SetField(category.Description, "Meeting");
-    ASSERT_TRUE(db->CategoryFile.Add(category, ""));
+    TDiaryRecords(*db).Category("Meeting");
     TCategoryRec read{};
     cache.Lookup("0000000001", read);
     cache.Lookup("0000000001", read);
     EXPECT_EQ(updates, 1);
 
     auto other = Connect();
-    SetField(category.Description, "Travel");
-    ASSERT_TRUE(other->CategoryFile.Add(category, ""));
+    TDiaryRecords(*other).Category("Travel");
     cache.Lookup("0000000002", read);
     EXPECT_STREQ(read.Description, "Travel");
     EXPECT_EQ(updates, 2);
