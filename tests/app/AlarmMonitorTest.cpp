@@ -1,5 +1,4 @@
 #include "MainWindowFixture.h"
-#include "app/HelpWindow.h"
 #include "app/frmDate.h"
 #include "app/frmNotify.h"
 #include "storage/RecordLock.h"
@@ -11,7 +10,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -539,15 +537,6 @@ TEST_F(AlarmMonitorTest, TheNoticeComesUpOverAnOpenDialog)
     EXPECT_EQ(onTop, &Child<TfrmNotify>());
     EXPECT_TRUE(flagged);
     EXPECT_EQ(AlarmCount(), 0);
-}
-
-TEST_F(AlarmMonitorTest, HelpHasAnAlarmsPageLinkedFromTheContents)
-{
-    QFile contents(":/help/index.html");
-    ASSERT_TRUE(contents.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(contents.readAll().contains("href=\"alarms.html\""));
-    Child<THelpWindow>().ShowTopic("alarms.html");
-    EXPECT_EQ(Child<THelpWindow>().windowTitle(), "Alarms");
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
 #include "MainWindowFixture.h"
-#include "app/HelpWindow.h"
 #include "app/ICalCommands.h"
 #include "app/frmDateRange.h"
 #include "events/EventCommands.h"
@@ -361,18 +360,6 @@ TEST_F(ICalCommandsTest, SavesThePicturesOfTheRangeDialogAndTheFileMenu)
     file->setActiveAction(&Action("actFileExport"));
     save(*file, "ical-menu.png");
     file->hide();
-}
-
-TEST(ICalHelpTest, PageIsBuiltInWithItsPicturesAndListedInTheContents)
-{
-    THelpWindow help;
-    help.ShowTopic("ical.html");
-    EXPECT_EQ(help.windowTitle(), "iCalendar export and import");
-    for (const char* picture : {":/help/ical-range.png", ":/help/ical-menu.png"})
-        EXPECT_TRUE(QFile::exists(picture)) << picture;
-    QFile contents(":/help/index.html");
-    ASSERT_TRUE(contents.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(contents.readAll().contains("<a href=\"ical.html\">"));
 }
 
 // Ok takes a range only when it reads, runs forwards and lies in the
