@@ -37,7 +37,7 @@ TContents ContentsOf(const std::string& location)
     return contents;
 }
 
-class CopyTest : public TDatabaseFixture
+class ServerCopyTest : public TDatabaseFixture
 {
 protected:
     void SetUp() override
@@ -68,7 +68,7 @@ protected:
     std::unique_ptr<TTestDatabase> Server_;
 };
 
-TEST_F(CopyTest, FolderToServerToFolderGivesIdenticalRecords)
+TEST_F(ServerCopyTest, FolderToServerToFolderGivesIdenticalRecords)
 {
     const TContents original = ContentsOf(DataPath());
     ASSERT_EQ(original.at(TOrbekoDB::DayEntryFileName).size(), 30u);
@@ -96,7 +96,7 @@ TEST_F(CopyTest, FolderToServerToFolderGivesIdenticalRecords)
     EXPECT_NE(run.Out.find("ANN"), std::string::npos) << run.Out;
 }
 
-TEST_F(CopyTest, RefusedWhileTheSourceIsOpenOrTheDestinationHoldsADatabase)
+TEST_F(ServerCopyTest, RefusedWhileTheSourceIsOpenOrTheDestinationHoldsADatabase)
 {
     {
         TXIsamFile open;
@@ -124,7 +124,7 @@ TEST_F(CopyTest, RefusedWhileTheSourceIsOpenOrTheDestinationHoldsADatabase)
     EXPECT_NE(backup.Err.find("pg_dump"), std::string::npos) << backup.Err;
 }
 
-TEST_F(CopyTest, CheckOnAServerFindsBrokenReferences)
+TEST_F(ServerCopyTest, CheckOnAServerFindsBrokenReferences)
 {
     ASSERT_EQ(RunAdmin({"copy", DataPath(), Server_->Location()}).Exit, 0);
     TAdminRun run = RunAdmin({"check", Server_->Location()});

@@ -60,6 +60,28 @@ TEST(StoreLocation, TellsServersFromFoldersAndNamesTheirFiles)
     EXPECT_FALSE(StoreLocation::SplitServerFile("dbname=diary#", connection, name));
 }
 
+// ctest's label "server" goes by these names; a server test named otherwise
+// would run, and be skipped, among the fast ones.
+TEST(TestLabels, ServerTestsAreKnownByTheirNames)
+{
+    struct TCase
+    {
+        const char* Suite;
+        const char* Name;
+        bool Server;
+    };
+    const TCase cases[] = {
+        {"ServerDatabase", "AWriterKeptWaitingTooLongGivesStatus3AndReadsGoOn", true},
+        {"ServerCopyTest", "FolderToServerToFolderGivesIdenticalRecords", true},
+        {"Homes/KeyWalkTest", "WalksInKeyOrder/Server", true},
+        {"Homes/KeyWalkTest", "WalksInKeyOrder/Folder", false},
+        {"StoreLocation", "TellsServersFromFoldersAndNamesTheirFiles", false},
+        {"Homes/SoakTest", "LoseNothing/ServerSide", false},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(TTestDatabase::NamedAsServerTest(c.Suite, c.Name), c.Server) << c.Suite << "." << c.Name;
+}
+
 // A workstation whose database lives on the test server.
 class ServerDatabase : public TDatabaseFixture
 {
