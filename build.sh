@@ -2,7 +2,8 @@
 # ./build.sh start   install what is missing, build, start Orbeko
 # ./build.sh test    install what is missing, build, run every test (beside a
 #                    throwaway PostgreSQL server, scripts/test-postgres.sh)
-# ./build.sh asan    the tests once more under AddressSanitizer and UBSan
+# ./build.sh asan    the tests once more under AddressSanitizer and UBSan,
+#                    all but the soak (ctest label soak), which ./build.sh test runs
 # ./build.sh bench   build and run the benchmarks
 # ./build.sh package build the Debian package and check what it holds
 set -euo pipefail
@@ -33,7 +34,7 @@ case "$what" in
     cmake --build build-asan -j "$jobs"
     QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
       UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-      ./scripts/test-postgres.sh ctest --test-dir build-asan --output-on-failure -j "$jobs"
+      ./scripts/test-postgres.sh ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE soak
     ;;
   bench)
     configure build-bench -DCMAKE_BUILD_TYPE=Release -DORBEKO_BUILD_TESTS=OFF

@@ -2,6 +2,7 @@
 
 #include "storage/OrbekoDB.h"
 #include "support/DatabaseFixture.h"
+#include "support/DiaryRecords.h"
 #include "ui/DialogRunner.h"
 #include "ui/MessageBox.h"
 #include "support/DialogScript.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,20 +31,10 @@ protected:
         TDatabaseFixture::SetUp();
         PointRegistryAtDatabase();
         Db = Connect();
-        AddUser("ANN", urAddEntries | urAdminister | urModifyOthers);
-        for (const char* name : {"BOB", "CID", "DEE"})
-            AddUser(name, urAddEntries);
-    }
-
-    void AddUser(const std::string& name, int32_t flags)
-    {
-        TUserRec user;
-        Db->InitUser(user);
-        user.Flags = flags;
-        SetField(user.UserName, name);
-        SetField(user.FullName, name + " Full");
-        SetField(user.Abbreviation, name.substr(0, 1));
-        ASSERT_TRUE(Db->UserFile.Add(user, "")) << Db->UserFile.StatusText();
+        Records.emplace(*Db);
+        Records->User("ANN", "ANN Full", "A", urAddEntries | urAdminister | urModifyOthers);
+        for (const std::string name : {"BOB", "CID", "DEE"})
+            Records->User(name, name + " Full", name.substr(0, 1), urAddEntries);
     }
 
     // Gives the right "Can administer" to exactly these of the four users,
@@ -67,6 +59,7 @@ protected:
     }
 
     std::unique_ptr<TOrbekoDB> Db;
+    std::optional<TDiaryRecords> Records;
     TDialogScript Dialogs;
     TMessageBoxScript Messages;
 };

@@ -94,8 +94,8 @@ TEST_F(CategoriesTest, AddRefusesADuplicateAndSortsANewOneIn)
 // The dialog opens on the first entry; Update takes even an empty text.
 TEST_F(CategoriesTest, UpdateTakesEvenAnEmptyText)
 {
-    AddCategory("Travel");
-    AddCategory("Meeting");
+    Records->Category("Travel");
+    Records->Category("Meeting");
     Run([this] {
         EXPECT_EQ(Form.edtCategory->text(), "Meeting");
         SaveShot(Form, "categories.png");
@@ -127,13 +127,14 @@ TEST_P(CategoryDeleteTest, UncategorisesItsEventsOnly)
 {
     const TDeleteCase& test = GetParam();
     const std::string ann = AddUser("Ann");
-    const std::string meeting = AddCategory("Meeting");
-    const std::string travel = AddCategory("Travel");
-    const std::string other = AddEvent(kNine, ann, travel, "Train to Leeds");
+    const std::string meeting = Records->Category("Meeting");
+    const std::string travel = Records->Category("Travel");
+    const std::string other = Records->Event(IdText(kNine), ann, {ann}, "Train to Leeds", 0, travel);
     std::vector<std::string> carrying;
     for (int i = 0; i < test.Carrying; ++i)
-        carrying.push_back(AddEvent(kNine + i * 3600, ann, meeting, "Review " + std::to_string(i)));
-    const std::string none = AddEvent(kNine, ann, "0000000000", "Lunch");
+        carrying.push_back(
+            Records->Event(IdText(kNine + i * 3600), ann, {ann}, "Review " + std::to_string(i), 0, meeting));
+    const std::string none = Records->Event(IdText(kNine), ann, {ann}, "Lunch");
     std::vector<TDayEntryRec> before;
     for (const std::string& id : carrying)
         before.push_back(ReadEvent(id));
@@ -173,10 +174,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, CategoryDeleteTest,
 TEST_F(CategoriesTest, AnEventLockedElsewhereStopsTheDeletionUntilItIsFree)
 {
     const std::string ann = AddUser("Ann");
-    const std::string meeting = AddCategory("Meeting");
-    const std::string first = AddEvent(kNine, ann, meeting, "Review");
-    const std::string held = AddEvent(kNine, ann, meeting, "Planning");
-    const std::string last = AddEvent(kNine, ann, meeting, "Retro");
+    const std::string meeting = Records->Category("Meeting");
+    const std::string first = Records->Event(IdText(kNine), ann, {ann}, "Review", 0, meeting);
+    const std::string held = Records->Event(IdText(kNine), ann, {ann}, "Planning", 0, meeting);
+    const std::string last = Records->Event(IdText(kNine), ann, {ann}, "Retro", 0, meeting);
     TChildProcess child("HoldRecordLock", {Db->DayEntryFile.FileName(), held});
     std::string line;
     ASSERT_TRUE(child.ReadLine(line));
@@ -212,10 +213,10 @@ TEST_F(CategoriesTest, AnEventLockedElsewhereStopsTheDeletionUntilItIsFree)
 TEST_F(CategoriesTest, AChangeSavedAfterTheScanIsKept)
 {
     const std::string ann = AddUser("Ann");
-    const std::string meeting = AddCategory("Meeting");
-    const std::string travel = AddCategory("Travel");
-    const std::string renamed = AddEvent(kNine, ann, meeting, "Review");
-    const std::string moved = AddEvent(kNine, ann, meeting, "Planning");
+    const std::string meeting = Records->Category("Meeting");
+    const std::string travel = Records->Category("Travel");
+    const std::string renamed = Records->Event(IdText(kNine), ann, {ann}, "Review", 0, meeting);
+    const std::string moved = Records->Event(IdText(kNine), ann, {ann}, "Planning", 0, meeting);
     const TCategoryDeletion deletion(*Db, meeting);
     const std::vector<std::string> scanned = deletion.CarryingEvents();
     ASSERT_EQ(scanned, std::vector<std::string>({renamed, moved}));

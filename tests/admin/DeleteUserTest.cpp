@@ -26,6 +26,9 @@
 namespace {
 
 const std::string kNone = "0000000000";
+// When the budget meetings are, and their alarms due.
+const std::string kMeeting = "0946717200";
+const std::string kAlarmDue = "0946716300";
 
 // Rewrites the description of event args[1] in the day entries file
 // args[0] with args[2], under its lock: another workstation's edit.
@@ -60,30 +63,6 @@ TStored Expect(const std::string& owner, std::vector<std::string> assignees)
 class DeleteUserTest : public TAdminFixture
 {
 protected:
-    std::string AddEvent(const std::string& owner, const std::vector<std::string>& assignees)
-    {
-        TDayEntryRec entry;
-        Db->InitDayEntry(entry);
-        SetField(entry.EntryStamp, "0946717200");
-        SetField(entry.OwnerId, owner);
-        SetField(entry.Description, "Budget meeting");
-        for (std::size_t slot = 0; slot < assignees.size(); ++slot)
-            SetField(entry.AssigneeIds[slot], assignees[slot]);
-        EXPECT_TRUE(Db->DayEntryFile.Add(entry, "")) << Db->DayEntryFile.StatusText();
-        return Db->DayEntryFile.LastKey();
-    }
-
-    void AddAlarm(const std::string& entryId, const std::string& userId)
-    {
-        TAlarmRec alarm;
-        Db->InitAlarm(alarm);
-        alarm.Flags = afAlarmed;
-        SetField(alarm.EntryId, entryId);
-        SetAlarmUser(alarm, userId);
-        SetAlarmStamp(alarm, "0946716300");
-        EXPECT_TRUE(Db->AlarmFile.Add(alarm, "")) << Db->AlarmFile.StatusText();
-    }
-
     TStored Stored(const std::string& id)
     {
         TOrbekoDB db(Shell_);
@@ -177,11 +156,11 @@ class DeleteUserRunTest : public DeleteUserTest, public ::testing::WithParamInte
 TEST_P(DeleteUserRunTest, RunHandlesTheEvent)
 {
     const TRunCase& c = GetParam();
-    const std::string untouched = AddEvent(kCid, {kCid, kDee});
-    const std::string id = AddEvent(c.Owner, c.Assignees);
+    const std::string untouched = Records->Event(kMeeting, kCid, {kCid, kDee}, "Budget meeting");
+    const std::string id = Records->Event(kMeeting, c.Owner, c.Assignees, "Budget meeting");
     for (int alarm = 0; alarm < c.BobAlarms; ++alarm)
-        AddAlarm(id, kBob);
-    AddAlarm(untouched, kCid);
+        Records->Alarm(id, kBob, kAlarmDue);
+    Records->Alarm(untouched, kCid, kAlarmDue);
     Messages.Answer(TMessageAnswer::Ok);
     const int result = Run([&] {
         if (c.DeleteOwned)
@@ -224,8 +203,8 @@ INSTANTIATE_TEST_SUITE_P(
 // place; once the other workstation lets go, a second run finishes.
 TEST_F(DeleteUserTest, LockedEventStopsTheRunUntilReleased)
 {
-    const std::string first = AddEvent(kAnn, {kBob});
-    const std::string held = AddEvent(kBob, {kBob});
+    const std::string first = Records->Event(kMeeting, kAnn, {kBob}, "Budget meeting");
+    const std::string held = Records->Event(kMeeting, kBob, {kBob}, "Budget meeting");
     auto holder = std::make_unique<TChildProcess>(
         "HoldRecordLock", std::vector<std::string>{DataFile(TOrbekoDB::DayEntryFileName), held});
     std::string line;
@@ -259,7 +238,7 @@ TEST_F(DeleteUserTest, LockedEventStopsTheRunUntilReleased)
 // before the run locks it: its change stays, with the run's on top.
 TEST_F(DeleteUserTest, ChangeSavedAfterTheReadIsKept)
 {
-    const std::string id = AddEvent(kAnn, {kCid, kBob});
+    const std::string id = Records->Event(kMeeting, kAnn, {kCid, kBob}, "Budget meeting");
     TUserDeletion deletion(*Db, {kBob, kCid, kDee});
     deletion.OnStep = [&] {
         TChildProcess editor("RewriteDescription", {DataFile(TOrbekoDB::DayEntryFileName), id, "Moved to Friday"});
@@ -300,7 +279,7 @@ class LastAdministratorTest : public DeleteUserTest, public ::testing::WithParam
 TEST_P(LastAdministratorTest, IsNotDeleted)
 {
     const TLastAdministratorCase& c = GetParam();
-    const std::string owned = AddEvent(kBob, {kBob});
+    const std::string owned = Records->Event(kMeeting, kBob, {kBob}, "Budget meeting");
     Administrators(*Db, c.Administrators);
     auto other = Connect();
     std::optional<TRecordLock> turn;

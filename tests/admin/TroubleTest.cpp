@@ -55,12 +55,12 @@ TEST_F(TroubleTest, ListsNameWhatIsReferredToAndErrWhatIsGone)
     const std::string ann = AddUser("Ann Archer");
     const std::string bob = AddUser("Bob Baker");
     const std::string cid = AddUser("Cid Cole");
-    const std::string meeting = AddEvent(kNine + kHour, ann, "0000000000", "Team meeting");
-    const std::string gone = AddEvent(kNine + 2 * kHour, bob, "0000000000", "Dentist");
-    AddEvent(kNine, cid, "0000000000", "Budget");
-    AddAlarm(kNine + 2 * kHour, meeting, cid);
-    AddAlarm(kNine + kHour, meeting, ann);
-    AddAlarm(kNine, gone, bob);
+    const std::string meeting = Records->Event(IdText(kNine + kHour), ann, {ann}, "Team meeting");
+    const std::string gone = Records->Event(IdText(kNine + 2 * kHour), bob, {bob}, "Dentist");
+    Records->Event(IdText(kNine), cid, {cid}, "Budget");
+    Records->Alarm(meeting, cid, IdText(kNine + 2 * kHour));
+    Records->Alarm(meeting, ann, IdText(kNine + kHour));
+    Records->Alarm(gone, bob, IdText(kNine));
     ASSERT_TRUE(Db->UserFile.Delete(cid));
     ASSERT_TRUE(Db->DayEntryFile.Delete(gone));
 
@@ -89,8 +89,8 @@ TEST_F(TroubleTest, ListsNameWhatIsReferredToAndErrWhatIsGone)
 TEST_F(TroubleTest, ChoosingAPageReadsItsListAgain)
 {
     const std::string ann = AddUser("Ann Archer");
-    const std::string meeting = AddEvent(kNine, ann, "0000000000", "Team meeting");
-    AddAlarm(kNine, meeting, ann);
+    const std::string meeting = Records->Event(IdText(kNine), ann, {ann}, "Team meeting");
+    Records->Alarm(meeting, ann, IdText(kNine));
     Run([&] {
         EXPECT_EQ(Lines(*Form.lstAlarms).size(), 1);
         TChildProcess other("AddAlarm", {Db->AlarmFile.FileName(), IdText(kNine - kHour), meeting, ann});
@@ -124,7 +124,7 @@ TEST_F(TroubleTest, AWalkFindsItsWayBackAfterOthersMovedThePosition)
     std::vector<std::pair<int64_t, std::string>> order;
     for (int i = 0; i < 30; ++i) {
         const int64_t stamp = kNine + (i % 3) * kHour;
-        order.emplace_back(stamp, AddEvent(stamp, ann, "0000000000", "Event " + std::to_string(i)));
+        order.emplace_back(stamp, Records->Event(IdText(stamp), ann, {ann}, "Event " + std::to_string(i)));
     }
     std::sort(order.begin(), order.end());
     std::vector<std::string> read;
@@ -160,7 +160,7 @@ TEST_F(TroubleTest, LinesAreReadInBatches)
 {
     const std::string ann = AddUser("Ann");
     for (int i = 0; i < 7; ++i)
-        AddEvent(kNine + i, ann, "0000000000", "Event " + std::to_string(i));
+        Records->Event(IdText(kNine + i), ann, {ann}, "Event " + std::to_string(i));
     TStamp stamp;
     TEventLines lines(nullptr, 3);
     lines.Rebuild(*Db, stamp);

@@ -210,7 +210,7 @@ TEST_F(UsersTest, EditsHoldTheirWholeFields)
     const std::pair<QLineEdit* TfrmUsers::*, int> widths[] = {
         {&TfrmUsers::edtUserName, 10}, {&TfrmUsers::edtPassword, 10},
         {&TfrmUsers::edtFullname, 30}, {&TfrmUsers::edtAbbreviation, 10}};
-    AddUser("ADMINISTRA", urAddEntries);
+    Records->User("ADMINISTRA", "ADMINISTRA Full", "A", urAddEntries);
     TUserRec user;
     ASSERT_TRUE(Db->UserFile.GetEqual(user, 0, "0000000005"));
     SetField(user.Password, "PASSWORD10");

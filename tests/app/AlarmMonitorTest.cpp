@@ -1,5 +1,4 @@
 #include "MainWindowFixture.h"
-#include "app/HelpWindow.h"
 #include "app/frmDate.h"
 #include "app/frmNotify.h"
 #include "kfstore/RecordLock.h"
@@ -11,7 +10,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -20,7 +18,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <initializer_list>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -29,13 +28,6 @@ const QDate kDay(2025, 3, 6);
 QDateTime At(int hour, int minute, int second = 0)
 {
     return QDateTime(kDay, QTime(hour, minute, second));
-}
-
-std::string StampOf(const QDateTime& value)
-{
-    TStamp stamp;
-    stamp.SetDateTime(value);
-    return stamp.StampText();
 }
 
 // The notice as a user saw it.
@@ -60,40 +52,15 @@ protected:
         Window("anna").FormActivate();
         ASSERT_FALSE(Window().Ended());
         Other_ = Connect();
-    }
-
-    std::string AddEvent(const QDateTime& when, const char* text, std::initializer_list<std::string> assignees)
-    {
-        TDayEntryRec entry;
-        Other_->InitDayEntry(entry);
-        SetField(entry.EntryStamp, StampOf(when));
-        SetField(entry.OwnerId, Anna_);
-        SetField(entry.Description, text);
-        int slot = 0;
-        for (const std::string& id : assignees)
-            SetField(entry.AssigneeIds[slot++], id);
-        EXPECT_TRUE(Other_->DayEntryFile.Add(entry, "")) << Other_->DayEntryFile.StatusText();
-        return Other_->DayEntryFile.LastKey();
-    }
-
-    std::string AddAlarm(const std::string& entryId, const std::string& userId, const QDateTime& due)
-    {
-        TAlarmRec alarm;
-        Other_->InitAlarm(alarm);
-        alarm.Flags = afAlarmed;
-        SetField(alarm.EntryId, entryId);
-        SetAlarmUser(alarm, userId);
-        SetAlarmStamp(alarm, StampOf(due));
-        EXPECT_TRUE(Other_->AlarmFile.Add(alarm, "")) << Other_->AlarmFile.StatusText();
-        return Other_->AlarmFile.LastKey();
+        Others_.emplace(*Other_);
     }
 
     // An event at the time given with an alarm for each user, due then.
-    std::string AddAlarmedEvent(const QDateTime& when, const char* text, std::initializer_list<std::string> users)
+    std::string AddAlarmedEvent(const QDateTime& when, const char* text, const std::vector<std::string>& users)
     {
-        const std::string entryId = AddEvent(when, text, users);
+        const std::string entryId = Others_->Event(StampOf(when), Anna_, users, text);
         for (const std::string& user : users)
-            AddAlarm(entryId, user, when);
+            Others_->Alarm(entryId, user, StampOf(when));
         return entryId;
     }
 
@@ -136,6 +103,7 @@ protected:
     TClockScript Clock_{[this] { return Now_; }};
     TBellScript Bell_;
     std::unique_ptr<TOrbekoDB> Other_;
+    std::optional<TDiaryRecords> Others_;
     std::vector<TSeenNotice> Seen_;
     std::string Anna_;
     std::string Bert_;
@@ -307,8 +275,8 @@ TEST_F(AlarmMonitorTest, AnAlarmLeftUnderAnIdThatNowNamesAnotherUsersEventIsNeve
 {
     // An event for ANNA was deleted while its alarm was being written, and
     // BERT's private event took its id.
-    const std::string entry = AddEvent(At(9, 0), "bert's secret", {Bert_});
-    AddAlarm(entry, Anna_, At(8, 0));
+    const std::string entry = Others_->Event(StampOf(At(9, 0)), Anna_, {Bert_}, "bert's secret");
+    Others_->Alarm(entry, Anna_, StampOf(At(8, 0)));
     SetNow(At(9, 0));
     Window().tmrMainTimer();
 
@@ -406,8 +374,8 @@ TEST_F(AlarmMonitorTest, TheTimerIsOffWhileANoticeIsOpen)
 TEST_F(AlarmMonitorTest, TheNoticeShowsTheEventAndItsOwnTimeAndBeepsTwice)
 {
     const QDateTime tomorrow(kDay.addDays(1), QTime(14, 45));
-    AddAlarm(AddEvent(tomorrow, "board meeting", {Anna_}), Anna_, At(9, 0));
-    AddAlarm(AddEvent(tomorrow, "early warning", {Anna_}), Anna_, At(8, 0));
+    Others_->Alarm(Others_->Event(StampOf(tomorrow), Anna_, {Anna_}, "board meeting"), Anna_, StampOf(At(9, 0)));
+    Others_->Alarm(Others_->Event(StampOf(tomorrow), Anna_, {Anna_}, "early warning"), Anna_, StampOf(At(8, 0)));
     SetNow(At(9, 0));
     AnswerNotice([this](TfrmNotify& notice) {
         EXPECT_EQ(notice.windowTitle(), "Orbeko Alarm");
@@ -534,7 +502,7 @@ TEST_F(AlarmMonitorTest, ANoticeWhoseAlarmWasReplacedMeanwhileLeavesTheReplaceme
         // Another workstation gives the event to BERT alone: the highest
         // alarm id is free again and his new alarm takes it.
         ASSERT_TRUE(Other_->AlarmFile.Delete(alarmId));
-        ASSERT_EQ(AddAlarm(entry, Bert_, At(15, 0)), alarmId);
+        ASSERT_EQ(Others_->Alarm(entry, Bert_, StampOf(At(15, 0))), alarmId);
         notice.btnSnooze->click();
         EXPECT_FALSE(notice.isVisible()) << "nothing is left to snooze";
     });
@@ -569,15 +537,6 @@ TEST_F(AlarmMonitorTest, TheNoticeComesUpOverAnOpenDialog)
     EXPECT_EQ(onTop, &Child<TfrmNotify>());
     EXPECT_TRUE(flagged);
     EXPECT_EQ(AlarmCount(), 0);
-}
-
-TEST_F(AlarmMonitorTest, HelpHasAnAlarmsPageLinkedFromTheContents)
-{
-    QFile contents(":/help/index.html");
-    ASSERT_TRUE(contents.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(contents.readAll().contains("href=\"alarms.html\""));
-    Child<THelpWindow>().ShowTopic("alarms.html");
-    EXPECT_EQ(Child<THelpWindow>().windowTitle(), "Alarms");
 }
 
 }  // namespace

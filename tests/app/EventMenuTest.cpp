@@ -19,8 +19,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -41,13 +39,6 @@ namespace {
 const QDateTime kThursday(QDate(2025, 3, 6), QTime(15, 20));
 const std::string kMe = "0000000001";  // JSMITH, the first administrator
 const char* const kHidden = "This entry will not be displayed due to your privaledges / filtering options";
-
-std::string StampOf(const QDateTime& value)
-{
-    TStamp stamp;
-    stamp.SetDateTime(value);
-    return stamp.StampText();
-}
 
 QStringList Names(const QList<QAction*>& actions)
 {
@@ -569,21 +560,6 @@ TEST_F(EventMenuTest, ADoubleClickOnTheWeekOpensTheSelectedEventOrANewOne)
     SetRights(0);
     Week().OnDblClick(&Week());
     EXPECT_EQ(Dialogs_.Runs().size(), 2u) << "nothing is enabled, nothing opens";
-}
-
-}  // namespace
-
-namespace {
-
-TEST(EventHelpTest, TheContentsLeadToTheEventsPageAndItsPicture)
-{
-    QFile contents(":/help/index.html");
-    ASSERT_TRUE(contents.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(contents.readAll().contains("href=\"events.html\""));
-    QFile page(":/help/events.html");
-    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(page.readAll().contains("src=\"event-editor.png\""));
-    EXPECT_FALSE(QImage(":/help/event-editor.png").isNull());
 }
 
 }  // namespace

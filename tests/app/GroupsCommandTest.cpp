@@ -1,12 +1,10 @@
 #include "MainWindowFixture.h"
-#include "app/HelpWindow.h"
 #include "prefs/OrbekoCfg.h"
 #include "prefs/frmAEGroup.h"
 #include "prefs/frmGroups.h"
 #include "ui/CheckList.h"
 
 #include <QAction>
-#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -110,16 +108,6 @@ TEST_F(GroupsCommandTest, AnyUserMakesAGroupThatIsSavedAtTheEnd)
     saved.Load();
     EXPECT_EQ(saved.Groups[0].ToText(), "Pair,0000000002,0000000001");
     EXPECT_EQ(saved.Groups[1].ToText(), ",");
-}
-
-TEST(GroupsHelpTest, PageIsBuiltInAndListedInTheContents)
-{
-    THelpWindow help;
-    help.ShowTopic("groups.html");
-    EXPECT_EQ(help.windowTitle(), "User groups");
-    QFile contents(":/help/index.html");
-    ASSERT_TRUE(contents.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(contents.readAll().contains("<a href=\"groups.html\">User groups</a>"));
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
 #include "MainWindowFixture.h"
-#include "app/HelpWindow.h"
 #include "app/ICalCommands.h"
 #include "app/frmDateRange.h"
 #include "events/EventCommands.h"
@@ -37,13 +36,6 @@ namespace {
 // 2025-03-06 is a Thursday; the week view shows 3 to 9 March.
 const QDateTime kThursday(QDate(2025, 3, 6), QTime(15, 20));
 const std::string kMe = "0000000001";  // JSMITH, the first administrator
-
-std::string StampOf(const QDate& date, const QTime& time)
-{
-    TStamp stamp;
-    stamp.SetDateTime(QDateTime(date, time));
-    return stamp.StampText();
-}
 
 // The events of a database as text that names users and categories, so
 // that two databases can be compared whatever their identifiers.
@@ -100,7 +92,7 @@ protected:
         TDayEntryRec entry;
         db->InitDayEntry(entry);
         entry.Flags = flags;
-        SetField(entry.EntryStamp, StampOf(day, time));
+        SetField(entry.EntryStamp, StampOf(QDateTime(day, time)));
         SetField(entry.OwnerId, *assignees.begin());
         SetField(entry.CategoryId, category);
         SetField(entry.Description, text);
@@ -111,15 +103,6 @@ protected:
         db->InitAlarm(alarm);
         alarm.Flags = 0;
         return TEventCommands(*db).AddEvent(entry, alarm);
-    }
-
-    std::string AddCategory(const char* text)
-    {
-        std::unique_ptr<TOrbekoDB> db = Connect();
-        TCategoryRec category{};
-        SetField(category.Description, text);
-        EXPECT_TRUE(db->CategoryFile.Add(category, ""));
-        return db->CategoryFile.LastKey();
     }
 
     // Answers the range dialog with the dates typed, pressing Ok; the dates
@@ -188,7 +171,7 @@ TEST_F(ICalCommandsTest, ImportNeedsTheRightToAddEvents)
 // empty database it gives the same events.
 TEST_F(ICalCommandsTest, ExportThenImportIntoAnEmptyDatabaseGivesTheSameEvents)
 {
-    const std::string meeting = AddCategory("MEETING");
+    const std::string meeting = TDiaryRecords(*Connect()).Category("MEETING");
     AddEntry("Team meeting", QDate(2025, 3, 4), QTime(9, 30), 0, {kMe, Zoe_}, meeting);
     AddEntry("Holiday", QDate(2025, 3, 7), QTime(0, 0), efUntimed, {kMe});
     AddEntry("Dentist", QDate(2025, 3, 12), QTime(16, 0), efPrivate, {kMe});
@@ -377,18 +360,6 @@ TEST_F(ICalCommandsTest, SavesThePicturesOfTheRangeDialogAndTheFileMenu)
     file->setActiveAction(&Action("actFileExport"));
     save(*file, "ical-menu.png");
     file->hide();
-}
-
-TEST(ICalHelpTest, PageIsBuiltInWithItsPicturesAndListedInTheContents)
-{
-    THelpWindow help;
-    help.ShowTopic("ical.html");
-    EXPECT_EQ(help.windowTitle(), "iCalendar export and import");
-    for (const char* picture : {":/help/ical-range.png", ":/help/ical-menu.png"})
-        EXPECT_TRUE(QFile::exists(picture)) << picture;
-    QFile contents(":/help/index.html");
-    ASSERT_TRUE(contents.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(contents.readAll().contains("<a href=\"ical.html\">"));
 }
 
 // Ok takes a range only when it reads, runs forwards and lies in the

@@ -8,6 +8,7 @@
 #include "ui/FolderPrompt.h"
 #include "ui/MessageBox.h"
 #include "support/DialogScript.h"
+#include "support/DiaryRecords.h"
 #include "support/FolderPromptScript.h"
 #include "support/MessageBoxScript.h"
 #include "views/DayView.h"
@@ -65,19 +66,12 @@ protected:
     TDayView& Day() { return Child<TDayView>("dvMain"); }
     QTimer& Timer() { return Child<QTimer>("tmrMain"); }
 
-    // Adds a user straight to the database, as another workstation would.
+    // Adds a user straight to the database, as another workstation would;
+    // his full name, and unless given his abbreviation, are his user name.
     std::string AddUser(const char* name, const char* password, int32_t flags, const char* abbreviation = nullptr)
     {
         TOrbekoDB db(Shell_);
-        TUserRec user;
-        db.InitUser(user);
-        user.Flags = flags;
-        SetField(user.UserName, name);
-        SetField(user.Password, password);
-        SetField(user.FullName, name);
-        SetField(user.Abbreviation, abbreviation ? abbreviation : name);
-        EXPECT_TRUE(db.UserFile.Add(user, "")) << db.UserFile.StatusText();
-        return db.UserFile.LastKey();
+        return TDiaryRecords(db).User(name, name, abbreviation ? abbreviation : name, flags, password);
     }
 
     // The logged-in user's rights, changed on this workstation only.

@@ -1,10 +1,8 @@
 #include "MainWindowFixture.h"
-#include "app/HelpWindow.h"
 #include "report/frmReport.h"
 #include "ui/CheckList.h"
 
 #include <QAction>
-#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -38,18 +36,6 @@ TEST_F(ReportCommandTest, OpensTheReportDialogOnTheDatabase)
     ASSERT_EQ(Dialogs_.Runs().size(), 2u);
     EXPECT_EQ(Dialogs_.Runs()[1].ClassName, "TfrmReport");
     EXPECT_EQ(users, 2);
-}
-
-TEST(ReportHelpTest, PageIsBuiltInWithItsPicturesAndListedInTheContents)
-{
-    THelpWindow help;
-    help.ShowTopic("reports.html");
-    EXPECT_EQ(help.windowTitle(), "Reports");
-    for (const char* picture : {":/help/report-viewer.png", ":/help/report-preview.png"})
-        EXPECT_TRUE(QFile::exists(picture)) << picture;
-    QFile contents(":/help/index.html");
-    ASSERT_TRUE(contents.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(contents.readAll().contains("<a href=\"reports.html\">Reports</a>"));
 }
 
 }  // namespace

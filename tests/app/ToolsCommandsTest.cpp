@@ -9,7 +9,6 @@
 #include "views/WeekView.h"
 
 #include <QCheckBox>
-#include <QFile>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -77,13 +76,7 @@ TEST_F(ToolsCommandsTest, CommandsStandBeforeGroups)
 TEST_F(ToolsCommandsTest, FilteringNamesTheFilterInTheCaption)
 {
     TfrmMain& window = Started();
-    TDayEntryRec entry;
-    window.MainDb()->InitDayEntry(entry);
-    TStamp stamp;
-    stamp.SetDateTime(kThursday);
-    SetField(entry.EntryStamp, stamp.StampText());
-    SetField(entry.AssigneeIds[0], Zoe);
-    ASSERT_TRUE(window.MainDb()->DayEntryFile.Add(entry, ""));
+    TDiaryRecords(*window.MainDb()).Event(StampOf(kThursday), "", {Zoe}, "");
     const auto thursday = [&] { return Week().Days(3).Entries().EntryCount(); };
     const std::tuple<QRadioButton* TfrmFiltering::*, const char*, int, bool> cases[] = {
         {&TfrmFiltering::rdoMe, "Orbeko - Filter On Me", 0, true},
@@ -121,20 +114,6 @@ TEST_F(ToolsCommandsTest, SingleLinesSurviveARestart)
     EXPECT_EQ(Week().DisplayMode(), dmSingle);
     EXPECT_EQ(Day().DisplayMode(), dmSingle);
     EXPECT_EQ(Dialogs_.UnexpectedCount(), 0);
-}
-
-TEST(ToolsHelpTest, PagesAreBuiltInWithTheirPicturesAndListedInTheContents)
-{
-    QFile contents(":/help/index.html");
-    ASSERT_TRUE(contents.open(QIODevice::ReadOnly));
-    const QByteArray index = contents.readAll();
-    for (const auto& [page, title] : {std::pair{"options", "Display options"}, {"filtering", "Filtering the views"}}) {
-        EXPECT_TRUE(index.contains(QStringLiteral("<a href=\"%1.html\">%2</a>").arg(page, title).toUtf8()));
-        QFile text(QStringLiteral(":/help/%1.html").arg(page));
-        ASSERT_TRUE(text.open(QIODevice::ReadOnly));
-        EXPECT_TRUE(text.readAll().contains(QStringLiteral("src=\"%1.png\"").arg(page).toUtf8()));
-        EXPECT_FALSE(QImage(QStringLiteral(":/help/%1.png").arg(page)).isNull());
-    }
 }
 
 }  // namespace

@@ -2,11 +2,13 @@
 #include "app/UserAlarm.h"
 #include "kfstore/RecordLock.h"
 #include "support/DatabaseFixture.h"
+#include "support/DiaryRecords.h"
 #include "storage/Clock.h"
 #include "support/ClockScript.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -16,9 +18,7 @@ const std::string kBert = "0000000002";
 
 std::string StampAt(int hour, int minute)
 {
-    TStamp stamp;
-    stamp.SetDateTime(QDateTime(QDate(2025, 3, 6), QTime(hour, minute)));
-    return stamp.StampText();
+    return StampOf(QDateTime(QDate(2025, 3, 6), QTime(hour, minute)));
 }
 
 // Two connections to one database folder: the monitor's and another
@@ -32,29 +32,7 @@ protected:
         PointRegistryAtDatabase();
         Db_ = Connect();
         Other_ = Connect();
-    }
-
-    std::string AddEvent(const char* text)
-    {
-        TDayEntryRec entry;
-        Other_->InitDayEntry(entry);
-        SetField(entry.EntryStamp, StampAt(9, 0));
-        SetField(entry.OwnerId, kAnna);
-        SetField(entry.Description, text);
-        SetField(entry.AssigneeIds[0], kAnna);
-        EXPECT_TRUE(Other_->DayEntryFile.Add(entry, ""));
-        return Other_->DayEntryFile.LastKey();
-    }
-
-    std::string AddAlarm(const std::string& entryId, const std::string& userId, const std::string& due)
-    {
-        TAlarmRec alarm{};
-        alarm.Flags = afAlarmed;
-        SetField(alarm.EntryId, entryId);
-        SetAlarmUser(alarm, userId);
-        SetAlarmStamp(alarm, due);
-        EXPECT_TRUE(Other_->AlarmFile.Add(alarm, ""));
-        return Other_->AlarmFile.LastKey();
+        Others_.emplace(*Other_);
     }
 
     TAlarmRec Read(const std::string& alarmId)
@@ -80,16 +58,17 @@ protected:
 
     std::unique_ptr<TOrbekoDB> Db_;
     std::unique_ptr<TOrbekoDB> Other_;
+    std::optional<TDiaryRecords> Others_;  // another workstation's writes
 };
 
 TEST_F(UserAlarmTest, ScanReadsOnlyTheUsersDueAlarmsInDueOrder)
 {
-    const std::string entry = AddEvent("e");
-    const std::string late = AddAlarm(entry, kAnna, StampAt(9, 30));
-    const std::string bert = AddAlarm(entry, kBert, StampAt(8, 0));
-    const std::string early = AddAlarm(entry, kAnna, StampAt(8, 30));
-    const std::string noon = AddAlarm(entry, kAnna, StampAt(12, 0));
-    const std::string other = AddAlarm(entry, "0000000010", StampAt(7, 0));
+    const std::string entry = Others_->Event(StampAt(9, 0), kAnna, {kAnna}, "e");
+    const std::string late = Others_->Alarm(entry, kAnna, StampAt(9, 30));
+    const std::string bert = Others_->Alarm(entry, kBert, StampAt(8, 0));
+    const std::string early = Others_->Alarm(entry, kAnna, StampAt(8, 30));
+    const std::string noon = Others_->Alarm(entry, kAnna, StampAt(12, 0));
+    const std::string other = Others_->Alarm(entry, "0000000010", StampAt(7, 0));
 
     EXPECT_EQ(Scan(10, 0), (std::vector<std::string>{early, late}));
     EXPECT_TRUE(Scan(10, 0).empty());
@@ -99,7 +78,7 @@ TEST_F(UserAlarmTest, ScanReadsOnlyTheUsersDueAlarmsInDueOrder)
 
 TEST_F(UserAlarmTest, AFailedReadEndsTheScanWithItsStatus)
 {
-    AddAlarm(AddEvent("e"), kAnna, StampAt(8, 0));
+    Others_->Alarm(Others_->Event(StampAt(9, 0), kAnna, {kAnna}, "e"), kAnna, StampAt(8, 0));
     ASSERT_TRUE(Db_->AlarmFile.Close());
     TStamp clock;
     try {
@@ -115,7 +94,7 @@ TEST_F(UserAlarmTest, AFailedReadEndsTheScanWithItsStatus)
 
 TEST_F(UserAlarmTest, SnoozeRewritesUnderTheLockAndFollowsTheCallersBuffer)
 {
-    const std::string id = AddAlarm(AddEvent("e"), kAnna, StampAt(9, 0));
+    const std::string id = Others_->Alarm(Others_->Event(StampAt(9, 0), kAnna, {kAnna}, "e"), kAnna, StampAt(9, 0));
     TAlarmRec shown = Read(id);
     TUserAlarm alarm(*Db_, shown, id);
     EXPECT_EQ(alarm.Snooze(StampAt(9, 15)), TUserAlarm::TOutcome::Done);
@@ -128,7 +107,7 @@ TEST_F(UserAlarmTest, SnoozeRewritesUnderTheLockAndFollowsTheCallersBuffer)
 
 TEST_F(UserAlarmTest, ALockedAlarmIsLeftAsItIs)
 {
-    const std::string id = AddAlarm(AddEvent("e"), kAnna, StampAt(9, 0));
+    const std::string id = Others_->Alarm(Others_->Event(StampAt(9, 0), kAnna, {kAnna}, "e"), kAnna, StampAt(9, 0));
     TAlarmRec shown = Read(id);
     TUserAlarm alarm(*Db_, shown, id);
     {
@@ -159,7 +138,7 @@ class GoneAlarmTest : public UserAlarmTest, public ::testing::WithParamInterface
 
 TEST_P(GoneAlarmTest, IsNeitherSnoozedNorDeleted)
 {
-    const std::string id = AddAlarm(AddEvent("e"), kAnna, StampAt(9, 0));
+    const std::string id = Others_->Alarm(Others_->Event(StampAt(9, 0), kAnna, {kAnna}, "e"), kAnna, StampAt(9, 0));
     TAlarmRec shown = Read(id);
     const bool kept = GetParam().Change(*Other_, id);
     TAlarmRec before{};
@@ -196,7 +175,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(UserAlarmTest, ASnoozeFromAnotherWorkstationOfTheSameUserIsStillThisAlarm)
 {
-    const std::string id = AddAlarm(AddEvent("e"), kAnna, StampAt(9, 0));
+    const std::string id = Others_->Alarm(Others_->Event(StampAt(9, 0), kAnna, {kAnna}, "e"), kAnna, StampAt(9, 0));
     TAlarmRec shown = Read(id);
     TAlarmRec elsewhere = shown;
     ASSERT_EQ(TUserAlarm(*Other_, elsewhere, id).Snooze(StampAt(9, 5)), TUserAlarm::TOutcome::Done);
@@ -206,7 +185,7 @@ TEST_F(UserAlarmTest, ASnoozeFromAnotherWorkstationOfTheSameUserIsStillThisAlarm
 
 TEST_F(UserAlarmTest, ReadEventTellsAMissingEventFromAFailedRead)
 {
-    const std::string entry = AddEvent("there");
+    const std::string entry = Others_->Event(StampAt(9, 0), kAnna, {kAnna}, "there");
     TAlarmRec shown{};
     SetField(shown.EntryId, entry);
     SetAlarmUser(shown, kAnna);
@@ -228,7 +207,7 @@ TEST_F(UserAlarmTest, ReadEventTellsAMissingEventFromAFailedRead)
 
 TEST_F(UserAlarmTest, DeleteOrphanRemovesTheAlarmOrFindsItAlreadyGone)
 {
-    const std::string id = AddAlarm("0000000050", kAnna, StampAt(9, 0));
+    const std::string id = Others_->Alarm("0000000050", kAnna, StampAt(9, 0));
     TAlarmRec shown = Read(id);
     TUserAlarm alarm(*Db_, shown, id);
     {

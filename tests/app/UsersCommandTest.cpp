@@ -1,9 +1,7 @@
 #include "MainWindowFixture.h"
 #include "admin/frmUsers.h"
-#include "app/HelpWindow.h"
 
 #include <QAction>
-#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -58,20 +56,6 @@ TEST_F(UsersCommandTest, AnAdministratorAddsAUser)
     Action("actUsers").trigger();
     EXPECT_EQ(Dialogs_.Runs().back().Title, "Users");
     EXPECT_EQ(window.MainDb()->UserFile.RecordCount(), 2);
-}
-
-TEST(UsersHelpTest, PagesAreBuiltInAndListedInTheContents)
-{
-    QFile contents(":/help/index.html");
-    ASSERT_TRUE(contents.open(QIODevice::ReadOnly));
-    const QByteArray text = contents.readAll();
-    for (const auto& [page, title] :
-         {std::pair{"users.html", "Users"}, std::pair{"delete-user.html", "Deleting a user"}}) {
-        THelpWindow help;
-        help.ShowTopic(page);
-        EXPECT_EQ(help.windowTitle(), title);
-        EXPECT_TRUE(text.contains(QByteArray("<a href=\"") + page + "\">" + title + "</a>")) << page;
-    }
 }
 
 }  // namespace

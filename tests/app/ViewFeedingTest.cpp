@@ -9,6 +9,7 @@
 #include "views/DayView.h"
 #include "views/WeekView.h"
 #include "support/ClockScript.h"
+#include "support/DiaryRecords.h"
 #include "support/SessionWithRights.h"
 
 #include <QApplication>
@@ -18,49 +19,14 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
+#include <optional>
 
 namespace {
 
 // 2025-03-06 is a Thursday.
 const QDateTime kThursday(QDate(2025, 3, 6), QTime(15, 20));
 
-std::string StampOf(const QDateTime& value)
-{
-    TStamp stamp;
-    stamp.SetDateTime(value);
-    return stamp.StampText();
-}
-
 const std::string kMe = "0000000001";
-
-// Adds an entry to the day entries file, as another workstation would.
-std::string AddEntry(TOrbekoDB& db, const QDateTime& when, const char* text,
-                     std::initializer_list<const char*> assignees, int32_t flags = 0)
-{
-    TDayEntryRec entry;
-    db.InitDayEntry(entry);
-    entry.Flags = flags;
-    SetField(entry.EntryStamp, StampOf(when));
-    SetField(entry.OwnerId, kMe);
-    SetField(entry.Description, text);
-    int slot = 0;
-    for (const char* id : assignees)
-        SetField(entry.AssigneeIds[slot++], id);
-    EXPECT_TRUE(db.DayEntryFile.Add(entry, "")) << db.DayEntryFile.StatusText();
-    return db.DayEntryFile.LastKey();
-}
-
-std::string AddUser(TOrbekoDB& db, const char* name, int32_t flags)
-{
-    TUserRec user;
-    db.InitUser(user);
-    user.Flags = flags;
-    SetField(user.UserName, name);
-    SetField(user.Abbreviation, name);
-    EXPECT_TRUE(db.UserFile.Add(user, "")) << db.UserFile.StatusText();
-    return db.UserFile.LastKey();
-}
 
 // Another workstation adds an event for JSMITH; args: its stamp and its
 // description. The registry, and so the database folder, is the parent's.
@@ -87,10 +53,11 @@ protected:
         TDatabaseFixture::SetUp();
         PointRegistryAtDatabase();
         Db_ = Connect();
-        ASSERT_EQ(AddUser(*Db_, "JSMITH", urAddEntries | urAdminister | urModifyOthers), kMe);
+        ASSERT_EQ(TDiaryRecords(*Db_).User("JSMITH", "", "JSMITH", urAddEntries | urAdminister | urModifyOthers), kMe);
         ASSERT_TRUE(Session_.LogIn(Db_->UserFile, "JSMITH"));
         Feeder_ = std::make_unique<TViewFeeder>(*Db_, Rules_, Session_);
         Other_ = Connect();
+        Others_.emplace(*Other_);
     }
 
     std::vector<std::string> DayOf(const QDate& date)
@@ -111,16 +78,17 @@ protected:
     TSession Session_;
     std::unique_ptr<TViewFeeder> Feeder_;
     std::unique_ptr<TOrbekoDB> Other_;  // another workstation
+    std::optional<TDiaryRecords> Others_;
 };
 
 TEST_F(ViewFeederTest, ADayRunsFromItsMidnightUpToTheNext)
 {
     const QDate day(2025, 3, 4);
-    AddEntry(*Other_, QDateTime(day, QTime(9, 0)), "nine", {kMe.c_str()});
-    AddEntry(*Other_, QDateTime(day.addDays(1), QTime(0, 0)), "next midnight", {kMe.c_str()});
-    AddEntry(*Other_, QDateTime(day, QTime(23, 59, 59)), "last second", {kMe.c_str()});
-    AddEntry(*Other_, QDateTime(day, QTime(0, 0)), "all day", {kMe.c_str()}, efUntimed);
-    AddEntry(*Other_, QDateTime(day.addDays(-1), QTime(23, 59, 59)), "day before", {kMe.c_str()});
+    Others_->Event(StampOf(QDateTime(day, QTime(9, 0))), kMe, {kMe}, "nine");
+    Others_->Event(StampOf(QDateTime(day.addDays(1), QTime(0, 0))), kMe, {kMe}, "next midnight");
+    Others_->Event(StampOf(QDateTime(day, QTime(23, 59, 59))), kMe, {kMe}, "last second");
+    Others_->Event(StampOf(QDateTime(day, QTime(0, 0))), kMe, {kMe}, "all day", efUntimed);
+    Others_->Event(StampOf(QDateTime(day.addDays(-1), QTime(23, 59, 59))), kMe, {kMe}, "day before");
 
     EXPECT_EQ(DayOf(day), (std::vector<std::string>{"all day", "nine", "last second"}));
     EXPECT_EQ(DayOf(day.addDays(1)), std::vector<std::string>{"next midnight"});
@@ -130,18 +98,18 @@ TEST_F(ViewFeederTest, ADayRunsFromItsMidnightUpToTheNext)
 TEST_F(ViewFeederTest, ADayWithoutAnEntryAtMidnightStillListsItsDay)
 {
     const QDate day(2025, 3, 5);
-    AddEntry(*Other_, QDateTime(day, QTime(10, 0)), "ten", {kMe.c_str()});
-    AddEntry(*Other_, QDateTime(day, QTime(8, 0)), "eight", {kMe.c_str()});
+    Others_->Event(StampOf(QDateTime(day, QTime(10, 0))), kMe, {kMe}, "ten");
+    Others_->Event(StampOf(QDateTime(day, QTime(8, 0))), kMe, {kMe}, "eight");
     EXPECT_EQ(DayOf(day), (std::vector<std::string>{"eight", "ten"}));
 }
 
 TEST_F(ViewFeederTest, FilterAndPrivacyDecideWhatIsListed)
 {
     const QDate day(2025, 3, 5);
-    const std::string other = AddUser(*Other_, "OTHER", urAddEntries);
-    AddEntry(*Other_, QDateTime(day, QTime(8, 0)), "mine", {kMe.c_str()});
-    AddEntry(*Other_, QDateTime(day, QTime(9, 0)), "theirs", {other.c_str()});
-    AddEntry(*Other_, QDateTime(day, QTime(10, 0)), "their secret", {other.c_str()}, efPrivate);
+    const std::string other = Others_->User("OTHER", "", "OTHER", urAddEntries);
+    Others_->Event(StampOf(QDateTime(day, QTime(8, 0))), kMe, {kMe}, "mine");
+    Others_->Event(StampOf(QDateTime(day, QTime(9, 0))), kMe, {other}, "theirs");
+    Others_->Event(StampOf(QDateTime(day, QTime(10, 0))), kMe, {other}, "their secret", efPrivate);
 
     EXPECT_EQ(DayOf(day), (std::vector<std::string>{"mine", "theirs", "their secret"})) << "administrator";
     Rules_.Mode = fmJustForMe;
@@ -153,16 +121,12 @@ TEST_F(ViewFeederTest, FilterAndPrivacyDecideWhatIsListed)
 
 TEST_F(ViewFeederTest, AnAlarmForOneAssigneeMarksTheEntryForEveryoneAsLongAsItIsThere)
 {
-    const std::string second = AddUser(*Other_, "SECOND", urAddEntries);
-    const std::string third = AddUser(*Other_, "THIRD", urAddEntries);
-    const std::string alarmed = AddEntry(*Other_, kThursday, "meeting", {kMe.c_str(), second.c_str(), third.c_str()});
-    const std::string quiet = AddEntry(*Other_, kThursday, "lunch", {kMe.c_str()});
+    const std::string second = Others_->User("SECOND", "", "SECOND", urAddEntries);
+    const std::string third = Others_->User("THIRD", "", "THIRD", urAddEntries);
+    const std::string alarmed = Others_->Event(StampOf(kThursday), kMe, {kMe, second, third}, "meeting");
+    const std::string quiet = Others_->Event(StampOf(kThursday), kMe, {kMe}, "lunch");
     EXPECT_FALSE(Feeder_->Alarmed(alarmed)) << "no alarm yet";
-    TAlarmRec alarm;
-    Other_->InitAlarm(alarm);
-    SetField(alarm.EntryId, alarmed);
-    SetAlarmUser(alarm, third);
-    ASSERT_TRUE(Other_->AlarmFile.Add(alarm, ""));
+    Others_->Alarm(alarmed, third, "", 0);
 
     for (const std::string& user : {kMe, second}) {
         Session_ = SessionWithRights(user, urAddEntries);
@@ -176,10 +140,7 @@ TEST_F(ViewFeederTest, AnAlarmForOneAssigneeMarksTheEntryForEveryoneAsLongAsItIs
 
 TEST_F(ViewFeederTest, NamesAndCategoriesComeFromTheCaches)
 {
-    TCategoryRec category{};
-    SetField(category.Description, "Travel");
-    ASSERT_TRUE(Other_->CategoryFile.Add(category, ""));
-    EXPECT_EQ(Feeder_->CategoryDescription(Other_->CategoryFile.LastKey()), "Travel");
+    EXPECT_EQ(Feeder_->CategoryDescription(Others_->Category("Travel")), "Travel");
     EXPECT_EQ(Feeder_->UserName(kMe), "JSMITH");
     EXPECT_THROW(Feeder_->UserName("0000000099"), EOrbekoCache);
 }
@@ -187,16 +148,12 @@ TEST_F(ViewFeederTest, NamesAndCategoriesComeFromTheCaches)
 TEST_F(ViewFeederTest, DataMovesWithWritesToTheEntriesOrTheAlarms)
 {
     EXPECT_FALSE(Feeder_->DataMoved());
-    AddUser(*Other_, "SECOND", urAddEntries);
+    Others_->User("SECOND", "", "SECOND", urAddEntries);
     EXPECT_FALSE(Feeder_->DataMoved()) << "users are not shown rows";
-    const std::string id = AddEntry(*Other_, kThursday, "meeting", {kMe.c_str()});
+    const std::string id = Others_->Event(StampOf(kThursday), kMe, {kMe}, "meeting");
     EXPECT_TRUE(Feeder_->DataMoved());
     EXPECT_FALSE(Feeder_->DataMoved()) << "told once";
-    TAlarmRec alarm;
-    Other_->InitAlarm(alarm);
-    SetField(alarm.EntryId, id);
-    SetAlarmUser(alarm, kMe);
-    ASSERT_TRUE(Other_->AlarmFile.Add(alarm, ""));
+    Others_->Alarm(id, kMe, "", 0);
     EXPECT_TRUE(Feeder_->DataMoved());
 }
 
@@ -286,8 +243,8 @@ TEST_F(ViewFeedingTest, AnotherWorkstationsAddShowsAtTheNextTickWithSelectionAnd
     std::string selected;
     for (int hour = 9; hour < 23; ++hour)
         for (int minute : {0, 30}) {
-            const std::string id = AddEntry(*other, QDateTime(kThursday.date(), QTime(hour, minute)), "talk",
-                                            {kMe.c_str()});
+            const std::string id = TDiaryRecords(*other).Event(
+                StampOf(QDateTime(kThursday.date(), QTime(hour, minute))), kMe, {kMe}, "talk");
             if (hour == 20 && minute == 0)
                 selected = id;
         }

@@ -18,10 +18,11 @@ ORBEKO_CHILD_ROLE(AddEventsWithAlarms)
 {
     TScriptedDBShell shell;
     TOrbekoDB db(shell);
-    TRecordWriter writer(db);
-    const std::string user = writer.User("W" + std::to_string(getpid() % 100000));
+    TDiaryRecords writer(db);
+    const std::string name = "W" + std::to_string(getpid() % 100000);
+    const std::string user = writer.User(name, "", name);
     for (int added = 0;; ++added) {
-        writer.Alarm(writer.Event(user, {user}), user);
+        writer.Alarm(writer.Event("", user, {user}, "Meeting"), user);
         if (added == 0 && write(STDOUT_FILENO, "adding\n", 7) != 7)
             return 1;
     }
@@ -48,9 +49,9 @@ protected:
     {
         PointRegistryAtDatabase();
         const auto db = Connect();
-        TRecordWriter write(*db);
-        const std::string ann = write.User("ANN");
-        write.Alarm(write.Event(ann, {ann}), ann);
+        TDiaryRecords write(*db);
+        const std::string ann = write.User("ANN", "", "ANN");
+        write.Alarm(write.Event("", ann, {ann}, "Meeting"), ann);
     }
 
     TTempDir Backups_;
@@ -81,7 +82,7 @@ TEST_F(BackupRestoreTest, RestoreIsRefusedWhileAWorkstationHasTheFolderOpen)
     const std::string copy = Backups_.File("copy");
     ASSERT_EQ(RunAdmin({"backup", DataPath(), copy}).Exit, 0);
     {
-        TRecordWriter(*Connect()).User("LATER");
+        TDiaryRecords(*Connect()).User("LATER", "", "LATER");
         const auto workstation = Connect();
         const TAdminRun refused = RunAdmin({"restore", copy, DataPath()});
         EXPECT_EQ(refused.Exit, 1);
@@ -98,7 +99,7 @@ TEST_F(BackupRestoreTest, RestoreCutShortAfterItsCopyIsFinishedAndRefusedUntilTh
 {
     const std::string copy = Backups_.File("copy");
     ASSERT_EQ(RunAdmin({"backup", DataPath(), copy}).Exit, 0);
-    TRecordWriter(*Connect()).User("LATER");
+    TDiaryRecords(*Connect()).User("LATER", "", "LATER");
     // As a crash leaves it: the copy staged and marked, two files moved.
     const std::string staging = FolderFile(DataPath(), TRestore::StagingName);
     std::filesystem::copy(copy, staging);

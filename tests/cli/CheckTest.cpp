@@ -20,11 +20,11 @@ protected:
     {
         PointRegistryAtDatabase();
         Db_ = Connect();
-        TRecordWriter write(*Db_);
-        Ann_ = write.User("ANN");
-        Bob_ = write.User("BOB");
+        TDiaryRecords write(*Db_);
+        Ann_ = write.User("ANN", "", "ANN");
+        Bob_ = write.User("BOB", "", "BOB");
         Category_ = write.Category("Work");
-        Event_ = write.Event(Ann_, {Ann_, Bob_}, Category_);
+        Event_ = write.Event("", Ann_, {Ann_, Bob_}, "Meeting", 0, Category_);
         write.Alarm(Event_, Bob_);
     }
 
@@ -52,8 +52,8 @@ TEST_F(CheckTest, HealthyDatabaseIsCleanWhileOpen)
 
 TEST_F(CheckTest, EachDanglingReferenceIsNamedWithFileAndRecord)
 {
-    TRecordWriter write(*Db_);
-    const std::string carl = write.User("CARL");
+    TDiaryRecords write(*Db_);
+    const std::string carl = write.User("CARL", "", "CARL");
     struct TCase
     {
         TXIsamFile& File;
@@ -61,9 +61,15 @@ TEST_F(CheckTest, EachDanglingReferenceIsNamedWithFileAndRecord)
         std::string Expected;
     };
     const TCase cases[] = {
-        {Db_->DayEntryFile, [&] { return write.Event("0000000099", {Ann_}); }, "its owner 0000000099 is not in"},
-        {Db_->DayEntryFile, [&] { return write.Event(Ann_, {Ann_, "0000000098"}); }, "its assignee 0000000098"},
-        {Db_->DayEntryFile, [&] { return write.Event(Ann_, {Ann_}, "0000000097"); }, "its category 0000000097"},
+        {Db_->DayEntryFile, [&] { return write.Event("", "0000000099", {Ann_}, "Meeting"); },
+         "its owner 0000000099 is not in"},
+        {Db_->DayEntryFile,
+         [&] {
+             return write.Event("", Ann_, {Ann_, "0000000098"}, "Meeting");
+         },
+         "its assignee 0000000098"},
+        {Db_->DayEntryFile, [&] { return write.Event("", Ann_, {Ann_}, "Meeting", 0, "0000000097"); },
+         "its category 0000000097"},
         {Db_->AlarmFile, [&] { return write.Alarm("0000000096", Ann_); }, "its event 0000000096 is not in"},
         {Db_->AlarmFile, [&] { return write.Alarm(Event_, "0000000095"); }, "its user 0000000095 is not in"},
         {Db_->AlarmFile, [&] { return write.Alarm(Event_, carl); }, "is not among the assignees of event " + Event_},
@@ -84,10 +90,10 @@ TEST_F(CheckTest, EachDanglingReferenceIsNamedWithFileAndRecord)
 
 TEST_F(CheckTest, FlippedByteTheStoreStillReadsIsFound)
 {
-    TRecordWriter write(*Db_);
-    write.Event(Ann_, {Ann_});
-    const std::string flipped = write.Event(Ann_, {Ann_}, "0000000000", "Quarterly figures");
-    write.Alarm(write.Event(Ann_, {Ann_}), Ann_);
+    TDiaryRecords write(*Db_);
+    write.Event("", Ann_, {Ann_}, "Meeting");
+    const std::string flipped = write.Event("", Ann_, {Ann_}, "Quarterly figures");
+    write.Alarm(write.Event("", Ann_, {Ann_}, "Meeting"), Ann_);
     Db_.reset();
     const std::string path = DataFile(TOrbekoDB::DayEntryFileName);
     std::string bytes;

@@ -37,7 +37,7 @@ TContents ContentsOf(const std::string& location)
     return contents;
 }
 
-class CopyTest : public TDatabaseFixture
+class ServerCopyTest : public TDatabaseFixture
 {
 protected:
     void SetUp() override
@@ -48,14 +48,14 @@ protected:
         PointRegistryAtDatabase();
         Shell_.CreateAnswer = true;
         auto db = Connect();
-        TRecordWriter write(*db);
-        const std::string ann = write.User("ANN");
-        const std::string bob = write.User("bob");
+        TDiaryRecords write(*db);
+        const std::string ann = write.User("ANN", "", "ANN");
+        const std::string bob = write.User("bob", "", "bob");
         const std::string travel = write.Category("Travel");
         write.Category("travel plans");
         for (int i = 0; i < 30; ++i) {
-            const std::string event = write.Event(ann, {ann, bob}, i % 2 ? travel : "0000000000",
-                                                  "Event " + std::to_string(i) + " \xc3\xa9t\xc3\xa9");
+            const std::string event = write.Event(
+                "", ann, {ann, bob}, "Event " + std::to_string(i) + " \xc3\xa9t\xc3\xa9", 0, i % 2 ? travel : kNoneId);
             write.Alarm(event, bob);
         }
         // A gap in the identifiers, which the copy keeps.
@@ -68,7 +68,7 @@ protected:
     std::unique_ptr<TTestDatabase> Server_;
 };
 
-TEST_F(CopyTest, FolderToServerToFolderGivesIdenticalRecords)
+TEST_F(ServerCopyTest, FolderToServerToFolderGivesIdenticalRecords)
 {
     const TContents original = ContentsOf(DataPath());
     ASSERT_EQ(original.at(TOrbekoDB::DayEntryFileName).size(), 30u);
@@ -86,8 +86,8 @@ TEST_F(CopyTest, FolderToServerToFolderGivesIdenticalRecords)
 
     // A workstation on the copy adds after the highest identifier as before.
     TOrbekoDB copy(Shell_, folder);
-    TRecordWriter write(copy);
-    EXPECT_EQ(write.User("CAROL"), "0000000003");
+    TDiaryRecords write(copy);
+    EXPECT_EQ(write.User("CAROL", "", "CAROL"), "0000000003");
     EXPECT_EQ(copy.DayEntryFile.NextKey(), "0000000031");
 
     run = RunAdmin({"stats", Server_->Location()});
@@ -96,7 +96,7 @@ TEST_F(CopyTest, FolderToServerToFolderGivesIdenticalRecords)
     EXPECT_NE(run.Out.find("ANN"), std::string::npos) << run.Out;
 }
 
-TEST_F(CopyTest, RefusedWhileTheSourceIsOpenOrTheDestinationHoldsADatabase)
+TEST_F(ServerCopyTest, RefusedWhileTheSourceIsOpenOrTheDestinationHoldsADatabase)
 {
     {
         TXIsamFile open;
@@ -124,7 +124,7 @@ TEST_F(CopyTest, RefusedWhileTheSourceIsOpenOrTheDestinationHoldsADatabase)
     EXPECT_NE(backup.Err.find("pg_dump"), std::string::npos) << backup.Err;
 }
 
-TEST_F(CopyTest, CheckOnAServerFindsBrokenReferences)
+TEST_F(ServerCopyTest, CheckOnAServerFindsBrokenReferences)
 {
     ASSERT_EQ(RunAdmin({"copy", DataPath(), Server_->Location()}).Exit, 0);
     TAdminRun run = RunAdmin({"check", Server_->Location()});

@@ -18,12 +18,12 @@ protected:
         TDatabaseFixture::SetUp();
         PointRegistryAtDatabase();
         auto db = Connect();
-        TRecordWriter write(*db);
-        Anna_ = write.User("ANNA");
-        Bert_ = write.User("BERT");
-        write.Event(Anna_, {Anna_}, kNoneId, "Anna's own");
-        write.Event(Bert_, {Bert_}, kNoneId, "Bert's own");
-        write.Event(Anna_, {Bert_, Anna_}, write.Category("Meeting"), "Both");
+        TDiaryRecords write(*db);
+        Anna_ = write.User("ANNA", "", "ANNA");
+        Bert_ = write.User("BERT", "", "BERT");
+        write.Event("", Anna_, {Anna_}, "Anna's own");
+        write.Event("", Bert_, {Bert_}, "Bert's own");
+        write.Event("", Anna_, {Bert_, Anna_}, "Both", 0, write.Category("Meeting"));
     }
 
     std::string Anna_;
@@ -43,9 +43,9 @@ TEST_F(ICalVerbsTest, OneUsersEventsGoOutAndComeBackIntoAnotherDatabase)
     {
         TScriptedDBShell shell;
         TOrbekoDB target(shell, other.Path());
-        TRecordWriter write(target);
-        write.User("ANNA");
-        write.User("BERT");
+        TDiaryRecords write(target);
+        write.User("ANNA", "", "ANNA");
+        write.User("BERT", "", "BERT");
     }
     const TAdminRun imported = RunAdmin({"import-ics", other.Path(), file, "--user", "ANNA", "--from", "2023-01-01",
                                          "--to", "2023-12-31"});

@@ -4,6 +4,7 @@
 #include "prefs/frmSelectGroup.h"
 #include "storage/OrbekoDB.h"
 #include "support/DatabaseFixture.h"
+#include "support/DiaryRecords.h"
 #include "ui/CheckList.h"
 #include "ui/DateEdit.h"
 #include "ui/DialogRunner.h"
@@ -28,6 +29,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -56,10 +58,11 @@ protected:
         TDatabaseFixture::SetUp();
         PointRegistryAtDatabase();
         Db = Connect();
+        Records.emplace(*Db);
         for (const char* name : kUsers)
             AddUser(name);
-        AddCategory("Meeting");
-        AddCategory("holiday");
+        Records->Category("Meeting");
+        Records->Category("holiday");
         Cfg.SetDefaults();
         Db->InitDayEntry(Entry);
         SetField(Entry.EntryStamp, kTenOhSeven);
@@ -68,24 +71,11 @@ protected:
         SetField(Alarm.AlarmStamp, kTenOhSeven);
     }
 
+    // A user who may add events, his user name and abbreviation the first
+    // four letters of his full name.
     std::string AddUser(const std::string& fullName)
     {
-        TUserRec user;
-        Db->InitUser(user);
-        user.Flags = urAddEntries;
-        SetField(user.FullName, fullName);
-        SetField(user.UserName, fullName.substr(0, 4));
-        SetField(user.Abbreviation, fullName.substr(0, 4));
-        EXPECT_TRUE(Db->UserFile.Add(user, ""));
-        return Db->UserFile.LastKey();
-    }
-
-    std::string AddCategory(const char* description)
-    {
-        TCategoryRec category;
-        SetField(category.Description, description);
-        EXPECT_TRUE(Db->CategoryFile.Add(category, ""));
-        return Db->CategoryFile.LastKey();
+        return Records->User(fullName.substr(0, 4), fullName, fullName.substr(0, 4), urAddEntries);
     }
 
     void Assign(std::initializer_list<std::string> ids)
@@ -142,6 +132,7 @@ protected:
     }
 
     std::unique_ptr<TOrbekoDB> Db;
+    std::optional<TDiaryRecords> Records;
     TOrbekoCfg Cfg;
     TMessageBoxScript Messages;
     TDialogScript Dialogs;

@@ -5,6 +5,7 @@
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
 #include "support/DatabaseFixture.h"
+#include "support/DiaryRecords.h"
 
 #include <QDateTime>
 #include <QStringList>
@@ -20,6 +21,7 @@
 #include <ctime>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -35,6 +37,12 @@ const bool kBerlin = [] {
         setenv("TMPDIR", "/dev/shm", 1);
     return true;
 }();
+
+// The stamp of a time that reads the same in UTC.
+std::string UtcStamp(const QDateTime& when)
+{
+    return IdText(QDateTime(when.date(), when.time(), Qt::UTC).toSecsSinceEpoch());
+}
 
 std::string ReadFile(const std::string& path)
 {
@@ -52,42 +60,14 @@ protected:
         TDatabaseFixture::SetUp();
         PointRegistryAtDatabase();
         Db_ = Connect();
-        Anna_ = AddUser("ANNA", "Anna Berg");
-        Bert_ = AddUser("BERT", "Bert Olsen");
+        AddUsers();
     }
 
-    std::string AddUser(const char* name, const char* fullName)
+    void AddUsers()
     {
-        TUserRec user;
-        Db_->InitUser(user);
-        SetField(user.UserName, name);
-        SetFieldString(user.FullName, QString::fromUtf8(fullName));
-        SetField(user.Abbreviation, name);
-        EXPECT_TRUE(Db_->UserFile.Add(user, "")) << Db_->UserFile.StatusText();
-        return Db_->UserFile.LastKey();
-    }
-
-    std::string AddCategory(const char* text)
-    {
-        TCategoryRec category{};
-        SetFieldString(category.Description, QString::fromUtf8(text));
-        EXPECT_TRUE(Db_->CategoryFile.Add(category, ""));
-        return Db_->CategoryFile.LastKey();
-    }
-
-    void AddEvent(const QDateTime& when, const char* text, int32_t flags, std::vector<std::string> assignees,
-                  const std::string& category = kNoneId)
-    {
-        TDayEntryRec entry;
-        Db_->InitDayEntry(entry);
-        entry.Flags = flags;
-        SetField(entry.EntryStamp, IdText(QDateTime(when.date(), when.time(), Qt::UTC).toSecsSinceEpoch()));
-        SetField(entry.OwnerId, Anna_);
-        SetFieldString(entry.Description, QString::fromUtf8(text));
-        SetField(entry.CategoryId, category);
-        for (std::size_t slot = 0; slot < assignees.size(); ++slot)
-            SetField(entry.AssigneeIds[slot], assignees[slot]);
-        ASSERT_TRUE(Db_->DayEntryFile.Add(entry, "")) << Db_->DayEntryFile.StatusText();
+        Records_.emplace(*Db_);
+        Anna_ = Records_->User("ANNA", "Anna Berg", "ANNA");
+        Bert_ = Records_->User("BERT", "Bert Olsen", "BERT");
     }
 
     // Every event as a line: when, what, category, privacy and assignees by
@@ -119,17 +99,21 @@ protected:
     }
 
     std::unique_ptr<TOrbekoDB> Db_;
+    std::optional<TDiaryRecords> Records_;
     std::string Anna_;
     std::string Bert_;
 };
 
 TEST_F(ICalTest, ExportThenImportIntoAnEmptyDatabaseGivesTheSameEvents)
 {
-    const std::string meeting = AddCategory("Meeting");
-    AddEvent(QDateTime(QDate(2025, 3, 6), QTime(9, 30)), "Réunion d'équipe", 0, {Anna_, Bert_}, meeting);
-    AddEvent(QDateTime(QDate(2025, 3, 6), QTime(0, 0)), "Whole day, untimed", efUntimed, {Anna_});
-    AddEvent(QDateTime(QDate(2025, 7, 1), QTime(18, 0)), "Doctor; private", efPrivate, {Anna_});
-    AddEvent(QDateTime(QDate(2025, 12, 31), QTime(23, 59)), "Last minute", 0, {Bert_, Anna_}, AddCategory("Zürich"));
+    const std::string meeting = Records_->Category("Meeting");
+    Records_->Event(UtcStamp(QDateTime(QDate(2025, 3, 6), QTime(9, 30))), Anna_, {Anna_, Bert_}, "Réunion d'équipe", 0,
+                    meeting);
+    Records_->Event(UtcStamp(QDateTime(QDate(2025, 3, 6), QTime(0, 0))), Anna_, {Anna_}, "Whole day, untimed",
+                    efUntimed);
+    Records_->Event(UtcStamp(QDateTime(QDate(2025, 7, 1), QTime(18, 0))), Anna_, {Anna_}, "Doctor; private", efPrivate);
+    Records_->Event(UtcStamp(QDateTime(QDate(2025, 12, 31), QTime(23, 59))), Anna_, {Bert_, Anna_}, "Last minute", 0,
+                    Records_->Category("Zürich"));
     const std::vector<std::string> before = Events(*Db_);
 
     TICalExport exporter(*Db_);
@@ -153,12 +137,12 @@ TEST_F(ICalTest, ExportThenImportIntoAnEmptyDatabaseGivesTheSameEvents)
         << "a second export gives the same UIDs";
     EXPECT_EQ(uids(text).size(), 4u);
 
+    Records_.reset();
     Db_.reset();
     for (const char* name : {"OBUsers.Ism", "OBAlarms.Ism", "OBCat.Ism", "OBDayEnt.Ism"})
         std::filesystem::remove(DataFile(name));
     Db_ = Connect();
-    Anna_ = AddUser("ANNA", "Anna Berg");
-    Bert_ = AddUser("BERT", "Bert Olsen");
+    AddUsers();
     const auto outcome = TICalImport(*Db_, Anna_).Import(text, QDate(2025, 1, 1), QDate(2025, 12, 31));
     EXPECT_EQ(outcome.Added, 4u) << outcome.Summary();
     EXPECT_EQ(outcome.Refused, 0u);
@@ -171,17 +155,11 @@ TEST_F(ICalTest, ExportThenImportIntoAnEmptyDatabaseGivesTheSameEvents)
 
 TEST_F(ICalTest, ExportTakesTheRangeTheVisibleEventsAndTheUsersAlarms)
 {
-    AddEvent(QDateTime(QDate(2025, 3, 5), QTime(23, 59, 59)), "Before", 0, {Anna_});
-    AddEvent(QDateTime(QDate(2025, 3, 6), QTime(10, 0)), "Inside", 0, {Anna_});
-    AddEvent(QDateTime(QDate(2025, 3, 6), QTime(11, 0)), "Bert's own", 0, {Bert_});
-    AddEvent(QDateTime(QDate(2025, 3, 7), QTime(0, 0)), "After", 0, {Anna_});
-    TAlarmRec alarm;
-    Db_->InitAlarm(alarm);
-    alarm.Flags = afAlarmed;
-    SetField(alarm.EntryId, "0000000002");
-    SetAlarmUser(alarm, Anna_);
-    SetAlarmStamp(alarm, IdText(QDateTime(QDate(2025, 3, 6), QTime(9, 45), Qt::UTC).toSecsSinceEpoch()));
-    ASSERT_TRUE(Db_->AlarmFile.Add(alarm, ""));
+    Records_->Event(UtcStamp(QDateTime(QDate(2025, 3, 5), QTime(23, 59, 59))), Anna_, {Anna_}, "Before");
+    Records_->Event(UtcStamp(QDateTime(QDate(2025, 3, 6), QTime(10, 0))), Anna_, {Anna_}, "Inside");
+    Records_->Event(UtcStamp(QDateTime(QDate(2025, 3, 6), QTime(11, 0))), Anna_, {Bert_}, "Bert's own");
+    Records_->Event(UtcStamp(QDateTime(QDate(2025, 3, 7), QTime(0, 0))), Anna_, {Anna_}, "After");
+    Records_->Alarm("0000000002", Anna_, UtcStamp(QDateTime(QDate(2025, 3, 6), QTime(9, 45))));
 
     TICalExport exporter(*Db_);
     const std::string text = exporter.Export({QDate(2025, 3, 6), QDate(2025, 3, 6), [&](const TDayEntryRec& entry) {

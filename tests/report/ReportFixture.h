@@ -3,11 +3,13 @@
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
 #include "support/DatabaseFixture.h"
+#include "support/DiaryRecords.h"
 
 #include <QDateTime>
 #include <QLocale>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,53 +24,30 @@ protected:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
         PointRegistryAtDatabase();
         Db = Connect();
-        for (const char* name : {"Ann Smith", "Bob Brown", "Carl Jones"})
-            AddUser(name);
-        for (const char* description : {"Meeting", "Travel"}) {
-            TCategoryRec category{};
-            SetField(category.Description, description);
-            ASSERT_TRUE(Db->CategoryFile.Add(category, ""));
-        }
+        Records.emplace(*Db);
+        for (const std::string name : {"Ann Smith", "Bob Brown", "Carl Jones"})
+            Records->User(name.substr(0, 3), name, name.substr(0, 3), urAddEntries);
+        for (const char* description : {"Meeting", "Travel"})
+            Records->Category(description);
     }
     void TearDown() override
     {
+        Records.reset();
         Db.reset();
         QLocale::setDefault(Saved_);
         TDatabaseFixture::TearDown();
     }
 
 public:
-    std::string AddUser(const std::string& fullName)
-    {
-        TUserRec user;
-        Db->InitUser(user);
-        user.Flags = urAddEntries;
-        SetField(user.FullName, fullName);
-        SetField(user.UserName, fullName.substr(0, 3));
-        SetField(user.Abbreviation, fullName.substr(0, 3));
-        EXPECT_TRUE(Db->UserFile.Add(user, ""));
-        return Db->UserFile.LastKey();
-    }
-
+    // An event of Ann's.
     std::string AddEvent(const QDateTime& when, const std::string& description, const std::vector<std::string>& who,
-                         int32_t flags = 0, const std::string& category = "0000000000")
+                         int32_t flags = 0, const std::string& category = kNoneId)
     {
-        TStamp stamp;
-        stamp.SetDateTime(when);
-        TDayEntryRec entry;
-        Db->InitDayEntry(entry);
-        entry.Flags = flags;
-        SetField(entry.EntryStamp, stamp.StampText());
-        SetField(entry.OwnerId, "0000000001");
-        SetField(entry.CategoryId, category);
-        SetField(entry.Description, description);
-        for (size_t i = 0; i < who.size(); ++i)
-            SetField(entry.AssigneeIds[i], who[i]);
-        EXPECT_TRUE(Db->DayEntryFile.Add(entry, ""));
-        return Db->DayEntryFile.LastKey();
+        return Records->Event(StampOf(when), "0000000001", who, description, flags, category);
     }
 
     std::unique_ptr<TOrbekoDB> Db;
+    std::optional<TDiaryRecords> Records;
 
 protected:
     QLocale Saved_;

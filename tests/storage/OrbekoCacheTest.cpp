@@ -2,6 +2,7 @@
 #include "storage/OrbekoDB.h"
 #include "support/ChildProcess.h"
 #include "support/DatabaseFixture.h"
+#include "support/DiaryRecords.h"
 
 #include <gtest/gtest.h>
 
@@ -33,14 +34,6 @@ protected:
         };
     }
 
-    std::string AddCategory(const char* text)
-    {
-        TCategoryRec category{};
-        SetField(category.Description, text);
-        EXPECT_TRUE(Db_->CategoryFile.Add(category, ""));
-        return Db_->CategoryFile.LastKey();
-    }
-
     std::string Describe(const std::string& id)
     {
         TCategoryRec category{};
@@ -65,7 +58,7 @@ std::string CacheMessage(const std::function<void()>& action)
 
 TEST_F(OrbekoCacheTest, FillsOnceUntilTheFileIsWritten)
 {
-    const std::string meeting = AddCategory("Meeting");
+    const std::string meeting = TDiaryRecords(*Db_).Category("Meeting");
     EXPECT_EQ(Describe(meeting), "Meeting");
     EXPECT_EQ(Describe(meeting), "Meeting");
     EXPECT_EQ(Updates_, 1);
@@ -75,7 +68,7 @@ TEST_F(OrbekoCacheTest, FillsOnceUntilTheFileIsWritten)
     EXPECT_EQ(Describe(meeting), "Meeting");
     EXPECT_EQ(Updates_, 1) << "reading the file is no change";
 
-    const std::string travel = AddCategory("Travel");
+    const std::string travel = TDiaryRecords(*Db_).Category("Travel");
     EXPECT_EQ(Describe(travel), "Travel");
     EXPECT_EQ(Updates_, 2);
     EXPECT_EQ(Cache_->Count(), 2);
@@ -109,7 +102,7 @@ TEST_F(OrbekoCacheTest, Messages)
 
 TEST_F(OrbekoCacheTest, MissingFileRetriesThenRefillsEveryTime)
 {
-    const std::string meeting = AddCategory("Meeting");
+    const std::string meeting = TDiaryRecords(*Db_).Category("Meeting");
     TCategoryCache cache(DataFile("Nowhere.Ism"));
     cache.OnUpdate = [this](TOrbekoCache& c) {
         ++Updates_;
@@ -127,7 +120,7 @@ TEST_F(OrbekoCacheTest, MissingFileRetriesThenRefillsEveryTime)
 
 TEST_F(OrbekoCacheTest, FailedRefillIsRepeatedOnTheNextLookup)
 {
-    const std::string meeting = AddCategory("Meeting");
+    const std::string meeting = TDiaryRecords(*Db_).Category("Meeting");
     bool fail = true;
     Cache_->OnUpdate = [&](TOrbekoCache& cache) {
         ++Updates_;
@@ -143,7 +136,7 @@ TEST_F(OrbekoCacheTest, FailedRefillIsRepeatedOnTheNextLookup)
 
 TEST_F(OrbekoCacheTest, ReplacedFileCountsAsChanged)
 {
-    const std::string meeting = AddCategory("Meeting");
+    const std::string meeting = TDiaryRecords(*Db_).Category("Meeting");
     Cache_->Watch.IdentityInterval = std::chrono::hours(1);
     EXPECT_EQ(Describe(meeting), "Meeting");
     const auto before = TFileVersion::Of(Cache_->FileName);

@@ -1,6 +1,7 @@
 #include "storage/OrbekoDB.h"
 #include "support/ChildProcess.h"
 #include "support/DatabaseFixture.h"
+#include "support/DiaryRecords.h"
 #include "storage/Clock.h"
 #include "support/ClockScript.h"
 
@@ -49,13 +50,6 @@ std::string MessageOf(const std::function<void()>& action)
 
 class OrbekoDBTest : public TDatabaseFixture
 {
-protected:
-    void AddCategory(TOrbekoDB& db, const char* text)
-    {
-        TCategoryRec category{};
-        SetField(category.Description, text);
-        ASSERT_TRUE(db.CategoryFile.Add(category, "")) << db.CategoryFile.StatusText();
-    }
 };
 
 TEST_F(OrbekoDBTest, NoRegistryKeyIsRefusedWithoutPrompting)
@@ -141,7 +135,7 @@ TEST_F(OrbekoDBTest, FolderIsNeverSilentlyReplaced)
             std::filesystem::remove(DataFile(name));
         if (!c.Empty) {
             auto db = Connect();
-            AddCategory(*db, "Meeting");
+            TDiaryRecords(*db).Category("Meeting");
         }
         for (const char* name : c.Removed)
             ASSERT_TRUE(std::filesystem::remove(DataFile(name)));
@@ -170,7 +164,7 @@ TEST_F(OrbekoDBTest, TwoConnectionsSeeEachOthersWrites)
     PointRegistryAtDatabase();
     auto first = Connect();
     auto second = Connect();
-    AddCategory(*first, "Holiday");
+    TDiaryRecords(*first).Category("Holiday");
     const std::string id = first->CategoryFile.LastKey();
 
     TCategoryRec read{};
@@ -241,7 +235,7 @@ TEST_F(OrbekoDBTest, ReopenPicksUpReplacedFilesAndReportsMissingOnes)
     auto db = Connect();
     {
         auto other = Connect();
-        AddCategory(*other, "Travel");
+        TDiaryRecords(*other).Category("Travel");
     }
     db->Reopen();
     EXPECT_TRUE(db->UserFile.IsOpen());

@@ -6,6 +6,7 @@
 #include "kfstore/StoreLocation.h"
 #include "support/ChildProcess.h"
 #include "support/DatabaseFixture.h"
+#include "support/DiaryRecords.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -60,6 +61,28 @@ TEST(StoreLocation, TellsServersFromFoldersAndNamesTheirFiles)
     EXPECT_FALSE(StoreLocation::SplitServerFile("dbname=diary#", connection, name));
 }
 
+// ctest's label "server" goes by these names; a server test named otherwise
+// would run, and be skipped, among the fast ones.
+TEST(TestLabels, ServerTestsAreKnownByTheirNames)
+{
+    struct TCase
+    {
+        const char* Suite;
+        const char* Name;
+        bool Server;
+    };
+    const TCase cases[] = {
+        {"ServerDatabase", "AWriterKeptWaitingTooLongGivesStatus3AndReadsGoOn", true},
+        {"ServerCopyTest", "FolderToServerToFolderGivesIdenticalRecords", true},
+        {"Homes/KeyWalkTest", "WalksInKeyOrder/Server", true},
+        {"Homes/KeyWalkTest", "WalksInKeyOrder/Folder", false},
+        {"StoreLocation", "TellsServersFromFoldersAndNamesTheirFiles", false},
+        {"Homes/SoakTest", "LoseNothing/ServerSide", false},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(TTestDatabase::NamedAsServerTest(c.Suite, c.Name), c.Server) << c.Suite << "." << c.Name;
+}
+
 // A workstation whose database lives on the test server.
 class ServerDatabase : public TDatabaseFixture
 {
@@ -103,9 +126,7 @@ TEST_F(ServerDatabase, AnEmptyDatabaseBecomesADiaryOnlyWhenTheUserSaysSo)
     auto second = Connect();
     EXPECT_EQ(Shell_.Questions.size(), 2u) << "the second connection finds the files";
 
-    TCategoryRec category{};
-    SetField(category.Description, "Holiday");
-    ASSERT_TRUE(first->CategoryFile.Add(category, ""));
+    TDiaryRecords(*first).Category("Holiday");
     second->Reopen();
     TCategoryRec read{};
     ASSERT_TRUE(second->CategoryFile.GetEqual(read, 1, "HOLIDAY"));
@@ -171,17 +192,14 @@ TEST_F(ServerDatabase, TheCacheIsFilledAgainOnlyAfterAWriteFromAnyWorkstation)
         ++updates;
         filling.InsertAll(db->CategoryFile);
     };
-    TCategoryRec category{};
-    SetField(category.Description, "Meeting");
-    ASSERT_TRUE(db->CategoryFile.Add(category, ""));
+    TDiaryRecords(*db).Category("Meeting");
     TCategoryRec read{};
     cache.Lookup("0000000001", read);
     cache.Lookup("0000000001", read);
     EXPECT_EQ(updates, 1);
 
     auto other = Connect();
-    SetField(category.Description, "Travel");
-    ASSERT_TRUE(other->CategoryFile.Add(category, ""));
+    TDiaryRecords(*other).Category("Travel");
     cache.Lookup("0000000002", read);
     EXPECT_STREQ(read.Description, "Travel");
     EXPECT_EQ(updates, 2);

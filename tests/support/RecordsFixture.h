@@ -5,6 +5,7 @@
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
 #include "support/DatabaseFixture.h"
+#include "support/DiaryRecords.h"
 #include "ui/DialogRunner.h"
 #include "ui/MessageBox.h"
 
@@ -16,10 +17,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
-// An empty database that each test fills with the records it needs, with
-// scripted dialog runs and message boxes.
+// An empty database that each test fills with the records it needs
+// (Records), with scripted dialog runs and message boxes.
 class TRecordsFixture : public TDatabaseFixture
 {
 protected:
@@ -28,57 +30,20 @@ protected:
         TDatabaseFixture::SetUp();
         PointRegistryAtDatabase();
         Db = Connect();
+        Records.emplace(*Db);
     }
     void TearDown() override
     {
+        Records.reset();
         Db.reset();
         TDatabaseFixture::TearDown();
     }
 
-    // Adds a user with this full name; returns his identifier.
+    // Adds a user with this full name, named U1, U2, ... in turn; returns
+    // his identifier.
     std::string AddUser(const std::string& fullName)
     {
-        TUserRec user;
-        Db->InitUser(user);
-        SetField(user.FullName, fullName);
-        SetField(user.UserName, "U" + std::to_string(++Users_));
-        SetField(user.Abbreviation, fullName.substr(0, 10));
-        EXPECT_TRUE(Db->UserFile.Add(user, "")) << Db->UserFile.StatusText();
-        return Db->UserFile.LastKey();
-    }
-
-    std::string AddCategory(const std::string& description)
-    {
-        TCategoryRec category{};
-        SetField(category.Description, description);
-        EXPECT_TRUE(Db->CategoryFile.Add(category, "")) << Db->CategoryFile.StatusText();
-        return Db->CategoryFile.LastKey();
-    }
-
-    std::string AddEvent(int64_t stamp, const std::string& owner, const std::string& category,
-                         const std::string& description)
-    {
-        TDayEntryRec entry;
-        Db->InitDayEntry(entry);
-        SetField(entry.EntryStamp, IdText(stamp));
-        SetField(entry.OwnerId, owner);
-        SetField(entry.CategoryId, category);
-        SetField(entry.Description, description);
-        SetField(entry.AssigneeIds[0], owner);
-        EXPECT_TRUE(Db->DayEntryFile.Add(entry, "")) << Db->DayEntryFile.StatusText();
-        return Db->DayEntryFile.LastKey();
-    }
-
-    std::string AddAlarm(int64_t stamp, const std::string& entry, const std::string& user)
-    {
-        TAlarmRec alarm;
-        Db->InitAlarm(alarm);
-        alarm.Flags = afAlarmed;
-        SetField(alarm.EntryId, entry);
-        SetAlarmUser(alarm, user);
-        SetAlarmStamp(alarm, IdText(stamp));
-        EXPECT_TRUE(Db->AlarmFile.Add(alarm, "")) << Db->AlarmFile.StatusText();
-        return Db->AlarmFile.LastKey();
+        return Records->User("U" + std::to_string(++Users_), fullName, fullName.substr(0, 10));
     }
 
     // Runs an administrator's dialog over the database; inside acts in it
@@ -111,6 +76,7 @@ protected:
     }
 
     std::unique_ptr<TOrbekoDB> Db;
+    std::optional<TDiaryRecords> Records;
     TDialogScript Dialogs;
     TMessageBoxScript Messages;
 

@@ -2,6 +2,8 @@
 
 #include "kfstore/server/PgConnection.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <stdexcept>
@@ -33,8 +35,19 @@ std::string TTestDatabase::Missing()
                                     "(./build.sh test does) to test against a PostgreSQL server";
 }
 
+bool TTestDatabase::NamedAsServerTest(const std::string& suite, const std::string& name)
+{
+    return suite.starts_with("Server") || name.ends_with("/Server");
+}
+
 TTestDatabase::TTestDatabase()
 {
+    // ctest labels the server's tests by these names (tests/CMakeLists.txt).
+    if (const auto* test = ::testing::UnitTest::GetInstance()->current_test_info()) {
+        EXPECT_TRUE(NamedAsServerTest(test->test_suite_name(), test->name()))
+            << test->test_suite_name() << "." << test->name()
+            << ": a test on the server is named Server... or ends in /Server";
+    }
     static std::atomic<int> serial{0};
     Name_ = "orbeko_test_" + std::to_string(getpid()) + "_" + std::to_string(serial++);
     Run("DROP DATABASE IF EXISTS " + Name_ + " WITH (FORCE)");

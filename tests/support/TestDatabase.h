@@ -14,6 +14,8 @@ public:
     static std::string Server();
     // Why there is no server to test against.
     static std::string Missing();
+    // Whether a test of this suite and name is one ctest labels "server".
+    static bool NamedAsServerTest(const std::string& suite, const std::string& name);
 
     // Throws std::runtime_error when the database cannot be made.
     TTestDatabase();
