@@ -5,7 +5,14 @@
 
 #include <sqlite3.h>
 
+#include <csignal>
+#include <filesystem>
 #include <fstream>
+#include <functional>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -109,5 +116,67 @@ TEST_F(ChangeCounterTest, ReadsNothingFromAFileTooShortToHoldIt)
     missing.Open(Path("missing"));
     EXPECT_FALSE(missing.Available());
 }
+
+// A counter read from the mapped page of a file cut to nothing and written
+// again: nothing while it is empty, the file's counter once it is back.
+TEST_F(ChangeCounterTest, AFileCutToNothingReadsNothingThenItsCounterAgain)
+{
+    {
+        TXIsamFile file;
+        OpenFile(file, kCategoryFormat, "OBCat.Ism");
+    }
+    const std::string path = Path("OBCat.Ism");
+    std::string bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    TChangeCounter counter;
+    counter.Open(path);
+    const auto before = counter.Read();
+    ASSERT_TRUE(before);
+    std::filesystem::resize_file(path, 0);
+    EXPECT_FALSE(counter.Read());
+    EXPECT_FALSE(counter.Read());
+    std::ofstream(path, std::ios::binary | std::ios::in) << bytes;
+    EXPECT_EQ(counter.Read(), before);
+}
+
+struct TForeignBusCase
+{
+    const char* Name;
+    std::function<void(const std::string& emptyFile)> Raise;
+};
+
+class ForeignBusError : public TStoreTest, public ::testing::WithParamInterface<TForeignBusCase>
+{
+};
+
+// The counters' handler of SIGBUS takes only faults on their own pages.
+TEST_P(ForeignBusError, StillEndsTheProcess)
+{
+    {
+        TXIsamFile file;
+        OpenFile(file, kCategoryFormat, "OBCat.Ism");
+    }
+    TChangeCounter counter;
+    counter.Open(Path("OBCat.Ism"));
+    ASSERT_TRUE(counter.Read());
+    const std::string empty = Path("empty");
+    std::ofstream{empty};
+    EXPECT_EXIT(GetParam().Raise(empty), ::testing::KilledBySignal(SIGBUS), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ForeignBusError,
+    ::testing::Values(TForeignBusCase{"Sent", [](const std::string&) { raise(SIGBUS); }},
+                      TForeignBusCase{"FaultOnAnotherMapping",
+                                      [](const std::string& emptyFile) {
+                                          const int fd = open(emptyFile.c_str(), O_RDONLY);
+                                          auto* page = static_cast<volatile char*>(
+                                              mmap(nullptr, 4096, PROT_READ, MAP_SHARED, fd, 0));
+                                          (void)page[0];
+                                      }}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace
