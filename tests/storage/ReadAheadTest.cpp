@@ -34,7 +34,8 @@ TEST(ReadAhead, WithoutACounterEveryReadAsksForOneRecord)
     TReadAhead readAhead(4);
     EXPECT_EQ(readAhead.NextLimit(TReadAhead::bNone, false), 1);
     EXPECT_EQ(readAhead.NextLimit(TReadAhead::bUpTo, false), 1);
-    EXPECT_EQ(TReadAhead::EqualLimit(300, false), 1);
+    EXPECT_EQ(TReadAhead::EqualLimit(300, TReadAhead::bNone, false), 1);
+    EXPECT_EQ(TReadAhead::EqualLimit(300, TReadAhead::bBelow, false), 1);
     readAhead.BeginFill();
     readAhead.Append("0000000001", "abcd");
     readAhead.EndFill(std::nullopt, false, TReadAhead::bNone, "");
@@ -42,12 +43,38 @@ TEST(ReadAhead, WithoutACounterEveryReadAsksForOneRecord)
     EXPECT_FALSE(readAhead.Fresh(7u));
 }
 
-TEST(ReadAhead, PositioningReadsAheadAsFarAsTheLastWalkWent)
+struct TEqualLimitCase
 {
-    EXPECT_EQ(TReadAhead::EqualLimit(0, true), 1);
-    EXPECT_GT(TReadAhead::EqualLimit(27, true), 28);
-    EXPECT_EQ(TReadAhead::EqualLimit(100000, true), 1024);
+    const char* Name;
+    int LastWalk;
+    TReadAhead::TBound LastBound;
+    int Least;  // rows asked for
+    int Most;
+};
+
+class EqualLimit : public ::testing::TestWithParam<TEqualLimitCase>
+{
+};
+
+TEST_P(EqualLimit, ReadsAheadAsFarAsTheLastWalkWentAndPastItsEnd)
+{
+    const TEqualLimitCase& c = GetParam();
+    const int limit = TReadAhead::EqualLimit(c.LastWalk, c.LastBound, true);
+    EXPECT_GE(limit, c.Least);
+    EXPECT_LE(limit, c.Most);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, EqualLimit,
+    ::testing::Values(TEqualLimitCase{"Lookup", 0, TReadAhead::bNone, 1, 1},
+                      TEqualLimitCase{"LookupAfterNothingBelow", 0, TReadAhead::bBelow, 1, 1},
+                      TEqualLimitCase{"WalkToTheEnd", 27, TReadAhead::bNone, 30, 1024},
+                      TEqualLimitCase{"WalkBelowABound", 27, TReadAhead::bBelow, 29, 29},
+                      TEqualLimitCase{"WalkUpToABound", 274, TReadAhead::bUpTo, 276, 276},
+                      TEqualLimitCase{"OneRecordBelowABound", 1, TReadAhead::bBelow, 3, 3},
+                      TEqualLimitCase{"LongWalkToTheEnd", 100000, TReadAhead::bNone, 1024, 1024},
+                      TEqualLimitCase{"LongWalkBelowABound", 100000, TReadAhead::bBelow, 1024, 1024}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(ReadAhead, RowsServeOnlyWhileTheCounterIsUnchanged)
 {
