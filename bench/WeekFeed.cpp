@@ -7,6 +7,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
+
 bool PrepareWeek(TOrbekoDB& db)
 {
     if (db.UserFile.RecordCount() > 0)
@@ -28,6 +30,23 @@ bool PrepareWeek(TOrbekoDB& db)
             return false;
     }
     return true;
+}
+
+bool PrepareWeekFolder(const std::string& folder)
+{
+    std::filesystem::create_directories(folder);
+    const std::string entries = folder + "/" + TOrbekoDB::DayEntryFileName;
+    if (!std::filesystem::exists(entries)) {
+        std::error_code error;
+        std::filesystem::create_hard_link(BenchFolder() + "/events-1000000.Ism", entries, error);
+        if (error)
+            return false;
+    }
+    if (!UseDatabaseFolder(folder))
+        return false;
+    TBenchShell shell;
+    TOrbekoDB db(shell);
+    return PrepareWeek(db);
 }
 
 int FeedWeek(TViewFeeder& feeder)

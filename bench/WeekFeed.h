@@ -6,6 +6,8 @@
 
 #include "EventsFixture.h"
 
+#include <string>
+
 class TOrbekoDB;
 class TViewFeeder;
 
@@ -18,6 +20,10 @@ constexpr int kWeekStart = kFirstDay + 1820 * kDaySeconds + 4 * kDaySeconds;
 // Users 1 to 12, categories 1 to 7, and an alarm on every tenth entry of the
 // measured week, added once to a database whose events are there.
 bool PrepareWeek(TOrbekoDB& db);
+
+// A database folder whose day entries are the shared 1,000,000-event
+// fixture (a link to it), beside the other three files, prepared as above.
+bool PrepareWeekFolder(const std::string& folder);
 
 // Seven day reads, the alarm flag of every listed entry and the name and
 // category lookups its row needs; the number of listed entries.

@@ -23,30 +23,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <utility>
 #include <vector>
 
 namespace {
-
-// The other three files beside the shared events, made empty, then the
-// week's users, categories and alarms.
-bool PrepareDatabase(const std::string& folder)
-{
-    std::filesystem::create_directories(folder);
-    const std::string entries = folder + "/OBDayEnt.Ism";
-    if (!std::filesystem::exists(entries)) {
-        std::error_code error;
-        std::filesystem::create_hard_link(BenchFolder() + "/events-1000000.Ism", entries, error);
-        if (error)
-            return false;
-    }
-    if (!UseDatabaseFolder(folder))
-        return false;
-    TBenchShell shell;
-    TOrbekoDB db(shell);
-    return PrepareWeek(db);
-}
 
 struct TFeeding
 {
@@ -102,7 +82,7 @@ int main(int argc, char** argv)
     const std::string folder = BenchFolder() + "/week-feed";
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder + "/config"));
     QCoreApplication app(argc, argv);
-    if (!EnsureFixture(BenchFolder() + "/events-1000000.Ism", kWeekEvents) || !PrepareDatabase(folder + "/data")) {
+    if (!EnsureFixture(BenchFolder() + "/events-1000000.Ism", kWeekEvents) || !PrepareWeekFolder(folder + "/data")) {
         std::fprintf(stderr, "cannot prepare the database in %s\n", folder.c_str());
         return 1;
     }

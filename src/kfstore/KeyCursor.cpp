@@ -90,9 +90,11 @@ void TKeyCursor::SettlePosition()
 
 int16_t TKeyCursor::Equal(std::string_view value, const TReadTarget& target)
 {
-    const int limit = TReadAhead::EqualLimit(WalkFromEqual_ ? Walk_ : 0, Source_.CounterAvailable());
+    const TReadAhead::TBound lastBound = Source_.QueriesCheap() ? WalkBound_ : TReadAhead::bNone;
+    const int limit = TReadAhead::EqualLimit(WalkFromEqual_ ? Walk_ : 0, lastBound, Source_.CounterAvailable());
     WalkFromEqual_ = true;
     Walk_ = 0;
+    WalkBound_ = TReadAhead::bNone;
     PositionInReadAhead_ = false;
     Position_ = {false, std::string(value), std::string()};
     ReadAhead_.Restart();
@@ -130,6 +132,7 @@ int16_t TKeyCursor::Next(int16_t condition, std::string_view value, const TReadT
     if (Position_.AtEnd)
         return ksNotFound;
     const TReadAhead::TBound bound = BoundOf(condition);
+    WalkBound_ = bound;
     const bool fresh = ReadAhead_.Fresh(Source_.Counter());
     if (fresh && ReadAhead_.Empty() && ReadAhead_.ExhaustedUnder(bound, value))
         return ksNotFound;

@@ -67,5 +67,6 @@ private:
     bool PositionInReadAhead_ = false;  // then the position is ReadAhead_.Last()
     bool WalkFromEqual_ = false;        // the reads since Equal are a walk from it
     int Walk_ = 0;                      // records read since the last positioning
+    TReadAhead::TBound WalkBound_ = TReadAhead::bNone;  // of the walk's last read
     TReadAhead ReadAhead_;
 };

@@ -31,6 +31,11 @@ public:
     // Whether the file's change counter can be known without a query; only
     // then may rows be read ahead of the caller.
     virtual bool CounterAvailable() const = 0;
+    // Whether a query costs no more than a few rows (a file in a folder,
+    // where each row of a walk may be a page read of its own), so a walk to
+    // a bound is better finished by a query that stops there than read
+    // ahead past it; a server's round trip costs many rows.
+    virtual bool QueriesCheap() const { return false; }
     // The change counter as known now; empty when it cannot be read.
     virtual std::optional<uint64_t> Counter() = 0;
     // Appends up to limit rows in key order to readAhead (between its

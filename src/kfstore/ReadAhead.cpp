@@ -31,12 +31,14 @@ int TReadAhead::NextLimit(TBound bound, bool counterAvailable)
     return Limit_;
 }
 
-int TReadAhead::EqualLimit(int lastWalk, bool counterAvailable)
+int TReadAhead::EqualLimit(int lastWalk, TBound lastBound, bool counterAvailable)
 {
     if (!counterAvailable || lastWalk == 0)
         return 1;
-    // The record found, the walk, and a margin for the next walk being longer.
-    return std::min(1 + lastWalk + lastWalk / 8 + 8, kMaxBatch);
+    // The record found, the walk, and a margin for the next walk being
+    // longer; past a bound, one row to see it ends where the last one did.
+    const int walk = lastBound == bNone ? lastWalk + lastWalk / 8 + 8 : lastWalk + 1;
+    return std::min(1 + walk, kMaxBatch);
 }
 
 void TReadAhead::BeginFill()

@@ -31,9 +31,12 @@ public:
     // Rows to ask for next in a walk: 1 where the counter cannot be read.
     int NextLimit(TBound bound, bool counterAvailable);
     // Rows to ask for when positioning on a value, given how many records
-    // the last walk from such a position read: callers repeat their walks
-    // (a day's entries, one user's alarms), and a lookup reads one record.
-    static int EqualLimit(int lastWalk, bool counterAvailable);
+    // the last walk from such a position read and what stopped it: callers
+    // repeat their walks (a day's entries, one user's alarms), and a lookup
+    // reads one record. A walk that went to a bound is read with a small
+    // margin only: rows past the bound are read for nothing, and a longer
+    // walk is finished by a query that stops at the bound.
+    static int EqualLimit(int lastWalk, TBound lastBound, bool counterAvailable);
 
     void BeginFill();
     void Append(std::string_view pk, const void* record);

@@ -3,18 +3,23 @@
 #include "prefs/Session.h"
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 
 namespace {
 
+// The slots are read where they lie, up to their NUL: every entry shown
+// passes here, and a text made of each would cost more than the test.
 template <class TPredicate> bool AnyAssignee(const TDayEntryRec& entry, TPredicate predicate)
 {
-    return std::any_of(std::begin(entry.AssigneeIds), std::end(entry.AssigneeIds),
-                       [&](const auto& slot) { return predicate(FieldText(slot)); });
+    return std::any_of(std::begin(entry.AssigneeIds), std::end(entry.AssigneeIds), [&](const auto& slot) {
+        return predicate(std::string_view(slot, strnlen(slot, sizeof slot)));
+    });
 }
 
-bool IsAssignee(const TDayEntryRec& entry, const std::string& user)
+bool IsAssignee(const TDayEntryRec& entry, std::string_view user)
 {
-    return AnyAssignee(entry, [&](const std::string& assignee) { return assignee == user; });
+    return AnyAssignee(entry, [&](std::string_view assignee) { return assignee == user; });
 }
 
 }  // namespace
@@ -27,9 +32,9 @@ void TFilterRules::AddUser(const std::string& user)
     Users_.insert(at, user);
 }
 
-bool TFilterRules::HasUser(const std::string& user) const
+bool TFilterRules::HasUser(std::string_view user) const
 {
-    return std::binary_search(Users_.begin(), Users_.end(), user);
+    return std::binary_search(Users_.begin(), Users_.end(), user, std::less<>());
 }
 
 void TFilterRules::ClearUsers()
@@ -45,7 +50,7 @@ bool TFilterRules::Passes(const std::string& user, const TDayEntryRec& entry) co
     case fmJustForMe:
         return IsAssignee(entry, user);
     case fmListedUsers:
-        return AnyAssignee(entry, [this](const std::string& assignee) { return HasUser(assignee); });
+        return AnyAssignee(entry, [this](std::string_view assignee) { return HasUser(assignee); });
     default:
         return false;
     }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TSession;
@@ -34,14 +35,14 @@ public:
 
     // user is a 10-digit identifier; throws EFilterRules when already listed.
     void AddUser(const std::string& user);
-    bool HasUser(const std::string& user) const;
+    bool HasUser(std::string_view user) const;
     void ClearUsers();
 
     // The filter alone, for the given user; the entry's owner plays no part.
     bool Passes(const std::string& user, const TDayEntryRec& entry) const;
 
 private:
-    std::vector<std::string> Users_;  // sorted, for binary search
+    std::vector<std::string> Users_;  // sorted, for binary search, with std::less<> for views
 };
 
 // The one visibility test of views, event commands and reports: the rules

@@ -5,7 +5,14 @@
 
 #include <sqlite3.h>
 
+#include <csignal>
+#include <filesystem>
 #include <fstream>
+#include <functional>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -27,7 +34,8 @@ TEST(ReadAhead, WithoutACounterEveryReadAsksForOneRecord)
     TReadAhead readAhead(4);
     EXPECT_EQ(readAhead.NextLimit(TReadAhead::bNone, false), 1);
     EXPECT_EQ(readAhead.NextLimit(TReadAhead::bUpTo, false), 1);
-    EXPECT_EQ(TReadAhead::EqualLimit(300, false), 1);
+    EXPECT_EQ(TReadAhead::EqualLimit(300, TReadAhead::bNone, false), 1);
+    EXPECT_EQ(TReadAhead::EqualLimit(300, TReadAhead::bBelow, false), 1);
     readAhead.BeginFill();
     readAhead.Append("0000000001", "abcd");
     readAhead.EndFill(std::nullopt, false, TReadAhead::bNone, "");
@@ -35,12 +43,38 @@ TEST(ReadAhead, WithoutACounterEveryReadAsksForOneRecord)
     EXPECT_FALSE(readAhead.Fresh(7u));
 }
 
-TEST(ReadAhead, PositioningReadsAheadAsFarAsTheLastWalkWent)
+struct TEqualLimitCase
 {
-    EXPECT_EQ(TReadAhead::EqualLimit(0, true), 1);
-    EXPECT_GT(TReadAhead::EqualLimit(27, true), 28);
-    EXPECT_EQ(TReadAhead::EqualLimit(100000, true), 1024);
+    const char* Name;
+    int LastWalk;
+    TReadAhead::TBound LastBound;
+    int Least;  // rows asked for
+    int Most;
+};
+
+class EqualLimit : public ::testing::TestWithParam<TEqualLimitCase>
+{
+};
+
+TEST_P(EqualLimit, ReadsAheadAsFarAsTheLastWalkWentAndPastItsEnd)
+{
+    const TEqualLimitCase& c = GetParam();
+    const int limit = TReadAhead::EqualLimit(c.LastWalk, c.LastBound, true);
+    EXPECT_GE(limit, c.Least);
+    EXPECT_LE(limit, c.Most);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, EqualLimit,
+    ::testing::Values(TEqualLimitCase{"Lookup", 0, TReadAhead::bNone, 1, 1},
+                      TEqualLimitCase{"LookupAfterNothingBelow", 0, TReadAhead::bBelow, 1, 1},
+                      TEqualLimitCase{"WalkToTheEnd", 27, TReadAhead::bNone, 30, 1024},
+                      TEqualLimitCase{"WalkBelowABound", 27, TReadAhead::bBelow, 29, 29},
+                      TEqualLimitCase{"WalkUpToABound", 274, TReadAhead::bUpTo, 276, 276},
+                      TEqualLimitCase{"OneRecordBelowABound", 1, TReadAhead::bBelow, 3, 3},
+                      TEqualLimitCase{"LongWalkToTheEnd", 100000, TReadAhead::bNone, 1024, 1024},
+                      TEqualLimitCase{"LongWalkBelowABound", 100000, TReadAhead::bBelow, 1024, 1024}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(ReadAhead, RowsServeOnlyWhileTheCounterIsUnchanged)
 {
@@ -109,5 +143,67 @@ TEST_F(ChangeCounterTest, ReadsNothingFromAFileTooShortToHoldIt)
     missing.Open(Path("missing"));
     EXPECT_FALSE(missing.Available());
 }
+
+// A counter read from the mapped page of a file cut to nothing and written
+// again: nothing while it is empty, the file's counter once it is back.
+TEST_F(ChangeCounterTest, AFileCutToNothingReadsNothingThenItsCounterAgain)
+{
+    {
+        TXIsamFile file;
+        OpenFile(file, kCategoryFormat, "OBCat.Ism");
+    }
+    const std::string path = Path("OBCat.Ism");
+    std::string bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    TChangeCounter counter;
+    counter.Open(path);
+    const auto before = counter.Read();
+    ASSERT_TRUE(before);
+    std::filesystem::resize_file(path, 0);
+    EXPECT_FALSE(counter.Read());
+    EXPECT_FALSE(counter.Read());
+    std::ofstream(path, std::ios::binary | std::ios::in) << bytes;
+    EXPECT_EQ(counter.Read(), before);
+}
+
+struct TForeignBusCase
+{
+    const char* Name;
+    std::function<void(const std::string& emptyFile)> Raise;
+};
+
+class ForeignBusError : public TStoreTest, public ::testing::WithParamInterface<TForeignBusCase>
+{
+};
+
+// The counters' handler of SIGBUS takes only faults on their own pages.
+TEST_P(ForeignBusError, StillEndsTheProcess)
+{
+    {
+        TXIsamFile file;
+        OpenFile(file, kCategoryFormat, "OBCat.Ism");
+    }
+    TChangeCounter counter;
+    counter.Open(Path("OBCat.Ism"));
+    ASSERT_TRUE(counter.Read());
+    const std::string empty = Path("empty");
+    std::ofstream{empty};
+    EXPECT_EXIT(GetParam().Raise(empty), ::testing::KilledBySignal(SIGBUS), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ForeignBusError,
+    ::testing::Values(TForeignBusCase{"Sent", [](const std::string&) { raise(SIGBUS); }},
+                      TForeignBusCase{"FaultOnAnotherMapping",
+                                      [](const std::string& emptyFile) {
+                                          const int fd = open(emptyFile.c_str(), O_RDONLY);
+                                          auto* page = static_cast<volatile char*>(
+                                              mmap(nullptr, 4096, PROT_READ, MAP_SHARED, fd, 0));
+                                          (void)page[0];
+                                      }}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace

@@ -188,3 +188,67 @@ TEST_F(XIsamFileSharing, FilesMadeInAGroupsFolderAreTheGroupsToWrite)
 }
 
 }  // namespace
+
+namespace {
+
+// Rewrites record args[1] of args[0] args[2] times, its description the
+// round's number, and prints each number once its commit has returned.
+ORBEKO_CHILD_ROLE(CountInRecord)
+{
+    TXIsamFile file;
+    TDayEntryRec entry;
+    if (!file.Open(args[0], 3) || !file.GetEqual(entry, 0, args[1]))
+        return 1;
+    const int rounds = std::stoi(args[2]);
+    for (int round = 1; round <= rounds; ++round) {
+        SetField(entry.Description, std::to_string(round));
+        if (!file.Rewrite(entry, args[1]))
+            return 2;
+        std::printf("%d\n", round);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+struct TFreshReadCase
+{
+    const char* Name;
+    int16_t Key;
+    std::string Before;  // the value of the record before the counted one
+};
+
+class XIsamFileFreshReads : public TStoreTest, public ::testing::WithParamInterface<TFreshReadCase>
+{
+};
+
+// The records after a position are read ahead with it; the next read must
+// still give what another process committed in between.
+TEST_P(XIsamFileFreshReads, AReadBegunAfterAnotherProcessesCommitSeesIt)
+{
+    const TFreshReadCase& c = GetParam();
+    constexpr int kRounds = 150;
+    TXIsamFile reader;
+    OpenFile(reader, kDayEntryFormat);
+    for (int i = 1; i <= 40; ++i)
+        ASSERT_TRUE(reader.Add(MakeEntry(IdText(1000000000 + i * 100), "0"), ""));
+    TChildProcess counter("CountInRecord", {Path(), IdText(20), std::to_string(kRounds)});
+    TDayEntryRec entry;
+    int stale = 0;
+    for (int round = 1; round <= kRounds; ++round) {
+        ASSERT_TRUE(reader.GetEqual(entry, c.Key, c.Before)) << reader.StatusText();
+        std::string line;
+        ASSERT_TRUE(counter.ReadLine(line)) << round;
+        ASSERT_TRUE(reader.GetNext(entry, c.Key, "", gcAny)) << reader.StatusText();
+        ASSERT_EQ(reader.LastKey(), IdText(20));
+        stale += std::stoi(entry.Description) < std::stoi(line);
+    }
+    EXPECT_EQ(stale, 0) << "of " << kRounds << " reads";
+    EXPECT_EQ(counter.Wait(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Walks, XIsamFileFreshReads,
+                         ::testing::Values(TFreshReadCase{"ByIdentifier", 0, IdText(19)},
+                                           TFreshReadCase{"ByStamp", 3, IdText(1000000000 + 19 * 100)}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+}  // namespace

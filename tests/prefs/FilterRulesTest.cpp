@@ -33,6 +33,13 @@ TDayEntryRec Entry(const std::string& owner, const std::map<int, std::string>& a
     return entry;
 }
 
+// entry with slot's 11 bytes written as given, NULs and all.
+TDayEntryRec WithRawSlot(TDayEntryRec entry, int slot, const char (&bytes)[12])
+{
+    std::memcpy(entry.AssigneeIds[slot], bytes, sizeof entry.AssigneeIds[slot]);
+    return entry;
+}
+
 TFilterRules Rules(uint8_t mode, const std::vector<std::string>& users = {})
 {
     TFilterRules rules;
@@ -93,6 +100,16 @@ INSTANTIATE_TEST_SUITE_P(
         TPassCase{"users: owner listed, not assigned", fmListedUsers, {kOther}, Entry(kOther, {{0, kMe}}), false},
         TPassCase{"users: empty list", fmListedUsers, {}, Entry(kMe, {{0, kMe}, {19, kOther}}), false},
         TPassCase{"users: a prefix is no match", fmListedUsers, {"000000000"}, Entry(kMe, {{0, kOther}}), false},
+        TPassCase{"me: a slot of my identifier and its NUL", fmJustForMe, {},
+                  WithRawSlot(Entry(kOther, {}), 2, "0000000003\0"), true},
+        TPassCase{"me: a slot without NUL is read whole", fmJustForMe, {},
+                  WithRawSlot(Entry(kOther, {}), 2, "00000000039"), false},
+        TPassCase{"users: bytes after the NUL play no part", fmListedUsers, {"42"},
+                  WithRawSlot(Entry(kMe, {}), 5, "42\0garbage!"), true},
+        TPassCase{"users: a slot without NUL is read whole", fmListedUsers, {kOther, "00000000059"},
+                  WithRawSlot(Entry(kMe, {}), 5, "00000000059"), true},
+        TPassCase{"users: an empty slot is no listed user", fmListedUsers, {kOther},
+                  WithRawSlot(Entry(kMe, {}), 0, "\0\0\0\0\0\0\0\0\0\0\0"), false},
         TPassCase{"unknown mode 3", 3, {kMe}, Entry(kMe, {{0, kMe}}), false},
         TPassCase{"unknown mode 255", 255, {kMe}, Entry(kMe, {{0, kMe}}), false}));
 

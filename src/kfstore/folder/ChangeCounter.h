@@ -6,11 +6,13 @@
 #include <string>
 
 // The change counter of an SQLite database file (4 bytes, big-endian, at
-// offset 24), which every commit from any connection raises, read with one
-// pread of a descriptor kept open: no lock and no engine call. It lets a
-// handle keep records it read ahead and know for certain, before handing
-// one out, that no commit has happened since. A file cut short under the
-// handle (a copy restored over it) reads as no counter, never as a fault.
+// offset 24), which every commit from any connection raises, read from a
+// shared mapping of the file's first page (a load from memory, no system
+// call), or with a pread of a descriptor kept open where it cannot be
+// mapped: no lock and no engine call. It lets a handle keep records it read
+// ahead and know for certain, before handing one out, that no commit has
+// happened since. A file cut short under the handle (a copy restored over
+// it) reads as no counter, never as a fault.
 //
 // Only on local file systems: a network file system keeps reads made
 // without a lock coherent with other machines only loosely, so there
@@ -41,5 +43,7 @@ public:
 
 private:
     int Fd_ = -1;
+    int Slot_ = -1;                // of the process's header pages
+    uint32_t* Mapped_ = nullptr;   // the counter in the mapped page
     uint32_t Own_ = 0;
 };

@@ -102,24 +102,28 @@ int16_t TLockFile::Open(const std::string& path, unsigned permissions)
     Path_ = path;
     const mode_t mode = permissions & 0666;
     Fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (Fd_ >= 0) {
+    if (Fd_ >= 0)
         fchmod(Fd_, mode);
-        return ksOk;
-    }
-    if (errno == EEXIST)
+    else if (errno == EEXIST)
         Fd_ = open(path.c_str(), O_RDWR | O_CLOEXEC);
-    return Fd_ >= 0 ? ksOk : StatusFromErrno(errno);
+    if (Fd_ < 0)
+        return StatusFromErrno(errno);
+    // What the descriptor names never changes: known once, every lock only
+    // looks up the path.
+    struct stat held {};
+    if (fstat(Fd_, &held) != 0)
+        return StatusFromErrno(errno);
+    Device_ = held.st_dev;
+    Inode_ = held.st_ino;
+    return ksOk;
 }
 
 int16_t TLockFile::CheckPlace() const
 {
-    struct stat held {};
     struct stat current {};
-    if (fstat(Fd_, &held) != 0)
-        return StatusFromErrno(errno);
     if (stat(Path_.c_str(), &current) != 0)
         return errno == ENOENT ? ksBadHandle : StatusFromErrno(errno);
-    return held.st_dev == current.st_dev && held.st_ino == current.st_ino ? ksOk : ksBadHandle;
+    return Device_ == current.st_dev && Inode_ == current.st_ino ? ksOk : ksBadHandle;
 }
 
 int16_t TLockFile::SetLock(int16_t type, int64_t offset)

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include <sys/types.h>
+
 // The companion lock file of a keyed file ("<file>-locks"), opened once per
 // handle. Record locks are byte locks on its open file description
 // (F_OFD_SETLK): they exclude every other handle, in this process or any
@@ -58,4 +60,6 @@ private:
 
     int Fd_ = -1;
     std::string Path_;
+    dev_t Device_ = 0;  // of the open lock file
+    ino_t Inode_ = 0;
 };

@@ -18,6 +18,7 @@ class TSqliteKeySource : public TKeySource
 public:
     TSqliteKeySource(TConnection& connection, const TChangeCounter& counter, int keyNumber, int recordSize);
 
+    bool QueriesCheap() const override { return true; }
     bool CounterAvailable() const override;
     std::optional<uint64_t> Counter() override;
     int16_t Fill(TQuery query, const TPlace& place, std::string_view bound, int limit, TReadAhead& readAhead,
