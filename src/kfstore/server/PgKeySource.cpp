@@ -18,6 +18,20 @@ TPgKeySource::TPgKeySource(TPgConnection& connection, TPgChangeCounter& counter,
 
 std::optional<uint64_t> TPgKeySource::Counter()
 {
+    // Other workstations' notices come a moment after their commits. A read
+    // that follows a pause (the user's next step, not the next row of a
+    // walk) asks the server, so that it sees every commit that returned
+    // before it began.
+    const auto now = std::chrono::steady_clock::now();
+    const bool paused = now - Asked_ >= kPause;
+    Asked_ = now;
+    if (paused) {
+        const TPgResult result =
+            Connection_.Exec("SELECT version FROM orbeko.kfs_files WHERE id = " + std::to_string(FileId_));
+        if (!result.Ok() || result.Rows() == 0)
+            return std::nullopt;
+        Counter_.Saw(static_cast<uint64_t>(result.Int(0, 0)));
+    }
     return Counter_.Read();
 }
 
@@ -117,6 +131,7 @@ int16_t TPgKeySource::Run(int index, const TPlace& place, std::string_view bound
         return Connection_.Status(result);
     if (result.Rows() == 0)
         return ksNotFound;  // the file's own row went: it was removed under the handle
+    Asked_ = std::chrono::steady_clock::now();
     const auto version = static_cast<uint64_t>(result.Int(0, kVersionColumn));
     Counter_.Saw(version);
     snapshot = version;

@@ -2,6 +2,7 @@
 
 #include "kfstore/KeySource.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -45,6 +46,9 @@ private:
     TPgConnection& Connection_;
     TPgChangeCounter& Counter_;
     const int32_t FileId_;
+    // When the server was last asked; a longer pause than kPause asks again.
+    static constexpr std::chrono::milliseconds kPause{1};
+    std::chrono::steady_clock::time_point Asked_;
     const int KeyNumber_;
     const int RecordSize_;
     TPrepared Statements_[sCount];
