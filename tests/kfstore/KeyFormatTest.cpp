@@ -1,6 +1,7 @@
 #include "kfstore/KeyFormat.h"
 #include "kfstore/KeyOrder.h"
 #include "kfstore/PrimaryKey.h"
+#include "kfstore/folder/LockFile.h"
 
 #include <gtest/gtest.h>
 
