@@ -1,13 +1,14 @@
 # Installs the build into a scratch prefix and checks what a workstation
-# gets: both programs, the desktop entry (valid), the icon and the help, and
-# an orbeko-admin that runs. Called by CTest with -DBUILD_DIR=... -DSCRATCH=...
+# gets: both programs, the server home's module, the desktop entry (valid),
+# the icon and the help, and an orbeko-admin that runs. Called by CTest with
+# -DBUILD_DIR=... -DSCRATCH=... -DMODULE_DIR=...
 file(REMOVE_RECURSE "${SCRATCH}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${SCRATCH}"
                 RESULT_VARIABLE installed OUTPUT_QUIET)
 if(NOT installed EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${installed}")
 endif()
-foreach(path bin/orbeko bin/orbeko-admin share/applications/orbeko.desktop
+foreach(path bin/orbeko bin/orbeko-admin ${MODULE_DIR}/orbeko-server-home.so share/applications/orbeko.desktop
              share/icons/hicolor/scalable/apps/orbeko.svg share/doc/orbeko/help/index.html
              share/doc/orbeko/help/office.html)
   if(NOT EXISTS "${SCRATCH}/${path}")
