@@ -1,9 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
-// Status codes the keyed-file store gives; 0 is success. TXIsamFile holds
-// the texts of the whole table, including codes the store never gives.
+// Status codes the keyed-file store gives; 0 is success. KfsStatusText
+// holds the texts of the whole table, including codes the store never gives.
 constexpr int16_t ksOk = 0;
 constexpr int16_t ksNotFound = 1;
 constexpr int16_t ksUpdateMode = 2;
@@ -25,6 +26,9 @@ constexpr int16_t ksLocked = 19;
 constexpr int16_t ksNoFunction = 21;
 constexpr int16_t ksInterrupted = 22;
 constexpr int16_t ksAlreadyOpen = 23;
+
+// The store's words for a status, as messages show them.
+std::string KfsStatusText(int16_t status);
 
 // The status for an errno value of a failed file-system call.
 int16_t StatusFromErrno(int error);

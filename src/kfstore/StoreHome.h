@@ -32,8 +32,12 @@ namespace StoreHomes {
 // Readies the folder home; the server home readies itself when first used.
 int16_t Startup();
 TStoreHome& Folder();
-// Empty when this program cannot reach servers.
+// The server home, loaded from its module on first use; null when that
+// cannot be loaded.
 TStoreHome* Server();
+// Why Server() is null: where its module was looked for and what was wrong
+// there, one place a line; empty when it is loaded.
+std::string ServerMissing();
 // A location as messages show it: a folder without its last '/', a
 // server's connection string as written, or, when a password is written
 // into it, libpq's reading of the rest.

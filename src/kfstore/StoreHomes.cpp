@@ -1,8 +1,23 @@
 #include "kfstore/StoreHome.h"
 
+#include "kfstore/ServerModule.h"
 #include "kfstore/StoreLocation.h"
 #include "kfstore/folder/FolderHome.h"
-#include "kfstore/server/ServerHome.h"
+
+#include <mutex>
+#include <optional>
+
+namespace {
+
+const TServerModule& Module()
+{
+    static std::once_flag loaded;
+    static std::optional<TServerModule> module;
+    std::call_once(loaded, [] { module.emplace(TServerModule::Paths()); });
+    return *module;
+}
+
+}  // namespace
 
 namespace StoreHomes {
 
@@ -19,8 +34,12 @@ TStoreHome& Folder()
 
 TStoreHome* Server()
 {
-    static TServerHome home;
-    return &home;
+    return Module().Home();
+}
+
+std::string ServerMissing()
+{
+    return Module().Failure();
 }
 
 std::string Shown(const std::string& location)

@@ -1,51 +1,16 @@
 #include "kfstore/XIsamFile.h"
 
 #include "kfstore/KfStore.h"
+#include "kfstore/PrimaryKey.h"
 
-#include <array>
 #include <limits>
-#include <utility>
 
 namespace {
 
-const std::array<std::pair<int16_t, const char*>, 23> kStatusTexts{{
-    {0, "No error"},
-    {1, "Object not found"},
-    {2, "Update mode violation"},
-    {3, "Multi-user access"},
-    {4, "Invalid dataset reference"},
-    {5, "Invalid format string"},
-    {6, "Illegal character in key"},
-    {7, "Invalid parameter value"},
-    {8, "File is not isam format"},
-    {9, "Dataset name in use"},
-    {10, "No note space available"},
-    {11, "No disk space available"},
-    {12, "Windows memory allocation failure"},
-    {13, "DOS function call failure"},
-    {14, "Disk read / write error"},
-    {15, "Corrupted dataset"},
-    {16, "Secondary index field too large"},
-    {17, "Record are out of sort order"},
-    {18, "Insufficient system file handles"},
-    {19, "Multi-user locks encountered"},
-    {21, "Function no available"},
-    {22, "Asynchronous operation interrupted"},
-    {23, "A dataset is already open"},
-}};
-
 // The number a key of digits stands for; -1 when it is not one.
-int64_t KeyNumberValue(const std::string& key)
+int64_t KeyNumber(const std::string& key)
 {
-    if (key.empty() || key.size() > 18)
-        return -1;
-    int64_t value = 0;
-    for (char c : key) {
-        if (c < '0' || c > '9')
-            return -1;
-        value = value * 10 + (c - '0');
-    }
-    return value;
+    return PrimaryKey::CountedValue(key).value_or(-1);
 }
 
 }  // namespace
@@ -273,7 +238,7 @@ std::string TXIsamFile::NextKey()
     int16_t status;
     int64_t last = -1;
     while ((status = KfsGet(&Handle_, &primaryKey, &mode, "", nullptr, &lastKey, scratch, &scratchSize)) == ksOk) {
-        last = KeyNumberValue(lastKey);
+        last = KeyNumber(lastKey);
         if (last >= 0)
             break;
     }
@@ -291,8 +256,5 @@ std::string TXIsamFile::NextKey()
 
 std::string TXIsamFile::StatusText(int16_t status)
 {
-    for (const auto& [code, text] : kStatusTexts)
-        if (code == status)
-            return text;
-    return "Unknown error";
+    return KfsStatusText(status);
 }

@@ -3,6 +3,7 @@
 #include "kfstore/folder/FolderDiagnosis.h"
 #include "kfstore/KfStore.h"
 #include "storage/RegistryKey.h"
+#include "kfstore/ServerModule.h"
 #include "kfstore/StoreHome.h"
 #include "kfstore/StoreLocation.h"
 
@@ -50,6 +51,11 @@ void TOrbekoDB::OpenFolder(TOrbekoDBShell& shell)
     for (const TFileSpec& known : kFiles)
         if (!FileOf(known).Usable())
             throw EOrbekoDB("Unable to load KFSTORE.DLL");
+    // Without its module every open would only say "Function no available".
+    if (OnServer() && !StoreHomes::Server())
+        throw EOrbekoDB("Unable to open the Orbeko Database on " + FolderText() +
+                        ": this installation lacks Orbeko's server support (" + TServerModule::FileName +
+                        ").\r\rIt was looked for here:\r" + StoreHomes::ServerMissing());
 
     std::vector<std::string> missing;
     for (const TFileSpec& known : kFiles)

@@ -1,7 +1,8 @@
 # Installs the build into a scratch prefix and checks what a workstation
-# gets: both programs, the desktop entry (valid), the icon and the help, and
-# an orbeko-admin that runs. Called by CTest with -DBUILD_DIR=... -DSCRATCH=...
-# -DVERSION=... -DHELP=<the folder docs/help>.
+# gets: both programs, the server home's module, the desktop entry (valid),
+# the icon and the help, and an orbeko-admin that runs. Called by CTest with
+# -DBUILD_DIR=... -DSCRATCH=... -DVERSION=... -DHELP=<the folder docs/help>
+# -DMODULE_DIR=...
 file(REMOVE_RECURSE "${SCRATCH}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${SCRATCH}"
                 RESULT_VARIABLE installed OUTPUT_QUIET)
@@ -13,7 +14,7 @@ if(NOT help_pages)
   message(FATAL_ERROR "no help pages in ${HELP}")
 endif()
 list(TRANSFORM help_pages PREPEND share/doc/orbeko/help/)
-foreach(path bin/orbeko bin/orbeko-admin share/applications/orbeko.desktop
+foreach(path bin/orbeko bin/orbeko-admin ${MODULE_DIR}/orbeko-server-home.so share/applications/orbeko.desktop
              share/icons/hicolor/scalable/apps/orbeko.svg ${help_pages})
   if(NOT EXISTS "${SCRATCH}/${path}")
     message(FATAL_ERROR "not installed: ${path}")

@@ -5,7 +5,7 @@
 #include "kfstore/KfsStatus.h"
 #include "kfstore/PrimaryKey.h"
 #include "kfstore/StoreLocation.h"
-#include "kfstore/XIsamFile.h"
+#include "kfstore/server/ServerHome.h"
 
 #include <functional>
 #include <optional>
@@ -13,16 +13,16 @@
 
 namespace {
 
-// The records of an open file in the order of one key, read through the store.
+// The records of an open file in the order of one key, read through the home.
 class TStoreRows : public TKeyedRows
 {
 public:
     // Called with the store's words when a read fails.
     using TOnError = std::function<void(const std::string& error)>;
 
-    TStoreRows(TXIsamFile& file, const TKeyFormat& format, int keyNumber, TOnError onError)
-        : File_(file), Format_(format), Key_(static_cast<int16_t>(keyNumber)),
-          Record_(static_cast<std::size_t>(format.RecordSize())), OnError_(std::move(onError))
+    TStoreRows(TKeyedStore& file, const TKeyFormat& format, int keyNumber, TOnError onError)
+        : File_(file), Format_(format), Key_(keyNumber), Record_(static_cast<std::size_t>(format.RecordSize())),
+          OnError_(std::move(onError))
     {
     }
 
@@ -30,30 +30,34 @@ public:
     {
         if (Done_)
             return false;
-        const bool read = (Started_ || File_.GoTop(Key_)) && File_.GetNext(Record_.data(), Record_.size(), Key_, "", gcAny);
+        int16_t status = Started_ ? ksOk : File_.Top(Key_);
         Started_ = true;
-        if (read)
+        if (status == ksOk)
+            status = File_.Get(Key_, kmGetNext + kcAny, {}, nullptr, Pk_, Record_.data(),
+                               static_cast<int>(Record_.size()));
+        if (status == ksOk)
             return true;
         Done_ = true;
-        if (File_.Status() != ksNotFound)
-            OnError_(File_.StatusText());
+        if (status != ksNotFound)
+            OnError_(KfsStatusText(status));
         return false;
     }
-    std::string_view Pk() const override { return File_.LastKey(); }
+    std::string_view Pk() const override { return Pk_; }
     std::string_view Key() const override { return Format_.KeyValue(Record_.data(), Key_); }
     const char* Data() const override { return Record_.data(); }
 
 private:
-    TXIsamFile& File_;
+    TKeyedStore& File_;
     const TKeyFormat& Format_;
-    int16_t Key_;
+    int Key_;
     std::vector<char> Record_;
+    std::string Pk_;
     TOnError OnError_;
     bool Started_ = false;
     bool Done_ = false;
 };
 
-// An open file with its format, for the keeper's reading.
+// A file of the database opened through the home, with its format.
 struct TOpenFile
 {
     TOpenFile(const std::string& location, const TKeptFile& kept)
@@ -61,12 +65,21 @@ struct TOpenFile
     {
         if (!Format)
             throw std::invalid_argument(std::string("the key format of ") + kept.Name + " cannot be read");
-        File.Open(StoreLocation::FileName(location, kept.Name), koShared);
+        Status = TServerHome().Open(StoreLocation::FileName(location, kept.Name), false, File);
+    }
+
+    bool IsOpen() const { return Status == ksOk && File; }
+    int32_t RecordCount() const
+    {
+        int32_t count = -1;
+        int16_t keyLength = 0;
+        return File->Info(count, keyLength) == ksOk ? count : -1;
     }
 
     TKeptFile Kept;
     std::optional<TKeyFormat> Format;
-    TXIsamFile File;
+    std::unique_ptr<TKeyedStore> File;
+    int16_t Status = ksOk;
 };
 
 class TServerFileCheck : public TCheckedFile
@@ -75,14 +88,14 @@ public:
     TServerFileCheck(const std::string& location, const TKeptFile& kept, const TProblemSink& sink)
         : Open_(location, kept), Sink_(sink)
     {
-        if (!Open_.File.IsOpen()) {
-            Report({}, Open_.File.Status() == ksNotFound ? "is missing" : "cannot be read: " + Open_.File.StatusText());
+        if (!Open_.IsOpen()) {
+            Report({}, Open_.Status == ksNotFound ? "is missing" : "cannot be read: " + KfsStatusText(Open_.Status));
             return;
         }
         Usable_ = true;
         std::vector<int> keys{0};
         keys.insert(keys.end(), Open_.Format->IndexedKeys().begin(), Open_.Format->IndexedKeys().end());
-        const int32_t count = Open_.File.RecordCount();
+        const int32_t count = Open_.RecordCount();
         for (int key : keys)
             CheckKey(key, count);
     }
@@ -92,7 +105,7 @@ public:
     bool ScanRecords(const TRecordVisitor& visit) override
     {
         bool failed = false;
-        TStoreRows rows(Open_.File, *Open_.Format, 0, [&](const std::string& error) {
+        TStoreRows rows(*Open_.File, *Open_.Format, 0, [&](const std::string& error) {
             Report({}, "reading by key 0 stopped: " + error);
             failed = true;
         });
@@ -103,7 +116,7 @@ public:
 
     std::unique_ptr<TKeyedRows> ByKey(int keyNumber) override
     {
-        return std::make_unique<TStoreRows>(Open_.File, *Open_.Format, keyNumber, [this, keyNumber](const std::string& error) {
+        return std::make_unique<TStoreRows>(*Open_.File, *Open_.Format, keyNumber, [this, keyNumber](const std::string& error) {
             Report({}, "reading by key " + std::to_string(keyNumber) + " stopped: " + error);
         });
     }
@@ -117,7 +130,7 @@ private:
     void CheckKey(int key, int32_t count)
     {
         bool failed = false;
-        TStoreRows rows(Open_.File, *Open_.Format, key, [&](const std::string& error) {
+        TStoreRows rows(*Open_.File, *Open_.Format, key, [&](const std::string& error) {
             Report({}, "reading by key " + std::to_string(key) + " stopped: " + error);
             failed = true;
         });
@@ -137,18 +150,25 @@ private:
     bool Usable_ = false;
 };
 
+// The file, open; throws std::runtime_error when it cannot be opened.
+TOpenFile Opened(const std::string& location, const TKeptFile& kept)
+{
+    TOpenFile open(location, kept);
+    if (!open.IsOpen())
+        throw std::runtime_error(std::string(kept.Name) + ": " + KfsStatusText(open.Status));
+    return open;
+}
+
 // The rows of a key with the open file that holds them.
 class TOpenRows : public TKeyedRows
 {
 public:
     TOpenRows(const std::string& location, const TKeptFile& kept, int keyNumber)
-        : Open_(location, kept),
-          Rows_(Open_.File, *Open_.Format, keyNumber, [this](const std::string& error) {
+        : Open_(Opened(location, kept)),
+          Rows_(*Open_.File, *Open_.Format, keyNumber, [this](const std::string& error) {
               throw std::runtime_error(std::string(Open_.Kept.Name) + ": " + error);
           })
     {
-        if (!Open_.File.IsOpen())
-            throw std::runtime_error(std::string(kept.Name) + ": " + Open_.File.StatusText());
     }
 
     bool Next() override { return Rows_.Next(); }
@@ -177,13 +197,13 @@ TStoreUpkeep::TFigures TServerUpkeep::Figures(const TKeptFile& file)
 {
     TOpenFile open(Location_, file);
     TFigures figures;
-    if (!open.File.IsOpen()) {
-        if (open.File.Status() == ksNotFound)
+    if (!open.IsOpen()) {
+        if (open.Status == ksNotFound)
             return figures;
-        throw std::runtime_error(std::string(file.Name) + ": " + open.File.StatusText());
+        throw std::runtime_error(std::string(file.Name) + ": " + KfsStatusText(open.Status));
     }
     figures.Present = true;
-    figures.Records = open.File.RecordCount();
+    figures.Records = open.RecordCount();
     return figures;
 }
 
