@@ -67,7 +67,7 @@ def main():
     parser.add_argument("--cold", action="store_true")
     args = parser.parse_args()
     build = args.build.resolve()
-    program = (args.program or build / "src" / "app" / "orbeko").resolve()
+    program = (args.program or build / "src" / "orbeko").resolve()
     probe = build / "tests" / "support" / "liborbeko_startprobe.so"
     root = pathlib.Path(tempfile.gettempdir()) / "orbeko-start"
     folder = prepare(build, root)
