@@ -12,6 +12,7 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -191,7 +192,9 @@ TEST_P(ForeignBusError, StillEndsTheProcess)
     ASSERT_TRUE(counter.Read());
     const std::string empty = Path("empty");
     std::ofstream{empty};
-    EXPECT_EXIT(GetParam().Raise(empty), ::testing::KilledBySignal(SIGBUS), "");
+    // Ended by the signal, or, under a sanitizer whose handler came first,
+    // by the abort that handler makes of it; never carried on past it.
+    EXPECT_EXIT(GetParam().Raise(empty), [](int status) { return WIFSIGNALED(status); }, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
