@@ -269,6 +269,12 @@ int TAdminCommand::Usage(const std::string& verb)
 bool TAdminCommand::ReadableDatabase(const std::string& folder)
 {
     if (StoreLocation::IsServer(folder)) {
+        if (!StoreHomes::Server()) {
+            Err_ << "orbeko-admin: cannot read a PostgreSQL server: this installation lacks the server support; it "
+                    "was looked for here:\n"
+                 << StoreHomes::ServerMissing();
+            return false;
+        }
         for (const TDatabaseFile& file : kDatabaseFiles) {
             TXIsamFile probe;
             if (probe.Open(StoreLocation::FileName(StoreLocation::Normalized(folder), file.Name), koShared))

@@ -9,6 +9,7 @@ std::unique_ptr<TStoreUpkeep> DatabaseUpkeep(const std::string& location)
 {
     TStoreHome* home = StoreHomes::OfLocation(location);
     if (!home)
-        throw std::runtime_error(StoreHomes::Shown(location) + " cannot be reached by this program");
+        throw std::runtime_error(StoreHomes::Shown(location) + " cannot be reached: this installation lacks the server "
+                                 "support; it was looked for here:\n" + StoreHomes::ServerMissing());
     return home->Upkeep(location, kDatabaseFiles);
 }

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 
 #include <fstream>
 #include <functional>
@@ -138,6 +139,29 @@ TEST_F(CheckTest, CommandLineAnswersEveryVerb)
     EXPECT_EQ(stats.Exit, 0);
     for (const char* line : {"OBDayEnt.Ism           1 records", "ANN", "1 events", "Events: from 1700000000"})
         EXPECT_NE(stats.Out.find(line), std::string::npos) << line << "\n" << stats.Out;
+}
+
+}  // namespace
+
+namespace {
+
+// Every verb that reads a server names the module it could not load and
+// where it looked, rather than the store's bare "Function no available".
+TEST(AdminToolWithoutServerSupport, SaysWhatIsMissingAndWhereItLooked)
+{
+    for (const char* verb : {"check", "stats"}) {
+        QProcess admin;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("ORBEKO_SERVER_HOME"), QStringLiteral("/nonexistent/orbeko-server-home.so"));
+        admin.setProcessEnvironment(environment);
+        admin.start(ORBEKO_ADMIN, {verb, QStringLiteral("postgresql://localhost/orbeko")});
+        ASSERT_TRUE(admin.waitForFinished(60000));
+        const std::string err = admin.readAllStandardError().toStdString();
+        EXPECT_EQ(admin.exitCode(), 2) << verb << ": " << err;
+        EXPECT_NE(err.find("lacks the server support"), std::string::npos) << verb << ": " << err;
+        EXPECT_NE(err.find("/nonexistent/orbeko-server-home.so: cannot open shared object file"), std::string::npos)
+            << verb << ": " << err;
+    }
 }
 
 }  // namespace
