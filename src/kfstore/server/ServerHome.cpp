@@ -29,15 +29,6 @@ bool HoldsPassword(const PQconninfoOption* options)
     return false;
 }
 
-std::string Trimmed(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
-
 }  // namespace
 
 int16_t TServerHome::Create(const std::string& fileName, int keyLength, const std::string& keyFormat)
@@ -79,7 +70,7 @@ std::string TServerHome::Shown(const std::string& location)
     if (!options)
         return location;
     if (!HoldsPassword(options.get()))
-        return Trimmed(location);
+        return StoreLocation::Normalized(location);
     std::string shown;
     for (const PQconninfoOption* option = options.get(); option->keyword; ++option) {
         if (!Given(option) || IsPassword(option))
