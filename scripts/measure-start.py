@@ -50,7 +50,7 @@ def evict(folder):
 
 def start(program, probe, folder, scratch):
     env = {**os.environ, "QT_QPA_PLATFORM": "offscreen", "XDG_CONFIG_HOME": str(folder / "config"),
-           "TMPDIR": str(scratch), "USER": "USER1", "LD_PRELOAD": str(probe), "ORBEKO_PROBE_DAY": WEEK_DAY}
+           "TMPDIR": str(scratch), "ORBEKO_PROBE_USER": "USER1", "LD_PRELOAD": str(probe), "ORBEKO_PROBE_DAY": WEEK_DAY}
     env["ORBEKO_PROBE_T0"] = str(time.monotonic_ns())
     done = subprocess.run([str(program)], env=env, capture_output=True, text=True, timeout=60)
     report = dict(re.findall(r"^probe: (\w+) (.*)$", done.stderr, re.M))

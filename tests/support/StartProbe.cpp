@@ -8,12 +8,14 @@
 //   rss KB               VmRSS then
 //   libpq mapped|absent  whether libpq is in the program's address space
 // ORBEKO_PROBE_DAY=YYYY-MM-DD makes the wall clock say that day, so that the
-// week shown is one of a fixture's.
+// week shown is one of a fixture's; ORBEKO_PROBE_USER is the name the login
+// is answered with.
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDialog>
 #include <QEvent>
 #include <QFile>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -65,6 +67,10 @@ double MillisecondsSinceStart()
 
 void Answer(QDialog* dialog)
 {
+    // The login starts from the account's name; the fixture's users are others.
+    const char* user = std::getenv("ORBEKO_PROBE_USER");
+    if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("edtUserName")); name && user)
+        name->setText(QString::fromLocal8Bit(user));
     // A box given a way out takes it: the one that offers to try again
     // would otherwise ask for ever.
     if (auto* box = qobject_cast<QMessageBox*>(dialog); box && box->escapeButton()) {
@@ -93,7 +99,9 @@ public:
                 Answered_ = true;
                 QTimer::singleShot(0, dialog, [dialog] { Answer(dialog); });
             }
-        } else if (event->type() == QEvent::Paint && Answered_ && !Reported_ && watched->inherits("TWeekView")) {
+        } else if (event->type() == QEvent::Paint && Answered_ && !Reported_ && !QApplication::activeModalWidget()
+                   && watched->inherits("TWeekView")) {
+            // Paints under an open question show no week yet.
             Reported_ = true;
             // After this paint has finished.
             QTimer::singleShot(0, this, [] {
