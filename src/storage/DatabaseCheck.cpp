@@ -7,7 +7,6 @@
 #include "storage/DatabaseFiles.h"
 #include "storage/Records.h"
 
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -15,14 +14,6 @@
 #include <stdexcept>
 
 namespace {
-
-
-template <typename TRecord> TRecord RecordAt(const char* data)
-{
-    TRecord record;
-    std::memcpy(&record, data, sizeof(record));
-    return record;
-}
 
 // The alarms in the order of the event they belong to.
 class TAlarmsByEvent

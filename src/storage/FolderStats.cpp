@@ -7,18 +7,10 @@
 #include "storage/Stamp.h"
 
 #include <algorithm>
-#include <cstring>
 #include <iomanip>
 #include <memory>
 
 namespace {
-
-template <typename TRecord> TRecord RecordAt(const char* data)
-{
-    TRecord record;
-    std::memcpy(&record, data, sizeof(record));
-    return record;
-}
 
 std::string StampDisplay(const std::string& stamp)
 {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 // The shared records, byte for byte as they lie in the keyed files:
@@ -126,3 +127,11 @@ template <std::size_t N> void SetFieldString(char (&field)[N], const QString& te
 // in step with them.
 void SetAlarmUser(TAlarmRec& alarm, const std::string& userId);
 void SetAlarmStamp(TAlarmRec& alarm, const std::string& stamp);
+
+// A record of a file read from its bytes, which the store gives unaligned.
+template <typename TRecord> TRecord RecordAt(const char* data)
+{
+    TRecord record;
+    std::memcpy(&record, data, sizeof(record));
+    return record;
+}
