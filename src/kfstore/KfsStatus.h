@@ -26,6 +26,9 @@ constexpr int16_t ksLocked = 19;
 constexpr int16_t ksNoFunction = 21;
 constexpr int16_t ksInterrupted = 22;
 constexpr int16_t ksAlreadyOpen = 23;
+// Beyond the table: a keyed file's lock file went while other handles
+// still have the file open, so a new handle could only lock alone.
+constexpr int16_t ksLocksGone = 24;
 
 // The store's words for a status, as messages show them.
 std::string KfsStatusText(int16_t status);

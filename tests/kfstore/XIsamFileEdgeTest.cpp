@@ -128,37 +128,61 @@ TEST_F(XIsamFileEdge, AFileCutShortWhileOpenGivesAStatusNotACrash)
     }
 }
 
-TEST_F(XIsamFileEdge, AHandleWhoseLockFileWasReplacedRefusesToLock)
+TEST_F(XIsamFileEdge, ALockFileGoneUnderOpenHandlesIsNeverLockedAlone)
 {
-    const std::map<std::string, std::function<void(const std::string&)>> replacements = {
-        {"deleted", [](const std::string& lockPath) { unlink(lockPath.c_str()); }},
-        {"replaced",
-         [](const std::string& lockPath) {
-             std::FILE* other = std::fopen((lockPath + ".other").c_str(), "w");
-             std::fclose(other);
-             std::rename((lockPath + ".other").c_str(), lockPath.c_str());
-         }},
+    struct TCase
+    {
+        std::function<void(const std::string&)> Replace;
+        int16_t FreshOpen;  // status of a handle opened afterwards
     };
-    for (const auto& [name, replace] : replacements) {
+    const std::map<std::string, TCase> cases = {
+        // No new lock file is made while handles that used the old one live.
+        {"deleted", {[](const std::string& lockPath) { unlink(lockPath.c_str()); }, 24}},
+        // A file put in its place is opened, but the old handles stop writing.
+        {"replaced",
+         {[](const std::string& lockPath) {
+              std::FILE* other = std::fopen((lockPath + ".other").c_str(), "w");
+              std::fclose(other);
+              std::rename((lockPath + ".other").c_str(), lockPath.c_str());
+          },
+          0}},
+    };
+    for (const auto& [name, c] : cases) {
         const std::string fileName = name + ".Ism";
         TXIsamFile old;
+        TXIsamFile oldPeer;
         OpenFile(old, kDayEntryFormat, fileName);
+        ASSERT_TRUE(oldPeer.Open(Path(fileName), 3));
         ASSERT_TRUE(old.Add(MakeEntry("0000000100", "x"), "0000000001"));
-        replace(Path(fileName) + "-locks");
+        c.Replace(Path(fileName) + "-locks");
+
+        // The old handles still see each other's locks but change nothing.
+        ASSERT_TRUE(old.LockRecord("0000000001")) << name;
+        EXPECT_FALSE(oldPeer.LockRecord("0000000001")) << name;
+        EXPECT_EQ(oldPeer.Status(), 19) << name;
+        EXPECT_FALSE(old.Rewrite(MakeEntry("0000000100", "y"), "0000000001")) << name;
+        EXPECT_EQ(old.Status(), 4) << name;
+        EXPECT_FALSE(old.Add(MakeEntry("0000000100", "z"), "")) << name;
+        EXPECT_EQ(old.Status(), 4) << name;
         {
             TXIsamFile fresh;
-            ASSERT_TRUE(fresh.Open(Path(fileName), 3)) << name;
-            EXPECT_TRUE(fresh.LockRecord("0000000001")) << name;
-            EXPECT_FALSE(old.LockRecord("0000000002")) << name;
-            EXPECT_EQ(old.Status(), 4) << name;
-            EXPECT_FALSE(old.Rewrite(MakeEntry("0000000100", "y"), "0000000001")) << name;
-            EXPECT_EQ(old.Status(), 4) << name;
+            EXPECT_EQ(fresh.Open(Path(fileName), 3), c.FreshOpen == 0) << name;
+            EXPECT_EQ(fresh.Status(), c.FreshOpen) << name;
+            if (c.FreshOpen != 0)
+                EXPECT_NE(fresh.StatusText().find("every workstation must close"), std::string::npos) << name;
         }
         EXPECT_EQ(KfsKill(Path(fileName).c_str()), 9) << name;
-        EXPECT_TRUE(std::filesystem::exists(Path(fileName))) << name;
         TDayEntryRec entry;
         EXPECT_TRUE(old.GetEqual(entry, 0, "0000000001")) << name;
+        EXPECT_STREQ(entry.Description, "x") << name;
         ASSERT_TRUE(old.Close());
+        ASSERT_TRUE(oldPeer.Close());
+
+        // Once every handle has closed, the next makes a lock file again.
+        TXIsamFile later;
+        ASSERT_TRUE(later.Open(Path(fileName), 3)) << name;
+        EXPECT_TRUE(later.Rewrite(MakeEntry("0000000100", "y"), "0000000001")) << name;
+        ASSERT_TRUE(later.Close());
         EXPECT_EQ(KfsKill(Path(fileName).c_str()), 0) << name;
     }
 }

@@ -62,9 +62,7 @@ int16_t TKeyedFile::Open(const std::string& path, bool exclusive)
     // Writing needs the file and, for the journal, its folder.
     if (access(path.c_str(), R_OK | W_OK) != 0 || access(FolderOf(path).c_str(), W_OK) != 0)
         return StatusFromErrno(errno);
-    int16_t status = exclusive ? OpenMark_.Exclude(path) : OpenMark_.Hold(path);
-    if (status == ksOk)
-        status = LockFile_.Open(TLockFile::PathFor(path), info.st_mode);
+    int16_t status = OpenLocks(path, info.st_mode, exclusive);
     if (status != ksOk)
         return status;
     const int rc = Connection_.Open(path, false);
@@ -82,6 +80,15 @@ int16_t TKeyedFile::Open(const std::string& path, bool exclusive)
         return std::make_unique<TSqliteKeySource>(Connection_, Counter_, key, Format_->RecordSize());
     });
     return ksOk;
+}
+
+int16_t TKeyedFile::OpenLocks(const std::string& path, unsigned permissions, bool exclusive)
+{
+    int16_t status = exclusive ? OpenMark_.Exclude(path) : OpenMark_.Hold(path);
+    if (status == ksOk)
+        status = LockFile_.Open(TLockFile::PathFor(path), permissions, OpenMark_.OthersHold());
+    OpenMark_.EndOpening();
+    return status;
 }
 
 int16_t TKeyedFile::ReadDescription()

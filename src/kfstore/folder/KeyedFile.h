@@ -73,6 +73,8 @@ private:
     template <class TChange> int16_t Write(TChange change);
     // Commits the batch's open span and frees the records it kept locked.
     int16_t CommitSpan();
+    // The open mark and the lock file, opened in one opening turn.
+    int16_t OpenLocks(const std::string& path, unsigned permissions, bool exclusive);
     int16_t ReadDescription();
     int16_t PrepareWrites();
     int16_t CheckKey(std::string_view pk) const;

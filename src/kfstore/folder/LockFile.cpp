@@ -97,18 +97,23 @@ TLockFile::~TLockFile()
         close(Fd_);
 }
 
-int16_t TLockFile::Open(const std::string& path, unsigned permissions)
+int16_t TLockFile::Open(const std::string& path, unsigned permissions, bool othersOpen)
 {
     Path_ = path;
     const mode_t mode = permissions & 0666;
-    Fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (Fd_ >= 0)
-        fchmod(Fd_, mode);
-    else if (errno == EEXIST)
-        Fd_ = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    Fd_ = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (Fd_ < 0 && errno == ENOENT) {
+        if (othersOpen)
+            return ksLocksGone;
+        Fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (Fd_ >= 0)
+            fchmod(Fd_, mode);
+        else if (errno == EEXIST)  // made meanwhile by an opener of another kind
+            Fd_ = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    }
     if (Fd_ < 0)
         return StatusFromErrno(errno);
-    // What the descriptor names never changes: known once, every lock only
+    // What the descriptor names never changes: known once, each check only
     // looks up the path.
     struct stat held {};
     if (fstat(Fd_, &held) != 0)
@@ -136,8 +141,7 @@ int16_t TLockFile::SetLock(int16_t type, int64_t offset)
 
 int16_t TLockFile::LockRecord(std::string_view key)
 {
-    const int16_t status = CheckPlace();
-    return status == ksOk ? SetLock(F_WRLCK, PrimaryKey::LockSlot(key)) : status;
+    return SetLock(F_WRLCK, PrimaryKey::LockSlot(key));
 }
 
 int16_t TLockFile::UnlockRecord(std::string_view key)

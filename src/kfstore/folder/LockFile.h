@@ -17,9 +17,12 @@
 //
 // A record's lock is the byte at its key's PrimaryKey::LockSlot.
 //
-// A handle takes record locks only while its lock file is still the file
-// at its path: one deleted or replaced under it would have it lock alone,
-// where no newly opened handle sees its locks.
+// A lock file deleted under open handles is never made afresh while any
+// of them lives: a new handle would lock alone, where the others hold
+// locks it cannot see. Handles whose lock file is no longer the one at its
+// path still lock among themselves, but their writes are refused (through
+// CheckPlace, once per write turn and per record checked), so no record
+// changes under a lock another handle cannot see.
 //
 // Writers take turns through two bytes past the record locks, with waiting
 // locks the system queues in the order they were asked for (see
@@ -39,15 +42,18 @@ public:
 
     // Opens the lock file, creating it when missing with the permissions
     // of the keyed file (not narrowed by this process's umask), so every
-    // user who may write the keyed file may lock its records. Store status.
-    int16_t Open(const std::string& path, unsigned permissions);
+    // user who may write the keyed file may lock its records; 24 when it
+    // is missing while othersOpen. Store status.
+    int16_t Open(const std::string& path, unsigned permissions, bool othersOpen);
 
-    // 0, or 19 when another handle holds the record; 4 when the lock file
-    // is no longer the one at its path.
+    // 0, or 19 when another handle holds the record.
     int16_t LockRecord(std::string_view key);
     int16_t UnlockRecord(std::string_view key);
-    // 0 when no other handle holds the record, 19 when one does; 4 as above.
+    // 0 when no other handle holds the record, 19 when one does; 4 when
+    // the lock file is no longer the one at its path.
     int16_t CheckRecord(std::string_view key) const;
+    // 0, or 4 when the lock file is no longer the one at its path.
+    int16_t CheckPlace() const;
 
     // Waits in the system's queue for an exclusive lock on a byte: 0, or 3
     // when the deadline passed first.
@@ -56,7 +62,6 @@ public:
 
 private:
     int16_t SetLock(int16_t type, int64_t offset);
-    int16_t CheckPlace() const;
 
     int Fd_ = -1;
     std::string Path_;

@@ -27,7 +27,7 @@ constexpr char kGo = 'x';
 {
     TLockFile file;
     char go = 0;
-    if (file.Open(path, 0666) != ksOk || read(in, &go, 1) != 1)
+    if (file.Open(path, 0666, false) != ksOk || read(in, &go, 1) != 1)
         _exit(1);
     const char answer = file.LockRecord("1") == ksLocked ? kRefused : kGiven;
     const char holding = file.LockRecord("2") == ksOk ? kHolding : kGiven;
@@ -92,7 +92,7 @@ TLockTest::TResult TLockTest::Run(const std::string& folder)
     TResult result;
     const TScratchFile scratch(FolderFile(folder, "OBLockTest-" + HostName() + "-" + std::to_string(getpid())));
     TLockFile mine;
-    if (mine.Open(scratch.Path, 0666) != ksOk) {
+    if (mine.Open(scratch.Path, 0666, false) != ksOk) {
         result.Error = "cannot make " + scratch.Path + ": " + std::strerror(errno);
         return result;
     }

@@ -77,7 +77,7 @@ unsigned SharedMode(const std::string& folder, TKeptFiles files)
 void OpenPresenceFile(const std::string& folder, TKeptFiles files, int& fd, TLockFile& locks)
 {
     const std::string path = FolderFile(folder, TPresence::FileName);
-    if (locks.Open(path, SharedMode(folder, files)) != ksOk)
+    if (locks.Open(path, SharedMode(folder, files), false) != ksOk)
         throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
     fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0)

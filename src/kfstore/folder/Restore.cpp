@@ -59,6 +59,7 @@ public:
                                       + " open; every workstation must close Orbeko first");
             if (status != ksOk)
                 throw std::runtime_error(path + ": " + TXIsamFile::StatusText(status));
+            mark->EndOpening();
             Marks_.push_back(std::move(mark));
         }
     }

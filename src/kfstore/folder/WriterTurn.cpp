@@ -12,6 +12,13 @@ TWriterTurn::TWriterTurn(TLockFile& lockFile) : LockFile_(lockFile)
         return;
     Status_ = LockFile_.WaitLock(TLockFile::kWriterTurn, deadline);
     LockFile_.Unlock(TLockFile::kWriterQueue);
+    if (Status_ != ksOk)
+        return;
+    // Writing beside a lock file no new handle sees would change records
+    // under locks it cannot see.
+    Status_ = LockFile_.CheckPlace();
+    if (Status_ != ksOk)
+        LockFile_.Unlock(TLockFile::kWriterTurn);
 }
 
 TWriterTurn::~TWriterTurn()

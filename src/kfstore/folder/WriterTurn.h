@@ -12,7 +12,8 @@ class TLockFile;
 // place (kWriterQueue). A writer that has just had its turn and asks again
 // finds the place taken by the next in line and queues behind the others;
 // with one byte it would often get the turn back before the woken waiter
-// ran. Waiting ends with status 3 after TConnection::kBusyTimeout.
+// ran. Waiting ends with status 3 after TConnection::kBusyTimeout; a turn
+// at a lock file no longer at its path is refused with 4.
 class TWriterTurn
 {
 public:
