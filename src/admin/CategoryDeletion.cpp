@@ -25,6 +25,8 @@ void TCategoryDeletion::Run() const
     Uncategorise(CarryingEvents());
     if (!Db_.CategoryFile.Delete(CategoryId_))
         throw std::runtime_error(Db_.CategoryFile.StatusText());
+    // Its events keep their details; only the category's own go.
+    Db_.Details.RemoveCategory(CategoryId_);
 }
 
 std::vector<std::string> TCategoryDeletion::CarryingEvents() const

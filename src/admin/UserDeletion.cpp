@@ -91,44 +91,57 @@ bool TUserDeletion::Run()
         OnStart(count);
     TDayEntryRec entry;
     TWriteBatch batch(entries);
+    std::vector<std::string> deleted;
     TKeyWalk walk = TKeyWalk::All(entries, TOrbekoDB::DayEntryIdKey);
     while (walk.Next(entry)) {
         if (OnStep)
             OnStep();
-        if (Involves(Plan_.UserId, entry))
-            ChangeEntry(walk.Id());
+        if (Involves(Plan_.UserId, entry) && ChangeEntry(walk.Id()) == TEntryChange::Delete)
+            deleted.push_back(walk.Id());
     }
     if (!batch.Commit())
         throw std::runtime_error(entries.StatusText());
+    // Only once the deletions are stored: a run cut short before keeps
+    // every event that is still there whole.
+    for (const std::string& id : deleted)
+        Db_.Details.RemoveEvent(id);
     const bool alarmsDeleted = DeleteAlarms();
     if (!Db_.UserFile.Delete(Plan_.UserId))
         throw std::runtime_error(Db_.UserFile.StatusText());
+    Db_.Details.RemoveUser(Plan_.UserId);
     return alarmsDeleted;
 }
 
 // The walk's copy may be stale by now: the change is made to the record as
 // it is stored once the lock is held. The walk's reading position is kept
 // per key, so reading the same record again by its identifier leaves it.
-void TUserDeletion::ChangeEntry(const std::string& id)
+TEntryChange TUserDeletion::ChangeEntry(const std::string& id)
 {
     TXIsamFile& entries = Db_.DayEntryFile;
     const TRecordLock lock(entries, id);
     RequireLock(lock, entries);
     TDayEntryRec entry;
     if (!FindRecord(entries, entry, TOrbekoDB::DayEntryIdKey, id))
-        return;  // deleted meanwhile
-    switch (Apply(Plan_, entry)) {
+        return TEntryChange::None;  // deleted meanwhile
+    const TDayEntryRec stored = entry;
+    const TEntryChange change = Apply(Plan_, entry);
+    switch (change) {
     case TEntryChange::None:
-        return;
+        break;
     case TEntryChange::Rewrite:
+        // A new owner needs the details guarded for him, before the entry
+        // names him, so that a run cut short between the two keeps them.
+        if (FieldText(entry.OwnerId) != FieldText(stored.OwnerId))
+            Db_.Details.WriteEvent(id, entry, Db_.Details.Event(id, stored), &stored);
         if (!entries.Rewrite(entry, id))
             throw std::runtime_error(entries.StatusText());
-        return;
+        break;
     case TEntryChange::Delete:
         if (!entries.Delete(id))
             throw std::runtime_error(entries.StatusText());
-        return;
+        break;
     }
+    return change;
 }
 
 bool TUserDeletion::DeleteAlarms()

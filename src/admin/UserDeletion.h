@@ -63,7 +63,7 @@ public:
 
 private:
     static bool Involves(const std::string& userId, const TDayEntryRec& entry);
-    void ChangeEntry(const std::string& id);
+    TEntryChange ChangeEntry(const std::string& id);
     bool DeleteAlarms();
 
     TOrbekoDB& Db_;

@@ -6,6 +6,7 @@
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
 #include "ui/ActionFactory.h"
+#include "ui/ColorCombo.h"
 #include "ui/ExecuteScope.h"
 #include "ui/DialogRunner.h"
 #include "ui/FieldValidator.h"
@@ -14,13 +15,16 @@
 #include "ui/WaitCursor.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -45,6 +49,14 @@ TfrmCategories::TfrmCategories(QWidget* parent) : QDialog(parent)
     edtCategory->setObjectName(QStringLiteral("edtCategory"));
     TFieldValidator::Attach(*edtCategory, &TCategoryRec::Description);
     Label2->setBuddy(edtCategory);
+    chkColour = new QCheckBox(QStringLiteral("Own c&olour"), this);
+    chkColour->setObjectName(QStringLiteral("chkColour"));
+    chkColour->setToolTip(QStringLiteral("Check to draw the category in a colour of its own"));
+    cmbColour = new TColorCombo(this);
+    cmbColour->setObjectName(QStringLiteral("cmbColour"));
+    cmbColour->setToolTip(QStringLiteral("Select the colour the category is drawn in"));
+    cmbColour->setAccessibleName(QStringLiteral("Colour"));
+    cmbColour->SetColor(ColorToRef(QColor(0x80, 0x00, 0x00)));
 
     TActionFactory factory(*this);
     actAdd = factory.Make("actAdd", "&Add", "", {}, this, &TfrmCategories::actAddExecute);
@@ -62,6 +74,7 @@ TfrmCategories::TfrmCategories(QWidget* parent) : QDialog(parent)
             TActionFactory::Guard([this] { lstCategoriesClick(); }));
     connect(lstCategories, &QListWidget::itemSelectionChanged, this, &TfrmCategories::CheckCategorySelected);
     connect(edtCategory, &QLineEdit::textChanged, this, &TfrmCategories::actAddUpdate);
+    connect(chkColour, &QCheckBox::toggled, this, &TfrmCategories::chkColourClick);
 
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(btnAdd);
@@ -74,7 +87,12 @@ TfrmCategories::TfrmCategories(QWidget* parent) : QDialog(parent)
     layout->addWidget(lstCategories, 1, 0);
     layout->addWidget(Label2, 2, 0);
     layout->addWidget(edtCategory, 3, 0);
-    layout->addLayout(buttons, 1, 1, 3, 1);
+    auto* colour = new QHBoxLayout;
+    colour->addWidget(chkColour);
+    colour->addWidget(cmbColour, 1);
+    layout->addLayout(colour, 4, 0);
+    layout->addLayout(buttons, 1, 1, 4, 1);
+    chkColourClick();
     actAddUpdate();
     CheckCategorySelected();
 }
@@ -114,8 +132,27 @@ void TfrmCategories::ListCategories()
 void TfrmCategories::lstCategoriesClick()
 {
     const int row = lstCategories->currentRow();
-    if (row >= 0)
-        edtCategory->setText(lstCategories->item(row)->text());
+    if (row < 0)
+        return;
+    edtCategory->setText(lstCategories->item(row)->text());
+    const std::optional<uint32_t> own = Db_ ? Db_->Details.CategoryColour(IdText(lstCategories->Data(row)))
+                                            : std::nullopt;
+    chkColour->setChecked(own.has_value());
+    if (own)
+        cmbColour->SetColor(ColorToRef(QColor::fromRgb(*own)));
+}
+
+void TfrmCategories::chkColourClick()
+{
+    cmbColour->setEnabled(chkColour->isChecked());
+}
+
+void TfrmCategories::StoreColour(const std::string& id)
+{
+    std::optional<uint32_t> colour;
+    if (chkColour->isChecked())
+        colour = ColorFromRef(cmbColour->Color()).rgb() & 0xFFFFFF;
+    Db_->Details.SetCategoryColour(id, colour);
 }
 
 void TfrmCategories::actAddUpdate()
@@ -149,7 +186,10 @@ void TfrmCategories::actAddExecute()
     }
     if (!file.Add(category, ""))
         throw std::runtime_error(file.StatusText());
-    lstCategories->AddItem(edtCategory->text(), IdValue(file.LastKey()));
+    const std::string id = file.LastKey();
+    lstCategories->AddItem(edtCategory->text(), IdValue(id));
+    // Also clears a colour that a deleted category of this identifier left.
+    StoreColour(id);
 }
 
 // Events keep their category by its identifier and show the new text; an
@@ -167,6 +207,7 @@ void TfrmCategories::actUpdateExecute()
     SetFieldString(category.Description, edtCategory->text());
     if (!file.Rewrite(category, id))
         throw std::runtime_error(file.StatusText());
+    StoreColour(id);
     lstCategories->SetItemText(row, edtCategory->text());
 }
 

@@ -5,14 +5,17 @@
 #include <string>
 
 class QAction;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TColorCombo;
 class TListBox;
 class TOrbekoDB;
 
-// "Categories": adds, renames and deletes the shared categories. Every
-// change is written at once; there is nothing to cancel.
+// "Categories": adds, renames, colours and deletes the shared categories.
+// Every change is written at once; there is nothing to cancel. A category
+// without a colour of its own is drawn in the workstation's category colour.
 class TfrmCategories : public QDialog
 {
     Q_OBJECT
@@ -26,6 +29,8 @@ public:
     TListBox* lstCategories;
     QLabel* Label2;
     QLineEdit* edtCategory;
+    QCheckBox* chkColour;
+    TColorCombo* cmbColour;
     QAction* actAdd;
     QAction* actDelete;
     QAction* actUpdate;
@@ -36,8 +41,9 @@ public:
     QPushButton* btnClose;
 
     void ListCategories();
-    // Copies the chosen entry's text into the edit.
+    // Copies the chosen entry's text and colour into the controls.
     void lstCategoriesClick();
+    void chkColourClick();
     void actAddUpdate();
     void CheckCategorySelected();
     void actAddExecute();
@@ -53,6 +59,8 @@ public:
 private:
     QPushButton* MakeButton(const char* name, QAction* action);
     std::string SelectedId() const;
+    // The category's own colour as the controls give it.
+    void StoreColour(const std::string& id);
 
     TOrbekoDB* Db_ = nullptr;
 };

@@ -18,6 +18,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -74,6 +75,9 @@ TfrmUsers::TfrmUsers(QWidget* parent) : QDialog(parent)
     TFieldValidator::Attach(*edtFullname, &TUserRec::FullName);
     edtAbbreviation = edit("edtAbbreviation", "&Abbrev", lblAbbreviation);
     TFieldValidator::Attach(*edtAbbreviation, &TUserRec::Abbreviation);
+    edtEmail = edit("edtEmail", "E-&mail", lblEmail);
+    edtEmail->setToolTip(QStringLiteral("The address the e-mail notices of events go to"));
+    TFieldValidator::Attach(*edtEmail, &TDetailRec::Text);
 
     lstFlags = new TCheckList(this);
     lstFlags->setObjectName(QStringLiteral("lstFlags"));
@@ -113,8 +117,10 @@ TfrmUsers::TfrmUsers(QWidget* parent) : QDialog(parent)
     fields->addWidget(edtFullname, 2, 1);
     fields->addWidget(lblAbbreviation, 3, 0);
     fields->addWidget(edtAbbreviation, 3, 1);
-    fields->addWidget(lblFlags, 4, 0, Qt::AlignTop);
-    fields->addWidget(lstFlags, 4, 1);
+    fields->addWidget(lblEmail, 4, 0);
+    fields->addWidget(edtEmail, 4, 1);
+    fields->addWidget(lblFlags, 5, 0, Qt::AlignTop);
+    fields->addWidget(lstFlags, 5, 1);
     auto* top = new QHBoxLayout;
     top->addWidget(lstUsers, 1);
     top->addLayout(fields, 2);
@@ -166,6 +172,7 @@ void TfrmUsers::lstUsersClick()
     edtPassword->setText(FieldString(user.Password));
     edtFullname->setText(FieldString(user.FullName));
     edtAbbreviation->setText(FieldString(user.Abbreviation));
+    edtEmail->setText(Db_->Details.UserEmail(id));
     ShowFlags(user.Flags);
 }
 
@@ -192,6 +199,17 @@ void TfrmUsers::actAddUpdate()
     actUpdate->setEnabled(complete);
 }
 
+bool TfrmUsers::EmailPlausible() const
+{
+    static const QRegularExpression address(QStringLiteral("^[^@\\s]+@[^@\\s.]+(\\.[^@\\s.]+)+$"));
+    const QString typed = edtEmail->text().trimmed();
+    if (typed.isEmpty() || address.match(typed).hasMatch())
+        return true;
+    Info(EmailImplausible);
+    edtEmail->setFocus();
+    return false;
+}
+
 TUserRec TfrmUsers::RecordFromEdits() const
 {
     TUserRec user;
@@ -206,13 +224,15 @@ TUserRec TfrmUsers::RecordFromEdits() const
 
 void TfrmUsers::actAddExecute()
 {
-    if (!Db_ || !actAdd->isEnabled())
+    if (!Db_ || !actAdd->isEnabled() || !EmailPlausible())
         return;
     const TUserRec user = RecordFromEdits();
     std::string id;
     switch (TUserAccounts(Db_->UserFile).Add(user, id)) {
     case TUserWrite::Done:
         lstUsers->AddItem(FieldString(user.UserName), IdValue(id));
+        // Also clears an address that a deleted user of this identifier left.
+        Db_->Details.SetUserEmail(id, edtEmail->text().trimmed());
         return;
     case TUserWrite::NameLocked:
         Info("Unable to add this user now. Another user has locked it");
@@ -226,10 +246,13 @@ void TfrmUsers::actAddExecute()
 void TfrmUsers::actUpdateExecute()
 {
     const std::string id = SelectedId();
-    if (!Db_ || !actUpdate->isEnabled() || id.empty())
+    if (!Db_ || !actUpdate->isEnabled() || id.empty() || !EmailPlausible())
         return;
     const TUserRec user = RecordFromEdits();
     switch (TUserAccounts(Db_->UserFile).Update(id, user)) {
+    case TUserWrite::Done:
+        Db_->Details.SetUserEmail(id, edtEmail->text().trimmed());
+        return;
     case TUserWrite::LastAdministrator:
         TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
                           DecodeText(TUserAccounts::LastAdministratorText(FieldText(user.UserName))));

@@ -14,7 +14,7 @@ class TOrbekoDB;
 class TfrmDeleteUser;
 struct TUserRec;
 
-// "Users": adds users, changes their details, passwords and rights, and
+// "Users": adds users, changes their details, e-mail addresses, passwords and rights, and
 // hands the deletion of a user to the delete-user wizard. Every change is
 // written at once by its action; there is nothing to cancel.
 class TfrmUsers : public QDialog
@@ -37,6 +37,8 @@ public:
     QLineEdit* edtFullname;
     QLabel* lblAbbreviation;
     QLineEdit* edtAbbreviation;
+    QLabel* lblEmail;
+    QLineEdit* edtEmail;
     QLabel* lblFlags;
     TCheckList* lstFlags;
     QAction* actAdd;
@@ -58,6 +60,9 @@ public:
     void actDeleteExecute();
     void actCloseExecute();
 
+    static constexpr const char* EmailImplausible =
+        "This e-mail address cannot be right. An address has a name, an @ and a domain, such as ann@example.org.";
+
     // The rights of the checked items of lstFlags, and the reverse.
     int32_t FlagsFromList() const;
     void ShowFlags(int32_t flags);
@@ -68,6 +73,8 @@ protected:
 
 private:
     TUserRec RecordFromEdits() const;
+    // False, after telling why, when the address typed cannot be one.
+    bool EmailPlausible() const;
     std::string SelectedId() const;
 
     std::string CurrentUserId_;

@@ -18,8 +18,10 @@ TViewFeeder::TViewFeeder(TOrbekoDB& db, const TFilterRules& rules, const TSessio
       Session_(session),
       EntriesWatch_(db.DayEntryFile.FileName()),
       AlarmsWatch_(db.AlarmFile.FileName()),
+      DetailsWatch_(db.FilePath(TDetailFile::FileName)),
       EntriesSeen_(EntriesWatch_.Version()),
-      AlarmsSeen_(AlarmsWatch_.Version())
+      AlarmsSeen_(AlarmsWatch_.Version()),
+      DetailsSeen_(DetailsWatch_.Version())
 {
     Users.OnUpdate = [this](TOrbekoCache& cache) { cache.InsertAll(Db_.UserFile); };
     Categories.OnUpdate = [this](TOrbekoCache& cache) { cache.InsertAll(Db_.CategoryFile); };
@@ -29,13 +31,51 @@ void TViewFeeder::DayEntries(const std::string& datePkVal, TDayEntries& entries)
 {
     TXIsamFile& file = Db_.DayEntryFile;
     const std::string end = IdText(IdValue(datePkVal) + 86400);
+    const TDetailFile::TDay details = Db_.Details.ReadDay(datePkVal);
+    AddCovering(details.Covering, datePkVal, entries);
     TDayEntryRec entry;
     // The walk ends where the day ends; a read that failed raises rather
     // than pass for a day with fewer events.
     TKeyWalk walk = TKeyWalk::From(file, TOrbekoDB::DayEntryStampKey, datePkVal, end, gcBelow);
-    while (walk.Next(entry))
-        if (EntryVisible(entry, Rules_, Session_))
-            entries.AddEntry(entry, walk.Id());
+    while (walk.Next(entry)) {
+        if (!EntryVisible(entry, Rules_, Session_))
+            continue;
+        const auto head = details.Heads.find(walk.Id());
+        std::optional<TEventDetails> own;
+        if (head != details.Heads.end())
+            own = TDetailFile::HeadDetails(head->second, entry);
+        entries.AddEntry(entry, walk.Id(), own.value_or(TEventDetails{}));
+    }
+}
+
+// Events that began on an earlier day and run into this one.
+void TViewFeeder::AddCovering(const std::vector<std::string>& ids, const std::string& midnight,
+                              TDayEntries& entries)
+{
+    TDayEntryRec entry;
+    for (const std::string& id : ids) {
+        if (!FindRecord(Db_.DayEntryFile, entry, TOrbekoDB::DayEntryIdKey, id) || !EntryVisible(entry, Rules_, Session_))
+            continue;
+        // A leftover of a deleted event, or one moved by a workstation that
+        // keeps no details, has no end of its own to run on.
+        TEventDetails details = Db_.Details.Event(id, entry);
+        if (details.EndStamp.empty() || IdValue(details.EndStamp) <= IdValue(midnight))
+            continue;
+        details.Notes.clear();
+        entries.AddEntry(entry, id, details);
+    }
+}
+
+std::optional<uint32_t> TViewFeeder::CategoryColour(const std::string& pk)
+{
+    const std::optional<TFileVersion> now = DetailsWatch_.Version();
+    if (!ColoursKnown_ || now != ColoursRead_) {
+        Colours_ = Db_.Details.CategoryColours();
+        ColoursRead_ = now;
+        ColoursKnown_ = true;
+    }
+    const auto found = Colours_.find(pk);
+    return found == Colours_.end() ? std::nullopt : std::optional<uint32_t>(found->second);
 }
 
 std::string TViewFeeder::UserName(const std::string& pk)
@@ -85,8 +125,10 @@ bool TViewFeeder::DataMoved()
 {
     const std::optional<TFileVersion> entries = EntriesWatch_.Version();
     const std::optional<TFileVersion> alarms = AlarmsWatch_.Version();
-    const bool moved = entries != EntriesSeen_ || alarms != AlarmsSeen_;
+    const std::optional<TFileVersion> details = DetailsWatch_.Version();
+    const bool moved = entries != EntriesSeen_ || alarms != AlarmsSeen_ || details != DetailsSeen_;
     EntriesSeen_ = entries;
     AlarmsSeen_ = alarms;
+    DetailsSeen_ = details;
     return moved;
 }

@@ -4,9 +4,12 @@
 #include "storage/OrbekoCache.h"
 #include "storage/Records.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 class TDayEntries;
 class TFilterRules;
@@ -33,8 +36,10 @@ public:
     std::string UserName(const std::string& pk);
     std::string CategoryDescription(const std::string& pk);
     bool Alarmed(const std::string& entryId);
+    // A category's own colour as 0xRRGGBB, none when it has none.
+    std::optional<uint32_t> CategoryColour(const std::string& pk);
 
-    // True when the day entries or the alarms file has been written, here
+    // True when the day entries, the details or the alarms file has been written, here
     // or on another workstation, since the previous call (or since the
     // feeder was made): a few bytes read per file.
     bool DataMoved();
@@ -44,6 +49,7 @@ public:
 
 private:
     void ReadAlarmedEntries();
+    void AddCovering(const std::vector<std::string>& ids, const std::string& midnight, TDayEntries& entries);
 
     TOrbekoDB& Db_;
     const TFilterRules& Rules_;
@@ -51,9 +57,15 @@ private:
 
     TFileWatch EntriesWatch_;
     TFileWatch AlarmsWatch_;
+    TFileWatch DetailsWatch_;
     std::optional<TFileVersion> EntriesSeen_;
     std::optional<TFileVersion> AlarmsSeen_;
+    std::optional<TFileVersion> DetailsSeen_;
 
     std::unordered_set<std::string> AlarmedEntries_;
     std::optional<TFileVersion> AlarmedRead_;  // the version the set was read from
+
+    std::unordered_map<std::string, uint32_t> Colours_;
+    std::optional<TFileVersion> ColoursRead_;
+    bool ColoursKnown_ = false;
 };

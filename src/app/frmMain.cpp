@@ -117,6 +117,7 @@ void TfrmMain::CreateViews()
         view->OnWantUserName = std::bind(&TfrmMain::wvMainWantUserName, this, _1, _2, _3);
         view->OnWantAlarmedFlag = std::bind(&TfrmMain::wvMainWantAlarmedFlag, this, _1, _2, _3);
         view->OnWantCategoryDescription = std::bind(&TfrmMain::wvMainWantCategoryDescription, this, _1, _2, _3);
+        view->OnWantCategoryColour = std::bind(&TfrmMain::wvMainWantCategoryColour, this, _1, _2, _3);
     }
     nbkMain->WeekView().OnDblClick = [this](QObject* sender) { wvMainDblClick(sender); };
 
@@ -313,6 +314,14 @@ void TfrmMain::wvMainWantCategoryDescription(QObject*, const std::string& Pk, st
 {
     if (Feeder_)
         Description = Feeder_->CategoryDescription(Pk);
+}
+
+void TfrmMain::wvMainWantCategoryColour(QObject*, const std::string& Pk, QColor& Colour)
+{
+    if (!Feeder_)
+        return;
+    if (const std::optional<uint32_t> own = Feeder_->CategoryColour(Pk))
+        Colour = QColor::fromRgb(*own);
 }
 
 void TfrmMain::actFileLoginExecute()

@@ -82,6 +82,7 @@ public:
     void wvMainWantUserName(QObject* Sender, const std::string& Pk, std::string& Name);
     void wvMainWantAlarmedFlag(QObject* Sender, const std::string& Pk, bool& Alarmed);
     void wvMainWantCategoryDescription(QObject* Sender, const std::string& Pk, std::string& Description);
+    void wvMainWantCategoryColour(QObject* Sender, const std::string& Pk, QColor& Colour);
     void actTodayExecute();
     void actPrevExecute();
     void actNextExecute();

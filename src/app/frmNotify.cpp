@@ -56,6 +56,7 @@ TfrmNotify::TfrmNotify(QWidget* parent)
 
     edtDescription = ReadOnlyEdit(this, "edtDescription", "The description of the event");
     edtDescription->setMinimumWidth(260);
+    edtPlace = ReadOnlyEdit(this, "edtPlace", "Where the event takes place");
     edtDue = ReadOnlyEdit(this, "edtDue", "When the event is due");
     cmbSnooze = new QComboBox(this);
     cmbSnooze->setObjectName(QStringLiteral("cmbSnooze"));
@@ -66,6 +67,8 @@ TfrmNotify::TfrmNotify(QWidget* parent)
     cmbSnooze->setCurrentIndex(-1);
     lblDescription = new QLabel(QStringLiteral("&Description"), this);
     lblDescription->setBuddy(edtDescription);
+    lblPlace = new QLabel(QStringLiteral("P&lace"), this);
+    lblPlace->setBuddy(edtPlace);
     lblDue = new QLabel(QStringLiteral("D&ue"), this);
     lblDue->setBuddy(edtDue);
     lblSnooze = new QLabel(QStringLiteral("Snoo&ze for"), this);
@@ -81,10 +84,12 @@ TfrmNotify::TfrmNotify(QWidget* parent)
     auto* grid = new QGridLayout;
     grid->addWidget(lblDescription, 0, 0);
     grid->addWidget(edtDescription, 0, 1);
-    grid->addWidget(lblDue, 1, 0);
-    grid->addWidget(edtDue, 1, 1);
-    grid->addWidget(lblSnooze, 2, 0);
-    grid->addWidget(cmbSnooze, 2, 1);
+    grid->addWidget(lblPlace, 1, 0);
+    grid->addWidget(edtPlace, 1, 1);
+    grid->addWidget(lblDue, 2, 0);
+    grid->addWidget(edtDue, 2, 1);
+    grid->addWidget(lblSnooze, 3, 0);
+    grid->addWidget(cmbSnooze, 3, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(buttons);
@@ -112,6 +117,16 @@ int TfrmNotify::Execute(TAlarmRec& Alarm, const std::string& AlarmId, TOrbekoDB&
     WorkStamp->SetSeconds(IdValue(FieldText(Entry_.EntryStamp)));
     edtDescription->setText(FieldString(Entry_.Description));
     edtDescription->setCursorPosition(0);
+    QString place;
+    try {
+        place = Db.Details.Event(FieldText(Alarm.EntryId), Entry_).Place;
+    } catch (const std::exception&) {
+        // The alarm is shown all the same; only where it is stays unknown.
+    }
+    edtPlace->setText(place);
+    edtPlace->setCursorPosition(0);
+    lblPlace->setVisible(!place.isEmpty());
+    edtPlace->setVisible(!place.isEmpty());
     edtDue->setText(WorkStamp->DisplayText());
     if (cmbSnooze->currentIndex() < 0)
         cmbSnooze->setCurrentIndex(0);

@@ -38,6 +38,8 @@ public:
 
     QLabel* lblDescription;
     QLineEdit* edtDescription;
+    QLabel* lblPlace;
+    QLineEdit* edtPlace;
     QLabel* lblDue;
     QLineEdit* edtDue;
     QLabel* lblSnooze;

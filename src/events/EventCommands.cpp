@@ -67,12 +67,13 @@ bool TEventCommands::RunNew(TfrmEvent& editor, TOrbekoCfg& settings, const TEven
     TAlarmRec alarm;
     Db_.InitAlarm(alarm);
     SetField(alarm.AlarmStamp, FieldText(entry.EntryStamp));
+    TEventDetails details;
     // A save that fails opens the editor again on what was typed, until it
     // is saved or the user cancels: nothing typed is lost to a failure.
     do {
-        if (editor.Execute(false, entry, alarm, Db_, user.Session.UserId(), settings) != QDialog::Accepted)
+        if (editor.Execute(false, entry, alarm, details, Db_, user.Session.UserId(), settings) != QDialog::Accepted)
             return false;
-    } while (!Saved([&] { AddEvent(entry, alarm); }));
+    } while (!Saved([&] { AddEvent(entry, alarm, details); }));
     TellWhenHidden(user, entry);
     return true;
 }
@@ -96,8 +97,8 @@ bool TEventCommands::RunProperties(TfrmEvent& editor, TOrbekoCfg& settings, cons
         TEventResult result = TEventResult::Done;
         bool accepted;
         do {
-            accepted = editor.Execute(true, event.Entry, event.Alarm, Db_, user.Session.UserId(), settings) ==
-                       QDialog::Accepted;
+            accepted = editor.Execute(true, event.Entry, event.Alarm, event.Details, Db_, user.Session.UserId(),
+                                      settings) == QDialog::Accepted;
         } while (accepted && !Saved([&] { result = event.Store(); }));
         if (accepted) {
             if (result == TEventResult::AlarmLocked) {
@@ -138,7 +139,7 @@ bool TEventCommands::RunDelete(const TEventSelection& selection)
     return false;
 }
 
-std::string TEventCommands::AddEvent(const TDayEntryRec& entry, const TAlarmRec& alarm)
+std::string TEventCommands::AddEvent(const TDayEntryRec& entry, const TAlarmRec& alarm, const TEventDetails& details)
 {
     // The new entry is added under a key locked beforehand and stays locked
     // until its alarms are written: otherwise another workstation could edit
@@ -167,20 +168,22 @@ std::string TEventCommands::AddEvent(const TDayEntryRec& entry, const TAlarmRec&
     if (!lock || !lock->Held())
         throw std::runtime_error(TXIsamFile::StatusText(ksLocked));
     const std::string entryId = lock->Key();
-    if (alarm.Flags & afAlarmed) {
-        try {
+    try {
+        // Also clears what a deleted event of the same identifier left.
+        Db_.Details.WriteEvent(entryId, entry, details, nullptr);
+        if (alarm.Flags & afAlarmed)
             WriteAlarms(entry, entryId, alarm);
+    } catch (...) {
+        // The event goes again with what alarms and details it got, so
+        // that saving it once more does not leave a second copy; the first
+        // failure is the one to report.
+        try {
+            DeleteAlarms(entryId);
+            file.Delete(entryId);
+            Db_.Details.RemoveEvent(entryId);
         } catch (...) {
-            // The event goes again with what alarms it got, so that saving
-            // it once more does not leave a second copy; the first failure
-            // is the one to report.
-            try {
-                DeleteAlarms(entryId);
-                file.Delete(entryId);
-            } catch (...) {
-            }
-            throw;
         }
+        throw;
     }
     return entryId;
 }
@@ -200,6 +203,7 @@ TEventResult TEventCommands::DeleteEvent(const std::string& entryId)
             return TEventResult::Missing;
         throw std::runtime_error(file.StatusText());
     }
+    Db_.Details.RemoveEvent(entryId);
     return TEventResult::Done;
 }
 

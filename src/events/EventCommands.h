@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/EventDetails.h"
 #include "storage/Records.h"
 
 #include <functional>
@@ -45,9 +46,9 @@ struct TEventSelection
 // Run... flows, with the editor and the messages), and beneath them the
 // database work, free of windows so that it can be driven without dialogs.
 // An event is its day entry record with one
-// alarm record per assignee when it has an alarm. Writing puts the entry
-// first and its alarms after it; deleting takes the alarms first and the
-// entry last. Records are changed and deleted only under their record
+// alarm record per assignee when it has an alarm, and its details. Writing
+// puts the entry first and its alarms after it; deleting takes the alarms
+// first, the entry next and its details last. Records are changed and deleted only under their record
 // locks; a failed read or write throws std::runtime_error with the file's
 // status text.
 class TEventCommands
@@ -64,9 +65,9 @@ public:
                        const TEventSelection& selection);
     bool RunDelete(const TEventSelection& selection);
 
-    // Adds the entry under a new identifier and, when the alarm is set, one
-    // alarm per assignee. Returns the entry's identifier.
-    std::string AddEvent(const TDayEntryRec& entry, const TAlarmRec& alarm);
+    // Adds the entry under a new identifier with its details and, when the
+    // alarm is set, one alarm per assignee. Returns the entry's identifier.
+    std::string AddEvent(const TDayEntryRec& entry, const TAlarmRec& alarm, const TEventDetails& details = {});
 
     // Deletes the event's alarms and then the event. Nothing is deleted
     // when another user holds the entry or one of the alarms; Missing when

@@ -14,6 +14,8 @@ TLockedEvent::TLockedEvent(TOrbekoDB& db, const std::string& entryId, const std:
     Found_ = FindRecord(Db_.DayEntryFile, Entry, TOrbekoDB::DayEntryIdKey, entryId);
     if (!Found_)
         return;
+    Stored_ = Entry;
+    Details = Db_.Details.Event(entryId, Entry);
     HadAlarm = FindRecord(Db_.AlarmFile, Alarm, TOrbekoDB::AlarmEntryKey, entryId);
     if (!HadAlarm) {
         Db_.InitAlarm(Alarm);
@@ -31,8 +33,12 @@ TEventResult TLockedEvent::Store()
     TEventAlarms alarms(Db_.AlarmFile, EntryId());
     if (!alarms.Locked())
         return TEventResult::AlarmLocked;
+    // The details first, guarded for the entry both as stored and as it
+    // will be: an entry write that does not follow leaves them its own.
+    Db_.Details.WriteEvent(EntryId(), Entry, Details, &Stored_);
     if (!Db_.DayEntryFile.Rewrite(Entry, EntryId()))
         throw std::runtime_error(Db_.DayEntryFile.StatusText());
+    Stored_ = Entry;
     alarms.DeleteAll();
     if (wanted)
         TEventCommands(Db_).WriteAlarms(Entry, EntryId(), Alarm);

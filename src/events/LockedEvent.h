@@ -2,6 +2,7 @@
 
 #include "events/EventCommands.h"
 #include "kfstore/RecordLock.h"
+#include "storage/EventDetails.h"
 #include "storage/Records.h"
 
 #include <string>
@@ -28,9 +29,10 @@ public:
 
     TDayEntryRec Entry{};
     TAlarmRec Alarm{};
+    TEventDetails Details;
     bool HadAlarm = false;
 
-    // Rewrites the entry and brings its alarms in step with Alarm.Flags:
+    // Rewrites the entry with its details and brings its alarms in step with Alarm.Flags:
     // every assignee's alarm is replaced by one due at Alarm.AlarmStamp, so
     // removed assignees lose theirs. AlarmLocked, with nothing written, when
     // another user holds one of the event's alarms.
@@ -40,4 +42,5 @@ private:
     TOrbekoDB& Db_;
     const TRecordLock Lock_;
     bool Found_ = false;
+    TDayEntryRec Stored_{};  // as read under the lock
 };

@@ -16,14 +16,13 @@ void TMailMessage::Send() const
     TOutgoingMail mail;
     mail.Subject = Subject;
     mail.Body = Body();
-    for (const QString& name : ToRecipients)
-        mail.To.append({name, QString()});
+    mail.To = ToRecipients;
     if (!TMailTransport::Send(mail))
         throw EMailMessage("No mail program took the message");
 }
 
-void SendNotification(TMailMessage& message, bool isEdit, const QStringList& recipients, const QString& description,
-                      TStamp& when)
+void SendNotification(TMailMessage& message, bool isEdit, const QList<TMailRecipient>& recipients,
+                      const QString& description, TStamp& when)
 {
     message.ToRecipients = recipients;
     if (message.ToRecipients.isEmpty())

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ui/MailTransport.h"
+
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -15,12 +18,11 @@ public:
 };
 
 // One e-mail for the workstation's mail program, where the sender reviews
-// it and sends it. Recipients are display names that the mail program's
-// address book turns into addresses.
+// it and sends it.
 class TMailMessage
 {
 public:
-    QStringList ToRecipients;
+    QList<TMailRecipient> ToRecipients;
     QString Subject;
     QStringList MessageText;
 
@@ -34,5 +36,5 @@ public:
 // its description and when, the stamp shown as "dddd mmmm dd, hh:nn" (the
 // stamp keeps that display format). Sends nothing to nobody; throws
 // EMailMessage when the message could not be handed over.
-void SendNotification(TMailMessage& message, bool isEdit, const QStringList& recipients, const QString& description,
-                      TStamp& when);
+void SendNotification(TMailMessage& message, bool isEdit, const QList<TMailRecipient>& recipients,
+                      const QString& description, TStamp& when);

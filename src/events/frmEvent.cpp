@@ -6,6 +6,7 @@
 #include "prefs/OrbekoCfg.h"
 #include "prefs/frmSelectGroup.h"
 #include "storage/KeyWalk.h"
+#include "storage/DetailFile.h"
 #include "storage/OrbekoDB.h"
 #include "ui/ActionFactory.h"
 #include "ui/ButtonRow.h"
@@ -23,10 +24,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -69,11 +72,37 @@ TfrmEvent::TfrmEvent(QWidget* parent) : QDialog(parent)
     chkUnTimed->setObjectName(QStringLiteral("chkUnTimed"));
     chkUnTimed->setToolTip(QStringLiteral("Check to make the event \"un-timed\" i.e. it will last all day"));
 
+    chkEnd = new QCheckBox(QStringLiteral("Unt&il"), this);
+    chkEnd->setObjectName(QStringLiteral("chkEnd"));
+    chkEnd->setToolTip(QStringLiteral("Check to give the event an end"));
+    cmbEndDate = new TDateEdit(this);
+    cmbEndDate->setObjectName(QStringLiteral("cmbEndDate"));
+    cmbEndDate->setToolTip(QStringLiteral("Select the last day of the event"));
+    cmbEndHour = new QComboBox(this);
+    cmbEndHour->setObjectName(QStringLiteral("cmbEndHour"));
+    cmbEndHour->setToolTip(QStringLiteral("Select the hour the event ends"));
+    cmbEndMinute = new QComboBox(this);
+    cmbEndMinute->setObjectName(QStringLiteral("cmbEndMinute"));
+    cmbEndMinute->setToolTip(QStringLiteral("Select the minute the event ends"));
+    TTimeBoxes(*cmbEndDate, *cmbEndHour, *cmbEndMinute).Fill();
+
     auto* lblDescription = new QLabel(QStringLiteral("D&escription"), this);
     edtDescription = new QLineEdit(this);
     edtDescription->setObjectName(QStringLiteral("edtDescription"));
     edtDescription->setToolTip(QStringLiteral("Enter a description for the event (required)"));
     TFieldValidator::Attach(*edtDescription, &TDayEntryRec::Description);
+
+    auto* lblPlace = new QLabel(QStringLiteral("P&lace"), this);
+    edtPlace = new QLineEdit(this);
+    edtPlace->setObjectName(QStringLiteral("edtPlace"));
+    edtPlace->setToolTip(QStringLiteral("Enter where the event takes place"));
+    TFieldValidator::Attach(*edtPlace, &TDetailRec::Text);
+    auto* lblNotes = new QLabel(QStringLiteral("Note&s"), this);
+    edtNotes = new QPlainTextEdit(this);
+    edtNotes->setObjectName(QStringLiteral("edtNotes"));
+    edtNotes->setToolTip(QStringLiteral("Enter notes for the event"));
+    edtNotes->setTabChangesFocus(true);
+    edtNotes->setFixedHeight(edtNotes->fontMetrics().lineSpacing() * 4 + 12);
 
     lblUsers = new QLabel(QStringLiteral("&User(s)"), this);
     lblUsers->setObjectName(QStringLiteral("lblUsers"));
@@ -115,6 +144,8 @@ TfrmEvent::TfrmEvent(QWidget* parent) : QDialog(parent)
     lblDate->setBuddy(cmbDate);
     lblTime->setBuddy(cmbHour);
     lblDescription->setBuddy(edtDescription);
+    lblPlace->setBuddy(edtPlace);
+    lblNotes->setBuddy(edtNotes);
     lblUsers->setBuddy(lstUsers);
     lblCategory->setBuddy(cmbCategory);
     lblOwner->setBuddy(edtOwner);
@@ -127,6 +158,7 @@ TfrmEvent::TfrmEvent(QWidget* parent) : QDialog(parent)
     Button2 = buttons->Add("Button2", actCancel, TButtonRole::Cancel);
     connect(edtDescription, &QLineEdit::textChanged, this, &TfrmEvent::actOkUpdate);
     connect(chkUnTimed, &QCheckBox::toggled, this, &TfrmEvent::chkUnTimedClick);
+    connect(chkEnd, &QCheckBox::toggled, this, &TfrmEvent::chkEndClick);
     connect(chkAlarm, &QCheckBox::toggled, this, TActionFactory::Guard([this] { chkAlarmClick(); }));
     connect(cmbCategory, &QComboBox::activated, this, &TfrmEvent::cmbCategoryChange);
     connect(btnGroup, &QToolButton::clicked, this, TActionFactory::Guard([this] { btnGroupClick(); }));
@@ -144,35 +176,47 @@ TfrmEvent::TfrmEvent(QWidget* parent) : QDialog(parent)
     time->addWidget(chkUnTimed);
     time->addStretch();
     grid->addLayout(time, 0, 2);
-    grid->addWidget(lblDescription, 1, 0);
-    grid->addWidget(edtDescription, 1, 1, 1, 2);
-    grid->addWidget(lblUsers, 2, 0, Qt::AlignTop);
+    grid->addWidget(chkEnd, 1, 0);
+    grid->addWidget(cmbEndDate, 1, 1);
+    auto* endTime = new QHBoxLayout;
+    endTime->addWidget(cmbEndHour);
+    endTime->addWidget(cmbEndMinute);
+    endTime->addStretch();
+    grid->addLayout(endTime, 1, 2);
+    grid->addWidget(lblDescription, 2, 0);
+    grid->addWidget(edtDescription, 2, 1, 1, 2);
+    grid->addWidget(lblPlace, 3, 0);
+    grid->addWidget(edtPlace, 3, 1, 1, 2);
+    grid->addWidget(lblUsers, 4, 0, Qt::AlignTop);
     auto* users = new QHBoxLayout;
     users->addWidget(lstUsers);
     users->addWidget(btnGroup, 0, Qt::AlignTop);
-    grid->addLayout(users, 2, 1, 1, 2);
-    grid->addWidget(lblCategory, 3, 0);
-    grid->addWidget(cmbCategory, 3, 1);
+    grid->addLayout(users, 4, 1, 1, 2);
+    grid->addWidget(lblCategory, 5, 0);
+    grid->addWidget(cmbCategory, 5, 1);
     auto* flags = new QHBoxLayout;
     flags->addWidget(chkPrivate);
     flags->addWidget(chkAlarm);
     flags->addStretch();
-    grid->addLayout(flags, 3, 2);
-    grid->addWidget(lblOwner, 4, 0);
-    grid->addWidget(edtOwner, 4, 1);
-    grid->addWidget(chkNotify, 5, 1, 1, 2);
+    grid->addLayout(flags, 5, 2);
+    grid->addWidget(lblNotes, 6, 0, Qt::AlignTop);
+    grid->addWidget(edtNotes, 6, 1, 1, 2);
+    grid->addWidget(lblOwner, 7, 0);
+    grid->addWidget(edtOwner, 7, 1);
+    grid->addWidget(chkNotify, 8, 1, 1, 2);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(buttons);
     actOkUpdate();
 }
 
-int TfrmEvent::Execute(bool IsEdit, TDayEntryRec& Entry, TAlarmRec& Alarm, TOrbekoDB& Db,
+int TfrmEvent::Execute(bool IsEdit, TDayEntryRec& Entry, TAlarmRec& Alarm, TEventDetails& Details, TOrbekoDB& Db,
                        const std::string& CurrentUserId, TOrbekoCfg& Cfg)
 {
     this->IsEdit = IsEdit;
     TExecuteScope scope;
-    scope.Bind(Entry_, &Entry).Bind(Alarm_, &Alarm).Bind(Db_, &Db).Bind(CurrentUserId_, CurrentUserId).Bind(Cfg_, &Cfg);
+    scope.Bind(Entry_, &Entry).Bind(Alarm_, &Alarm).Bind(Details_, &Details).Bind(Db_, &Db);
+    scope.Bind(CurrentUserId_, CurrentUserId).Bind(Cfg_, &Cfg);
     setWindowTitle(IsEdit ? QStringLiteral("Event Properties") : QStringLiteral("New Event"));
     FillUsers();
     FillCategories();
@@ -224,6 +268,22 @@ void TfrmEvent::LoadEntry()
                           ? FieldString(owner.FullName)
                           : QStringLiteral("ERR"));
     chkAlarm->setChecked((Alarm_->Flags & afAlarmed) != 0);
+
+    const TEventDetails& details = *Details_;
+    edtPlace->setText(details.Place);
+    edtNotes->setPlainText(details.Notes);
+    TStamp end = WorkStamp;
+    if (!details.EndStamp.empty()) {
+        end.SetSeconds(IdValue(details.EndStamp));
+        // An un-timed event's end is the midnight after its last day.
+        if (entry.Flags & efUntimed)
+            end.SetSeconds(std::max<int64_t>(WorkStamp.Seconds(), end.Seconds() - 86400));
+    } else if (!(entry.Flags & efUntimed)) {
+        end.Increment(suHour, 1);
+    }
+    TTimeBoxes(*cmbEndDate, *cmbEndHour, *cmbEndMinute).Show(end);
+    chkEnd->setChecked(!details.EndStamp.empty());
+    chkEndClick();
 }
 
 void TfrmEvent::chkUnTimedClick()
@@ -232,6 +292,16 @@ void TfrmEvent::chkUnTimedClick()
     lblTime->setEnabled(timed);
     cmbHour->setEnabled(timed);
     cmbMinute->setEnabled(timed);
+    chkEndClick();
+}
+
+void TfrmEvent::chkEndClick()
+{
+    const bool ends = chkEnd->isChecked();
+    const bool timed = !chkUnTimed->isChecked();
+    cmbEndDate->setEnabled(ends);
+    cmbEndHour->setEnabled(ends && timed);
+    cmbEndMinute->setEnabled(ends && timed);
 }
 
 void TfrmEvent::chkAlarmClick()
@@ -314,6 +384,7 @@ void TfrmEvent::StoreEntry()
     // caller's record as it was.
     TDayEntryRec entry = *Entry_;
     TTimeBoxes(*cmbDate, *cmbHour, *cmbMinute).Take(WorkStamp, chkUnTimed->isChecked());
+    const TEventDetails details = TakeDetails(WorkStamp);
     SetField(entry.EntryStamp, WorkStamp.StampText());
     // No selection (a category deleted since) stores none as well.
     SetField(entry.CategoryId, IdText(cmbCategory->currentIndex() < 0 ? 0 : cmbCategory->currentData().toLongLong()));
@@ -331,14 +402,49 @@ void TfrmEvent::StoreEntry()
         SetField(entry.AssigneeIds[placed++], IdText(lstUsers->Data(row)));
     }
     *Entry_ = entry;
+    *Details_ = details;
     Alarm_->Flags = chkAlarm->isChecked() ? afAlarmed : 0;
+}
+
+TEventDetails TfrmEvent::TakeDetails(const TStamp& start) const
+{
+    TEventDetails details;
+    details.Place = edtPlace->text().trimmed();
+    // Cut where the file's pieces end, never inside a character.
+    details.Notes = DecodeText(EncodeText(edtNotes->toPlainText(), TDetailFile::kMaxNotesBytes + 1));
+    if (!chkEnd->isChecked())
+        return details;
+    TStamp end;
+    const bool untimed = chkUnTimed->isChecked();
+    TTimeBoxes(*cmbEndDate, *cmbEndHour, *cmbEndMinute).Take(end, untimed);
+    if (end.Seconds() < start.Seconds())
+        throw std::runtime_error(EndBeforeStart);
+    if (untimed)
+        end.Increment(suDay, 1);
+    details.EndStamp = end.StampText();
+    return details;
 }
 
 void TfrmEvent::SendNotification()
 {
-    QStringList recipients;
-    for (int row = 0; row < lstUsers->count(); ++row)
-        if (lstUsers->Checked(row) && IdText(lstUsers->Data(row)) != CurrentUserId_)
-            recipients.append(lstUsers->item(row)->text());
+    QList<TMailRecipient> recipients;
+    QStringList unknown;
+    for (int row = 0; row < lstUsers->count(); ++row) {
+        const std::string id = IdText(lstUsers->Data(row));
+        if (!lstUsers->Checked(row) || id == CurrentUserId_)
+            continue;
+        const QString name = lstUsers->item(row)->text();
+        const QString address = Db_->Details.UserEmail(id);
+        if (address.isEmpty())
+            unknown.append(name);
+        else
+            recipients.append({name, address});
+    }
+    // The others still get the notice.
+    if (!unknown.isEmpty())
+        TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
+                          QStringLiteral("No e-mail address is known for ") + unknown.join(QStringLiteral(", ")) +
+                              QStringLiteral(", who will not be sent this notice. An administrator can add "
+                                             "addresses in the Users dialog."));
     ::SendNotification(msgEvent, IsEdit, recipients, edtDescription->text(), WorkStamp);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "events/MailMessage.h"
+#include "storage/EventDetails.h"
 #include "storage/Records.h"
 #include "storage/Stamp.h"
 
@@ -13,6 +14,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class QToolButton;
 class TCheckList;
@@ -32,13 +34,13 @@ class TfrmEvent : public QDialog
 public:
     explicit TfrmEvent(QWidget* parent = nullptr);
 
-    // Loads Entry and Alarm into the controls and shows the dialog modally.
-    // OK has written the controls back into both; the alarm dialog, and an
-    // OK refused by an error, may have changed them before a Cancel too.
-    // An assignee missing from the users file throws "Unknown user" before
-    // anything is shown.
-    int Execute(bool IsEdit, TDayEntryRec& Entry, TAlarmRec& Alarm, TOrbekoDB& Db, const std::string& CurrentUserId,
-                TOrbekoCfg& Cfg);
+    // Loads Entry, Alarm and Details into the controls and shows the dialog
+    // modally. OK has written the controls back into all three; the alarm
+    // dialog, and an OK refused by an error, may have changed the alarm
+    // before a Cancel too. An assignee missing from the users file throws
+    // "Unknown user" before anything is shown.
+    int Execute(bool IsEdit, TDayEntryRec& Entry, TAlarmRec& Alarm, TEventDetails& Details, TOrbekoDB& Db,
+                const std::string& CurrentUserId, TOrbekoCfg& Cfg);
 
     // Whether the user may choose the event's users (the caller's rights).
     void SetUsersEnabled(bool enabled);
@@ -48,7 +50,13 @@ public:
     QComboBox* cmbHour;
     QComboBox* cmbMinute;
     QCheckBox* chkUnTimed;
+    QCheckBox* chkEnd;
+    TDateEdit* cmbEndDate;
+    QComboBox* cmbEndHour;
+    QComboBox* cmbEndMinute;
     QLineEdit* edtDescription;
+    QLineEdit* edtPlace;
+    QPlainTextEdit* edtNotes;
     QLabel* lblUsers;
     TCheckList* lstUsers;
     QToolButton* btnGroup;
@@ -70,6 +78,7 @@ public:
     bool Loading = false;
 
     void chkUnTimedClick();
+    void chkEndClick();
     void chkAlarmClick();
     bool lstUsersChanging(int row, bool checking);
     void cmbCategoryChange();
@@ -79,18 +88,22 @@ public:
     void actCancelExecute();
 
     static constexpr const char* UnknownUser = "Unknown user";
+    static constexpr const char* EndBeforeStart = "The event cannot end before it starts";
 
 private:
     void FillUsers();
     void FillCategories();
     void LoadEntry();
     void StoreEntry();
+    // The details as the controls give them for an event starting at start.
+    TEventDetails TakeDetails(const TStamp& start) const;
     void SendNotification();
     void UpdateAlarmAvailability(int checkedUsers);
     bool NoCategoryChosen() const;
 
     TDayEntryRec* Entry_ = nullptr;
     TAlarmRec* Alarm_ = nullptr;
+    TEventDetails* Details_ = nullptr;
     TOrbekoDB* Db_ = nullptr;
     TOrbekoCfg* Cfg_ = nullptr;
     std::string CurrentUserId_;

@@ -78,6 +78,9 @@ void TOrbekoDB::OpenFolder(TOrbekoDBShell& shell)
     }
     for (const TFileSpec& known : kFiles)
         OpenExisting(FileOf(known), known.Name, known.What);
+    Details.Attach(FilePath(TDetailFile::FileName), OnServer() ? std::string() : FilePath(DayEntryFileName));
+    // A damaged or foreign file in its place is told now, never written over.
+    Details.Exists();
 }
 
 TXIsamFile& TOrbekoDB::FileOf(const TFileSpec& known)

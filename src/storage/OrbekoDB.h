@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/DetailFile.h"
 #include "storage/Records.h"
 #include "storage/Stamp.h"
 #include "kfstore/XIsamFile.h"
@@ -72,6 +73,8 @@ public:
     TXIsamFile AlarmFile;
     TXIsamFile CategoryFile;
     TXIsamFile DayEntryFile;
+    // What the four files have no field for; made on its first write.
+    TDetailFile Details;
 
     // Closes and reopens the users and then the categories file, so that
     // changes made by the administration dialogs are seen.

@@ -62,6 +62,31 @@ struct TDayEntryRec
     char AssigneeIds[kMaxAssignees][11];
 };
 
+// What the four files have no field for, one record per piece, keyed by
+// the record it extends. Subject is the extended record's letter ("E"
+// event, "C" category, "U" user) and identifier, then the piece's letter
+// and a three-digit sequence: "E0000000042H000". A piece that a day's read
+// must find carries Reach ("S" and the midnight of the day its event
+// starts; "W" and the Monday midnight of a later week it covers). An
+// event's pieces carry its OwnerId and EntryStamp as they were written
+// (and, across a change of its start, the EntryStamp before): pieces whose
+// guard does not match the event are a deleted event's leftovers and are
+// never shown with another that reuses its identifier. The guard also
+// holds the owner and start the event had before the change that wrote the
+// piece, so a change cut short between the two writes keeps its details.
+struct TDetailRec
+{
+    int32_t Flags;
+    char Subject[16];
+    char Reach[12];
+    char OwnerId[11];
+    char EntryStamp[11];
+    char PriorOwnerId[11];
+    char PriorStamp[11];
+    char EndStamp[11];
+    char Text[255];
+};
+
 #pragma pack(pop)
 
 static_assert(sizeof(TUserRec) == 68);
@@ -82,6 +107,10 @@ static_assert(offsetof(TDayEntryRec, OwnerId) == 17);
 static_assert(offsetof(TDayEntryRec, CategoryId) == 28);
 static_assert(offsetof(TDayEntryRec, Description) == 39);
 static_assert(offsetof(TDayEntryRec, AssigneeIds) == 294);
+static_assert(sizeof(TDetailRec) == 342);
+static_assert(offsetof(TDetailRec, Subject) == 4);
+static_assert(offsetof(TDetailRec, Reach) == 20);
+static_assert(offsetof(TDetailRec, Text) == 87);
 
 // The identifier that names no record ("%10.10d" of 0).
 inline const std::string kNoneId = "0000000000";

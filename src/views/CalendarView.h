@@ -5,6 +5,7 @@
 #include "views/Font.h"
 #include "views/Panel.h"
 
+#include <QColor>
 #include <QDate>
 #include <QDateTime>
 
@@ -19,6 +20,7 @@ using TWantUserNameEvent = std::function<void(QObject* Sender, const std::string
 using TWantAlarmedFlagEvent = std::function<void(QObject* Sender, const std::string& Pk, bool& Alarmed)>;
 using TWantCategoryDescriptionEvent =
     std::function<void(QObject* Sender, const std::string& Pk, std::string& Description)>;
+using TWantCategoryColourEvent = std::function<void(QObject* Sender, const std::string& Pk, QColor& Colour)>;
 using TReceivedFocusEvent = std::function<void(QObject* Sender)>;
 
 // How a view shows its events: what the workstation settings and the
@@ -53,6 +55,8 @@ public:
     TWantDayEntriesEvent OnWantDayEntries;
     TWantAlarmedFlagEvent OnWantAlarmedFlag;
     TWantCategoryDescriptionEvent OnWantCategoryDescription;
+    // Unanswered, or left invalid, a category is drawn in the category font's colour.
+    TWantCategoryColourEvent OnWantCategoryColour;
 
     // Shows the day, or the week, that holds value, at value's time of day.
     // A date the stamps refuse throws EStamp.

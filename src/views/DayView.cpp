@@ -26,6 +26,10 @@ TDayView::TDayView(QWidget* parent) : TCalendarView(parent)
         if (OnWantCategoryDescription)
             OnWantCategoryDescription(this, Pk, Description);
     };
+    List_->CategoryColourCallback = [this](const std::string& Pk, QColor& Colour) {
+        if (OnWantCategoryColour)
+            OnWantCategoryColour(this, Pk, Colour);
+    };
 
     Header_ = new TDayViewHeader(this);
     Header_->SetDateText(Stamp_.DisplayText());
@@ -42,6 +46,7 @@ void TDayView::Reload()
     setFont(viewFont);
     if (OnWantDayEntries) {
         Entries_.ClearEntries();
+        Entries_.SetDay(Stamp_.MidnightText());
         // The rows follow the list also when the handler fails part-way, so
         // that no row stands for an entry the list does not hold.
         try {

@@ -241,18 +241,15 @@ void TDayViewList::DrawItem(QPainter& painter, int index, const QRect& rect)
     const int bottom = rect.top() + rect.height();
     painter.fillRect(rect, ListColor());
 
-    QString time = QStringLiteral("Day");
-    if ((entry.Flags & efUntimed) == 0) {
-        Stamp_.SetSeconds(IdValue(FieldText(entry.EntryStamp)));
-        time = QString::asprintf("%2.2d:%2.2d", Stamp_.Hour(), Stamp_.Minute());
-    }
-    TextOut(painter, left + 1, top + 1, TimeFont_, time);
+    const TEventDetails& details = Entries_->GetDetails(index);
+    const int timeColumn = TimeWidth();
+    TextOut(painter, left + 1, top + 1, TimeFont_, TimeText(entry, details, Entries_->Day()));
 
     const bool isPrivate = (entry.Flags & efPrivate) != 0;
     int glyphs = 0;
     if (ShowPrivateGlyphs_ && isPrivate) {
         if (DisplayMode_ == dmSingle) {
-            painter.drawImage(left + TimeColumn, top, PrivateGlyph_);
+            painter.drawImage(left + timeColumn, top, PrivateGlyph_);
             glyphs = TGlyphs::Size;
         } else {
             painter.drawImage(left, top + LineHeight, PrivateGlyph_);
@@ -260,7 +257,7 @@ void TDayViewList::DrawItem(QPainter& painter, int index, const QRect& rect)
     }
     if (alarmed) {
         if (DisplayMode_ == dmSingle) {
-            painter.drawImage(left + TimeColumn + glyphs, top, AlarmGlyph_);
+            painter.drawImage(left + timeColumn + glyphs, top, AlarmGlyph_);
             glyphs += TGlyphs::Size;
         } else {
             painter.drawImage(left + TGlyphs::Size, top + LineHeight, AlarmGlyph_);
@@ -268,17 +265,26 @@ void TDayViewList::DrawItem(QPainter& painter, int index, const QRect& rect)
     }
 
     const TFont& descriptionFont = isPrivate ? PrivateFont_ : DescriptionFont_;
-    const QString description = Text(FieldText(entry.Description));
+    QString description = Text(FieldText(entry.Description));
+    if (!details.Place.isEmpty())
+        description += QStringLiteral(" (") + details.Place + QLatin1Char(')');
     const QString assigneeText = Text(assignees);
     const QString categoryText = Text(category);
-    const int textLeft = left + glyphs + TimeColumn;
+    const int textLeft = left + glyphs + timeColumn;
+    TFont categoryFont = CategoryFont_;
+    if (!categoryText.isEmpty() && CategoryColourCallback) {
+        QColor colour;
+        CategoryColourCallback(categoryId, colour);
+        if (colour.isValid())
+            categoryFont.SetColor(colour);
+    }
     if (DisplayMode_ == dmSingle) {
         TextOut(painter, textLeft, top + 1, descriptionFont, description);
         const int assigneeLeft = textLeft + TextWidth(descriptionFont, description) + 5;
         TextOut(painter, assigneeLeft, top + 1, AssigneeFont_, assigneeText);
         if (ShowCategories_ && !categoryText.isEmpty()) {
             const int categoryLeft = assigneeLeft + TextWidth(AssigneeFont_, assigneeText) + 5;
-            TextOut(painter, categoryLeft, top + 1, CategoryFont_, categoryText);
+            TextOut(painter, categoryLeft, top + 1, categoryFont, categoryText);
         }
     } else {
         painter.setFont(descriptionFont.QtFont());
@@ -288,7 +294,7 @@ void TDayViewList::DrawItem(QPainter& painter, int index, const QRect& rect)
         TextOut(painter, textLeft, bottom - LineHeight, AssigneeFont_, assigneeText);
         if (ShowCategories_ && !categoryText.isEmpty()) {
             const int categoryLeft = textLeft + TextWidth(AssigneeFont_, assigneeText) + 5;
-            TextOut(painter, categoryLeft, bottom - LineHeight, CategoryFont_, categoryText);
+            TextOut(painter, categoryLeft, bottom - LineHeight, categoryFont, categoryText);
         }
     }
 }
@@ -300,9 +306,12 @@ int TDayViewList::MeasureItem(int index) const
     TDayEntryRec entry;
     Entries_->GetEntry(index, entry);
     const TFont& font = (entry.Flags & efPrivate) != 0 ? PrivateFont_ : DescriptionFont_;
+    QString description = Text(FieldText(entry.Description));
+    const TEventDetails& details = Entries_->GetDetails(index);
+    if (!details.Place.isEmpty())
+        description += QStringLiteral(" (") + details.Place + QLatin1Char(')');
     const QRect wrapped = QFontMetrics(font.QtFont()).boundingRect(
-        QRect(0, 0, WrapWidth(), 1 << 20), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-        Text(FieldText(entry.Description)));
+        QRect(0, 0, WrapWidth(), 1 << 20), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, description);
     // The glyphs under the time column need a full line above them too.
     return std::max(wrapped.height(), LineHeight) + LineHeight;
 }
@@ -368,5 +377,34 @@ void TDayViewList::FrameChanged()
 
 int TDayViewList::WrapWidth() const
 {
-    return std::max(1, viewport()->width() - TimeColumn);
+    return std::max(1, viewport()->width() - TimeWidth());
+}
+
+int TDayViewList::TimeWidth() const
+{
+    // Days without spans look as they always did.
+    if (Entries_ == nullptr || !Entries_->AnyEnds())
+        return TimeColumn;
+    return std::max(TimeColumn, TextWidth(TimeFont_, QStringLiteral("00:00\u201300:00")) + 4);
+}
+
+QString TDayViewList::TimeText(const TDayEntryRec& entry, const TEventDetails& details, const std::string& day)
+{
+    constexpr int64_t kDay = 86400;
+    if (entry.Flags & efUntimed)
+        return QStringLiteral("Day");
+    const int64_t start = IdValue(FieldText(entry.EntryStamp));
+    const int64_t end = details.EndStamp.empty() ? start : IdValue(details.EndStamp);
+    const int64_t midnight = day.empty() ? start - start % kDay : IdValue(day);
+    const auto clock = [](int64_t stamp) {
+        TStamp at;
+        at.SetSeconds(stamp);
+        return QString::asprintf("%2.2d:%2.2d", at.Hour(), at.Minute());
+    };
+    const QString dash = QStringLiteral("\u2013");
+    const bool startsToday = start >= midnight;
+    const bool endsToday = end <= midnight + kDay;
+    if (startsToday)
+        return end <= start ? clock(start) : clock(start) + dash + (endsToday ? clock(end) : QString());
+    return endsToday ? dash + clock(end) : QStringLiteral("Day");
 }

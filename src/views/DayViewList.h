@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/EventDetails.h"
+#include "storage/Records.h"
 #include "storage/Stamp.h"
 #include "views/Font.h"
 #include "views/Panel.h"
@@ -27,10 +29,12 @@ public:
     using TReceivedFocusCallback = std::function<void()>;
     using TAlarmedFlagCallback = std::function<void(const std::string& Pk, bool& Alarmed)>;
     using TCategoryCallback = std::function<void(const std::string& Pk, std::string& Description)>;
+    using TCategoryColourCallback = std::function<void(const std::string& Pk, QColor& Colour)>;
 
     // Height of every row in dmSingle; room for the assignee line in dmDouble.
     static constexpr int LineHeight = 16;
-    // Width of the time column, where the texts of a row begin.
+    // Width of the time column, where the texts of a row begin, while no
+    // entry of the day shows a span of time.
     static constexpr int TimeColumn = 35;
 
     explicit TDayViewList(QWidget* parent = nullptr);
@@ -39,8 +43,15 @@ public:
     TReceivedFocusCallback ReceivedFocusCallback;
     TAlarmedFlagCallback AlarmedFlagCallback;
     TCategoryCallback CategoryCallback;
+    // A category's own colour; left invalid, the category font's is drawn.
+    TCategoryColourCallback CategoryColourCallback;
 
     void SetEntries(const TDayEntries* entries) { Entries_ = entries; }
+    // The time column's width for the entries as they are now.
+    int TimeWidth() const;
+    // What the time column shows for an entry on the entries' day:
+    // "10:00", "10:00–11:30", "Day", or the part of a span on this day.
+    static QString TimeText(const TDayEntryRec& entry, const TEventDetails& details, const std::string& day);
 
     // Each setter copies the given font and repaints, changed or not.
     const TFont& TimeFont() const { return TimeFont_; }
@@ -97,7 +108,6 @@ private:
     // its left edge: the drawing and the measuring use the same width.
     int WrapWidth() const;
 
-    TStamp Stamp_;
     TFont TimeFont_;
     QImage AlarmGlyph_;
     TFont PrivateFont_;

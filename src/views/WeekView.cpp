@@ -23,6 +23,10 @@ TWeekView::TWeekView(QWidget* parent) : TCalendarView(parent)
             if (OnWantCategoryDescription)
                 OnWantCategoryDescription(this, Pk, Description);
         };
+        day->OnWantCategoryColour = [this](QObject*, const std::string& Pk, QColor& Colour) {
+            if (OnWantCategoryColour)
+                OnWantCategoryColour(this, Pk, Colour);
+        };
         day->OnReceivedFocus = [this, day](QObject*) { CurrentDay_ = day; };
     }
     ArrangeDays();

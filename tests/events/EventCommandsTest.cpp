@@ -179,6 +179,45 @@ TEST_F(EventCommandsTest, DeleteRemovesTheAlarmsAndTheEntryAndLeavesOtherEvents)
     EXPECT_TRUE(TRecordLock(Other->DayEntryFile, gone).Held());
 }
 
+TEST_F(EventCommandsTest, AnEventsDetailsAreWrittenWithItAndGoWithIt)
+{
+    TEventCommands commands(*Db);
+    TEventDetails details;
+    details.EndStamp = kTen;
+    details.Place = QStringLiteral("Room 4");
+    details.Notes = QStringLiteral("Agenda\nBudget");
+    const std::string id = commands.AddEvent(Entry({kAnn}), Alarm(0), details);
+    TDayEntryRec stored;
+    ASSERT_TRUE(Other->DayEntryFile.GetEqual(stored, 0, id));
+    EXPECT_EQ(Other->Details.Event(id, stored), details);
+
+    {
+        TLockedEvent event(*Db, id, kNine);
+        ASSERT_TRUE(event.Locked());
+        EXPECT_EQ(event.Details, details);
+        SetField(event.Entry.EntryStamp, kTen);
+        event.Details.EndStamp = kSnoozed;
+        event.Details.Place = QStringLiteral("Room 5");
+        EXPECT_EQ(event.Store(), TEventResult::Done);
+    }
+    ASSERT_TRUE(Other->DayEntryFile.GetEqual(stored, 0, id));
+    EXPECT_EQ(Other->Details.Event(id, stored).Place, QStringLiteral("Room 5"));
+    EXPECT_EQ(Other->Details.Event(id, stored).EndStamp, kSnoozed);
+
+    EXPECT_EQ(commands.DeleteEvent(id), TEventResult::Done);
+    EXPECT_TRUE(Other->Details.Event(id, stored).Empty());
+    EXPECT_EQ(Other->Details.File().RecordCount(), 0);
+
+    // A workstation that keeps no details deletes an event and leaves them;
+    // the next event under that identifier starts without them.
+    const std::string first = commands.AddEvent(Entry({kAnn}), Alarm(0), details);
+    ASSERT_TRUE(Other->DayEntryFile.Delete(first));
+    const std::string reused = commands.AddEvent(Entry({kAnn}, "Another"), Alarm(0));
+    ASSERT_EQ(reused, first);
+    ASSERT_TRUE(Other->DayEntryFile.GetEqual(stored, 0, reused));
+    EXPECT_TRUE(Other->Details.Event(reused, stored).Empty());
+}
+
 TEST_F(EventCommandsTest, DeleteOfAnEventWithAnotherUsersAlarmLockChangesNothing)
 {
     TEventCommands commands(*Db);

@@ -22,7 +22,8 @@ protected:
 
 TEST_F(MailMessageTest, ANewEventGivesItsSubjectAndFourLines)
 {
-    SendNotification(Message, false, {"Ann Smith", "Carl Jones"}, "Budget meeting", When);
+    SendNotification(Message, false, {{"Ann Smith", "ann@example.org"}, {"Carl Jones", "carl@example.org"}}, "Budget meeting",
+                     When);
 
     ASSERT_EQ(Mail.Sent().size(), 1u);
     const TOutgoingMail& sent = Mail.Sent().front();
@@ -34,12 +35,12 @@ TEST_F(MailMessageTest, ANewEventGivesItsSubjectAndFourLines)
     ASSERT_EQ(sent.To.size(), 2);
     EXPECT_EQ(sent.To[0].Name, "Ann Smith");
     EXPECT_EQ(sent.To[1].Name, "Carl Jones");
-    EXPECT_TRUE(sent.To[0].Address.isEmpty());
+    EXPECT_EQ(sent.To[1].Address, "carl@example.org");
 }
 
 TEST_F(MailMessageTest, AChangedEventIsAnUpdate)
 {
-    SendNotification(Message, true, {"Bob"}, "Budget meeting", When);
+    SendNotification(Message, true, {{"Bob", "bob@example.org"}}, "Budget meeting", When);
 
     ASSERT_EQ(Mail.Sent().size(), 1u);
     EXPECT_EQ(Mail.Sent().front().Subject, "Updated Orbeko Event");
@@ -49,7 +50,7 @@ TEST_F(MailMessageTest, AChangedEventIsAnUpdate)
 
 TEST_F(MailMessageTest, TheStampKeepsTheMailsDisplayFormat)
 {
-    SendNotification(Message, false, {"Bob"}, "x", When);
+    SendNotification(Message, false, {{"Bob", "bob@example.org"}}, "x", When);
     EXPECT_EQ(When.DisplayFormat, "dddd mmmm dd, hh:nn");
 }
 
@@ -63,13 +64,13 @@ TEST_F(MailMessageTest, NobodyToTellSendsNothing)
 TEST_F(MailMessageTest, AMessageNoMailProgramTookThrows)
 {
     Mail.SetResult(false);
-    EXPECT_THROW(SendNotification(Message, false, {"Bob"}, "x", When), EMailMessage);
+    EXPECT_THROW(SendNotification(Message, false, {{"Bob", "bob@example.org"}}, "x", When), EMailMessage);
 }
 
 TEST_F(MailMessageTest, ASecondMessageStartsAfresh)
 {
-    SendNotification(Message, false, {"Ann", "Bob"}, "first", When);
-    SendNotification(Message, true, {"Carl"}, "second", When);
+    SendNotification(Message, false, {{"Ann", "ann@example.org"}, {"Bob", "bob@example.org"}}, "first", When);
+    SendNotification(Message, true, {{"Carl", "carl@example.org"}}, "second", When);
 
     ASSERT_EQ(Mail.Sent().size(), 2u);
     const TOutgoingMail& sent = Mail.Sent().back();

@@ -2,6 +2,7 @@
 #include "events/frmEvent.h"
 #include "prefs/OrbekoCfg.h"
 #include "prefs/frmSelectGroup.h"
+#include "storage/DetailFile.h"
 #include "storage/OrbekoDB.h"
 #include "support/DatabaseFixture.h"
 #include "support/DiaryRecords.h"
@@ -22,6 +23,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -72,10 +74,13 @@ protected:
     }
 
     // A user who may add events, his user name and abbreviation the first
-    // four letters of his full name.
-    std::string AddUser(const std::string& fullName)
+    // four letters of his full name, his address his first name at example.org.
+    std::string AddUser(const std::string& fullName, bool withAddress = true)
     {
-        return Records->User(fullName.substr(0, 4), fullName, fullName.substr(0, 4), urAddEntries);
+        const std::string id = Records->User(fullName.substr(0, 4), fullName, fullName.substr(0, 4), urAddEntries);
+        if (withAddress)
+            Db->Details.SetUserEmail(id, QString::fromStdString(fullName.substr(0, fullName.find(' ')) + "@example.org").toLower());
+        return id;
     }
 
     void Assign(std::initializer_list<std::string> ids)
@@ -92,7 +97,7 @@ protected:
         Dialogs.Answer([answer](QDialog& dialog) { return answer(static_cast<TfrmEvent&>(dialog)); });
     }
 
-    int Execute(bool isEdit = false) { return Editor.Execute(isEdit, Entry, Alarm, *Db, kMe, Cfg); }
+    int Execute(bool isEdit = false) { return Editor.Execute(isEdit, Entry, Alarm, Details, *Db, kMe, Cfg); }
 
     int Run(TAnswer answer, bool isEdit = false)
     {
@@ -140,6 +145,7 @@ protected:
     TfrmEvent Editor;
     TDayEntryRec Entry;
     TAlarmRec Alarm;
+    TEventDetails Details;
 };
 
 TEST_F(EventEditorTest, ANewEventOpensWithTheListsFilledAndNoCategory)
@@ -201,7 +207,7 @@ TEST_F(EventEditorTest, AnUnknownAssigneeEndsBeforeTheDialogShows)
 {
     Assign({kBob, "0000000042"});
     try {
-        Editor.Execute(true, Entry, Alarm, *Db, kMe, Cfg);
+        Editor.Execute(true, Entry, Alarm, Details, *Db, kMe, Cfg);
         FAIL() << "no error";
     } catch (const std::runtime_error& error) {
         EXPECT_STREQ(error.what(), "Unknown user");
@@ -391,6 +397,98 @@ TEST_F(EventEditorTest, AnUntimedEventStoresMidnightAndShowsItWhenTimedAgain)
         true);
 }
 
+TEST_F(EventEditorTest, TheEndPlaceAndNotesAreTakenOrTheEndRefused)
+{
+    // Accents and line breaks, long enough to be cut at the notes' bytes.
+    QString longNotes;
+    while (EncodeText(longNotes).size() <= TDetailFile::kMaxNotesBytes)
+        longNotes += QStringLiteral("Caf\u00e9 line\n");
+    struct TCase
+    {
+        const char* Name;
+        bool Untimed;
+        bool Ends;
+        QDate EndDate;
+        int EndHour;
+        QString Notes;
+        const char* EndStamp;  // empty: refused, or no end
+        bool Refused;
+    };
+    const TCase cases[] = {
+        {"no end", false, false, {}, 0, QStringLiteral("Bring\nslides"), "", false},
+        {"ends the same day", false, true, QDate(2025, 3, 6), 11, {}, "1741258800", false},
+        {"ends before it starts", false, true, QDate(2025, 3, 6), 9, {}, "", true},
+        {"all day over three days", true, true, QDate(2025, 3, 8), 0, {}, "1741478400", false},
+        {"last day before the first", true, true, QDate(2025, 3, 5), 0, {}, "", true},
+        {"notes cut at their bytes", false, false, {}, 0, longNotes, "", false},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Details = {};
+        Details.Notes = QStringLiteral("as stored");
+        SetField(Entry.Description, "Review");
+        SetField(Entry.CategoryId, "0000000001");
+        Assign({kMe});
+        if (c.Refused)
+            Messages.Answer(TMessageAnswer::Ok);
+        const TEventDetails before = Details;
+        const std::size_t shown = Messages.Shown().size();
+        const int result = Run([&](TfrmEvent& editor) {
+            editor.chkNotify->setChecked(false);
+            editor.chkUnTimed->setChecked(c.Untimed);
+            editor.chkEnd->setChecked(c.Ends);
+            if (c.Ends) {
+                EXPECT_TRUE(editor.cmbEndDate->isEnabled());
+                EXPECT_EQ(editor.cmbEndHour->isEnabled(), !c.Untimed);
+                editor.cmbEndDate->SetDate(c.EndDate);
+                editor.cmbEndHour->setCurrentIndex(c.EndHour);
+                editor.cmbEndMinute->setCurrentIndex(0);
+            }
+            editor.edtPlace->setText(QStringLiteral("  Room 2.14 "));
+            editor.edtNotes->setPlainText(c.Notes);
+            const int pressed = PressOk(editor);
+            // A refusal keeps everything typed.
+            if (c.Refused)
+                EXPECT_EQ(editor.edtPlace->text(), QStringLiteral("  Room 2.14 "));
+            return pressed;
+        });
+        if (c.Refused) {
+            EXPECT_EQ(result, QDialog::Rejected);
+            ASSERT_EQ(Messages.Shown().size(), shown + 1);
+            EXPECT_EQ(Messages.Shown().back().Text, TfrmEvent::EndBeforeStart);
+            EXPECT_EQ(Details, before);
+            continue;
+        }
+        EXPECT_EQ(result, QDialog::Accepted);
+        EXPECT_EQ(Details.EndStamp, c.EndStamp);
+        EXPECT_EQ(Details.Place, QStringLiteral("Room 2.14"));
+        const std::string notes = EncodeText(Details.Notes);
+        EXPECT_LE(notes.size(), TDetailFile::kMaxNotesBytes);
+        EXPECT_TRUE(c.Notes.startsWith(Details.Notes));
+        EXPECT_GT(notes.size() + 16, std::min(EncodeText(c.Notes).size(), TDetailFile::kMaxNotesBytes));
+    }
+}
+
+TEST_F(EventEditorTest, AnEditedEventShowsItsEndPlaceAndNotes)
+{
+    SetField(Entry.Description, "Trip");
+    Entry.Flags = efUntimed;
+    SetField(Entry.EntryStamp, kMidnight);
+    Details.EndStamp = "1741478400";  // the midnight after 8 March
+    Details.Place = QStringLiteral("Lyon");
+    Details.Notes = QStringLiteral("Train at 7\nHotel near the station");
+    Run(
+        [](TfrmEvent& editor) {
+            EXPECT_TRUE(editor.chkEnd->isChecked());
+            EXPECT_EQ(editor.cmbEndDate->Date(), QDate(2025, 3, 8));
+            EXPECT_FALSE(editor.cmbEndHour->isEnabled());
+            EXPECT_EQ(editor.edtPlace->text(), QStringLiteral("Lyon"));
+            EXPECT_EQ(editor.edtNotes->toPlainText(), QStringLiteral("Train at 7\nHotel near the station"));
+            return QDialog::Rejected;
+        },
+        true);
+}
+
 TEST_F(EventEditorTest, TwentyUsersAreStoredAndATwentyFirstIsRefused)
 {
     for (int i = 5; i <= 21; ++i)
@@ -488,6 +586,50 @@ TEST_F(EventEditorTest, TheMailGoesToTheOtherUsersInAlphabeticalOrder)
     EXPECT_EQ(to, (QStringList{"Bob Brown", "Carl Jones", "Dora White"}));
     EXPECT_TRUE(mail.Body.endsWith("\r\nBudget\r\nThursday March 06, 10:05\r\n"));
     EXPECT_EQ(Editor.WorkStamp.DisplayFormat, "dddd mmmm dd, hh:nn");
+}
+
+TEST_F(EventEditorTest, AssigneesWithoutAnAddressAreNamedAndTheOthersStillMailed)
+{
+    const std::string eve = AddUser("Eve Stone", false);
+    const std::string fred = AddUser("Fred Hale", false);
+    struct TCase
+    {
+        std::vector<std::string> Assigned;
+        QStringList Mailed;  // addresses, in the list's order
+        const char* Named;   // who the message names; none when empty
+    };
+    const TCase cases[] = {
+        {{kBob, eve}, {"bob@example.org"}, "Eve Stone"},
+        {{eve, kCarl, fred}, {"carl@example.org"}, "Eve Stone, Fred Hale"},
+        {{eve}, {}, "Eve Stone"},
+        {{kBob, kCarl}, {"bob@example.org", "carl@example.org"}, ""},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Named);
+        Db->InitDayEntry(Entry);
+        SetField(Entry.EntryStamp, kTenOhSeven);
+        SetField(Entry.OwnerId, kMe);
+        SetField(Entry.Description, "Budget");
+        SetField(Entry.CategoryId, "0000000001");
+        for (std::size_t slot = 0; slot < c.Assigned.size(); ++slot)
+            SetField(Entry.AssigneeIds[slot], c.Assigned[slot]);
+        const std::size_t shown = Messages.Shown().size();
+        const std::size_t sent = Mail.Sent().size();
+        if (*c.Named)
+            Messages.Answer(TMessageAnswer::Ok);
+        EXPECT_EQ(Run(PressOk), QDialog::Accepted);
+        ASSERT_EQ(Messages.Shown().size(), shown + (*c.Named ? 1 : 0));
+        if (*c.Named)
+            EXPECT_TRUE(Messages.Shown().back().Text.startsWith(
+                QStringLiteral("No e-mail address is known for ") + c.Named + QStringLiteral(", who")));
+        ASSERT_EQ(Mail.Sent().size(), sent + (c.Mailed.isEmpty() ? 0 : 1));
+        if (c.Mailed.isEmpty())
+            continue;
+        QStringList to;
+        for (const TMailRecipient& recipient : Mail.Sent().back().To)
+            to.append(recipient.Address);
+        EXPECT_EQ(to, c.Mailed);
+    }
 }
 
 TEST_F(EventEditorTest, AssigningOnlyYourselfSendsNoMail)

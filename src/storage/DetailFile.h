@@ -1,0 +1,107 @@
+#pragma once
+
+#include "kfstore/XIsamFile.h"
+#include "storage/EventDetails.h"
+#include "storage/Records.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// The fifth keyed file, beside the four whose layouts other workstations
+// rely on: the pieces of events, categories and users that those files have
+// no field for (see TDetailRec). A database without it is complete; it is
+// made by the first write that needs it, and found by every workstation's
+// next read. Failed reads and writes raise EOrbekoDB with the file's status.
+//
+// An event's pieces change under the event's record lock, which the caller
+// holds: they are never locked themselves.
+class TDetailFile
+{
+public:
+    static constexpr const char* FileName = "OBDetail.Ism";
+    static constexpr const char* KeyFormat = "&,X$*16,X$*12,$*11,$*11,$*11,$*11,$*11,$*255";
+    static constexpr int16_t IdKey = 0;
+    static constexpr int16_t SubjectKey = 2;
+    static constexpr int16_t ReachKey = 3;
+    // Notes are kept in pieces of a text field each.
+    static constexpr int kMaxNotePieces = 40;
+    static constexpr std::size_t kMaxNotesBytes = kMaxNotePieces * (sizeof(TDetailRec::Text) - 1);
+    // Weeks an event may cover after the week it starts in.
+    static constexpr int kMaxCoveredWeeks = 999;
+
+    // The heads of the events that start on one day, and the events that
+    // started on an earlier day and still run on it.
+    struct TDay
+    {
+        std::unordered_map<std::string, TDetailRec> Heads;  // by event identifier
+        std::vector<std::string> Covering;
+    };
+
+    TDetailFile() = default;
+    TDetailFile(const TDetailFile&) = delete;
+    TDetailFile& operator=(const TDetailFile&) = delete;
+
+    // The file at path; a new one takes the permissions and group of model
+    // (the events file beside it) so every account that writes events may
+    // write it. A server's file has no model.
+    void Attach(std::string path, std::string model);
+    void Close();
+    // Whether the file is there (and open); a server that cannot say raises.
+    bool Exists();
+    TXIsamFile& File() { return File_; }
+
+    // The event's details; empty when it has none or only leftovers.
+    TEventDetails Event(const std::string& id, const TDayEntryRec& event);
+    // Replaces the event's details with these, made for the event as it will
+    // be stored; stored is the event as it is stored now (none for a new
+    // one), so that the details stay its own should the event's own write
+    // not follow. Throws std::invalid_argument for an end before the start
+    // or one too far away.
+    void WriteEvent(const std::string& id, const TDayEntryRec& event, const TEventDetails& details,
+                    const TDayEntryRec* stored);
+    void RemoveEvent(const std::string& id);
+    // One day's heads and covering events, midnight being its stamp.
+    TDay ReadDay(const std::string& midnight);
+    // The details a head read by ReadDay holds for this event, if its own.
+    static std::optional<TEventDetails> HeadDetails(const TDetailRec& head, const TDayEntryRec& event);
+
+    // A category's own colour as 0xRRGGBB; none when it uses the workstation's.
+    std::optional<uint32_t> CategoryColour(const std::string& id);
+    // Every category's own colour, by identifier.
+    std::unordered_map<std::string, uint32_t> CategoryColours();
+    void SetCategoryColour(const std::string& id, std::optional<uint32_t> colour);
+    void RemoveCategory(const std::string& id);
+    QString UserEmail(const std::string& id);
+    void SetUserEmail(const std::string& id, const QString& email);
+    void RemoveUser(const std::string& id);
+
+    // The identifier of the record a subject names, and its letter.
+    static std::string SubjectId(const TDetailRec& piece);
+    static char SubjectKind(const TDetailRec& piece);
+    static char PieceKind(const TDetailRec& piece);
+    // Whether an event's piece is the event's own (its guard matches).
+    static bool Belongs(const TDetailRec& piece, const TDayEntryRec& event);
+
+private:
+    struct TPiece
+    {
+        std::string Key;
+        TDetailRec Record;
+    };
+
+    // Opens the file if it is there; false when it is not.
+    bool OpenIfThere();
+    void OpenForWriting();
+    void Create();
+    std::vector<TPiece> Pieces(const std::string& subjectPrefix);
+    // Makes the subject's pieces exactly these, in one batch of writes.
+    void Replace(const std::string& subjectPrefix, const std::vector<TDetailRec>& wanted);
+    [[noreturn]] void Fail() const;
+
+    std::string Path_;
+    std::string Model_;
+    TXIsamFile File_;
+};
