@@ -3,9 +3,11 @@
 #include "admin/frmCategories.h"
 #include "kfstore/RecordLock.h"
 #include "support/ChildProcess.h"
+#include "ui/ColorCombo.h"
 #include "ui/ListBox.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -110,6 +112,33 @@ TEST_F(CategoriesTest, UpdateTakesEvenAnEmptyText)
     EXPECT_EQ(StoredCategories(), std::vector<std::string>({"0000000001=Journey", "0000000002="}));
 }
 
+// A colour of its own is stored with Add and Update and shown when the
+// category is chosen again; unchecked, the category has none.
+TEST_F(CategoriesTest, AColourOfItsOwnIsStoredAndShown)
+{
+    Records->Category("Travel");
+    // Left by a deleted category whose identifier the next one gets.
+    Db->Details.SetCategoryColour("0000000002", 0x123456);
+    Run([this] {
+        Select("Travel");
+        EXPECT_FALSE(Form.chkColour->isChecked());
+        EXPECT_FALSE(Form.cmbColour->isEnabled());
+        Form.chkColour->setChecked(true);
+        Form.cmbColour->SetColor(ColorToRef(QColor(0xC0, 0x30, 0x30)));
+        Form.btnUpdate->click();
+        Form.edtCategory->setText("Meeting");
+        Form.chkColour->setChecked(false);
+        Form.btnAdd->click();
+        Select("Meeting");
+        EXPECT_FALSE(Form.chkColour->isChecked());
+        Select("Travel");
+        EXPECT_TRUE(Form.chkColour->isChecked());
+        EXPECT_EQ(ColorFromRef(Form.cmbColour->Color()), QColor(0xC0, 0x30, 0x30));
+    });
+    EXPECT_EQ(Db->Details.CategoryColour("0000000001"), 0xC03030u);
+    EXPECT_FALSE(Db->Details.CategoryColour("0000000002"));
+}
+
 struct TDeleteCase
 {
     const char* Name;
@@ -136,8 +165,13 @@ TEST_P(CategoryDeleteTest, UncategorisesItsEventsOnly)
             Records->Event(IdText(kNine + i * 3600), ann, {ann}, "Review " + std::to_string(i), 0, meeting));
     const std::string none = Records->Event(IdText(kNine), ann, {ann}, "Lunch");
     std::vector<TDayEntryRec> before;
-    for (const std::string& id : carrying)
+    TEventDetails details;
+    details.Place = QStringLiteral("Room 7");
+    for (const std::string& id : carrying) {
         before.push_back(ReadEvent(id));
+        Db->Details.WriteEvent(id, before.back(), details, nullptr);
+    }
+    Db->Details.SetCategoryColour(meeting, 0x2255AA);
 
     Messages.Answer(test.Answer);
     Run([this] {
@@ -160,7 +194,9 @@ TEST_P(CategoryDeleteTest, UncategorisesItsEventsOnly)
             SetField(expected.CategoryId, "0000000000");
         const TDayEntryRec after = ReadEvent(carrying[i]);
         EXPECT_EQ(std::memcmp(&after, &expected, sizeof(after)), 0) << carrying[i];
+        EXPECT_EQ(Db->Details.Event(carrying[i], after), details) << carrying[i];
     }
+    EXPECT_EQ(Db->Details.CategoryColour(meeting).has_value(), !deleted);
     EXPECT_EQ(FieldText(ReadEvent(other).CategoryId), travel);
     EXPECT_EQ(FieldText(ReadEvent(none).CategoryId), "0000000000");
 }

@@ -158,6 +158,12 @@ TEST_P(DeleteUserRunTest, RunHandlesTheEvent)
     const TRunCase& c = GetParam();
     const std::string untouched = Records->Event(kMeeting, kCid, {kCid, kDee}, "Budget meeting");
     const std::string id = Records->Event(kMeeting, c.Owner, c.Assignees, "Budget meeting");
+    TDayEntryRec before;
+    ASSERT_TRUE(Db->DayEntryFile.GetEqual(before, 0, id));
+    TEventDetails details;
+    details.Place = QStringLiteral("Room 3");
+    Db->Details.WriteEvent(id, before, details, nullptr);
+    Db->Details.SetUserEmail(kBob, QStringLiteral("bob@example.org"));
     for (int alarm = 0; alarm < c.BobAlarms; ++alarm)
         Records->Alarm(id, kBob, kAlarmDue);
     Records->Alarm(untouched, kCid, kAlarmDue);
@@ -187,6 +193,14 @@ TEST_P(DeleteUserRunTest, RunHandlesTheEvent)
     EXPECT_EQ(texts, shown);
     TUserRec bob;
     EXPECT_FALSE(StoredUser(kBob, bob));
+    // The event keeps its details, for its new owner too, or they go with it.
+    TOrbekoDB db(Shell_);
+    TDayEntryRec after;
+    if (db.DayEntryFile.GetEqual(after, 0, id)) {
+        EXPECT_EQ(db.Details.Event(id, after), details);
+    }
+    EXPECT_EQ(db.Details.File().RecordCount(), c.After == TStored{} ? 0 : 1);
+    EXPECT_TRUE(db.Details.UserEmail(kBob).isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -124,6 +124,39 @@ TEST_F(UsersTest, AddWritesANewUserAndListsIt)
     EXPECT_EQ(eve.Flags, urAddEntries);
 }
 
+TEST_F(UsersTest, AnAddressIsCheckedForItsFormAndStoredWithTheUser)
+{
+    struct TCase
+    {
+        const char* Typed;
+        bool Taken;
+    };
+    const TCase cases[] = {
+        {"bob@example.org", true},    {" bob.b@mail.example.org ", true}, {"", true},
+        {"bob", false},               {"bob@example", false},             {"bob@@example.org", false},
+        {"bob smith@example.org", false}, {"@example.org", false},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Typed);
+        Db->Details.SetUserEmail(kBob, QStringLiteral("old@example.org"));
+        const std::size_t shown = Messages.Shown().size();
+        if (!c.Taken)
+            Messages.Answer(TMessageAnswer::Ok);
+        Run([&] {
+            Select("BOB");
+            EXPECT_EQ(Form.edtEmail->text(), QStringLiteral("old@example.org"));
+            Form.edtEmail->setText(QString::fromLatin1(c.Typed));
+            QTest::mouseClick(Form.btnUpdate, Qt::LeftButton);
+        });
+        EXPECT_EQ(Messages.Shown().size(), shown + (c.Taken ? 0 : 1));
+        if (!c.Taken) {
+            EXPECT_EQ(Messages.Shown().back().Text, TfrmUsers::EmailImplausible);
+        }
+        EXPECT_EQ(Db->Details.UserEmail(kBob),
+                  c.Taken ? QString::fromLatin1(c.Typed).trimmed() : QStringLiteral("old@example.org"));
+    }
+}
+
 // Nothing is written when a name is refused.
 TEST_F(UsersTest, NamesThatWouldClashAreRefused)
 {

@@ -119,6 +119,43 @@ TEST_F(ViewFeederTest, FilterAndPrivacyDecideWhatIsListed)
     EXPECT_EQ(DayOf(day), (std::vector<std::string>{"mine", "theirs"}));
 }
 
+TEST_F(ViewFeederTest, AnEventOverSeveralDaysIsListedOnEachDayItCoversAndNoOther)
+{
+    const QDate monday(2025, 3, 3);
+    const auto at = [&](int day, int hour) { return StampOf(QDateTime(monday.addDays(day), QTime(hour, 0))); };
+    const auto spanning = [&](int day, int hour, const std::string& end, const std::string& text,
+                              int32_t flags = 0) {
+        TDayEntryRec entry;
+        const std::string id = Others_->Event(at(day, hour), kMe, {kMe}, text, flags);
+        EXPECT_TRUE(Other_->DayEntryFile.GetEqual(entry, TOrbekoDB::DayEntryIdKey, id));
+        TEventDetails details;
+        details.EndStamp = end;
+        details.Place = QStringLiteral("Leeds");
+        Other_->Details.WriteEvent(id, entry, details, nullptr);
+    };
+    // Friday to the Tuesday after, all day, and Sunday night to Monday morning.
+    spanning(4, 0, at(9, 0), "trip", efUntimed);
+    spanning(6, 22, at(7, 6), "night train");
+    Others_->Event(at(5, 10), kMe, {kMe}, "saturday");
+    const std::vector<std::vector<std::string>> expected = {
+        {}, {}, {}, {}, {"trip"}, {"trip", "saturday"}, {"trip", "night train"}, {"trip", "night train"},
+        {"trip"}, {},
+    };
+    for (int day = 0; day < static_cast<int>(expected.size()); ++day)
+        EXPECT_EQ(DayOf(monday.addDays(day)), expected[day]) << "day " << day;
+
+    TDayEntries entries;
+    Feeder_->DayEntries(StampOf(QDateTime(monday.addDays(7), QTime(0, 0))), entries);
+    ASSERT_EQ(entries.EntryCount(), 2);
+    for (int i = 0; i < entries.EntryCount(); ++i)
+        EXPECT_EQ(entries.GetDetails(i).Place, QStringLiteral("Leeds")) << i;
+
+    // Privacy and the filter hide a covering event as they hide any.
+    Rules_.Mode = fmJustForMe;
+    Session_ = SessionWithRights("0000000099", urAddEntries);
+    EXPECT_EQ(DayOf(monday.addDays(5)), std::vector<std::string>{});
+}
+
 TEST_F(ViewFeederTest, AnAlarmForOneAssigneeMarksTheEntryForEveryoneAsLongAsItIsThere)
 {
     const std::string second = Others_->User("SECOND", "", "SECOND", urAddEntries);

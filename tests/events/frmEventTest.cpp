@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -448,8 +449,9 @@ TEST_F(EventEditorTest, TheEndPlaceAndNotesAreTakenOrTheEndRefused)
             editor.edtNotes->setPlainText(c.Notes);
             const int pressed = PressOk(editor);
             // A refusal keeps everything typed.
-            if (c.Refused)
+            if (c.Refused) {
                 EXPECT_EQ(editor.edtPlace->text(), QStringLiteral("  Room 2.14 "));
+            }
             return pressed;
         });
         if (c.Refused) {
@@ -484,6 +486,11 @@ TEST_F(EventEditorTest, AnEditedEventShowsItsEndPlaceAndNotes)
             EXPECT_FALSE(editor.cmbEndHour->isEnabled());
             EXPECT_EQ(editor.edtPlace->text(), QStringLiteral("Lyon"));
             EXPECT_EQ(editor.edtNotes->toPlainText(), QStringLiteral("Train at 7\nHotel near the station"));
+            // For the help pages: into $ORBEKO_SCREENSHOT_DIR (docs/help to renew them).
+            QString folder = qEnvironmentVariable("ORBEKO_SCREENSHOT_DIR");
+            if (folder.isEmpty())
+                folder = QDir::tempPath();
+            EXPECT_TRUE(editor.grab().toImage().save(QDir(folder).filePath("event-editor.png")));
             return QDialog::Rejected;
         },
         true);
@@ -619,9 +626,10 @@ TEST_F(EventEditorTest, AssigneesWithoutAnAddressAreNamedAndTheOthersStillMailed
             Messages.Answer(TMessageAnswer::Ok);
         EXPECT_EQ(Run(PressOk), QDialog::Accepted);
         ASSERT_EQ(Messages.Shown().size(), shown + (*c.Named ? 1 : 0));
-        if (*c.Named)
+        if (*c.Named) {
             EXPECT_TRUE(Messages.Shown().back().Text.startsWith(
                 QStringLiteral("No e-mail address is known for ") + c.Named + QStringLiteral(", who")));
+        }
         ASSERT_EQ(Mail.Sent().size(), sent + (c.Mailed.isEmpty() ? 0 : 1));
         if (c.Mailed.isEmpty())
             continue;

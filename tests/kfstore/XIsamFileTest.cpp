@@ -51,7 +51,9 @@ INSTANTIATE_TEST_SUITE_P(
                       TStatusCase{19, "Multi-user locks encountered"}, TStatusCase{20, "Unknown error"},
                       TStatusCase{21, "Function no available"},
                       TStatusCase{22, "Asynchronous operation interrupted"},
-                      TStatusCase{23, "A dataset is already open"}, TStatusCase{24, "Unknown error"},
+                      TStatusCase{23, "A dataset is already open"},
+                      TStatusCase{24, "Lock file gone while the file is open elsewhere: every workstation must close the diary"},
+                      TStatusCase{25, "Unknown error"},
                       TStatusCase{99, "Unknown error"}, TStatusCase{-1, "Unknown error"}),
     [](const auto& info) {
         const int code = info.param.Code;

@@ -66,8 +66,9 @@ TEST_P(DetailFileTest, ADatabaseWithoutDetailsIsCompleteUntilTheFirstWriteMakesT
     std::unique_ptr<TOrbekoDB> other = Open();  // a workstation that was already running
     TDayEntryRec entry;
     const std::string id = Event(At(0, 10), entry);
-    if (!OnServer())
+    if (!OnServer()) {
         ASSERT_EQ(chmod(Path(TOrbekoDB::DayEntryFileName).c_str(), 0640), 0);
+    }
     // Reads find nothing and make nothing.
     EXPECT_TRUE(Db->Details.Event(id, entry).Empty());
     EXPECT_TRUE(Db->Details.ReadDay(At(0)).Heads.empty());
@@ -128,6 +129,7 @@ TEST_P(DetailFileTest, DetailsBelongToTheirEventOnly)
     TDayEntryRec moved = entry;
     SetField(moved.EntryStamp, At(1, 8));
     SetField(moved.OwnerId, "0000000042");
+    details.EndStamp = At(1, 9);
     details.Place = QStringLiteral("Room 2");
     Db->Details.WriteEvent(id, moved, details, &entry);
     EXPECT_EQ(Db->Details.Event(id, entry), details);
@@ -136,7 +138,7 @@ TEST_P(DetailFileTest, DetailsBelongToTheirEventOnly)
     EXPECT_EQ(Db->Details.ReadDay(At(0)).Heads.count(id), 0u);
 
     // An end before the start is refused before anything is written.
-    details.EndStamp = At(0, 9);
+    details.EndStamp = At(1, 7);
     EXPECT_THROW(Db->Details.WriteEvent(id, moved, details, &entry), std::invalid_argument);
     EXPECT_EQ(Db->Details.Event(id, moved).Place, QStringLiteral("Room 2"));
 

@@ -112,6 +112,59 @@ TEST_F(DayViewListTest, TimeColumnShowsHourAndMinuteOrDay)
     }
 }
 
+TEST_F(DayViewListTest, AnEventWithAnEndShowsItsSpanOnEachDayItCovers)
+{
+    const auto stamp = [](int day, int hour, int minute) { return StampTextOf(At(hour, minute).addDays(day)); };
+    struct TCase
+    {
+        int Day;  // the day shown, after the first
+        QDateTime Start;
+        std::string End;
+        int32_t Flags;
+        QString Shown;
+    };
+    const std::vector<TCase> cases = {
+        {0, At(10, 0), stamp(0, 11, 30), 0, QStringLiteral("10:00\u201311:30")},
+        {0, At(10, 0), "", 0, QStringLiteral("10:00")},
+        {0, At(10, 0), stamp(0, 10, 0), 0, QStringLiteral("10:00")},
+        {0, At(22, 0), stamp(1, 2, 0), 0, QStringLiteral("22:00\u2013")},
+        {1, At(22, 0), stamp(1, 2, 0), 0, QStringLiteral("\u201302:00")},
+        {1, At(22, 0), stamp(3, 2, 0), 0, QStringLiteral("Day")},
+        {0, At(22, 0), stamp(1, 0, 0), 0, QStringLiteral("22:00\u201300:00")},
+        {2, At(0, 0), stamp(3, 0, 0), efUntimed, QStringLiteral("Day")},
+    };
+    for (const TCase& c : cases) {
+        const TDayEntryRec entry = MakeEntry(c.Start, "Trip", c.Flags);
+        TEventDetails details;
+        details.EndStamp = c.End;
+        EXPECT_EQ(TDayViewList::TimeText(entry, details, StampTextOf(QDateTime(Day.addDays(c.Day), QTime(0, 0)))),
+                  c.Shown)
+            << c.Shown.toStdString();
+    }
+
+    // A day with a span widens the time column for all its rows.
+    Entries.ClearEntries();
+    TEventDetails span;
+    span.EndStamp = stamp(0, 11, 30);
+    span.Place = QStringLiteral("Room 2");
+    Entries.SetDay(StampTextOf(QDateTime(Day, QTime(0, 0))));
+    Entries.AddEntry(MakeEntry(At(10, 0), "Standup", 0, {}, "0000000007"), "0000000010", span);
+    List.ResetRows(Entries.EntryCount());
+    List.CategoryColourCallback = [](const std::string&, QColor& colour) { colour = QColor(0xC0, 0x30, 0x30); };
+    const QImage shot = Snapshot(List);
+    const QRect row = Row(0);
+    const int left = row.left() + List.TimeWidth();
+    EXPECT_GT(List.TimeWidth(), TDayViewList::TimeColumn);
+    EXPECT_TRUE(TextAt(shot, row.topLeft() + QPoint(1, 1), List.TimeFont(), QStringLiteral("10:00\u201311:30"),
+                       List.ListColor()));
+    const QString described = QStringLiteral("Standup (Room 2)");
+    EXPECT_TRUE(TextAt(shot, {left, row.top() + 1}, List.DescriptionFont(), described, List.ListColor()));
+    TFont own = List.CategoryFont();
+    own.SetColor(QColor(0xC0, 0x30, 0x30));
+    const int category = left + Width(List.DescriptionFont(), described) + 5 + 5;
+    EXPECT_TRUE(TextAt(shot, {category, row.top() + 1}, own, "Meeting", List.ListColor()));
+}
+
 TEST_F(DayViewListTest, AssigneesAreJoinedWithOneCommaAcrossEmptySlots)
 {
     Show({MakeEntry(At(10, 0), "Lunch", 0, {"0000000001", "0000000000", "0000000002"})});

@@ -37,11 +37,18 @@ std::string StampTextOf(const QDateTime& when)
     return stamp.StampText();
 }
 
-void TDiaryData::Add(const std::string& id, const TDayEntryRec& entry)
+void TDiaryData::Add(const std::string& id, const TDayEntryRec& entry, const TEventDetails& details)
 {
     TStamp stamp;
     stamp.SetSeconds(IdValue(FieldText(entry.EntryStamp)));
-    Days[stamp.MidnightText()].emplace_back(id, entry);
+    const int64_t end = details.EndStamp.empty() ? 0 : IdValue(details.EndStamp);
+    do {
+        Days[stamp.MidnightText()].emplace_back(id, entry);
+        stamp.TruncToDay();
+        stamp.Increment(suDay, 1);
+    } while (stamp.Seconds() < end);
+    if (!details.Empty())
+        Details[id] = details;
 }
 
 void TDiaryData::Connect(TDayViewList& list)
@@ -57,8 +64,10 @@ void TDiaryData::FillDay(const std::string& midnight, TDayEntries& entries)
     const auto day = Days.find(midnight);
     if (day == Days.end())
         return;
-    for (const auto& [id, entry] : day->second)
-        entries.AddEntry(entry, id);
+    for (const auto& [id, entry] : day->second) {
+        const auto details = Details.find(id);
+        entries.AddEntry(entry, id, details == Details.end() ? TEventDetails{} : details->second);
+    }
 }
 
 void TDiaryData::UserName(const std::string& id, std::string& name)

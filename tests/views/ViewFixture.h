@@ -4,6 +4,7 @@
 #include "views/DayEntries.h"
 #include "views/Font.h"
 
+#include <QColor>
 #include <QDateTime>
 #include <QImage>
 
@@ -31,6 +32,10 @@ public:
     std::map<std::string, std::string> Users;
     std::map<std::string, std::string> Categories;
     std::set<std::string> Alarmed;
+    // Details by entry identifier; an entry with an end is listed on every
+    // day up to it. Categories' own colours by identifier.
+    std::map<std::string, TEventDetails> Details;
+    std::map<std::string, QColor> Colours;
 
     int DayRequests = 0;
     int NameRequests = 0;
@@ -38,7 +43,7 @@ public:
     int AlarmRequests = 0;
     std::vector<QObject*> Senders;
 
-    void Add(const std::string& id, const TDayEntryRec& entry);
+    void Add(const std::string& id, const TDayEntryRec& entry, const TEventDetails& details = {});
 
     // Answers the four data events of a day view or a week view.
     template <typename TView> void Connect(TView& view)
@@ -58,6 +63,10 @@ public:
         view.OnWantAlarmedFlag = [this](QObject* Sender, const std::string& Pk, bool& Alarmed) {
             Senders.push_back(Sender);
             AlarmedFlag(Pk, Alarmed);
+        };
+        view.OnWantCategoryColour = [this](QObject*, const std::string& Pk, QColor& Colour) {
+            if (const auto found = Colours.find(Pk); found != Colours.end())
+                Colour = found->second;
         };
     }
     // Answers the callbacks of a bare list.

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <ctime>
+#include <filesystem>
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/stat.h>
@@ -126,9 +127,14 @@ int16_t TLockFile::Open(const std::string& path, unsigned permissions, bool othe
 int16_t TLockFile::CheckPlace() const
 {
     struct stat current {};
-    if (stat(Path_.c_str(), &current) != 0)
-        return errno == ENOENT ? ksBadHandle : StatusFromErrno(errno);
-    return Device_ == current.st_dev && Inode_ == current.st_ino ? ksOk : ksBadHandle;
+    if (stat(Path_.c_str(), &current) == 0)
+        return Device_ == current.st_dev && Inode_ == current.st_ino ? ksOk : ksBadHandle;
+    if (errno != ENOENT)
+        return StatusFromErrno(errno);
+    // A folder gone as a whole (unmounted, renamed away) is not found, as
+    // its keyed file is; a lock file gone from its folder is the handle's loss.
+    const std::string folder = std::filesystem::path(Path_).parent_path().string();
+    return stat(folder.empty() ? "." : folder.c_str(), &current) == 0 ? ksBadHandle : ksNotFound;
 }
 
 int16_t TLockFile::SetLock(int16_t type, int64_t offset)
