@@ -168,8 +168,9 @@ TEST_F(XIsamFileEdge, ALockFileGoneUnderOpenHandlesIsNeverLockedAlone)
             TXIsamFile fresh;
             EXPECT_EQ(fresh.Open(Path(fileName), 3), c.FreshOpen == 0) << name;
             EXPECT_EQ(fresh.Status(), c.FreshOpen) << name;
-            if (c.FreshOpen != 0)
+            if (c.FreshOpen != 0) {
                 EXPECT_NE(fresh.StatusText().find("every workstation must close"), std::string::npos) << name;
+            }
         }
         EXPECT_EQ(KfsKill(Path(fileName).c_str()), 9) << name;
         TDayEntryRec entry;

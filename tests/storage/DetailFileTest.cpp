@@ -66,8 +66,9 @@ TEST_P(DetailFileTest, ADatabaseWithoutDetailsIsCompleteUntilTheFirstWriteMakesT
     std::unique_ptr<TOrbekoDB> other = Open();  // a workstation that was already running
     TDayEntryRec entry;
     const std::string id = Event(At(0, 10), entry);
-    if (!OnServer())
+    if (!OnServer()) {
         ASSERT_EQ(chmod(Path(TOrbekoDB::DayEntryFileName).c_str(), 0640), 0);
+    }
     // Reads find nothing and make nothing.
     EXPECT_TRUE(Db->Details.Event(id, entry).Empty());
     EXPECT_TRUE(Db->Details.ReadDay(At(0)).Heads.empty());
