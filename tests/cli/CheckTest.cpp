@@ -3,6 +3,7 @@
 #include "storage/DatabaseCheck.h"
 #include "storage/DetailFile.h"
 #include "kfstore/XIsamFile.h"
+#include "support/TempDir.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -138,6 +139,19 @@ TEST_F(CheckTest, TheDetailsFileIsCheckedWhereThereIsOne)
         EXPECT_EQ(run.Exit, c.Exit) << c.Name << ": " << run.Out << run.Err;
         EXPECT_NE(run.Out.find(c.Expected), std::string::npos) << c.Name << ": " << run.Out;
         EXPECT_EQ(RunAdmin({"check", "--json", DataPath()}).Exit, c.Exit) << c.Name;
+    }
+}
+
+TEST_F(CheckTest, AFolderHoldingOnlyADetailsFileHoldsNoDatabase)
+{
+    const TTempDir other;
+    TXIsamFile details;
+    ASSERT_TRUE(details.CreateFile(other.File(TDetailFile::FileName), 10, TDetailFile::KeyFormat))
+        << details.StatusText();
+    for (const char* verb : {"check", "stats"}) {
+        const TAdminRun run = RunAdmin({verb, other.Path()});
+        EXPECT_EQ(run.Exit, 2) << verb << ": " << run.Out;
+        EXPECT_NE(run.Err.find("holds no Orbeko database"), std::string::npos) << verb << ": " << run.Err;
     }
 }
 
