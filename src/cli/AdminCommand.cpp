@@ -41,12 +41,14 @@ const std::map<std::string, TVerb> kVerbs = {
     {"check",
      {"check [--json] FOLDER",
       "Checks the database in FOLDER while workstations keep working: the engine's integrity\n"
-      "check of each of the four files, their format and key formats, every record's key and\n"
-      "size, the agreement of each file's table with its indexes, and every reference between\n"
-      "the files (an event's owner, assignees and category; an alarm's event and user, and\n"
-      "that the user is among the event's assignees). The four files are first copied as they\n"
-      "stand at one moment into a scratch folder under $TMPDIR (workstations wait only while\n"
-      "the copy is taken, as for backup), and the copy is checked.\n"
+      "check of each of the four files and of the details file OBDetail.Ism where there is one,\n"
+      "their format and key formats, every record's key and size, the agreement of each file's\n"
+      "table with its indexes, and every reference between the files (an event's owner,\n"
+      "assignees and category; an alarm's event and user, and that the user is among the\n"
+      "event's assignees; that each detail's event, category or user is there, and an event's\n"
+      "detail is that event's own rather than a deleted one's). The files are first copied as\n"
+      "they stand at one moment into a scratch folder under $TMPDIR (workstations wait only\n"
+      "while the copy is taken, as for backup), and the copy is checked.\n"
       "Each problem is one line: file, record identifier, what is wrong.\n"
       "  --json  one JSON object: {\"folder\", \"problems\": [{\"file\", \"record\", \"problem\"}],\n"
       "          \"count\"}\n"
@@ -58,19 +60,20 @@ const std::map<std::string, TVerb> kVerbs = {
      {"copy SOURCE DEST",
       "Copies the database at SOURCE to DEST, each a folder or the connection string of a\n"
       "PostgreSQL server (postgresql://host/dbname, or host=... dbname=...; passwords from\n"
-      "~/.pgpass or libpq's environment), in either direction: the four files with every\n"
-      "record under its own identifier, and each file's note. Refused while any workstation\n"
-      "has SOURCE open, and when DEST already holds a database; no workstation can open\n"
-      "either until the copy is done. A copy that fails removes what it made.\n"
+      "~/.pgpass or libpq's environment), in either direction: the four files, and the details\n"
+      "file where there is one, with every record under its own identifier, and each file's\n"
+      "note. Refused while any workstation has SOURCE open, and when DEST already holds a\n"
+      "database; no workstation can open either until the copy is done. A copy that fails\n"
+      "removes what it made.\n"
       "Exit status: 0 copied, 1 refused, 2 failed.\n"}},
     {"backup",
      {"backup FOLDER DEST",
-      "Copies the four files of FOLDER into the folder DEST (made if missing; it must not hold\n"
-      "a database already) while workstations keep working. Each file is copied whole inside\n"
-      "one read transaction of the engine, and all four are held at the same moment, so no\n"
-      "alarm in the copy points past its events. Workstations that save meanwhile wait for\n"
-      "the copy (about a second per gigabyte). The copy is written to the disk and then\n"
-      "checked as by check.\n"
+      "Copies the four files of FOLDER, and the details file where there is one, into the\n"
+      "folder DEST (made if missing; it must not hold a database already) while workstations\n"
+      "keep working. Each file is copied whole inside one read transaction of the engine, and\n"
+      "all are held at the same moment, so no alarm or detail in the copy points past its\n"
+      "events. Workstations that save meanwhile wait for the copy (about a second per\n"
+      "gigabyte). The copy is written to the disk and then checked as by check.\n"
       "A database on a PostgreSQL server is backed up with the server's own tools: pg_dump\n"
       "(for example pg_dump -Fc -n orbeko -f diary.dump postgresql://host/dbname) while\n"
       "workstations keep working, and pg_restore to put it back; or copied into a folder with\n"
@@ -78,8 +81,9 @@ const std::map<std::string, TVerb> kVerbs = {
       "Exit status: 0 copied and checked, 1 the copy has problems, 2 no copy was made.\n"}},
     {"restore",
      {"restore BACKUP FOLDER | restore --finish FOLDER",
-      "Puts the four files of the backup in BACKUP in place of those of FOLDER. Refused while\n"
-      "any workstation has the folder open, or when the backup has problems. The backup is\n"
+      "Puts the four files of the backup in BACKUP, and its details file, in place of those of\n"
+      "FOLDER; a backup without a details file removes the folder's. Refused while any\n"
+      "workstation has the folder open, or when the backup has problems. The backup is\n"
       "copied into a staging folder inside FOLDER first and then moved into place file by\n"
       "file, so that a crash leaves either the old or the restored set: a restore cut short\n"
       "after its copy was complete is finished by \"restore --finish FOLDER\" (Orbeko refuses\n"
@@ -117,9 +121,10 @@ const std::map<std::string, TVerb> kVerbs = {
       "Exit status: 0 all imported, 1 some refused, 2 nothing could be read.\n"}},
     {"stats",
      {"stats FOLDER",
-      "Shows the record count and size of each file, the first and last event, and every user\n"
-      "with the number of events he owns. FOLDER may be a PostgreSQL connection string; the\n"
-      "server's files show their record counts.\n"
+      "Shows the record count and size of each file (the details file only where there is\n"
+      "one), the first and last event, and every user with the number of events he owns.\n"
+      "FOLDER may be a PostgreSQL connection string; the server's files show their record\n"
+      "counts.\n"
       "Exit status: 0, or 2 when the folder cannot be read.\n"}},
 };
 
@@ -276,6 +281,8 @@ bool TAdminCommand::ReadableDatabase(const std::string& folder)
             return false;
         }
         for (const TDatabaseFile& file : kDatabaseFiles) {
+            if (file.Optional)
+                continue;
             TXIsamFile probe;
             if (probe.Open(StoreLocation::FileName(StoreLocation::Normalized(folder), file.Name), koShared))
                 return true;
@@ -293,8 +300,9 @@ bool TAdminCommand::ReadableDatabase(const std::string& folder)
         Err_ << "orbeko-admin: cannot read the folder " << folder << "\n";
         return false;
     }
+    // The optional details file alone is no database.
     for (const TDatabaseFile& file : kDatabaseFiles)
-        if (std::filesystem::exists(FolderFile(folder, file.Name), error))
+        if (!file.Optional && std::filesystem::exists(FolderFile(folder, file.Name), error))
             return true;
     Err_ << "orbeko-admin: " << folder << " holds no Orbeko database\n";
     return false;

@@ -32,7 +32,8 @@ private:
     // True for a folder; for a server false, after saying what serves instead.
     bool FolderOnly(const std::string& verb, const std::string& location, const char* instead);
     // False (after saying why) unless folder is a readable folder, or a
-    // server, holding at least one of the four files.
+    // server, holding at least one of the four files (the details file
+    // alone is none).
     bool ReadableDatabase(const std::string& folder);
     int Usage(const std::string& verb);
 

@@ -92,11 +92,16 @@ int64_t TStoreCopy::Run(TKeptFiles files, const std::string& source, const std::
     if (from == to)
         throw ECopyRefused("the source and the destination are the same");
 
+    // An optional file the source lacks has no source: the copy lacks it too.
     std::vector<std::unique_ptr<TXIsamFile>> sources;
     for (const TKeptFile& file : files) {
         auto opened = std::make_unique<TXIsamFile>();
         const std::string name = StoreLocation::FileName(from, file.Name);
         if (!opened->Open(name, koExclusive)) {
+            if (opened->Status() == ksNotFound && file.Optional) {
+                sources.push_back(nullptr);
+                continue;
+            }
             if (opened->Status() == ksNameInUse)
                 throw ECopyRefused(StoreHomes::Shown(from) +
                                    " is open on a workstation; end Orbeko everywhere before copying it");
@@ -121,6 +126,8 @@ int64_t TStoreCopy::Run(TKeptFiles files, const std::string& source, const std::
     int64_t copied = 0;
     for (std::size_t i = 0; i < files.size(); ++i) {
         const TKeptFile& file = files[i];
+        if (!sources[i])
+            continue;
         TXIsamFile& copy = made.Make(StoreLocation::FileName(to, file.Name), file);
         CopyNote(*sources[i], copy, file.Name);
         copied += CopyRecords(*sources[i], copy, file);

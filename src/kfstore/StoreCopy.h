@@ -20,7 +20,8 @@ public:
 // alone, so the copy is refused while any workstation has the database
 // open and none can open it until the copy is done; the destination's files
 // are made and held alone the same way, and removed again when the copy
-// fails, so it never leaves half a database.
+// fails, so it never leaves half a database. An optional file the source
+// does not hold is not made in the destination either.
 class TStoreCopy
 {
 public:

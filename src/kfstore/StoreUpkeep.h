@@ -59,7 +59,8 @@ public:
 
     virtual ~TStoreUpkeep() = default;
     // The file checked on its own, problems to sink (one that is missing or
-    // cannot be opened is reported and not Usable).
+    // cannot be opened is reported and not Usable; an optional one that is
+    // missing is not Usable, and no problem).
     virtual std::unique_ptr<TCheckedFile> Check(const TKeptFile& file, const TProblemSink& sink) = 0;
     // Throws std::runtime_error when the file cannot be read.
     virtual TFigures Figures(const TKeptFile& file) = 0;

@@ -5,6 +5,7 @@
 #include "kfstore/StoreLocation.h"
 #include "kfstore/StoreUpkeep.h"
 #include "storage/DatabaseFiles.h"
+#include "storage/DetailFile.h"
 #include "storage/Records.h"
 
 #include <filesystem>
@@ -52,6 +53,64 @@ private:
 
 }  // namespace
 
+// The pieces of the details file in the order of their subjects, checked
+// as the events go by in identifier order: the categories' pieces come
+// before the first event's, the users' after the last.
+class TDatabaseCheck::TDetailsBySubject
+{
+public:
+    TDetailsBySubject(TCheckedFile* details, const TReferenceRules& rules)
+        : File_(details), Rows_(details ? details->ByKey(TDetailFile::SubjectKey) : nullptr), Rules_(rules)
+    {
+        Next();
+    }
+
+    // Checks the pieces before the event's, then the event's against it.
+    void Event(std::string_view id, const TDayEntryRec& event)
+    {
+        const std::string prefix = TDetailFile::EventSubject + std::string(id);
+        for (; Valid_ && CompareKeys(SubjectPrefix(), prefix) < 0; Next())
+            Check(nullptr);
+        for (; Valid_ && CompareKeys(SubjectPrefix(), prefix) == 0; Next())
+            Check(&event);
+    }
+
+    // Checks the pieces left; an event's only when every event went by, as
+    // its event is then known to be gone.
+    void Rest(bool eventsRead)
+    {
+        for (; Valid_; Next())
+            if (eventsRead || TDetailFile::SubjectKind(Piece_) != TDetailFile::EventSubject)
+                Check(nullptr);
+    }
+
+private:
+    void Next()
+    {
+        // A piece without its record's bytes was reported by the file's check.
+        do
+            Valid_ = Rows_ && Rows_->Next();
+        while (Valid_ && !Rows_->Data());
+        if (Valid_)
+            Piece_ = RecordAt<TDetailRec>(Rows_->Data());
+    }
+
+    // The letter and identifier of the subject, as its key orders them.
+    std::string SubjectPrefix() const { return FieldText(Piece_.Subject).substr(0, 1 + kPrimaryKeyLength); }
+
+    void Check(const TDayEntryRec* event) const
+    {
+        const std::string pk(Rows_->Pk());
+        Rules_.CheckDetail(Piece_, event, [this, &pk](const std::string& text) { File_->Report(pk, text); });
+    }
+
+    TCheckedFile* File_;
+    std::unique_ptr<TKeyedRows> Rows_;
+    const TReferenceRules& Rules_;
+    bool Valid_ = false;
+    TDetailRec Piece_{};
+};
+
 TDatabaseCheck::TDatabaseCheck(TProblemSink sink) : Sink_(std::move(sink)) {}
 
 void TDatabaseCheck::Report(const TProblem& problem)
@@ -87,14 +146,15 @@ int64_t TDatabaseCheck::Check(TStoreUpkeep& upkeep, const std::set<std::string>&
         if (!skipped.count(kDatabaseFiles[i].Name))
             files[i] = upkeep.Check(kDatabaseFiles[i], sink);
     const auto usable = [&files](std::size_t i) { return files[i] && files[i]->Usable() ? files[i].get() : nullptr; };
-    TCheckedFile* users = usable(0);
-    TCheckedFile* categories = usable(1);
-    TCheckedFile* events = usable(2);
-    TCheckedFile* alarms = usable(3);
+    TCheckedFile* users = usable(kUsersFile);
+    TCheckedFile* categories = usable(kCategoriesFile);
+    TCheckedFile* events = usable(kEventsFile);
+    TCheckedFile* alarms = usable(kAlarmsFile);
     Rules_.Users = CollectIds(users);
     Rules_.Categories = CollectIds(categories);
-    if (events)
-        CheckEvents(*events, alarms);
+    TDetailsBySubject details(usable(kDetailsFile), Rules_);
+    const bool eventsRead = events && CheckEvents(*events, alarms, details);
+    details.Rest(eventsRead);
     if (alarms)
         CheckAlarms(*alarms);
     return Count_;
@@ -108,16 +168,18 @@ std::optional<std::unordered_set<std::string>> TDatabaseCheck::CollectIds(TCheck
     return ids;
 }
 
-void TDatabaseCheck::CheckEvents(TCheckedFile& events, TCheckedFile* alarms)
+bool TDatabaseCheck::CheckEvents(TCheckedFile& events, TCheckedFile* alarms, TDetailsBySubject& details)
 {
     TAlarmsByEvent alarm(alarms);
     const auto danglingAlarm = [this, &alarm] {
         Report({TOrbekoDB::AlarmFileName, alarm.Pk(),
                 "its event " + alarm.EntryId() + " is not in " + TOrbekoDB::DayEntryFileName});
     };
-    events.ScanRecords([&](std::string_view pk, const char* data) {
-        const std::set<std::string> assignees = Rules_.CheckEvent(
-            RecordAt<TDayEntryRec>(data), [&](const std::string& text) { events.Report(pk, text); });
+    const bool read = events.ScanRecords([&](std::string_view pk, const char* data) {
+        const TDayEntryRec entry = RecordAt<TDayEntryRec>(data);
+        const std::set<std::string> assignees =
+            Rules_.CheckEvent(entry, [&](const std::string& text) { events.Report(pk, text); });
+        details.Event(pk, entry);
         for (; alarm.Valid() && CompareKeys(alarm.EntryId(), pk) < 0; alarm.Next())
             danglingAlarm();
         for (; alarm.Valid() && CompareKeys(alarm.EntryId(), pk) == 0; alarm.Next())
@@ -127,6 +189,7 @@ void TDatabaseCheck::CheckEvents(TCheckedFile& events, TCheckedFile* alarms)
     });
     for (; alarm.Valid(); alarm.Next())
         danglingAlarm();
+    return read;
 }
 
 void TDatabaseCheck::CheckAlarms(TCheckedFile& alarms)

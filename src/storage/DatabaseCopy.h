@@ -3,7 +3,8 @@
 #include "kfstore/StoreCopy.h"
 #include "storage/DatabaseFiles.h"
 
-// The four files of a database copied from one home to another (TStoreCopy).
+// The files of a database, the details file where there is one, copied
+// from one home to another (TStoreCopy).
 class TDatabaseCopy
 {
 public:

@@ -22,9 +22,9 @@ constexpr int64_t kDay = 86400;
 constexpr std::size_t kPieceBytes = sizeof(TDetailRec::Text) - 1;
 
 // Pieces of an extended record.
-constexpr char kEvent = 'E';
-constexpr char kCategory = 'C';
-constexpr char kUser = 'U';
+constexpr char kEvent = TDetailFile::EventSubject;
+constexpr char kCategory = TDetailFile::CategorySubject;
+constexpr char kUser = TDetailFile::UserSubject;
 constexpr char kHead = 'H';    // an event's end and place
 constexpr char kNotes = 'N';   // a part of its notes
 constexpr char kCover = 'V';   // a later week it runs into

@@ -78,6 +78,11 @@ public:
     void SetUserEmail(const std::string& id, const QString& email);
     void RemoveUser(const std::string& id);
 
+    // The letters of the records a subject names.
+    static constexpr char EventSubject = 'E';
+    static constexpr char CategorySubject = 'C';
+    static constexpr char UserSubject = 'U';
+
     // The identifier of the record a subject names, and its letter.
     static std::string SubjectId(const TDetailRec& piece);
     static char SubjectKind(const TDetailRec& piece);

@@ -29,12 +29,14 @@ std::string StampDisplay(const std::string& stamp)
 TFolderStats::TFolderStats(const std::string& location) : OnServer(StoreLocation::IsServer(location))
 {
     const std::unique_ptr<TStoreUpkeep> upkeep = DatabaseUpkeep(location);
+    // An optional file that is not there is shown as nothing, not as missing.
     for (const TDatabaseFile& file : kDatabaseFiles)
-        Files[file.Name] = upkeep->Figures(file);
+        if (const TFileFigures figures = upkeep->Figures(file); figures.Present || !file.Optional)
+            Files[file.Name] = figures;
     if (Files[TOrbekoDB::UserFileName].Present)
-        ReadUsers(*upkeep->Rows(kDatabaseFiles[0], TOrbekoDB::UserIdKey));
+        ReadUsers(*upkeep->Rows(kDatabaseFiles[kUsersFile], TOrbekoDB::UserIdKey));
     if (Files[TOrbekoDB::DayEntryFileName].Present)
-        ReadEvents(*upkeep->Rows(kDatabaseFiles[2], TOrbekoDB::DayEntryIdKey));
+        ReadEvents(*upkeep->Rows(kDatabaseFiles[kEventsFile], TOrbekoDB::DayEntryIdKey));
 }
 
 void TFolderStats::ReadUsers(TKeyedRows& users)

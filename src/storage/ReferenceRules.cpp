@@ -1,6 +1,7 @@
 #include "storage/ReferenceRules.h"
 
 #include "storage/DatabaseFiles.h"
+#include "storage/DetailFile.h"
 #include "storage/OrbekoDB.h"
 
 namespace {
@@ -45,4 +46,30 @@ void TReferenceRules::CheckAlarm(const TAlarmRec& alarm, const TReport& report) 
     if (FieldText(alarm.UserAlarmKey) != user + stamp)
         report("its user-and-time key \"" + FieldText(alarm.UserAlarmKey) + "\" is not its user followed by its "
                "due time");
+}
+
+void TReferenceRules::CheckDetail(const TDetailRec& piece, const TDayEntryRec* event, const TReport& report) const
+{
+    const char kind = TDetailFile::SubjectKind(piece);
+    // A subject of one of the three kinds has its letter, so an identifier.
+    const std::string id = kind ? TDetailFile::SubjectId(piece) : std::string();
+    switch (kind) {
+    case TDetailFile::EventSubject:
+        if (!event)
+            report("its event " + id + " is not in " + TOrbekoDB::DayEntryFileName);
+        else if (!TDetailFile::Belongs(piece, *event))
+            report("its event " + id + " is not the one it was made for (owner " + FieldText(piece.OwnerId)
+                   + ", time " + FieldText(piece.EntryStamp) + ")");
+        return;
+    case TDetailFile::CategorySubject:
+        if (Categories && !Categories->count(id))
+            report("its category " + id + " is not in " + TOrbekoDB::CategoryFileName);
+        return;
+    case TDetailFile::UserSubject:
+        if (!KnownUser(id))
+            report("its user " + id + " is not in " + TOrbekoDB::UserFileName);
+        return;
+    default:
+        report("its subject \"" + FieldText(piece.Subject) + "\" names no event, category or user");
+    }
 }

@@ -28,4 +28,9 @@ public:
     // Reports what is wrong with the alarm's user, due time and the key
     // made of both.
     void CheckAlarm(const TAlarmRec& alarm, const TReport& report) const;
+    // Reports a piece of the details file whose record is gone: a
+    // category's or a user's that is not in its file, or an event's whose
+    // event is not there (event is null) or is another event under the
+    // same identifier (its guard does not match).
+    void CheckDetail(const TDetailRec& piece, const TDayEntryRec* event, const TReport& report) const;
 };

@@ -2,7 +2,9 @@
 
 #include "storage/DatabaseCheck.h"
 #include "storage/DatabaseFiles.h"
+#include "kfstore/folder/LockFile.h"
 #include "kfstore/folder/Restore.h"
+#include "storage/DetailFile.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
@@ -51,10 +53,42 @@ protected:
         const auto db = Connect();
         TDiaryRecords write(*db);
         const std::string ann = write.User("ANN", "", "ANN");
-        write.Alarm(write.Event("", ann, {ann}, "Meeting"), ann);
+        Event_ = write.Event("", ann, {ann}, "Meeting");
+        write.Alarm(Event_, ann);
+    }
+
+    TDayEntryRec Event(TOrbekoDB& db)
+    {
+        TDayEntryRec entry{};
+        EXPECT_TRUE(db.DayEntryFile.GetEqual(entry, TOrbekoDB::DayEntryIdKey, Event_));
+        return entry;
+    }
+
+    // The place of the event as a workstation reads it; empty without one.
+    std::string Place()
+    {
+        const auto db = Connect();
+        return db->Details.Event(Event_, Event(*db)).Place.toStdString();
+    }
+
+    // The event at this place, or the folder without a details file at all.
+    void SetPlace(const std::string& place)
+    {
+        if (place.empty()) {
+            if (std::filesystem::exists(DataFile(TDetailFile::FileName))) {
+                ASSERT_TRUE(TXIsamFile().RemoveFile(DataFile(TDetailFile::FileName)));
+            }
+            return;
+        }
+        const auto db = Connect();
+        TEventDetails details;
+        details.Place = QString::fromStdString(place);
+        const TDayEntryRec entry = Event(*db);
+        db->Details.WriteEvent(Event_, entry, details, &entry);
     }
 
     TTempDir Backups_;
+    std::string Event_;
 };
 
 TEST_F(BackupRestoreTest, BackupWhileFourWorkstationsAddEventsAndAlarmsPassesCheck)
@@ -95,6 +129,45 @@ TEST_F(BackupRestoreTest, RestoreIsRefusedWhileAWorkstationHasTheFolderOpen)
     EXPECT_FALSE(std::filesystem::exists(FolderFile(DataPath(), TRestore::StagingName)));
 }
 
+TEST_F(BackupRestoreTest, BackupAndRestoreCarryTheDetailsFileWhereThereIsOne)
+{
+    struct TCase
+    {
+        const char* Backup;  // the event's place when the backup is taken; "": no details file
+        const char* Folder;  // and when the backup is restored
+    };
+    const TCase cases[] = {
+        {"", ""},
+        {"Room 1", "Room 9"},
+        {"Room 1", ""},
+        // Today's details must not stay beside the backup's events.
+        {"", "Room 9"},
+    };
+    const std::string details = DataFile(TDetailFile::FileName);
+    int row = 0;
+    for (const TCase& c : cases) {
+        const std::string name = std::string("backup \"") + c.Backup + "\" over \"" + c.Folder + "\"";
+        SetPlace(c.Backup);
+        const std::string copy = Backups_.File("copy" + std::to_string(row++));
+        const TAdminRun backup = RunAdmin({"backup", DataPath(), copy});
+        EXPECT_EQ(backup.Exit, 0) << name << ": " << backup.Out << backup.Err;
+        EXPECT_EQ(std::filesystem::exists(FolderFile(copy, TDetailFile::FileName)), *c.Backup != 0) << name;
+        EXPECT_EQ(Problems(copy), 0) << name;
+
+        SetPlace(c.Folder);
+        const TAdminRun restore = RunAdmin({"restore", copy, DataPath()});
+        EXPECT_EQ(restore.Exit, 0) << name << ": " << restore.Err;
+        EXPECT_EQ(std::filesystem::exists(details), *c.Backup != 0) << name;
+        if (!*c.Backup) {
+            EXPECT_FALSE(std::filesystem::exists(details + "-journal")) << name;
+            EXPECT_FALSE(std::filesystem::exists(TLockFile::PathFor(details))) << name;
+        }
+        EXPECT_EQ(Place(), c.Backup) << name;
+        EXPECT_EQ(Problems(DataPath()), 0) << name;
+        EXPECT_FALSE(std::filesystem::exists(FolderFile(DataPath(), TRestore::StagingName))) << name;
+    }
+}
+
 TEST_F(BackupRestoreTest, RestoreCutShortAfterItsCopyIsFinishedAndRefusedUntilThen)
 {
     const std::string copy = Backups_.File("copy");
@@ -112,6 +185,26 @@ TEST_F(BackupRestoreTest, RestoreCutShortAfterItsCopyIsFinishedAndRefusedUntilTh
     EXPECT_FALSE(TRestore::Unfinished(DataPath()));
     EXPECT_EQ(Problems(DataPath()), 0);
     EXPECT_EQ(Connect()->UserFile.RecordCount(), 1);
+}
+
+TEST_F(BackupRestoreTest, RestoreCutShortOfABackupWithoutDetailsIsFinishedWithoutThem)
+{
+    const std::string copy = Backups_.File("copy");
+    ASSERT_EQ(RunAdmin({"backup", DataPath(), copy}).Exit, 0);
+    SetPlace("Room 9");
+    // As a crash leaves it: the copy staged with the details file's going,
+    // marked, the users file moved.
+    const std::string staging = FolderFile(DataPath(), TRestore::StagingName);
+    std::filesystem::copy(copy, staging);
+    std::ofstream(FolderFile(staging, std::string(TDetailFile::FileName) + TRestore::AbsentSuffix));
+    std::ofstream(FolderFile(staging, TRestore::MarkerName));
+    std::filesystem::rename(FolderFile(staging, TOrbekoDB::UserFileName), DataFile(TOrbekoDB::UserFileName));
+
+    EXPECT_EQ(RunAdmin({"restore", "--finish", DataPath()}).Exit, 0);
+    EXPECT_FALSE(TRestore::Unfinished(DataPath()));
+    EXPECT_FALSE(std::filesystem::exists(DataFile(TDetailFile::FileName)));
+    EXPECT_EQ(Place(), "");
+    EXPECT_EQ(Problems(DataPath()), 0);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include "AdminFixture.h"
 
 #include "storage/DatabaseCheck.h"
+#include "storage/DetailFile.h"
 #include "kfstore/XIsamFile.h"
+#include "support/TempDir.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -87,6 +89,70 @@ TEST_F(CheckTest, EachDanglingReferenceIsNamedWithFileAndRecord)
         ASSERT_TRUE(broken.File.Delete(id));
     }
     EXPECT_TRUE(Check().empty());
+}
+
+TEST_F(CheckTest, TheDetailsFileIsCheckedWhereThereIsOne)
+{
+    struct TCase
+    {
+        const char* Name;
+        std::function<void()> Change;
+        int Exit;
+        std::string Expected;  // a line of the report
+    };
+    const std::string details = DataFile(TDetailFile::FileName);
+    const TCase cases[] = {
+        {"no details file", [] {}, 0, ": no problems found"},
+        {"the event's own details",
+         [&] {
+             TDayEntryRec entry{};
+             ASSERT_TRUE(Db_->DayEntryFile.GetEqual(entry, TOrbekoDB::DayEntryIdKey, Event_));
+             TEventDetails place;
+             place.Place = QStringLiteral("Room 4");
+             Db_->Details.WriteEvent(Event_, entry, place, nullptr);
+             Db_->Details.SetCategoryColour(Category_, 0x00AA00);
+             Db_->Details.SetUserEmail(Bob_, QStringLiteral("bob@example.org"));
+         },
+         0, ": no problems found"},
+        {"details of an event another workstation deleted",
+         [&] {
+             TDiaryRecords write(*Db_);
+             const std::string gone = write.Event("", Ann_, {Ann_}, "Lunch");
+             TDayEntryRec entry{};
+             ASSERT_TRUE(Db_->DayEntryFile.GetEqual(entry, TOrbekoDB::DayEntryIdKey, gone));
+             TEventDetails place;
+             place.Place = QStringLiteral("Canteen");
+             Db_->Details.WriteEvent(gone, entry, place, nullptr);
+             ASSERT_TRUE(Db_->DayEntryFile.Delete(gone));
+         },
+         1, "OBDetail.Ism 0000000004: its event 0000000002 is not in OBDayEnt.Ism"},
+        {"a details file that is no keyed file",
+         [&] {
+             Db_.reset();
+             std::ofstream(details, std::ios::binary | std::ios::trunc) << std::string(4096, 'x');
+         },
+         1, "OBDetail.Ism: "},
+    };
+    for (const TCase& c : cases) {
+        c.Change();
+        const TAdminRun run = RunAdmin({"check", DataPath()});
+        EXPECT_EQ(run.Exit, c.Exit) << c.Name << ": " << run.Out << run.Err;
+        EXPECT_NE(run.Out.find(c.Expected), std::string::npos) << c.Name << ": " << run.Out;
+        EXPECT_EQ(RunAdmin({"check", "--json", DataPath()}).Exit, c.Exit) << c.Name;
+    }
+}
+
+TEST_F(CheckTest, AFolderHoldingOnlyADetailsFileHoldsNoDatabase)
+{
+    const TTempDir other;
+    TXIsamFile details;
+    ASSERT_TRUE(details.CreateFile(other.File(TDetailFile::FileName), 10, TDetailFile::KeyFormat))
+        << details.StatusText();
+    for (const char* verb : {"check", "stats"}) {
+        const TAdminRun run = RunAdmin({verb, other.Path()});
+        EXPECT_EQ(run.Exit, 2) << verb << ": " << run.Out;
+        EXPECT_NE(run.Err.find("holds no Orbeko database"), std::string::npos) << verb << ": " << run.Err;
+    }
 }
 
 TEST_F(CheckTest, FlippedByteTheStoreStillReadsIsFound)

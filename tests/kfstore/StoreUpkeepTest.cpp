@@ -92,6 +92,29 @@ TEST_P(StoreUpkeep, AMissingFileIsReportedAndNotUsable)
     EXPECT_NE(problems[0].Text.find("missing"), std::string::npos) << problems[0].Text;
 }
 
+TEST_P(StoreUpkeep, AnOptionalFileMissingIsNoProblemAndNotUsable)
+{
+    struct TCase
+    {
+        TKeptFile File;
+        bool Usable;
+        std::size_t Problems;
+    };
+    const TCase cases[] = {
+        {Missing, false, 1},
+        {{Missing.Name, Missing.KeyFormat, Missing.KeyLength, true}, false, 0},
+        {{Events.Name, Events.KeyFormat, Events.KeyLength, true}, true, 0},
+    };
+    for (const TCase& c : cases) {
+        std::vector<TProblem> problems;
+        const std::unique_ptr<TCheckedFile> checked =
+            Upkeep()->Check(c.File, [&problems](const TProblem& problem) { problems.push_back(problem); });
+        EXPECT_EQ(checked->Usable(), c.Usable) << c.File.Name << (c.File.Optional ? ", optional" : "");
+        EXPECT_EQ(problems.size(), c.Problems) << c.File.Name << (c.File.Optional ? ", optional" : "");
+        EXPECT_EQ(Upkeep()->Figures(c.File).Present, c.Usable) << c.File.Name;
+    }
+}
+
 TEST_P(StoreUpkeep, ASnapshotIsTakenOfAFolderOnly)
 {
     const std::string copy = Dir.File("copy");

@@ -9,6 +9,7 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <cstring>
 #include <set>
 #include <sys/stat.h>
@@ -42,7 +43,8 @@ std::string Quoted(std::string_view text)
 }  // namespace
 
 TFileCheck::TFileCheck(const std::string& folder, const TKeptFile& file, const TProblemSink& sink)
-    : Name_(file.Name), KeyLength_(file.KeyLength), Sink_(sink), Format_(TKeyFormat::Parse(file.KeyFormat))
+    : Name_(file.Name), KeyLength_(file.KeyLength), Optional_(file.Optional), Sink_(sink),
+      Format_(TKeyFormat::Parse(file.KeyFormat))
 {
     if (!Open(FolderFile(folder, file.Name)))
         return;
@@ -67,7 +69,8 @@ bool TFileCheck::Open(const std::string& path)
 {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) {
-        Report({}, "the file is missing");
+        if (errno != ENOENT || !Optional_)
+            Report({}, "the file is missing");
         return false;
     }
     const int16_t header = TFileSchema::CheckHeader(path);

@@ -20,6 +20,7 @@
 // index (sums of the hashes of every record's copies, read in file order),
 // and every record's key, size and index values. Where a table and an
 // index disagree, the records are named by probing one from the other.
+// An optional file that is missing is no problem, and not Usable.
 class TFileCheck : public TCheckedFile
 {
 public:
@@ -49,6 +50,7 @@ private:
 
     std::string Name_;
     int KeyLength_;
+    bool Optional_;
     const TProblemSink& Sink_;
     std::optional<TKeyFormat> Format_;
     TConnection Connection_;

@@ -4,6 +4,7 @@
 #include "kfstore/folder/Snapshot.h"
 #include "kfstore/FileDescriptor.h"
 #include "kfstore/KfsStatus.h"
+#include "kfstore/folder/LockFile.h"
 #include "kfstore/folder/OpenMark.h"
 #include "kfstore/XIsamFile.h"
 
@@ -73,19 +74,31 @@ std::string Staging(const std::string& folder)
     return FolderFile(folder, TRestore::StagingName);
 }
 
-// Moves every staged file into place and removes the staging folder.
+void Unlink(const std::string& path)
+{
+    if (unlink(path.c_str()) != 0 && errno != ENOENT)
+        Fail("cannot remove " + path);
+}
+
+// Moves every staged file into place, removes the files the backup has
+// none of, and removes the staging folder. Done again after a crash, each
+// step finds its work done or does it.
 void MoveIntoPlace(TKeptFiles files, const std::string& folder)
 {
     const std::string staging = Staging(folder);
     for (const TKeptFile& file : files) {
         const std::string staged = FolderFile(staging, file.Name);
-        if (!Exists(staged))
-            continue;
         const std::string path = FolderFile(folder, file.Name);
-        if (unlink((path + "-journal").c_str()) != 0 && errno != ENOENT)
-            Fail("cannot remove " + path + "-journal");
-        if (rename(staged.c_str(), path.c_str()) != 0)
-            Fail("cannot move " + staged + " to " + path);
+        if (Exists(staged)) {
+            Unlink(path + "-journal");
+            if (rename(staged.c_str(), path.c_str()) != 0)
+                Fail("cannot move " + staged + " to " + path);
+        } else if (Exists(staged + TRestore::AbsentSuffix)) {
+            // As a removal by the store leaves it: no journal, no lock file.
+            Unlink(path + "-journal");
+            Unlink(path);
+            Unlink(TLockFile::PathFor(path));
+        }
     }
     Sync(folder);
     std::error_code error;
@@ -132,7 +145,21 @@ void TRestore::Run(TKeptFiles files, const std::string& backup, const std::strin
         Fail("cannot make " + staging);
     for (const TSnapshot::TFailure& failure : TSnapshot::Take(files, backup, staging, TSnapshot::TSync::Files))
         throw std::runtime_error(failure.File + " cannot be copied: " + failure.Error);
-    // Kept from workstations once renamed into place, until all four are.
+    // An optional file the backup lacks must not stay beside the restored
+    // set: it would speak of records that are not the backup's. Its going
+    // is staged like the others' coming, and durable before the marker.
+    bool absent = false;
+    for (const TKeptFile& file : files) {
+        const std::string staged = FolderFile(staging, file.Name);
+        if (!file.Optional || Exists(staged))
+            continue;
+        if (TFileDescriptor(staged + AbsentSuffix, O_WRONLY | O_CREAT | O_TRUNC, 0666).Get() < 0)
+            Fail("cannot write " + staged + AbsentSuffix);
+        absent = true;
+    }
+    if (absent)
+        Sync(staging);
+    // Kept from workstations once renamed into place, until all are.
     claim.Exclude(files, staging);
     const std::string marker = FolderFile(staging, MarkerName);
     if (TFileDescriptor(marker, O_WRONLY | O_CREAT | O_TRUNC, 0666).Get() < 0)

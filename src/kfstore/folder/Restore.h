@@ -22,11 +22,14 @@ public:
 //    over. The staged files are marked too, as they are renamed into place.
 // 2. The backup is copied into a staging folder inside the folder (same
 //    file system, so renames are atomic) and synced.
+//    An optional file the backup lacks is staged as a file named after it
+//    with AbsentSuffix: it is removed from the folder with the move.
 // 3. A marker file in the staging folder is written and synced: from here
 //    on the new set counts, and an interrupted restore is finished by
 //    moving whatever is still staged into place (Finish).
 // 4. Each file is renamed into place; a rollback journal left by the old
 //    file is removed first, as it would otherwise be played into the new
+//    file. A file staged as absent is removed, with its journal and lock
 //    file. The folder is synced, then the staging folder removed.
 //
 // Orbeko refuses a folder whose restore is unfinished (Unfinished()), so
@@ -36,6 +39,7 @@ class TRestore
 public:
     static constexpr const char* StagingName = "OrbekoRestore.tmp";
     static constexpr const char* MarkerName = "complete";
+    static constexpr const char* AbsentSuffix = ".absent";
 
     // The files of backup in place of folder's. Throws ERestoreRefused, or
     // std::runtime_error when a step fails.

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-// Copies the four keyed files of a folder into another folder as they
+// Copies the keyed files of a folder into another folder as they
 // stood at one moment, while workstations keep working: each file is
 // copied whole inside a read transaction, and the read transactions of
 // all of them are taken (in the order given) before the first
@@ -18,8 +18,9 @@ class TSnapshot
 public:
     using TFailure = TStoreUpkeep::TFailure;
 
-    // destination must exist and hold none of the four files. A file
-    // missing from source is left out of the copy (the check reports it);
+    // destination must exist and hold none of the files. A file missing
+    // from source is left out of the copy (the check reports it unless it
+    // is optional);
     // a file that cannot be copied is named, and the others are copied.
     // Returns the failures, none when every file there was copied.
     // Files: the copies and the destination's entries are on the disk when

@@ -89,7 +89,10 @@ public:
         : Open_(location, kept), Sink_(sink)
     {
         if (!Open_.IsOpen()) {
-            Report({}, Open_.Status == ksNotFound ? "is missing" : "cannot be read: " + KfsStatusText(Open_.Status));
+            // An optional file that is not there is no problem; nothing to read.
+            if (Open_.Status != ksNotFound || !kept.Optional)
+                Report({}, Open_.Status == ksNotFound ? "is missing"
+                                                      : "cannot be read: " + KfsStatusText(Open_.Status));
             return;
         }
         Usable_ = true;
