@@ -388,7 +388,10 @@ TPgKeyedFile::~TPgKeyedFile()
     // The server drops a session's locks only once it has seen the
     // connection end, a moment after it is closed here: given back now, the
     // records and the file are free for others when the close returns.
-    if (Counter_ && PQstatus(Connection_.Handle()) == CONNECTION_OK)
+    // A server that let a handle wait in vain is not waited for again:
+    // it drops the locks itself once it finds the session gone.
+    std::string cause;
+    if (Counter_ && !TPgOutage::Resting(Location_, cause) && Connection_.Usable())
         Connection_.Exec("SELECT pg_advisory_unlock_all()");
 }
 
