@@ -158,6 +158,10 @@ bool TPgConnection::Usable()
 {
     if (!Conn_ || PQstatus(Conn_) != CONNECTION_OK)
         return false;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - LookedAt_ < kLookInterval)
+        return true;
+    LookedAt_ = now;
     // A server that ends the session says so and then closes: the first
     // read takes its word, the next finds the end.
     for (int read = 0; read < 2 && PQstatus(Conn_) == CONNECTION_OK; ++read) {

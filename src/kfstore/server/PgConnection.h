@@ -77,8 +77,10 @@ public:
     PGconn* Handle() const { return Conn_; }
     // Whether the connection still stands, as far as can be told without
     // asking the server: what it sent meanwhile (its farewell when it went
-    // down or ended the session) is read first.
+    // down or ended the session) is read first, at most every kLookInterval,
+    // so that a walk's reads in a tight loop cost no system call each.
     bool Usable();
+    static constexpr std::chrono::microseconds kLookInterval{500};
     // Raised by every Open that succeeds: statements prepared before are gone.
     uint64_t Generation() const { return Generation_; }
 
@@ -117,6 +119,7 @@ private:
     PGconn* Conn_ = nullptr;
     std::string Location_;
     uint64_t Generation_ = 0;
+    std::chrono::steady_clock::time_point LookedAt_;
     // Why there is no connection: 14, or 22 when it was given up.
     int16_t Ended_ = 0;
 };
