@@ -13,6 +13,7 @@
 #include "app/InstanceLock.h"
 #include "app/Login.h"
 #include "app/MainCommands.h"
+#include "app/ServerOutage.h"
 #include "app/TimerPause.h"
 #include "app/ViewFeeder.h"
 #include "app/ViewNotebook.h"
@@ -573,11 +574,25 @@ void TfrmMain::tmrMainTimer()
         FolderTrust_->Beat();
     if (!AlarmDb_)
         return;
-    FollowOtherWorkstations();
-    TAlarmScan scan(AlarmDb_->AlarmFile, Session_.UserId());
-    scan.Run(MonitorStamp_, [this](TAlarmRec& alarm, const std::string& alarmId) {
-        const bool written = frmNotify->Execute(alarm, alarmId, *AlarmDb_) != TfrmNotify::Failed;
-        RefreshView();
-        return written;
-    });
+    if (!Outage_)
+        Outage_ = std::make_unique<TServerOutage>(AlarmDb_->RootPath);
+    try {
+        // What other workstations wrote while the server was away came with
+        // no word that this one heard: the view is read afresh.
+        if (Outage_->Out())
+            RefreshView();
+        else
+            FollowOtherWorkstations();
+        TAlarmScan scan(AlarmDb_->AlarmFile, Session_.UserId());
+        scan.Run(MonitorStamp_, [this](TAlarmRec& alarm, const std::string& alarmId) {
+            const bool written = frmNotify->Execute(alarm, alarmId, *AlarmDb_) != TfrmNotify::Failed;
+            RefreshView();
+            return written;
+        });
+    } catch (const std::exception&) {
+        if (!Outage_->Failed())
+            throw;
+        return;
+    }
+    Outage_->Reached();
 }

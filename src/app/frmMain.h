@@ -22,6 +22,7 @@ class TInstanceLock;
 class TMainCommands;
 class TOrbekoCfg;
 class TOrbekoDB;
+class TServerOutage;
 class TTrayIcon;
 class TViewFeeder;
 class TViewNotebook;
@@ -110,7 +111,9 @@ public:
     void actTroubleshootingExecute();
 
     // The alarm monitor: shows the logged-in user's due alarms, earliest
-    // first, with the timer off while it works.
+    // first, with the timer off while it works. A diary server out of reach
+    // is told once, not at every tick; the tick that reaches it again reads
+    // the view afresh and shows what fell due meanwhile.
     void tmrMainTimer();
 
 signals:
@@ -155,6 +158,8 @@ private:
     std::unique_ptr<TViewFeeder> Feeder_;
     // The folder's lock self-test at start-up and this workstation's heartbeat.
     std::unique_ptr<TFolderTrust> FolderTrust_;
+    // What the ticks met of the database's server; made at the first tick.
+    std::unique_ptr<TServerOutage> Outage_;
     bool Ended_ = false;
 
     // The actions, menus and tool bar, with their enabling rules.

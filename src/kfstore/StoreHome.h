@@ -25,6 +25,14 @@ public:
     virtual std::string Shown(const std::string& location) = 0;
     // The keeper's work on the files of a database at location.
     virtual std::unique_ptr<TStoreUpkeep> Upkeep(const std::string& location, TKeptFiles files) = 0;
+    // Why the database at location cannot be reached now, in words
+    // ("connection refused"); empty while nothing stands against it. A
+    // folder's failures are told by the status of each call.
+    virtual std::string Unreachable(const std::string& location)
+    {
+        (void)location;
+        return {};
+    }
 };
 
 namespace StoreHomes {
@@ -42,6 +50,9 @@ std::string ServerMissing();
 // server's connection string as written, or, when a password is written
 // into it, libpq's reading of the rest.
 std::string Shown(const std::string& location);
+// Why the database at location cannot be reached now; empty when it can,
+// as far as its home knows.
+std::string Unreachable(const std::string& location);
 // The home of a location: a server's when it is one.
 TStoreHome* OfLocation(std::string_view location);
 // The home of a keyed file's name: a server's when the name is one.

@@ -52,6 +52,12 @@ std::string Shown(const std::string& location)
     return server ? server->Shown(location) : "a PostgreSQL server";
 }
 
+std::string Unreachable(const std::string& location)
+{
+    TStoreHome* home = OfLocation(location);
+    return home ? home->Unreachable(location) : std::string();
+}
+
 TStoreHome* OfLocation(std::string_view location)
 {
     return StoreLocation::IsServer(location) ? Server() : &Folder();

@@ -88,13 +88,14 @@ const TPgKeySource::TPrepared* TPgKeySource::Statement(int index, int16_t& statu
 {
     TPrepared& statement = Statements_[index];
     status = ksOk;
-    if (!statement.Ready) {
+    if (statement.Generation != Connection_.Generation()) {
         statement.Parameters.clear();
         statement.Name = std::to_string(KeyNumber_) + '_' + std::to_string(index);
         statement.Name.insert(statement.Name.begin(), 'k');
         const std::string sql = Sql(index, statement.Parameters);
         status = Connection_.Prepare(statement.Name, sql, static_cast<int>(statement.Parameters.size()));
-        statement.Ready = status == ksOk;
+        if (status == ksOk)
+            statement.Generation = Connection_.Generation();
     }
     return status == ksOk ? &statement : nullptr;
 }

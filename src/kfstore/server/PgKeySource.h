@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,9 @@ private:
     enum TParameter { pValue, pPk, pBound, pLimit };
     struct TPrepared
     {
-        bool Ready = false;
+        // Prepared on the connection of this generation; a connection made
+        // again has none.
+        std::optional<uint64_t> Generation;
         std::string Name;
         std::vector<TParameter> Parameters;
     };

@@ -3,6 +3,7 @@
 #include "kfstore/KeyOrder.h"
 #include "kfstore/KfsStatus.h"
 #include "kfstore/server/PgFileSchema.h"
+#include "kfstore/server/PgOutage.h"
 #include "kfstore/PrimaryKey.h"
 
 namespace {
@@ -94,21 +95,83 @@ int16_t TPgKeyedFile::Remove(const std::string& connection, const std::string& n
 int16_t TPgKeyedFile::Open(const std::string& connection, const std::string& name, const std::string& fileName,
                            bool exclusive)
 {
+    Location_ = connection;
+    Name_ = name;
+    Exclusive_ = exclusive;
     int16_t status = Connection_.Open(connection);
     if (status != ksOk)
         return status;
     Counter_ = std::make_unique<TPgChangeCounter>(Connection_, fileName);
-    status = ReadDescription(name);
-    if (status == ksOk)
-        status = HoldOpenMark(exclusive);
-    if (status == ksOk)
-        status = PrepareWrites();
+    status = Settle(name);
     if (status != ksOk)
         return status;
     Cursors_.Make(*Format_, [this](int key) {
         return std::make_unique<TPgKeySource>(Connection_, *Counter_, FileId_, key, Format_->RecordSize());
     });
     return ksOk;
+}
+
+int16_t TPgKeyedFile::Settle(const std::string& name)
+{
+    int16_t status = ReadDescription(name);
+    if (status == ksOk)
+        status = HoldOpenMark(Exclusive_);
+    if (status == ksOk)
+        status = PrepareWrites();
+    return status;
+}
+
+int16_t TPgKeyedFile::Reach()
+{
+    // Another handle just waited in vain for this server: the same wait
+    // here would find the same silence.
+    std::string cause;
+    if (TPgOutage::Resting(Location_, cause))
+        return ksInterrupted;
+    if (Connection_.Usable())
+        return ksOk;
+    Forget();
+    const int32_t fileId = FileId_;
+    const std::optional<TKeyFormat> format = Format_;
+    int16_t status = Connection_.Open(Location_);
+    if (status == ksOk)
+        status = Settle(Name_);
+    // A file removed and made again meanwhile is another file: its records
+    // are not the ones this handle's positions and format speak of.
+    if (status == ksOk && (FileId_ != fileId || Format_->Text() != format->Text()))
+        status = ksNotFound;
+    FileId_ = fileId;
+    Format_ = format;
+    if (status != ksOk)
+        Connection_.Close();
+    return status;
+}
+
+void TPgKeyedFile::Forget()
+{
+    // A batch's writes not yet committed are lost: its end says so.
+    if (Span_ && Batch_ && BatchStatus_ == ksOk)
+        BatchStatus_ = ksIoError;
+    Span_.reset();
+    Counter_->RolledBack();
+    for (int64_t lock : HeldLocks_)
+        if (!KeptLocks_.count(lock))
+            LostLocks_.insert(lock);
+    HeldLocks_.clear();
+    KeptLocks_.clear();
+    CountedAt_.reset();
+}
+
+int16_t TPgKeyedFile::LockLost(std::string_view pk) const
+{
+    return LostLocks_.count(TPgFileSchema::RecordLock(FileId_, pk)) ? ksLocked : ksOk;
+}
+
+std::optional<uint64_t> TPgKeyedFile::ChangeCounter()
+{
+    if (Reach() != ksOk)
+        return std::nullopt;
+    return Counter_->ReadCommitted();
 }
 
 int16_t TPgKeyedFile::ReadDescription(const std::string& name)
@@ -192,6 +255,8 @@ int16_t TPgKeyedFile::PrepareWrites()
 int16_t TPgKeyedFile::Get(int keyNumber, int readMode, std::string_view value, std::string* keyText, std::string& pk,
                           void* record, int recordSize)
 {
+    if (const int16_t status = Reach(); status != ksOk)
+        return status;
     return Cursors_.Read(keyNumber, readMode, value, keyText, pk, record, recordSize);
 }
 
@@ -309,6 +374,8 @@ int16_t TPgKeyedFile::EndBatch()
 {
     if (!Batch_)
         return ksBadParameter;
+    if (!Connection_.Usable())
+        Forget();
     const int16_t status = CommitSpan();
     Batch_ = false;
     return BatchStatus_ != ksOk ? BatchStatus_ : status;
@@ -321,7 +388,10 @@ TPgKeyedFile::~TPgKeyedFile()
     // The server drops a session's locks only once it has seen the
     // connection end, a moment after it is closed here: given back now, the
     // records and the file are free for others when the close returns.
-    if (Counter_ && PQstatus(Connection_.Handle()) == CONNECTION_OK)
+    // A server that let a handle wait in vain is not waited for again:
+    // it drops the locks itself once it finds the session gone.
+    std::string cause;
+    if (Counter_ && !TPgOutage::Resting(Location_, cause) && Connection_.Usable())
         Connection_.Exec("SELECT pg_advisory_unlock_all()");
 }
 
@@ -329,6 +399,8 @@ int16_t TPgKeyedFile::Add(std::string& pk, const void* record, int recordSize)
 {
     if (recordSize != Format_->RecordSize())
         return ksBadParameter;
+    if (const int16_t status = Reach(); status != ksOk)
+        return status;
     const bool allocate = pk.empty();
     if (!allocate) {
         const int16_t status = PrimaryKey::Check(pk, KeyLength_);
@@ -357,7 +429,11 @@ int16_t TPgKeyedFile::Rewrite(std::string_view pk, const void* record, int recor
 {
     if (recordSize != Format_->RecordSize())
         return ksBadParameter;
-    const int16_t status = PrimaryKey::Check(pk, KeyLength_);
+    int16_t status = PrimaryKey::Check(pk, KeyLength_);
+    if (status == ksOk)
+        status = Reach();
+    if (status == ksOk)
+        status = LockLost(pk);
     if (status != ksOk)
         return status;
     return Write(pk, 0, {}, nullptr, [&]() -> int16_t {
@@ -373,7 +449,11 @@ int16_t TPgKeyedFile::Rewrite(std::string_view pk, const void* record, int recor
 
 int16_t TPgKeyedFile::Delete(std::string_view pk)
 {
-    const int16_t status = PrimaryKey::Check(pk, KeyLength_);
+    int16_t status = PrimaryKey::Check(pk, KeyLength_);
+    if (status == ksOk)
+        status = Reach();
+    if (status == ksOk)
+        status = LockLost(pk);
     if (status != ksOk)
         return status;
     return Write(pk, -1, {}, nullptr, [&]() -> int16_t {
@@ -388,17 +468,23 @@ int16_t TPgKeyedFile::Delete(std::string_view pk)
 
 int16_t TPgKeyedFile::Top(int keyNumber)
 {
+    if (const int16_t status = Reach(); status != ksOk)
+        return status;
     return Cursors_.Top(keyNumber);
 }
 
 int16_t TPgKeyedFile::End(int keyNumber)
 {
+    if (const int16_t status = Reach(); status != ksOk)
+        return status;
     return Cursors_.End(keyNumber);
 }
 
 int16_t TPgKeyedFile::Info(int32_t& recordCount, int16_t& keyLength)
 {
     keyLength = static_cast<int16_t>(KeyLength_);
+    if (const int16_t status = Reach(); status != ksOk)
+        return status;
     const std::optional<uint64_t> known = Counter_->Read();
     if (known && known == CountedAt_) {
         recordCount = RecordCount_;
@@ -419,7 +505,9 @@ int16_t TPgKeyedFile::Info(int32_t& recordCount, int16_t& keyLength)
 
 int16_t TPgKeyedFile::Lock(std::string_view pk)
 {
-    const int16_t status = PrimaryKey::Check(pk, KeyLength_);
+    int16_t status = PrimaryKey::Check(pk, KeyLength_);
+    if (status == ksOk)
+        status = Reach();
     if (status != ksOk)
         return status;
     // The server counts a session's locks: one handle holds a record once.
@@ -433,16 +521,23 @@ int16_t TPgKeyedFile::Lock(std::string_view pk)
         return Connection_.Status(result);
     if (result.Rows() != 1 || !result.Bool(0, 0))
         return ksLocked;
+    // Taken again: what the caller reads under it now is current.
+    LostLocks_.erase(lock);
     HeldLocks_.insert(lock);
     return ksOk;
 }
 
 int16_t TPgKeyedFile::Unlock(std::string_view pk)
 {
-    const int16_t status = PrimaryKey::Check(pk, KeyLength_);
+    int16_t status = PrimaryKey::Check(pk, KeyLength_);
+    if (status == ksOk)
+        status = Reach();
     if (status != ksOk)
         return status;
     const int64_t lock = TPgFileSchema::RecordLock(FileId_, pk);
+    // The caller is told that its lock was gone before it let go of it.
+    if (LostLocks_.erase(lock))
+        return ksLocked;
     if (!HeldLocks_.count(lock))
         return ksOk;
     // Nobody may change what was read under it before the change is stored.
@@ -459,6 +554,8 @@ int16_t TPgKeyedFile::Unlock(std::string_view pk)
 
 int16_t TPgKeyedFile::ReadNote(std::string& note)
 {
+    if (const int16_t status = Reach(); status != ksOk)
+        return status;
     const TPgResult result =
         Connection_.Exec("SELECT note FROM orbeko.kfs_files WHERE id = " + std::to_string(FileId_), TPgParams());
     if (!result.Ok())
@@ -473,6 +570,8 @@ int16_t TPgKeyedFile::WriteNote(std::string_view note)
 {
     if (note.size() > kMaxNote)
         return ksNoNoteSpace;
+    if (const int16_t status = Reach(); status != ksOk)
+        return status;
     return Write({}, 0, {}, nullptr, [&]() -> int16_t {
         TPgParams params;
         params.Bytes(note);

@@ -24,6 +24,15 @@
 // open handle holds the file's open mark, so a file is removed only when no
 // handle anywhere has it open. Writes serialise on the file's row in
 // kfs_files, whose version they raise in the same transaction.
+//
+// A connection that broke, or whose server did not answer in time, is made
+// again by the next call, which fails with the status of the reason while
+// the server cannot be reached. What lived only on the old connection is
+// gone with it: a batch's open writes (EndBatch reports them lost) and the
+// record locks, which the server dropped, so that another workstation may
+// have changed those records since. A rewrite, delete or unlock of such a
+// record is refused with 19, as when another's lock stands in the way,
+// until the record is locked again.
 class TPgKeyedFile : public TKeyedStore
 {
 public:
@@ -58,7 +67,7 @@ public:
     int16_t Unlock(std::string_view pk) override;
     int16_t ReadNote(std::string& note) override;
     int16_t WriteNote(std::string_view note) override;
-    std::optional<uint64_t> ChangeCounter() override { return Counter_->ReadCommitted(); }
+    std::optional<uint64_t> ChangeCounter() override;
     // Between these the handle's writes share one transaction per
     // kBatchTurn: its own reads see them at once, other handles at the
     // commit; records it unlocks meanwhile stay locked until then.
@@ -68,6 +77,16 @@ public:
     int16_t EndBatch() override;
 
 private:
+    // Makes the connection again when it broke: 0 once the handle stands
+    // on a connection again, else why the server cannot be reached.
+    int16_t Reach();
+    // Lets go of what lived on a connection that broke.
+    void Forget();
+    // The connection's own state of the handle: its description checked,
+    // its open mark, the notices of its channel and its statements.
+    int16_t Settle(const std::string& name);
+    // 19 for a record whose lock went with a broken connection.
+    int16_t LockLost(std::string_view pk) const;
     int16_t ReadDescription(const std::string& name);
     int16_t HoldOpenMark(bool exclusive);
     int16_t PrepareWrites();
@@ -87,12 +106,16 @@ private:
     void BindRecord(TPgParams& params, const void* record) const;
 
     TPgConnection Connection_;
+    std::string Location_;
+    std::string Name_;
+    bool Exclusive_ = false;
     std::unique_ptr<TPgChangeCounter> Counter_;
     std::optional<TKeyFormat> Format_;
     int32_t FileId_ = 0;
     int KeyLength_ = 0;
     std::set<int64_t> HeldLocks_;
     std::set<int64_t> KeptLocks_;  // unlocked in a batch, freed at its commit
+    std::set<int64_t> LostLocks_;  // held when the connection broke
     // Ends before the connection it runs on.
     std::optional<TPgTransaction> Span_;
     std::chrono::steady_clock::time_point SpanSince_;

@@ -14,4 +14,6 @@ public:
     // holds a password is told in libpq's words, without it.
     std::string Shown(const std::string& location) override;
     std::unique_ptr<TStoreUpkeep> Upkeep(const std::string& location, TKeptFiles files) override;
+    // What the last connection to the server, of any handle, met.
+    std::string Unreachable(const std::string& location) override;
 };
