@@ -1,5 +1,6 @@
 #include "app/frmNotify.h"
 
+#include "storage/OrbekoDB.h"
 #include "ui/Bell.h"
 #include "ui/ButtonRow.h"
 #include "ui/DialogRunner.h"
