@@ -445,6 +445,27 @@ TEST_F(ICalTest, ImportTakesEndsPlacesAndNotes)
     }
 }
 
+// The first details an import writes make the details file; those after
+// share its commits, and another connection reads them all.
+TEST_F(ICalTest, AnImportMakesTheDetailsFileAndStoresItsDetails)
+{
+    Records_.reset();
+    Db_.reset();
+    std::filesystem::remove(DataFile(TDetailFile::FileName));
+    Db_ = Connect();
+    ASSERT_FALSE(Db_->Details.Exists());
+    std::string text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n";
+    for (const char* day : {"06", "07", "08"})
+        text += std::string("BEGIN:VEVENT\r\nUID:") + day + "@test\r\nSUMMARY:Day " + day + "\r\nDTSTART:202503" + day +
+                "T100000\r\nDURATION:PT1H\r\nLOCATION:Room " + day + "\r\nEND:VEVENT\r\n";
+    text += "END:VCALENDAR\r\n";
+    const auto outcome = TICalImport(*Db_, Anna_).Import(text, QDate(2025, 3, 1), QDate(2025, 3, 31));
+    EXPECT_EQ(outcome.Added, 3u) << outcome.Summary();
+    EXPECT_EQ(Details(*Connect()), (std::vector<std::string>{"Day 06 until 2025-03-06 11:00 at Room 06",
+                                                             "Day 07 until 2025-03-07 11:00 at Room 07",
+                                                             "Day 08 until 2025-03-08 11:00 at Room 08"}));
+}
+
 // An event that ends before it starts is refused as every bad event is,
 // the others of the file imported.
 TEST_F(ICalTest, AnEndBeforeTheStartIsRefused)
@@ -594,6 +615,7 @@ TEST_F(ICalTest, FilesOfOtherCalendarProgramsImport)
     ASSERT_GE(file, 0);
     ASSERT_GE(vevents, 0);
     int files = 0;
+    std::size_t refused = 0;
     while (!manifest.atEnd()) {
         const QStringList columns = QString::fromUtf8(manifest.readLine()).split('\t');
         if (columns.size() <= std::max(file, vevents))
@@ -605,6 +627,9 @@ TEST_F(ICalTest, FilesOfOtherCalendarProgramsImport)
                                                              QDate(1990, 1, 1), QDate(2030, 12, 31));
         EXPECT_EQ(outcome.Read, columns[vevents].toULong()) << outcome.Summary();
         EXPECT_GE(outcome.Added + outcome.Skipped, outcome.Read - outcome.Refused) << outcome.Summary();
+        refused += outcome.Refused;
+        for (const std::string& report : outcome.Reports)
+            EXPECT_EQ(report.find("ends before it starts"), std::string::npos) << report;
         if (name.contains("broken") || name.contains("bad_wrapping")) {
             EXPECT_FALSE(outcome.Reports.empty()) << outcome.Summary();
             EXPECT_GT(outcome.Added, 0u) << outcome.Summary();
@@ -625,7 +650,7 @@ TEST_F(ICalTest, FilesOfOtherCalendarProgramsImport)
         notes += !details.Notes.isEmpty();
     }
     std::cout << "samples: " << events << " events, " << ends << " with an end (" << days << " over several days), "
-              << places << " with a place, " << notes << " with notes\n";
+              << places << " with a place, " << notes << " with notes; " << refused << " VEVENTs refused\n";
     EXPECT_GT(ends, days);
     EXPECT_GT(days, 0u);
     EXPECT_GT(places, 0u);
