@@ -4,7 +4,10 @@
 #include "EventsFixture.h"
 #include "ical/ICalExport.h"
 #include "ical/ICalImport.h"
+#include "kfstore/WriteBatch.h"
+#include "storage/KeyWalk.h"
 #include "storage/OrbekoDB.h"
+#include "storage/Stamp.h"
 
 #include <benchmark/benchmark.h>
 
@@ -49,6 +52,33 @@ void BM_ExportAll(benchmark::State& state)
     state.counters["events"] = static_cast<double>(count);
 }
 BENCHMARK(BM_ExportAll)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same with the details file there: every event's details are read,
+// a tenth of the events have a place and an end.
+void BM_ExportAllWithDetails(benchmark::State& state)
+{
+    const std::string folder = BenchFolder() + "/ical-export-details";
+    const bool fresh = !std::filesystem::exists(folder + "/" + TDetailFile::FileName);
+    auto db = OpenDatabase(folder, kEvents);
+    if (fresh) {
+        db->Details.SetUserEmail("0000000001", "user1@example.com");
+        const TWriteBatch batch(db->Details.File());
+        TDayEntryRec entry;
+        int n = 0;
+        for (TKeyWalk walk = TKeyWalk::All(db->DayEntryFile, TOrbekoDB::DayEntryIdKey); walk.Next(entry);)
+            if (n++ % 10 == 0)
+                db->Details.WriteEvent(walk.Id(), entry,
+                                       {IdText(IdValue(FieldText(entry.EntryStamp)) + 3600), "Room 1", {}}, nullptr);
+    }
+    std::size_t count = 0;
+    for (auto _ : state) {
+        TICalExport exporter(*db);
+        benchmark::DoNotOptimize(exporter.Export({QDate(2015, 1, 1), QDate(2025, 12, 31), {}, {}}));
+        count = exporter.Count();
+    }
+    state.counters["events"] = static_cast<double>(count);
+}
+BENCHMARK(BM_ExportAllWithDetails)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_Import10000(benchmark::State& state)
 {

@@ -103,9 +103,10 @@ const std::map<std::string, TVerb> kVerbs = {
     {"export-ics",
      {"export-ics FOLDER [--user NAME] [--from DATE --to DATE] [--output FILE]",
       "Writes the events of FOLDER as an iCalendar (RFC 5545) file, to standard output or FILE:\n"
-      "one VEVENT per event with a UID that stays the same on every export, its time in the\n"
-      "system's time zone (untimed events as all-day dates), summary, category, CLASS:PRIVATE\n"
-      "for private events, organizer and attendees by full name.\n"
+      "one VEVENT per event with a UID that stays the same on every export, its time and end\n"
+      "in the system's time zone (untimed events as all-day dates over their days), summary,\n"
+      "place, notes, category, CLASS:PRIVATE for private events, and the owner and assignees\n"
+      "who have an e-mail address as organizer and attendees.\n"
       "  --user NAME          only the events assigned to that user, with a VALARM where he has\n"
       "                       an alarm\n"
       "  --from/--to DATE     the days to export (YYYY-MM-DD, both included); all by default\n"
@@ -113,11 +114,13 @@ const std::map<std::string, TVerb> kVerbs = {
     {"import-ics",
      {"import-ics FOLDER FILE --user NAME [--from DATE --to DATE]",
       "Reads the VEVENTs of an iCalendar file into FOLDER as events owned by and assigned to\n"
-      "the user NAME; attendees whose full name is a user's are assigned too. Recurring\n"
-      "events become one event per occurrence between --from and --to (YYYY-MM-DD; by default\n"
-      "from a year ago to two years ahead). Events already there (same UID from this\n"
-      "database, or the same start and description) are skipped. Events that cannot be read,\n"
-      "lie outside 1970..2037 or name an unknown time zone are reported and the rest go on.\n"
+      "the user NAME; attendees whose e-mail address or full name is a user's are assigned\n"
+      "too. The end (DTEND or DURATION), place and notes are kept. Recurring events become\n"
+      "one event per occurrence between --from and --to (YYYY-MM-DD; by default from a year\n"
+      "ago to two years ahead). Events already there (same UID from this database, or the\n"
+      "same start and description) are skipped. Events that cannot be read, end before they\n"
+      "start, lie outside 1970..2037 or name an unknown time zone are reported and the rest\n"
+      "go on.\n"
       "Exit status: 0 all imported, 1 some refused, 2 nothing could be read.\n"}},
     {"stats",
      {"stats FOLDER",

@@ -10,9 +10,9 @@
 
 #include <QDateTime>
 #include <QTimeZone>
-#include <QUrl>
 #include <QUuid>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -73,21 +73,30 @@ icaltimezone* SystemZone()
     return icaltimezone_get_builtin_timezone(id.constData());
 }
 
-std::string UserAddress(const TUserRec& user)
-{
-    return "urn:x-orbeko:user:" + QUrl::toPercentEncoding(FieldString(user.UserName)).toStdString();
-}
-
-// DTSTART in the system's zone, or in UTC when libical does not know it.
-icalproperty* StartAt(const QDateTime& wallClock, icaltimezone* zone, const QTimeZone& system)
+// DTSTART or DTEND in the system's zone, or in UTC when libical does not
+// know it.
+icalproperty* TimeAt(icalproperty* (*make)(icaltimetype), const QDateTime& wallClock, icaltimezone* zone,
+                     const QTimeZone& system)
 {
     if (!zone)
-        return icalproperty_new_dtstart(UtcOf(wallClock, system));
+        return make(UtcOf(wallClock, system));
     icaltimetype t = TimeOf(wallClock);
     t = icaltime_set_timezone(&t, zone);
-    icalproperty* start = icalproperty_new_dtstart(t);
-    icalproperty_add_parameter(start, icalparameter_new_tzid(icaltimezone_get_location(zone)));
-    return start;
+    icalproperty* at = make(t);
+    icalproperty_add_parameter(at, icalparameter_new_tzid(icaltimezone_get_location(zone)));
+    return at;
+}
+
+// The day after an un-timed event's last: the midnight its end stamp
+// gives, at least the day after its start.
+QDate EndDay(const QDateTime& start, const std::string& endStamp)
+{
+    const QDate next = start.date().addDays(1);
+    if (endStamp.empty())
+        return next;
+    const QDateTime end = WallClock(endStamp);
+    const QDate day = end.time() == QTime(0, 0) ? end.date() : end.date().addDays(1);
+    return std::max(day, next);
 }
 
 class TNames
@@ -106,6 +115,17 @@ public:
         return found->second ? &*found->second : nullptr;
     }
 
+    // A user's address for ORGANIZER and ATTENDEE; empty without one.
+    const std::string& Address(const std::string& id)
+    {
+        auto found = Addresses_.find(id);
+        if (found == Addresses_.end()) {
+            const QString email = Db_.Details.UserEmail(id).trimmed();
+            found = Addresses_.emplace(id, email.isEmpty() ? std::string() : "mailto:" + email.toStdString()).first;
+        }
+        return found->second;
+    }
+
     QString Category(const std::string& id)
     {
         auto found = Categories_.find(id);
@@ -120,8 +140,23 @@ public:
 private:
     TOrbekoDB& Db_;
     std::map<std::string, std::optional<TUserRec>> Users_;
+    std::map<std::string, std::string> Addresses_;
     std::map<std::string, QString> Categories_;
 };
+
+// The user as ORGANIZER or ATTENDEE, by address and full name; none for a
+// user without an address, which neither property can go without.
+icalproperty* Person(icalproperty* (*make)(const char*), TNames& names, const std::string& id)
+{
+    const TUserRec* user = names.User(id);
+    const std::string& address = names.Address(id);
+    if (!user || address.empty())
+        return nullptr;
+    icalproperty* person = make(address.c_str());
+    if (const QByteArray name = FieldString(user->FullName).toUtf8(); !name.isEmpty())
+        icalproperty_add_parameter(person, icalparameter_new_cn(name.constData()));
+    return person;
+}
 
 }  // namespace
 
@@ -170,6 +205,9 @@ std::string TICalExport::Export(const TOptions& options)
     }
 
     TNames names(Db_);
+    // A database without the details file has no details to read: asked
+    // once, not once per event.
+    const bool withDetails = Db_.Details.Exists();
     const icaltimetype now = icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());
     std::string events;
     TDayEntryRec entry;
@@ -184,32 +222,35 @@ std::string TICalExport::Export(const TOptions& options)
         icalcomponent* event = owned.get();
         icalcomponent_add_property(event, icalproperty_new_uid((id + "@" + databaseUid).c_str()));
         icalcomponent_add_property(event, icalproperty_new_dtstamp(now));
+        const TEventDetails details = withDetails ? Db_.Details.Event(id, entry) : TEventDetails();
         if (entry.Flags & efUntimed) {
+            // One VEVENT over all its days, the end excluded.
             icalcomponent_add_property(event, icalproperty_new_dtstart(DateOf(start.date())));
-            icalcomponent_add_property(event, icalproperty_new_dtend(DateOf(start.date().addDays(1))));
+            icalcomponent_add_property(event, icalproperty_new_dtend(DateOf(EndDay(start, details.EndStamp))));
         } else {
-            icalcomponent_add_property(event, StartAt(start, zone, system));
+            icalcomponent_add_property(event, TimeAt(icalproperty_new_dtstart, start, zone, system));
+            if (!details.EndStamp.empty())
+                icalcomponent_add_property(
+                    event, TimeAt(icalproperty_new_dtend, std::max(start, WallClock(details.EndStamp)), zone, system));
         }
         const QByteArray summary = FieldString(entry.Description).toUtf8();
         icalcomponent_add_property(event, icalproperty_new_summary(summary.constData()));
+        if (!details.Place.isEmpty())
+            icalcomponent_add_property(event, icalproperty_new_location(details.Place.toUtf8().constData()));
+        if (!details.Notes.isEmpty())
+            icalcomponent_add_property(event, icalproperty_new_description(details.Notes.toUtf8().constData()));
         if (const QString category = names.Category(FieldText(entry.CategoryId)); !category.isEmpty())
             icalcomponent_add_property(event, icalproperty_new_categories(category.toUtf8().constData()));
         icalcomponent_add_property(event, icalproperty_new_class((entry.Flags & efPrivate) ? ICAL_CLASS_PRIVATE
                                                                                            : ICAL_CLASS_PUBLIC));
-        if (const TUserRec* owner = names.User(FieldText(entry.OwnerId))) {
-            icalproperty* organizer = icalproperty_new_organizer(UserAddress(*owner).c_str());
-            icalproperty_add_parameter(organizer, icalparameter_new_cn(FieldString(owner->FullName).toUtf8().constData()));
+        if (icalproperty* organizer = Person(icalproperty_new_organizer, names, FieldText(entry.OwnerId)))
             icalcomponent_add_property(event, organizer);
-        }
         for (const auto& slot : entry.AssigneeIds) {
             const std::string assignee = FieldText(slot);
             if (assignee == kNoneId || assignee.empty())
                 continue;
-            if (const TUserRec* user = names.User(assignee)) {
-                icalproperty* attendee = icalproperty_new_attendee(UserAddress(*user).c_str());
-                icalproperty_add_parameter(attendee, icalparameter_new_cn(FieldString(user->FullName).toUtf8().constData()));
+            if (icalproperty* attendee = Person(icalproperty_new_attendee, names, assignee))
                 icalcomponent_add_property(event, attendee);
-            }
         }
         if (const auto alarm = alarms.find(id); alarm != alarms.end()) {
             icaltriggertype trigger = icaltriggertype_from_int(0);

@@ -12,6 +12,10 @@ struct TDayEntryRec;
 // Writes the diary's events as an iCalendar (RFC 5545) file through libical.
 // Each event becomes a VEVENT whose UID is its identifier at this database,
 // so that exporting twice gives the same UIDs and importing back finds them.
+// Its details go with it: its end (DTEND; for an un-timed event the day
+// after its last, so that a run of days is one VEVENT), place (LOCATION)
+// and notes (DESCRIPTION). The owner and assignees who have an e-mail
+// address are its ORGANIZER and ATTENDEEs, by address and full name.
 class TICalExport
 {
 public:

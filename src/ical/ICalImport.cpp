@@ -2,6 +2,7 @@
 
 #include "ical/ICalComponent.h"
 #include "ical/ICalExport.h"
+#include "storage/DetailFile.h"
 #include "storage/KeyWalk.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Records.h"
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 #include <stdexcept>
 
@@ -20,6 +22,13 @@ namespace {
 
 // No calendar needs more from one rule; a runaway rule stops here.
 constexpr int kMaxOccurrences = 10000;
+
+constexpr int64_t kDay = 86400;
+// The longest an event may last: the weeks it runs into after its first
+// must fit the details file's cover records.
+constexpr int64_t kMaxLength = (TDetailFile::kMaxCoveredWeeks - 2) * 7 * kDay;
+// The latest end: the midnight after the last day a stamp can hold.
+constexpr int64_t kLastEnd = 2145916800;  // 2038-01-01 00:00
 
 // Why one event is refused.
 class ERefused : public std::runtime_error
@@ -192,9 +201,64 @@ std::vector<icaltimetype> Occurrences(icalcomponent* event, icalcomponent* calen
     return kept;
 }
 
+int64_t SecondsOf(const TOccurrence& when)
+{
+    return QDateTime(when.Date, when.Time, Qt::UTC).toSecsSinceEpoch();
+}
+
 std::string StampOf(const TOccurrence& when)
 {
-    return IdText(QDateTime(when.Date, when.Time, Qt::UTC).toSecsSinceEpoch());
+    return IdText(SecondsOf(when));
+}
+
+// How long an event lasts on the wall clock, from its DTEND or its
+// DURATION; not Given when it has neither.
+struct TLength
+{
+    bool Given = false;
+    int64_t Seconds = 0;
+};
+
+TLength LengthOf(icalcomponent* event, icalcomponent* calendar, const icaltimetype& start)
+{
+    icaltimetype end;
+    if (icalproperty* p = icalcomponent_get_first_property(event, ICAL_DTEND_PROPERTY)) {
+        end = icalproperty_get_dtend(p);
+        if (icaltime_is_null_time(end) || !icaltime_is_valid_time(end))
+            throw ERefused("it has no end date that can be read");
+        if (icalproperty_get_first_parameter(p, ICAL_TZID_PARAMETER) && !end.is_date)
+            end.zone = ZoneOf(p, calendar);
+    } else if (icalproperty* p = icalcomponent_get_first_property(event, ICAL_DURATION_PROPERTY)) {
+        const icaldurationtype duration = icalproperty_get_duration(p);
+        if (icaldurationtype_is_bad_duration(duration))
+            throw ERefused("its duration cannot be read");
+        end = icaltime_add(start, duration);
+    } else {
+        return {};
+    }
+    return {true, SecondsOf(LocalOf(end)) - SecondsOf(LocalOf(start))};
+}
+
+// LOCATION as a place: one line, cut to the place's field.
+QString PlaceOf(icalcomponent* event)
+{
+    const char* location = icalcomponent_get_location(event);
+    QString place = QString::fromUtf8(location ? location : "");
+    for (QChar& c : place)
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+            c = QLatin1Char(' ');
+    return DecodeText(EncodeText(place.trimmed(), sizeof(TDetailRec::Text)));
+}
+
+// DESCRIPTION as notes, their lines as the editor keeps them, cut where
+// the notes' pieces end.
+QString NotesOf(icalcomponent* event)
+{
+    const char* description = icalcomponent_get_description(event);
+    QString notes = QString::fromUtf8(description ? description : "");
+    notes.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    notes.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return DecodeText(EncodeText(notes, TDetailFile::kMaxNotesBytes + 1));
 }
 
 std::string Label(icalcomponent* event, int number)
@@ -214,6 +278,21 @@ std::string NameOf(icalproperty* person)
     return cn ? QString::fromUtf8(icalparameter_get_cn(cn)).trimmed().toUpper().toStdString() : std::string();
 }
 
+// An e-mail address as matched with the users' addresses: without case.
+std::string AddressKey(const QString& address)
+{
+    return address.trimmed().toLower().toStdString();
+}
+
+// The e-mail address of a "mailto:" attendee; empty for any other.
+std::string AddressOf(icalproperty* person)
+{
+    const char* value = icalproperty_get_attendee(person);
+    const QString address = QString::fromUtf8(value ? value : "").trimmed();
+    const QLatin1String scheme("mailto:");
+    return address.startsWith(scheme, Qt::CaseInsensitive) ? AddressKey(address.mid(scheme.size())) : std::string();
+}
+
 class TImportRun
 {
 public:
@@ -222,11 +301,22 @@ public:
         : Db_(db), UserId_(userId), From_(from), To_(to), Outcome_(outcome),
           DatabaseUid_(TICalExport::DatabaseUid(db))
     {
+        DetailsThere_ = Db_.Details.Exists();
         TUserRec user;
         TKeyWalk walk = TKeyWalk::All(Db_.UserFile, TOrbekoDB::UserIdKey);
-        while (walk.Next(user))
+        while (walk.Next(user)) {
             UsersByName_.emplace(FieldString(user.FullName).trimmed().toUpper().toStdString(), walk.Id());
+            if (DetailsThere_)
+                if (const std::string address = AddressKey(Db_.Details.UserEmail(walk.Id())); !address.empty())
+                    UsersByAddress_.emplace(address, walk.Id());
+        }
+        if (DetailsThere_)
+            DetailBatch_.emplace(Db_.Details.File());
     }
+
+    // Commits the details written; false, with the file's status, when
+    // some were lost.
+    bool Commit() { return !DetailBatch_ || DetailBatch_->Commit(); }
 
     void Event(icalcomponent* event, icalcomponent* calendar, int number)
     {
@@ -256,6 +346,14 @@ private:
             start.zone = ZoneOf(startProperty, calendar);
         const bool recurring = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) ||
                                icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY);
+        TLength length = LengthOf(event, calendar, start);
+        if (length.Given && length.Seconds < 0)
+            throw ERefused("it ends before it starts");
+        // An un-timed event of a single day needs no end of its own.
+        if (length.Given && start.is_date && length.Seconds <= kDay)
+            length = {};
+        if (length.Given && length.Seconds > kMaxLength)
+            throw ERefused("it lasts too long");
 
         TDayEntryRec entry;
         Db_.InitDayEntry(entry);
@@ -271,6 +369,10 @@ private:
         SetField(entry.CategoryId, CategoryOf(event));
         Assign(entry, event);
 
+        TEventDetails details;
+        details.Place = PlaceOf(event);
+        details.Notes = NotesOf(event);
+
         const std::string ours = OurId(event);
         int outside = 0;
         int inRange = 0;
@@ -280,18 +382,23 @@ private:
             if (recurring && (when.Date < From_ || when.Date > To_))
                 continue;
             ++inRange;
-            if (when.Date.year() < 1970 || when.Date.year() > 2037) {
+            const int64_t begins = SecondsOf(when);
+            const int64_t ends = begins + length.Seconds;
+            if (when.Date.year() < 1970 || when.Date.year() > 2037 || ends > kLastEnd) {
                 ++outside;
                 continue;
             }
             entry.Flags = when.Untimed ? (entry.Flags | efUntimed) : (entry.Flags & ~efUntimed);
             SetField(entry.EntryStamp, StampOf(when));
+            details.EndStamp = length.Given ? IdText(ends) : std::string();
+            // An event found again keeps what it has, its details with it.
             if (AlreadyThere(entry, ours)) {
                 ++Outcome_.Skipped;
                 continue;
             }
             if (!Db_.DayEntryFile.Add(entry, ""))
                 throw EOrbekoDB(Db_.DayEntryFile.StatusText());
+            WriteDetails(Db_.DayEntryFile.LastKey(), entry, details);
             ++Outcome_.Added;
         }
         if (outside > 0)
@@ -299,6 +406,27 @@ private:
         if (inRange == 0)
             throw ERefused("it does not occur between " + From_.toString(Qt::ISODate).toStdString() + " and " +
                            To_.toString(Qt::ISODate).toStdString());
+    }
+
+    // The details of an event just added; they fail only for what Add
+    // has ruled out already, and then the event goes again.
+    void WriteDetails(const std::string& id, const TDayEntryRec& entry, const TEventDetails& details)
+    {
+        // Without a details file no deleted event has left pieces to clear.
+        if (details.Empty() && !DetailsThere_)
+            return;
+        try {
+            Db_.Details.WriteEvent(id, entry, details, nullptr);
+        } catch (const std::invalid_argument& refused) {
+            if (!Db_.DayEntryFile.Delete(id))
+                throw EOrbekoDB(Db_.DayEntryFile.StatusText());
+            throw ERefused(refused.what());
+        }
+        if (!DetailsThere_) {
+            // Made by this write: the rest share its commits.
+            DetailsThere_ = true;
+            DetailBatch_.emplace(Db_.Details.File());
+        }
     }
 
     // The identifier of an event this database exported, when it still is.
@@ -368,10 +496,14 @@ private:
         std::vector<std::string> assignees;
         for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_ATTENDEE_PROPERTY); p;
              p = icalcomponent_get_next_property(event, ICAL_ATTENDEE_PROPERTY)) {
-            const auto user = UsersByName_.find(NameOf(p));
-            if (user != UsersByName_.end() &&
-                std::find(assignees.begin(), assignees.end(), user->second) == assignees.end())
-                assignees.push_back(user->second);
+            // By address first, which names one user; else by full name.
+            const std::string* user = nullptr;
+            if (const auto byAddress = UsersByAddress_.find(AddressOf(p)); byAddress != UsersByAddress_.end())
+                user = &byAddress->second;
+            else if (const auto byName = UsersByName_.find(NameOf(p)); byName != UsersByName_.end())
+                user = &byName->second;
+            if (user && std::find(assignees.begin(), assignees.end(), *user) == assignees.end())
+                assignees.push_back(*user);
         }
         if (std::find(assignees.begin(), assignees.end(), UserId_) == assignees.end())
             assignees.insert(assignees.begin(), UserId_);
@@ -386,7 +518,12 @@ private:
     TICalImport::TOutcome& Outcome_;
     const std::string DatabaseUid_;  // what follows the "@" of our UIDs
     std::multimap<std::string, std::string> UsersByName_;
+    std::multimap<std::string, std::string> UsersByAddress_;
     std::map<std::string, std::string> Categories_;
+    bool DetailsThere_ = false;
+    // The details share commits as the events do; begun once the file is
+    // there.
+    std::optional<TWriteBatch> DetailBatch_;
 };
 
 }  // namespace
@@ -442,5 +579,7 @@ TICalImport::TOutcome TICalImport::Import(const std::string& text, const QDate& 
     }
     if (!batch.Commit())
         throw EOrbekoDB(Db_.DayEntryFile.StatusText());
+    if (!run.Commit())
+        throw EOrbekoDB(Db_.Details.File().StatusText());
     return outcome;
 }

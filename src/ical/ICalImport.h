@@ -10,10 +10,13 @@ class TOrbekoDB;
 
 // Reads an iCalendar (RFC 5545) file through libical into the diary. Every
 // VEVENT becomes events owned by and assigned to one user (attendees whose
-// full name is a user's are assigned too); a recurring one becomes one event
-// per occurrence in a range. Events already in the diary (our own UID, or
-// the same start and description) are skipped. Bad input is reported per
-// event and never stops the rest.
+// e-mail address or full name is a user's are assigned too); a recurring one
+// becomes one event per occurrence in a range. Its end (DTEND, or DTSTART
+// and DURATION), LOCATION and DESCRIPTION become the event's details; an
+// all-day event over several days stays one event. Events already in the
+// diary (our own UID, or the same start and description) are skipped with
+// the details they have. Bad input is reported per event and never stops
+// the rest.
 class TICalImport
 {
 public:

@@ -172,6 +172,10 @@ TEST_F(ICalCommandsTest, ImportNeedsTheRightToAddEvents)
 TEST_F(ICalCommandsTest, ExportThenImportIntoAnEmptyDatabaseGivesTheSameEvents)
 {
     const std::string meeting = TDiaryRecords(*Connect()).Category("MEETING");
+    // Users go out as attendees by their addresses; the second office
+    // knows them by name.
+    Connect()->Details.SetUserEmail(kMe, "jsmith@example.com");
+    Connect()->Details.SetUserEmail(Zoe_, "zoe@example.com");
     AddEntry("Team meeting", QDate(2025, 3, 4), QTime(9, 30), 0, {kMe, Zoe_}, meeting);
     AddEntry("Holiday", QDate(2025, 3, 7), QTime(0, 0), efUntimed, {kMe});
     AddEntry("Dentist", QDate(2025, 3, 12), QTime(16, 0), efPrivate, {kMe});
