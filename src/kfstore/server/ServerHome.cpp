@@ -3,6 +3,7 @@
 #include "kfstore/KfsStatus.h"
 #include "kfstore/StoreLocation.h"
 #include "kfstore/server/PgKeyedFile.h"
+#include "kfstore/server/PgPresence.h"
 #include "kfstore/server/ServerUpkeep.h"
 
 #include <libpq-fe.h>
@@ -87,4 +88,14 @@ std::string TServerHome::Shown(const std::string& location)
 std::unique_ptr<TStoreUpkeep> TServerHome::Upkeep(const std::string& location, TKeptFiles files)
 {
     return std::make_unique<TServerUpkeep>(location, files);
+}
+
+std::unique_ptr<TStorePresence> TServerHome::Join(const std::string& location)
+{
+    return std::make_unique<TPgPresence>(location);
+}
+
+std::vector<TStoreOccupant> TServerHome::Present(const std::string& location, TKeptFiles)
+{
+    return TPgPresence::Occupants(location);
 }

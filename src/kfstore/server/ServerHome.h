@@ -14,4 +14,7 @@ public:
     // holds a password is told in libpq's words, without it.
     std::string Shown(const std::string& location) override;
     std::unique_ptr<TStoreUpkeep> Upkeep(const std::string& location, TKeptFiles files) override;
+    // A row of the server's presence table, on a connection of its own.
+    std::unique_ptr<TStorePresence> Join(const std::string& location) override;
+    std::vector<TStoreOccupant> Present(const std::string& location, TKeptFiles files) override;
 };
