@@ -5,7 +5,6 @@
 #include "storage/OrbekoDB.h"
 
 #include <cstring>
-#include <stdexcept>
 
 bool TSession::LogIn(TXIsamFile& users, const std::string& userName)
 {
@@ -50,10 +49,7 @@ bool TSession::StillThere(TXIsamFile& users) const
         return false;
     TUserRec user{};
     bool failed = false;
-    const bool there = ReadOwnRecord(users, user, failed);
-    if (failed)
-        throw std::runtime_error(users.StatusText());
-    return there;
+    return ReadOwnRecord(users, user, failed) || failed;
 }
 
 std::string TSession::RemovedText() const

@@ -43,8 +43,9 @@ public:
     TSessionChange Refresh(TXIsamFile& users);
 
     // Whether the user's record is still there, read now; the session
-    // itself is left alone. A read that fails for another reason than a
-    // missing record raises with the file's status.
+    // itself is left alone. A read that fails for another reason counts as
+    // there, as in Refresh: the write that follows meets the same fault and
+    // says so itself.
     bool StillThere(TXIsamFile& users) const;
 
     // "Your user BRUNO was removed by an administrator."
