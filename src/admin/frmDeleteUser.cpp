@@ -4,6 +4,7 @@
 #include "admin/UserDeletion.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
+#include "storage/Workstations.h"
 #include "ui/ActionFactory.h"
 #include "ui/ButtonRow.h"
 #include "ui/ExecuteScope.h"
@@ -24,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -156,9 +158,12 @@ void TfrmDeleteUser::FillOtherUsers()
 {
     cmbOwner->clear();
     cmbAssigned->clear();
+    UserName_.clear();
     for (const TUserEntry& entry : TUserAccounts(Db_->UserFile).All()) {
-        if (entry.Id == UserId_)
+        if (entry.Id == UserId_) {
+            UserName_ = FieldText(entry.User.UserName);
             continue;
+        }
         const QString name = FieldString(entry.User.FullName);
         cmbOwner->addItem(name, QVariant::fromValue(IdValue(entry.Id)));
         cmbAssigned->addItem(name, QVariant::fromValue(IdValue(entry.Id)));
@@ -224,9 +229,31 @@ void TfrmDeleteUser::Step()
     SincePaint_.restart();
 }
 
+bool TfrmDeleteUser::GoOnThoughLoggedIn()
+{
+    std::vector<std::string> hosts;
+    try {
+        hosts = TWorkstations::HostsOf(Db_->RootPath, UserId_);
+    } catch (const std::runtime_error&) {
+        // A presence file that cannot be read tells nothing either way.
+    }
+    if (hosts.empty())
+        return true;
+    QString where;
+    for (const std::string& host : hosts)
+        where += (where.isEmpty() ? QString() : QStringLiteral(", ")) + QString::fromStdString(host);
+    const QString name = DecodeText(UserName_);
+    return TMessageBox::Show(TMessageKind::Confirmation, TMessageButtons::YesNo,
+                             QStringLiteral("%1 is logged in on %2.\r\rIf you delete him now, his workstation logs "
+                                            "him out and he loses what he has not saved.\r\rDelete %1 anyway?")
+                                 .arg(name, where)) == TMessageAnswer::Yes;
+}
+
 void TfrmDeleteUser::actDeleteExecute()
 {
     if (!Db_ || !actDelete->isEnabled())
+        return;
+    if (!GoOnThoughLoggedIn())
         return;
     bool alarmsDeleted = false;
     std::string refusal;

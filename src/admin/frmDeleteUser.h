@@ -52,7 +52,8 @@ public:
     void UpdateActions();
     void actPrevExecute();
     void actNextExecute();
-    // The deletion run; the window keeps painting and the progress bar
+    // The deletion run; first, when the user is logged in on some
+    // workstation, the question whether to go on. The window keeps painting and the progress bar
     // moving while it works, but takes no input.
     void actDeleteExecute();
     void actCancelExecute();
@@ -68,8 +69,12 @@ private:
     QWidget* MakePage(const char* name, const char* text);
     void ShowPage(int index);
     void Step();
+    // False when the user is logged in somewhere and the administrator
+    // chose not to delete him now.
+    bool GoOnThoughLoggedIn();
 
     std::string UserId_;
+    std::string UserName_;
     TOrbekoDB* Db_ = nullptr;
     bool Running_ = false;
     QElapsedTimer SincePaint_;

@@ -2,6 +2,7 @@
 
 #include "kfstore/folder/FolderSelfTest.h"
 #include "kfstore/folder/Presence.h"
+#include "kfstore/StoreHome.h"
 #include "kfstore/StoreLocation.h"
 #include "storage/DatabaseFiles.h"
 #include "ui/MessageBox.h"
@@ -29,8 +30,15 @@ bool TFolderTrust::Open(const std::string& folder)
 {
     // A database server keeps the record locks itself: there is no folder
     // whose locks could fail the workstations.
-    if (StoreLocation::IsServer(folder))
+    if (StoreLocation::IsServer(folder)) {
+        try {
+            if (TStoreHome* home = StoreHomes::OfLocation(folder))
+                ServerPresence_ = home->Join(folder);
+        } catch (const std::runtime_error&) {
+            // Only the delete-user wizard's warning depends on it.
+        }
         return true;
+    }
     TFolderSelfTest test(folder, kDatabaseFiles);
     if (!test.Refused()) {
         Presence_ = std::make_unique<TPresence>(folder, kDatabaseFiles, Interval_);
@@ -66,5 +74,17 @@ void TFolderTrust::Beat()
     } catch (const std::runtime_error&) {
         // A beat that cannot be written goes stale, and the others take this
         // workstation for gone: nothing of the diary depends on it.
+    }
+}
+
+void TFolderTrust::LoggedIn(const std::string& userId, const std::string& userName)
+{
+    TStorePresence* presence = Presence_ ? static_cast<TStorePresence*>(Presence_.get()) : ServerPresence_.get();
+    if (!presence)
+        return;
+    try {
+        presence->SetUser(userId, userName);
+    } catch (const std::runtime_error&) {
+        // As with a beat: the next one writes it again.
     }
 }

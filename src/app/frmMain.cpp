@@ -225,6 +225,7 @@ void TfrmMain::StartUp()
         return;
     }
     Feeder_ = std::make_unique<TViewFeeder>(*MainDb_, ViewRules_, Session_);
+    SessionStarted();
     tmrMain->start();
     nbkMain->WeekView().Reload();
 }
@@ -293,6 +294,66 @@ void TfrmMain::FollowOtherWorkstations()
     Commands_->Schedule();
 }
 
+bool TfrmMain::FollowSession()
+{
+    if (!MainDb_ || !Session_.LoggedIn())
+        return false;
+    switch (Session_.Refresh(MainDb_->UserFile)) {
+    case TSessionChange::Same:
+        return true;
+    case TSessionChange::Changed:
+        // Rights decide what the commands may do and which private
+        // entries the views show; the selection stays.
+        Commands_->UpdateAll();
+        ActiveView().Refresh();
+        return true;
+    case TSessionChange::Gone:
+        break;
+    }
+    LoginAfterRemoval();
+    return false;
+}
+
+bool TfrmMain::MayRun(void (TfrmMain::*rule)(QAction&) const, const char* action)
+{
+    if (!FollowSession())
+        return false;
+    QAction& command = Commands_->Action(action);
+    (this->*rule)(command);
+    return command.isEnabled();
+}
+
+void TfrmMain::LoginAfterRemoval()
+{
+    const TTimerPause pause(*tmrMain);
+    TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromStdString(Session_.RemovedText()));
+    Commands_->UpdateAll();
+    const std::string account = AccountNameSource_ ? AccountNameSource_() : std::string();
+    bool loggedIn = false;
+    try {
+        loggedIn = TLogin(*MainDb_, *frmLogin).AtStartUp(Session_, account);
+    } catch (const std::exception& error) {
+        TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QString::fromStdString(error.what()));
+    }
+    if (!loggedIn) {
+        // Nobody is left to work as: the program ends as a cancelled
+        // start-up login does.
+        Session_ = TSession();
+        TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QString::fromLatin1(TLogin::FailedText));
+        EndProgram();
+        return;
+    }
+    SessionStarted();
+    Commands_->UpdateAll();
+    RefreshView();
+}
+
+void TfrmMain::SessionStarted()
+{
+    if (FolderTrust_)
+        FolderTrust_->LoggedIn(Session_.UserId(), FieldText(Session_.User().UserName));
+}
+
 void TfrmMain::wvMainWantDayEntries(QObject*, const std::string& DatePkVal, TDayEntries& DayEntries)
 {
     if (Feeder_)
@@ -331,6 +392,8 @@ void TfrmMain::actFileLoginExecute()
     if (!MainDb_)
         return;
     TLogin(*MainDb_, *frmLogin).AsAnotherUser(Session_);
+    SessionStarted();
+    Commands_->UpdateAll();
     RefreshView();
 }
 
@@ -357,11 +420,9 @@ void TfrmMain::actFileExportExecute()
 // Recurring events are repeated over a year from the first day shown.
 void TfrmMain::actFileImportExecute()
 {
-    QAction& action = Commands_->Action("actFileImport");
-    actFileImportUpdate(action);
-    if (!action.isEnabled())
-        return;
     const TTimerPause pause(*tmrMain);
+    if (!MayRun(&TfrmMain::actFileImportUpdate, "actFileImport"))
+        return;
     const QDate from = ActiveView().DefaultRange().first;
     try {
         RefreshViewWhen(TICalCommands(*MainDb_, *frmDateRange, this)
@@ -476,16 +537,18 @@ void TfrmMain::actToolsReportExecute()
 
 void TfrmMain::actUsersExecute()
 {
-    if (!MainDb_ || !Commands_->Action("actUsers").isEnabled())
+    if (!MainDb_ || !MayRun(&TfrmMain::CheckAdministrator, "actUsers"))
         return;
     frmUsers->Execute(Session_.UserId(), *MainDb_);
-    RefreshView();
+    // The rights changed in the dialog, his own among them, apply now.
+    if (FollowSession())
+        RefreshView();
 }
 
 // Events show a renamed or deleted category at once.
 void TfrmMain::actCategoriesExecute()
 {
-    if (!MainDb_)
+    if (!MainDb_ || !MayRun(&TfrmMain::CheckAdministrator, "actCategories"))
         return;
     frmCategories->Execute(*MainDb_);
     RefreshView();
@@ -493,7 +556,7 @@ void TfrmMain::actCategoriesExecute()
 
 void TfrmMain::actTroubleshootingExecute()
 {
-    if (MainDb_)
+    if (MainDb_ && MayRun(&TfrmMain::CheckAdministrator, "actTroubleshooting"))
         frmTrouble->Execute(*MainDb_);
 }
 
@@ -541,18 +604,24 @@ void TfrmMain::actEventDeleteUpdate(QAction& Sender) const
 
 void TfrmMain::actEventNewExecute()
 {
+    if (!MayRun(&TfrmMain::actEventNewUpdate, "actEventNew"))
+        return;
     RefreshViewWhen(TEventCommands(*MainDb_).RunNew(*frmEvent, *Settings_, CommandUser(), ActiveSelection()));
 }
 
 void TfrmMain::actEventPropertiesExecute()
 {
+    if (!MayRun(&TfrmMain::actEventPropertiesUpdate, "actEventProperties"))
+        return;
     RefreshViewWhen(
         TEventCommands(*MainDb_).RunProperties(*frmEvent, *Settings_, CommandUser(), ActiveSelection()));
 }
 
 void TfrmMain::actEventDeleteExecute()
 {
-    RefreshViewWhen(TEventCommands(*MainDb_).RunDelete(ActiveSelection()));
+    if (!MayRun(&TfrmMain::actEventDeleteUpdate, "actEventDelete"))
+        return;
+    RefreshViewWhen(TEventCommands(*MainDb_).RunDelete(CommandUser(), ActiveSelection()));
 }
 
 void TfrmMain::wvMainDblClick(QObject*)
@@ -572,7 +641,7 @@ void TfrmMain::tmrMainTimer()
     const TTimerPause pause(*tmrMain);
     if (FolderTrust_)
         FolderTrust_->Beat();
-    if (!AlarmDb_)
+    if (!AlarmDb_ || !FollowSession())
         return;
     if (!Outage_)
         Outage_ = std::make_unique<TServerOutage>(AlarmDb_->RootPath);

@@ -133,6 +133,19 @@ private:
     // written the day entries or the alarms since the last look, keeping
     // the selection and the scroll position.
     void FollowOtherWorkstations();
+    // Reads the logged-in user's record again: changed rights apply at
+    // once, with the commands' enabling; a record that is gone is told and
+    // the login shown again. False when the user is no longer there (nor
+    // anybody else, if the login was cancelled and the program ends).
+    bool FollowSession();
+    // A command the user may run now: his record read again, then the
+    // command's enabling rule run on what it says.
+    bool MayRun(void (TfrmMain::*rule)(QAction&) const, const char* action);
+    // The login after the user's own record went; a cancelled login ends
+    // the program.
+    void LoginAfterRemoval();
+    // After every login: the presence file names the user.
+    void SessionStarted();
     void EndProgram();
     void ShutDown();
     // Makes view the shown one, on the day the shown one works at.

@@ -40,6 +40,15 @@ void TEventCommands::TellWhenHidden(const TEventUser& user, const TDayEntryRec& 
         Inform(kEntryHiddenText);
 }
 
+bool TEventCommands::Refused(const TEventUser& user)
+{
+    if (user.Session.StillThere(Db_.UserFile))
+        return false;
+    TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
+                      QString::fromStdString(user.Session.RemovedText()) + QStringLiteral("\r\rNothing was changed."));
+    return true;
+}
+
 bool TEventCommands::Saved(const std::function<void()>& save)
 {
     try {
@@ -73,6 +82,9 @@ bool TEventCommands::RunNew(TfrmEvent& editor, TOrbekoCfg& settings, const TEven
     do {
         if (editor.Execute(false, entry, alarm, details, Db_, user.Session.UserId(), settings) != QDialog::Accepted)
             return false;
+        // The editor may have been open for long: his record may be gone.
+        if (Refused(user))
+            return false;
     } while (!Saved([&] { AddEvent(entry, alarm, details); }));
     TellWhenHidden(user, entry);
     return true;
@@ -99,6 +111,8 @@ bool TEventCommands::RunProperties(TfrmEvent& editor, TOrbekoCfg& settings, cons
         do {
             accepted = editor.Execute(true, event.Entry, event.Alarm, event.Details, Db_, user.Session.UserId(),
                                       settings) == QDialog::Accepted;
+            if (accepted && Refused(user))
+                return false;
         } while (accepted && !Saved([&] { result = event.Store(); }));
         if (accepted) {
             if (result == TEventResult::AlarmLocked) {
@@ -112,11 +126,13 @@ bool TEventCommands::RunProperties(TfrmEvent& editor, TOrbekoCfg& settings, cons
     return true;
 }
 
-bool TEventCommands::RunDelete(const TEventSelection& selection)
+bool TEventCommands::RunDelete(const TEventUser& user, const TEventSelection& selection)
 {
     if (TMessageBox::Show(TMessageKind::Confirmation, TMessageButtons::YesNo,
                           QStringLiteral("Delete event \"") + DecodeText(selection.Description) +
                               QStringLiteral("\". Are you sure?")) != TMessageAnswer::Yes)
+        return false;
+    if (Refused(user))
         return false;
     TEventResult result;
     {

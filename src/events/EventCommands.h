@@ -63,7 +63,7 @@ public:
     // The entry stays locked while the editor is open.
     bool RunProperties(TfrmEvent& editor, TOrbekoCfg& settings, const TEventUser& user,
                        const TEventSelection& selection);
-    bool RunDelete(const TEventSelection& selection);
+    bool RunDelete(const TEventUser& user, const TEventSelection& selection);
 
     // Adds the entry under a new identifier with its details and, when the
     // alarm is set, one alarm per assignee. Returns the entry's identifier.
@@ -87,6 +87,9 @@ private:
     // events for himself alone.
     static void OfferAssignees(TfrmEvent& editor, const TEventUser& user);
     static void TellWhenHidden(const TEventUser& user, const TDayEntryRec& entry);
+    // A user whose record has gone since he logged in writes nothing: true,
+    // after telling him, when the users file no longer has him.
+    bool Refused(const TEventUser& user);
     // Runs a save under the wait cursor; a failure is shown with its reason
     // and gives false, so that the editor can open again on what was typed.
     static bool Saved(const std::function<void()>& save);

@@ -2,11 +2,13 @@
 
 #include "kfstore/KeptFile.h"
 #include "kfstore/KeyedStore.h"
+#include "kfstore/StorePresence.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // One home of the keyed files: files in a folder, or tables on a database
 // server. The entry points reach every file through the home its name
@@ -33,6 +35,14 @@ public:
         (void)location;
         return {};
     }
+    // This workstation's presence on the database at location. Null where
+    // the home keeps presence another way (a folder's presence file comes
+    // with its lock self-test, TPresence). Throws std::runtime_error when
+    // it cannot be made.
+    virtual std::unique_ptr<TStorePresence> Join(const std::string& location) = 0;
+    // The workstations present on the database at location now, with their
+    // users. Throws std::runtime_error when that cannot be read.
+    virtual std::vector<TStoreOccupant> Present(const std::string& location, TKeptFiles files) = 0;
 };
 
 namespace StoreHomes {

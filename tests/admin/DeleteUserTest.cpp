@@ -2,7 +2,11 @@
 #include "admin/UserAccounts.h"
 #include "admin/UserDeletion.h"
 #include "admin/frmDeleteUser.h"
+#include "kfstore/StoreHome.h"
+#include "kfstore/folder/Presence.h"
+#include "storage/DatabaseFiles.h"
 #include "support/ChildProcess.h"
+#include "support/TestDatabase.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -13,12 +17,15 @@
 #include <QStackedWidget>
 #include <QTest>
 
+#include <chrono>
 #include <memory>
 #include <cstdio>
 #include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
@@ -333,5 +340,116 @@ INSTANTIATE_TEST_SUITE_P(
         TLastAdministratorCase{"AnotherWorkstationTakesARight", {kBob, kCid}, {}, true, true, TMessageKind::Error,
                                TUserDeletion::LockedMessage}),
     [](const ::testing::TestParamInfo<TLastAdministratorCase>& info) { return std::string(info.param.Name); });
+
+// Workstations on the folder, each with the user logged in there, while
+// BOB is deleted; the administrator's answer to the question, if one comes.
+struct TLoggedInCase
+{
+    const char* Name;
+    std::vector<std::pair<std::string, std::string>> LoggedIn;  // id, user name
+    std::optional<TMessageAnswer> Answer;
+    bool Deleted;
+};
+
+// On a folder or on the test run's PostgreSQL server.
+class DeleteUserLoggedInTest : public DeleteUserTest,
+                               public ::testing::WithParamInterface<std::tuple<bool, TLoggedInCase>>
+{
+protected:
+    // The same four users on the server, the wizard's connection there.
+    void MoveToServer()
+    {
+        if (TTestDatabase::Server().empty())
+            GTEST_SKIP() << TTestDatabase::Missing();
+        Server_ = std::make_unique<TTestDatabase>();
+        auto key = TRegistryKey::Open(true);
+        ASSERT_NE(key, nullptr);
+        ASSERT_TRUE(key->WriteText("RootPath", QString::fromStdString(Server_->Location())));
+        Records.reset();
+        Db = Connect();
+        Records.emplace(*Db);
+        Records->User("ANN", "ANN Full", "A", urAddEntries | urAdminister | urModifyOthers);
+        for (const std::string name : {"BOB", "CID", "DEE"})
+            Records->User(name, name + " Full", name.substr(0, 1), urAddEntries);
+    }
+
+    // A workstation where the user is logged in, as long as the test runs.
+    void LoggedIn(const std::string& id, const std::string& name)
+    {
+        if (Server_)
+            Workstations_.push_back(StoreHomes::OfLocation(Server_->Location())->Join(Server_->Location()));
+        else
+            Workstations_.push_back(std::make_unique<TPresence>(DataPath(), kDatabaseFiles, std::chrono::seconds(10)));
+        ASSERT_NE(Workstations_.back(), nullptr);
+        Workstations_.back()->SetUser(id, name);
+    }
+
+    void TearDown() override
+    {
+        Workstations_.clear();
+        Db.reset();
+        Server_.reset();
+        DeleteUserTest::TearDown();
+    }
+
+    std::unique_ptr<TTestDatabase> Server_;
+    std::vector<std::unique_ptr<TStorePresence>> Workstations_;
+};
+
+TEST_P(DeleteUserLoggedInTest, TheWizardAsksBeforeDeletingAUserWhoIsLoggedIn)
+{
+    const auto& [server, c] = GetParam();
+    if (server)
+        MoveToServer();
+    if (HasFatalFailure() || IsSkipped())
+        return;
+    for (const auto& [id, name] : c.LoggedIn)
+        LoggedIn(id, name);
+    if (c.Answer)
+        Messages.Answer(*c.Answer);
+    const int result = Run([&] {
+        GoToLastPage();
+        QTest::mouseClick(Form.btnDelete, Qt::LeftButton);
+        if (Form.isVisible())
+            QTest::mouseClick(Form.btnCancel, Qt::LeftButton);
+    });
+    char host[256] = {};
+    gethostname(host, sizeof(host) - 1);
+    std::vector<QString> expected;
+    if (c.Answer)
+        expected.push_back(QStringLiteral("BOB is logged in on %1.\r\rIf you delete him now, his workstation logs him "
+                                          "out and he loses what he has not saved.\r\rDelete BOB anyway?")
+                               .arg(QString::fromLocal8Bit(host)));
+    std::vector<QString> questions;
+    for (const TShownMessage& message : Messages.Shown()) {
+        EXPECT_EQ(message.Kind, TMessageKind::Confirmation) << message.Text.toStdString();
+        EXPECT_EQ(message.Buttons, TMessageButtons::YesNo);
+        questions.push_back(message.Text);
+    }
+    EXPECT_EQ(questions, expected);
+    EXPECT_EQ(result, c.Deleted ? QDialog::Accepted : QDialog::Rejected);
+    TUserRec bob;
+    EXPECT_EQ(StoredUser(kBob, bob), !c.Deleted);
+}
+
+const TLoggedInCase kLoggedInCases[] = {
+    {"NobodyLoggedIn", {}, std::nullopt, true},
+    {"AnotherUserLoggedIn", {{kCid, "CID"}}, std::nullopt, true},
+    {"HeIsLoggedInAndTheAdministratorStops", {{kBob, "BOB"}}, TMessageAnswer::No, false},
+    {"HeIsLoggedInAndTheAdministratorGoesOn", {{kBob, "BOB"}}, TMessageAnswer::Yes, true},
+    {"HeIsLoggedInTwiceOnOneHost", {{kBob, "BOB"}, {kCid, "CID"}, {kBob, "BOB"}}, TMessageAnswer::No, false},
+};
+
+std::string LoggedInName(const ::testing::TestParamInfo<std::tuple<bool, TLoggedInCase>>& info)
+{
+    return std::get<1>(info.param).Name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Folder, DeleteUserLoggedInTest,
+                         ::testing::Combine(::testing::Values(false), ::testing::ValuesIn(kLoggedInCases)),
+                         LoggedInName);
+INSTANTIATE_TEST_SUITE_P(Server, DeleteUserLoggedInTest,
+                         ::testing::Combine(::testing::Values(true), ::testing::ValuesIn(kLoggedInCases)),
+                         LoggedInName);
 
 }  // namespace

@@ -74,13 +74,21 @@ protected:
         return TDiaryRecords(db).User(name, name, abbreviation ? abbreviation : name, flags, password);
     }
 
-    // The logged-in user's rights, changed on this workstation only.
+    // The logged-in user's rights, changed in the users file as an
+    // administrator would and in the session at once: the session follows
+    // the users file, so rights kept on this workstation alone would not
+    // last.
     int32_t Rights() { return Window().Session().User().Flags; }
     void SetRights(int32_t flags)
     {
         TSession& session = Window().Session();
         TUserRec user = session.User();
         user.Flags = flags;
+        {
+            TOrbekoDB db(Shell_);
+            if (!db.UserFile.Rewrite(user, session.UserId()))
+                throw std::runtime_error(db.UserFile.StatusText());
+        }
         session = TSession(session.UserId(), user);
     }
 

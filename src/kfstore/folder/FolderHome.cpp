@@ -3,6 +3,7 @@
 #include "kfstore/KfsStatus.h"
 #include "kfstore/folder/FolderUpkeep.h"
 #include "kfstore/folder/KeyedFile.h"
+#include "kfstore/folder/Presence.h"
 
 #include <sqlite3.h>
 
@@ -37,4 +38,14 @@ std::string TFolderHome::Shown(const std::string& location)
 std::unique_ptr<TStoreUpkeep> TFolderHome::Upkeep(const std::string& location, TKeptFiles files)
 {
     return std::make_unique<TFolderUpkeep>(location, files);
+}
+
+std::unique_ptr<TStorePresence> TFolderHome::Join(const std::string&)
+{
+    return nullptr;
+}
+
+std::vector<TStoreOccupant> TFolderHome::Present(const std::string& location, TKeptFiles files)
+{
+    return TPresence::Occupants(location, files);
 }

@@ -13,4 +13,7 @@ public:
     int16_t Remove(const std::string& fileName) override;
     std::string Shown(const std::string& location) override;
     std::unique_ptr<TStoreUpkeep> Upkeep(const std::string& location, TKeptFiles files) override;
+    // None: the program joins a folder's presence file with its self-test.
+    std::unique_ptr<TStorePresence> Join(const std::string& location) override;
+    std::vector<TStoreOccupant> Present(const std::string& location, TKeptFiles files) override;
 };

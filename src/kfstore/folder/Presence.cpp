@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -37,6 +38,24 @@ struct TBeatRecord
 };
 static_assert(sizeof(TBeatRecord) == 64);
 
+constexpr uint32_t kUserMagic = 0x4F424855;  // "OBHU"
+constexpr uint32_t kUserVersion = 1;
+
+// Who is logged in at a slot's workstation. The table of these starts after
+// the last beat slot, where workstations that know only the beats never
+// read or write; Pid and Host tie an entry to the beat of its slot.
+struct TUserRecord
+{
+    uint32_t Magic;
+    uint32_t Version;
+    int32_t Pid;
+    int32_t Reserved;
+    char Host[32];
+    char UserId[16];
+    char UserName[16];
+};
+static_assert(sizeof(TUserRecord) == 80);
+
 int64_t NowMs()
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -59,6 +78,21 @@ std::string SlotKey(int slot)
 off_t SlotOffset(int slot)
 {
     return static_cast<off_t>(slot) * static_cast<off_t>(sizeof(TBeatRecord));
+}
+
+off_t UserOffset(int slot)
+{
+    return SlotOffset(TPresence::kSlots) + static_cast<off_t>(slot) * static_cast<off_t>(sizeof(TUserRecord));
+}
+
+std::string Text(const char* field, std::size_t size)
+{
+    return std::string(field, strnlen(field, size));
+}
+
+template <std::size_t N> void SetText(char (&field)[N], const std::string& text)
+{
+    std::strncpy(field, text.c_str(), N - 1);
 }
 
 // Every workstation of the office writes the presence file, so it takes the
@@ -143,7 +177,32 @@ TPresence::~TPresence()
     if (pwrite(Fd_, &cleared, sizeof(cleared), SlotOffset(Slot_)) != static_cast<ssize_t>(sizeof(cleared))) {
         // The beat will simply go stale.
     }
+    const TUserRecord nobody{};
+    if (pwrite(Fd_, &nobody, sizeof(nobody), UserOffset(Slot_)) != static_cast<ssize_t>(sizeof(nobody))) {
+        // Without a fresh beat of the same process it counts for nothing.
+    }
     close(Fd_);
+}
+
+void TPresence::SetUser(const std::string& userId, const std::string& userName)
+{
+    UserId_ = userId;
+    UserName_ = userName;
+    WriteUser();
+}
+
+void TPresence::WriteUser()
+{
+    TUserRecord user{};
+    user.Magic = kUserMagic;
+    user.Version = kUserVersion;
+    user.Pid = getpid();
+    SetText(user.Host, HostName());
+    SetText(user.UserId, UserId_);
+    SetText(user.UserName, UserName_);
+    if (pwrite(Fd_, &user, sizeof(user), UserOffset(Slot_)) != static_cast<ssize_t>(sizeof(user)))
+        throw std::runtime_error(std::string("cannot write to the presence file ") + FileName + ": "
+                                 + std::strerror(errno));
 }
 
 void TPresence::Beat()
@@ -159,6 +218,36 @@ void TPresence::Beat()
     if (pwrite(Fd_, &beat, sizeof(beat), SlotOffset(Slot_)) != static_cast<ssize_t>(sizeof(beat)))
         throw std::runtime_error(std::string("cannot write to the presence file ") + FileName + ": "
                                  + std::strerror(errno));
+    // Written again with every beat: a slot taken over from a workstation
+    // that died gets its own entry back even if one was left there.
+    WriteUser();
+}
+
+std::vector<TPresence::TOccupant> TPresence::Occupants(const std::string& folder, TKeptFiles files)
+{
+    // No workstation has run there yet; looking does not make the file.
+    if (struct stat info {}; stat(FolderFile(folder, FileName).c_str(), &info) != 0 && errno == ENOENT)
+        return {};
+    TDescriptor fd;
+    TLockFile locks;
+    OpenPresenceFile(folder, files, fd.Fd, locks);
+    const std::string host = HostName();
+    std::vector<TOccupant> occupants;
+    for (int slot = 0; slot < kSlots; ++slot) {
+        TBeatRecord beat{};
+        if (!ReadSlot(fd.Fd, slot, beat) || !Fresh(beat) || DeadHere(beat, host))
+            continue;
+        TOccupant occupant{Text(beat.Host, sizeof(beat.Host)), beat.Pid, {}, {}};
+        TUserRecord user{};
+        if (pread(fd.Fd, &user, sizeof(user), UserOffset(slot)) == static_cast<ssize_t>(sizeof(user))
+            && user.Magic == kUserMagic && user.Version == kUserVersion && user.Pid == beat.Pid
+            && std::memcmp(user.Host, beat.Host, sizeof(user.Host)) == 0) {
+            occupant.UserId = Text(user.UserId, sizeof(user.UserId));
+            occupant.UserName = Text(user.UserName, sizeof(user.UserName));
+        }
+        occupants.push_back(std::move(occupant));
+    }
+    return occupants;
 }
 
 std::vector<TPresence::TUnseen> TPresence::FindUnseen(const std::string& folder, TKeptFiles files, int ownSlot)

@@ -4,6 +4,7 @@
 #include "kfstore/StoreLocation.h"
 #include "kfstore/server/PgKeyedFile.h"
 #include "kfstore/server/PgOutage.h"
+#include "kfstore/server/PgPresence.h"
 #include "kfstore/server/ServerUpkeep.h"
 
 #include <libpq-fe.h>
@@ -93,4 +94,14 @@ std::unique_ptr<TStoreUpkeep> TServerHome::Upkeep(const std::string& location, T
 std::string TServerHome::Unreachable(const std::string& location)
 {
     return TPgOutage::Cause(location);
+}
+
+std::unique_ptr<TStorePresence> TServerHome::Join(const std::string& location)
+{
+    return std::make_unique<TPgPresence>(location);
+}
+
+std::vector<TStoreOccupant> TServerHome::Present(const std::string& location, TKeptFiles)
+{
+    return TPgPresence::Occupants(location);
 }

@@ -16,4 +16,7 @@ public:
     std::unique_ptr<TStoreUpkeep> Upkeep(const std::string& location, TKeptFiles files) override;
     // What the last connection to the server, of any handle, met.
     std::string Unreachable(const std::string& location) override;
+    // A row of the server's presence table, on a connection of its own.
+    std::unique_ptr<TStorePresence> Join(const std::string& location) override;
+    std::vector<TStoreOccupant> Present(const std::string& location, TKeptFiles files) override;
 };
