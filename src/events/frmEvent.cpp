@@ -102,6 +102,7 @@ TfrmEvent::TfrmEvent(QWidget* parent) : QDialog(parent)
     edtNotes->setObjectName(QStringLiteral("edtNotes"));
     edtNotes->setToolTip(QStringLiteral("Enter notes for the event"));
     edtNotes->setTabChangesFocus(true);
+    edtNotes->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     edtNotes->setFixedHeight(edtNotes->fontMetrics().lineSpacing() * 4 + 12);
 
     lblUsers = new QLabel(QStringLiteral("&User(s)"), this);

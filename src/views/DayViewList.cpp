@@ -382,10 +382,16 @@ int TDayViewList::WrapWidth() const
 
 int TDayViewList::TimeWidth() const
 {
-    // Days without spans look as they always did.
+    // Days without spans of time look as they always did.
     if (Entries_ == nullptr || !Entries_->AnyEnds())
         return TimeColumn;
-    return std::max(TimeColumn, TextWidth(TimeFont_, QStringLiteral("00:00\u201300:00")) + 4);
+    TDayEntryRec entry;
+    for (int index = 0; index < Entries_->EntryCount(); ++index) {
+        Entries_->GetEntry(index, entry);
+        if (TimeText(entry, Entries_->GetDetails(index), Entries_->Day()).size() > 5)
+            return std::max(TimeColumn, TextWidth(TimeFont_, QStringLiteral("00:00\u201300:00")) + 4);
+    }
+    return TimeColumn;
 }
 
 QString TDayViewList::TimeText(const TDayEntryRec& entry, const TEventDetails& details, const std::string& day)

@@ -6,6 +6,7 @@
 #include "ui/CheckList.h"
 
 #include <QAction>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -146,6 +147,12 @@ TEST_F(UsersTest, AnAddressIsCheckedForItsFormAndStoredWithTheUser)
             Select("BOB");
             EXPECT_EQ(Form.edtEmail->text(), QStringLiteral("old@example.org"));
             Form.edtEmail->setText(QString::fromLatin1(c.Typed));
+            if (&c == &cases[0]) {
+                // For the help pages: into $ORBEKO_SCREENSHOT_DIR (docs/help to renew them).
+                QString folder = qEnvironmentVariable("ORBEKO_SCREENSHOT_DIR");
+                EXPECT_TRUE(Form.grab().toImage().save(
+                    QDir(folder.isEmpty() ? QDir::tempPath() : folder).filePath("users.png")));
+            }
             QTest::mouseClick(Form.btnUpdate, Qt::LeftButton);
         });
         EXPECT_EQ(Messages.Shown().size(), shown + (c.Taken ? 0 : 1));

@@ -35,6 +35,10 @@ void FillOfficeWeek(TDiaryData& data)
     add(at(2, 9, 30), "Interview: junior designer", 0, {"0000000001", "0000000003"}, "0000000001");
     add(at(2, 13, 0), "Lunch with Priya", efPrivate, {"0000000002"}, "0000000000");
     add(at(3, 10, 0), "Quarterly review with the board", 0, {"0000000001", "0000000002"}, "0000000001");
+    TEventDetails meeting;
+    meeting.EndStamp = StampTextOf(at(3, 12, 30));
+    meeting.Place = QStringLiteral("Room 2");
+    data.Add(IdText(200), MakeEntry(at(3, 11, 0), "Budget", 0, {"0000000001", "0000000003"}, "0000000001"), meeting);
     add(at(3, 15, 30), "Pay the VAT return", 0, {"0000000001"}, "0000000000");
     add(at(4, 9, 0), "Stand-up", 0, {"0000000001", "0000000002", "0000000003", "0000000004"}, "0000000001");
     add(at(4, 17, 30), "Drinks for Dave's birthday", 0, {}, "0000000000");
@@ -42,12 +46,8 @@ void FillOfficeWeek(TDiaryData& data)
     // Dave away from Wednesday to Friday, and a meeting with its end and place.
     TEventDetails away;
     away.EndStamp = StampTextOf(at(5, 0, 0));
-    data.Add(IdText(++id), MakeEntry(at(2, 0, 0), "Trade fair in Leeds", efUntimed, {"0000000004"}, "0000000003"),
+    data.Add(IdText(201), MakeEntry(at(2, 0, 0), "Trade fair in Leeds", efUntimed, {"0000000004"}, "0000000003"),
              away);
-    TEventDetails meeting;
-    meeting.EndStamp = StampTextOf(at(3, 12, 30));
-    meeting.Place = QStringLiteral("Room 2");
-    data.Add(IdText(++id), MakeEntry(at(3, 11, 0), "Budget", 0, {"0000000001", "0000000003"}, "0000000001"), meeting);
     data.Colours = {{"0000000001", QColor(0x1f, 0x6f, 0xb4)}, {"0000000002", QColor(0xc0, 0x50, 0x10)},
                     {"0000000003", QColor(0x2e, 0x8b, 0x57)}};
     data.Alarmed = {"0000000103", "0000000104", "0000000107", "0000000112", "0000000114"};
