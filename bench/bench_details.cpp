@@ -124,22 +124,25 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot prepare the database in %s\n", folder.c_str());
         return 1;
     }
-    TBenchShell shell;
-    auto db = std::make_unique<TOrbekoDB>(shell);
-    if (!AddDetails(*db)) {
-        std::fprintf(stderr, "cannot write the details in %s\n", folder.c_str());
-        return 1;
-    }
-    // The same folder without its details file, as a database of before.
+    // The same folder without its details file, as a database of before:
+    // the four files linked, opened first so that each link gets a lock
+    // file of its own before the files are open elsewhere in this process.
+    const std::string data = folder + "/data";
     const std::string bare = BenchFolder() + "/details-bare";
     std::filesystem::create_directories(bare);
     for (const char* name : {TOrbekoDB::UserFileName, TOrbekoDB::CategoryFileName, TOrbekoDB::DayEntryFileName,
                              TOrbekoDB::AlarmFileName}) {
         std::error_code error;
         if (!std::filesystem::exists(bare + "/" + name))
-            std::filesystem::create_hard_link(db->FilePath(name), bare + "/" + name, error);
+            std::filesystem::create_hard_link(data + "/" + name, bare + "/" + name, error);
     }
+    TBenchShell shell;
     TOrbekoDB bareDb(shell, bare);
+    auto db = std::make_unique<TOrbekoDB>(shell);
+    if (!AddDetails(*db)) {
+        std::fprintf(stderr, "cannot write the details in %s\n", folder.c_str());
+        return 1;
+    }
 
     TUserRec user;
     db->UserFile.GetEqual(user, 0, IdText(1));

@@ -92,6 +92,7 @@ bool TXIsamFile::Open(const std::string& fileName, int16_t openMode)
     Handle_ = handle;
     IsOpen_ = true;
     FileName_ = fileName;
+    KeyLength_ = -1;
     return true;
 }
 
@@ -218,9 +219,15 @@ int32_t TXIsamFile::RecordCount()
 
 int32_t TXIsamFile::KeyLength()
 {
+    // Fixed when the file was made; asking the store counts the records too.
+    if (KeyLength_ >= 0 && IsOpen_) {
+        Status_ = ksOk;
+        return KeyLength_;
+    }
     TIsamInfoRec info;
     Status_ = KfsInfo(&Handle_, &info);
-    return Status_ == ksOk ? info.KeyLength : -1;
+    KeyLength_ = Status_ == ksOk ? info.KeyLength : -1;
+    return KeyLength_;
 }
 
 std::string TXIsamFile::NextKey()

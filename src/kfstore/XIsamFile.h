@@ -83,6 +83,7 @@ private:
     static int32_t SizeArgument(std::size_t size);
 
     bool IsOpen_ = false;
+    int32_t KeyLength_ = -1;  // known after the first question while open
     int32_t Handle_ = 0;
     std::string FileName_;
     std::string Version_;
