@@ -214,6 +214,7 @@ void TfrmMain::StartUp()
     }
     AlarmDb_ = std::make_unique<TOrbekoDB>(shell);
     FailureNote_ = std::make_unique<TFailureNote>(*MainDb_);
+    Outage_ = std::make_unique<TDiaryOutage>(AlarmDb_->RootPath);
     FolderTrust_ = std::make_unique<TFolderTrust>(std::chrono::milliseconds(tmrMain->interval()));
     if (!FolderTrust_->Open(MainDb_->RootPath)) {
         EndProgram();
@@ -644,11 +645,7 @@ void TfrmMain::tmrMainTimer()
     const TTimerPause pause(*tmrMain);
     if (FolderTrust_)
         FolderTrust_->Beat();
-    if (!AlarmDb_ || !FollowSession())
-        return;
-    if (!Outage_)
-        Outage_ = std::make_unique<TDiaryOutage>(AlarmDb_->RootPath);
-    if (Outage_->Away())
+    if (!AlarmDb_ || !FollowSession() || Outage_->Away())
         return;
     try {
         // What other workstations wrote while the diary was away came with

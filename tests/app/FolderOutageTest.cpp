@@ -2,6 +2,7 @@
 #include "app/frmNotify.h"
 #include "storage/Stamp.h"
 #include "support/ClockScript.h"
+#include "ui/ActionFactory.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -135,6 +137,40 @@ TEST_F(FolderOutageTest, AFolderGoneIsToldOnceAndTheViewsAndAlarmsCatchUpWhenItI
     EXPECT_EQ(Seen_, std::vector<QString>{"stand-up"});
     EXPECT_EQ(Messages_.UnexpectedCount(), 0);
     EXPECT_EQ(Dialogs_.UnexpectedCount(), 0);
+}
+
+// A command's failure, as the action factory shows it, has below it what
+// the main window's folder shows of the cause, while there is something to
+// show and the window is connected.
+TEST_F(FolderOutageTest, ACommandsFailureNamesTheFolderWhileItIsGone)
+{
+    const QString gone = QString::fromStdString(
+        "Object not found\r\r" + DataPath() +
+        ": No such file or directory\rCheck that the drive or network share holding it is connected, "
+        "or choose the right folder.");
+    struct TCase
+    {
+        const char* Name;
+        bool There;
+        bool Connected;
+        QString Shown;
+    };
+    const TCase cases[] = {
+        {"folder gone", false, true, gone},
+        {"folder back", true, true, "Object not found"},
+        {"window closed", false, false, "Object not found"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        if (!c.Connected)
+            Window_.reset();
+        Move(c.There);
+        Messages_.Answer(TMessageAnswer::Ok);
+        EXPECT_FALSE(TActionFactory::Call([] { throw std::runtime_error("Object not found"); }));
+        ASSERT_FALSE(Messages_.Shown().empty());
+        EXPECT_EQ(Messages_.Shown().back().Text, c.Shown);
+    }
+    EXPECT_EQ(Messages_.UnexpectedCount(), 0);
 }
 
 }  // namespace
