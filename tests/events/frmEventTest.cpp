@@ -841,12 +841,15 @@ TEST_F(EventEditorTest, AFailedSaveNamesTheFolderAndTheSystemsReason)
     struct TCase
     {
         const char* Change;
+        bool Edit;  // the properties of an event there, else a new one
         const char* Status;
         const char* Reason;
     };
     const TCase cases[] = {
-        {"gone", "Object not found", "No such file or directory"},
-        {"read-only", "Update mode violation", "Read-only file system"},
+        {"gone", false, "Object not found", "No such file or directory"},
+        {"gone", true, "Object not found", "No such file or directory"},
+        {"read-only", false, "Update mode violation", "Read-only file system"},
+        {"read-only", true, "Update mode violation", "Read-only file system"},
     };
     TUserRec me;
     ASSERT_TRUE(Db->UserFile.GetEqual(me, TOrbekoDB::UserIdKey, kMe));
@@ -854,7 +857,8 @@ TEST_F(EventEditorTest, AFailedSaveNamesTheFolderAndTheSystemsReason)
     const TFilterRules rules;
     const std::string moved = DataPath() + "-moved";
     for (const TCase& c : cases) {
-        SCOPED_TRACE(c.Change);
+        SCOPED_TRACE(std::string(c.Change) + (c.Edit ? " properties" : " new"));
+        const std::string existing = c.Edit ? Records->Event(kHalfPastTwo, kMe, {kMe}, "Before") : std::string();
         const bool gone = std::string(c.Change) == "gone";
         std::optional<TReadOnlyMount> readOnly;
         if (gone) {
@@ -874,7 +878,10 @@ TEST_F(EventEditorTest, AFailedSaveNamesTheFolderAndTheSystemsReason)
             editor.actCancelExecute();
             return editor.result();
         });
-        EXPECT_FALSE(TEventCommands(*Db).RunNew(Editor, Cfg, {session, rules}, {"0000000000", "", kTenOhSeven}));
+        if (c.Edit)
+            TEventCommands(*Db).RunProperties(Editor, Cfg, {session, rules}, {existing, "Before", kHalfPastTwo});
+        else
+            EXPECT_FALSE(TEventCommands(*Db).RunNew(Editor, Cfg, {session, rules}, {"0000000000", "", kTenOhSeven}));
         readOnly.reset();
         if (gone) {
             ASSERT_EQ(std::rename(moved.c_str(), DataPath().c_str()), 0);
