@@ -91,3 +91,8 @@ TUserAlarm::TOutcome TUserAlarm::SwitchOff()
         Fail(alarms);
     return TOutcome::Done;
 }
+
+std::string TUserAlarm::Diagnosed(const std::string& message) const
+{
+    return Db_.Diagnosed(message);
+}

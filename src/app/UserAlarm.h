@@ -41,6 +41,10 @@ public:
     // Deletes the alarm. A failed read or delete raises the status text.
     TOutcome SwitchOff();
 
+    // A failure's message, with what the database's folder shows of its
+    // cause below it.
+    std::string Diagnosed(const std::string& message) const;
+
 private:
     // Reads the record under its id; false when it is gone or now belongs
     // to another user or event.

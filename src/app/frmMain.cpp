@@ -7,13 +7,13 @@
 #include "app/AccountName.h"
 #include "app/AlarmScan.h"
 #include "app/DatabaseShell.h"
+#include "app/DiaryOutage.h"
 #include "app/FolderTrust.h"
 #include "app/HelpWindow.h"
 #include "app/ICalCommands.h"
 #include "app/InstanceLock.h"
 #include "app/Login.h"
 #include "app/MainCommands.h"
-#include "app/ServerOutage.h"
 #include "app/TimerPause.h"
 #include "app/ViewFeeder.h"
 #include "app/ViewNotebook.h"
@@ -30,6 +30,7 @@
 #include "storage/Clock.h"
 #include "storage/OrbekoDB.h"
 #include "storage/RegistryKey.h"
+#include "ui/FailureNote.h"
 #include "ui/MessageBox.h"
 #include "ui/TrayIcon.h"
 #include "views/DayView.h"
@@ -212,6 +213,8 @@ void TfrmMain::StartUp()
         return;
     }
     AlarmDb_ = std::make_unique<TOrbekoDB>(shell);
+    FailureNote_ = std::make_unique<TFailureNote>(*MainDb_);
+    Outage_ = std::make_unique<TDiaryOutage>(AlarmDb_->RootPath);
     FolderTrust_ = std::make_unique<TFolderTrust>(std::chrono::milliseconds(tmrMain->interval()));
     if (!FolderTrust_->Open(MainDb_->RootPath)) {
         EndProgram();
@@ -254,6 +257,7 @@ void TfrmMain::ShutDown()
     }
     AlarmDb_.reset();
     Feeder_.reset();
+    FailureNote_.reset();
     MainDb_.reset();
 }
 
@@ -641,12 +645,10 @@ void TfrmMain::tmrMainTimer()
     const TTimerPause pause(*tmrMain);
     if (FolderTrust_)
         FolderTrust_->Beat();
-    if (!AlarmDb_ || !FollowSession())
+    if (!AlarmDb_ || !FollowSession() || Outage_->Away())
         return;
-    if (!Outage_)
-        Outage_ = std::make_unique<TServerOutage>(AlarmDb_->RootPath);
     try {
-        // What other workstations wrote while the server was away came with
+        // What other workstations wrote while the diary was away came with
         // no word that this one heard: the view is read afresh.
         if (Outage_->Out())
             RefreshView();

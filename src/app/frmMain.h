@@ -22,7 +22,8 @@ class TInstanceLock;
 class TMainCommands;
 class TOrbekoCfg;
 class TOrbekoDB;
-class TServerOutage;
+class TDiaryOutage;
+class TFailureNote;
 class TTrayIcon;
 class TViewFeeder;
 class TViewNotebook;
@@ -172,7 +173,8 @@ private:
     // The folder's lock self-test at start-up and this workstation's heartbeat.
     std::unique_ptr<TFolderTrust> FolderTrust_;
     // What the ticks met of the database's server; made at the first tick.
-    std::unique_ptr<TServerOutage> Outage_;
+    std::unique_ptr<TDiaryOutage> Outage_;
+    std::unique_ptr<TFailureNote> FailureNote_;  // names MainDb_ in every command's failure
     bool Ended_ = false;
 
     // The actions, menus and tool bar, with their enabling rules.

@@ -147,7 +147,7 @@ bool TfrmNotify::Written(const char* failure, const std::function<TUserAlarm::TO
         Failed_ = true;
         reject();
         TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok,
-                          QLatin1String(failure) + QStringLiteral("\r\r") + QString::fromStdString(error.what()) +
+                          QString::fromStdString(Alarm_->Diagnosed(failure + std::string("\r\r") + error.what())) +
                               QStringLiteral("\r\rThe alarm will be shown again later."));
         return false;
     }

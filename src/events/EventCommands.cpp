@@ -49,7 +49,7 @@ bool TEventCommands::Refused(const TEventUser& user)
     return true;
 }
 
-bool TEventCommands::Saved(const std::function<void()>& save)
+bool TEventCommands::Saved(const std::function<void()>& save) const
 {
     try {
         const TWaitCursor wait;
@@ -57,7 +57,7 @@ bool TEventCommands::Saved(const std::function<void()>& save)
         return true;
     } catch (const std::exception& error) {
         TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok,
-                          QStringLiteral("Unable to save event\r\r") + QString::fromStdString(error.what()) +
+                          QString::fromStdString(Db_.Diagnosed(std::string("Unable to save event\r\r") + error.what())) +
                               QStringLiteral("\r\rThe event opens again with everything you typed."));
         return false;
     }
@@ -175,10 +175,13 @@ std::string TEventCommands::AddEvent(const TDayEntryRec& entry, const TAlarmRec&
         if (file.Add(entry, key))
             break;
         // The key taken meanwhile by an add that locks nothing (the store
-        // allocating for an empty key): try the next one.
+        // allocating for an empty key): try the next one. A key still free
+        // means the add failed for its own reason (a read-only folder),
+        // which is the one told.
+        const int16_t added = file.Status();
         TDayEntryRec taken;
         if (!FindRecord(file, taken, TOrbekoDB::DayEntryIdKey, key))
-            throw std::runtime_error(file.StatusText());
+            throw std::runtime_error(TXIsamFile::StatusText(added));
         lock.reset();
     }
     if (!lock || !lock->Held())

@@ -91,8 +91,9 @@ private:
     // after telling him, when the users file no longer has him.
     bool Refused(const TEventUser& user);
     // Runs a save under the wait cursor; a failure is shown with its reason
-    // and gives false, so that the editor can open again on what was typed.
-    static bool Saved(const std::function<void()>& save);
+    // and what the folder shows of it, and gives false, so that the editor
+    // can open again on what was typed.
+    bool Saved(const std::function<void()>& save) const;
 
     TOrbekoDB& Db_;
 };

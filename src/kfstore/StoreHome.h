@@ -28,8 +28,8 @@ public:
     // The keeper's work on the files of a database at location.
     virtual std::unique_ptr<TStoreUpkeep> Upkeep(const std::string& location, TKeptFiles files) = 0;
     // Why the database at location cannot be reached now, in words
-    // ("connection refused"); empty while nothing stands against it. A
-    // folder's failures are told by the status of each call.
+    // ("connection refused", "no longer there"); empty while nothing
+    // stands against it. Other failures are told by the status of each call.
     virtual std::string Unreachable(const std::string& location)
     {
         (void)location;

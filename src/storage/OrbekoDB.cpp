@@ -123,6 +123,18 @@ std::string TOrbekoDB::Explained(const std::string& headline, const std::string&
     return OnServer() ? headline : TFolderDiagnosis::Explain(headline, RootPath, file);
 }
 
+std::string TOrbekoDB::Diagnosed(const std::string& message) const
+{
+    if (OnServer())
+        return message;
+    for (const TFileSpec& known : kFiles) {
+        const std::string reason = TFolderDiagnosis::Describe(RootPath, FilePath(known.Name));
+        if (!reason.empty())
+            return message + "\r\r" + reason;
+    }
+    return message;
+}
+
 void TOrbekoDB::CreateDatabase(TOrbekoDBShell& shell)
 {
     // The location on a line of its own: a long one is not broken up

@@ -82,6 +82,11 @@ public:
     // The name of one of the database's files (UserFileName...).
     std::string FilePath(const std::string& name) const;
 
+    // A failure's message while the program runs, with what the folder and
+    // its files show of the cause below it; as given on a server, whose
+    // messages say their own.
+    std::string Diagnosed(const std::string& message) const;
+
     void InitUser(TUserRec& record) const;
     void InitAlarm(TAlarmRec& record);
     void InitDayEntry(TDayEntryRec& record) const;

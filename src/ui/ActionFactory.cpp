@@ -1,6 +1,7 @@
 #include "ui/ActionFactory.h"
 
 #include "storage/Records.h"
+#include "ui/FailureNote.h"
 #include "ui/MessageBox.h"
 
 #include <QAction>
@@ -30,7 +31,7 @@ bool TActionFactory::Call(const std::function<void()>& handler)
         handler();
         return true;
     } catch (const std::exception& error) {
-        TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, DecodeText(error.what()));
+        TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, DecodeText(TFailureNote::Explain(error.what())));
     } catch (...) {
         TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QStringLiteral("Unexpected error"));
     }

@@ -10,7 +10,8 @@ class QWidget;
 
 // Makes the actions of the main window and of every dialog, and is the one
 // place where a handler's exception ends: it is shown as an error message
-// box through TMessageBox and the window stays as it was. No exception
+// box through TMessageBox, with what TFailureNote adds, and the window stays
+// as it was. No exception
 // leaves a Qt slot.
 //
 //     TActionFactory factory(*this);

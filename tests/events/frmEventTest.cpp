@@ -1,6 +1,9 @@
+#include "events/EventCommands.h"
 #include "events/frmAlarmProperties.h"
 #include "events/frmEvent.h"
+#include "prefs/FilterRules.h"
 #include "prefs/OrbekoCfg.h"
+#include "prefs/Session.h"
 #include "prefs/frmSelectGroup.h"
 #include "storage/DetailFile.h"
 #include "storage/OrbekoDB.h"
@@ -28,6 +31,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <initializer_list>
@@ -36,6 +40,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <sys/mount.h>
 
 namespace {
 
@@ -796,6 +802,99 @@ TEST_F(AlarmPropertiesTest, EscClosesAnOpenDropDownBeforeTheDialog)
     });
     EXPECT_EQ(Dialog.Execute(Alarm), QDialog::Rejected);
     EXPECT_EQ(FieldText(Alarm.AlarmStamp), kTenOhSeven);
+}
+
+// The folder seen read-only through a mount of its own over it, as a share
+// made read-only while the program runs: what is open stays writable, what
+// is opened anew (a journal) is not. Gone again with the object.
+class TReadOnlyMount
+{
+public:
+    explicit TReadOnlyMount(std::string folder) : Folder_(std::move(folder))
+    {
+        Mounted_ = mount(Folder_.c_str(), Folder_.c_str(), nullptr, MS_BIND, nullptr) == 0;
+        if (Mounted_ && mount(nullptr, Folder_.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0) {
+            umount2(Folder_.c_str(), MNT_DETACH);
+            Mounted_ = false;
+        }
+    }
+    ~TReadOnlyMount()
+    {
+        if (Mounted_)
+            umount2(Folder_.c_str(), MNT_DETACH);
+    }
+    TReadOnlyMount(const TReadOnlyMount&) = delete;
+    TReadOnlyMount& operator=(const TReadOnlyMount&) = delete;
+
+    bool Mounted() const { return Mounted_; }
+
+private:
+    std::string Folder_;
+    bool Mounted_ = false;
+};
+
+// A save into a folder that went away or became read-only while the
+// program ran says, below the store's status, which folder and the system's
+// reason, as the start-up does; the editor opens again on what was typed.
+TEST_F(EventEditorTest, AFailedSaveNamesTheFolderAndTheSystemsReason)
+{
+    struct TCase
+    {
+        const char* Change;
+        bool Edit;  // the properties of an event there, else a new one
+        const char* Status;
+        const char* Reason;
+    };
+    const TCase cases[] = {
+        {"gone", false, "Object not found", "No such file or directory"},
+        {"gone", true, "Object not found", "No such file or directory"},
+        {"read-only", false, "Update mode violation", "Read-only file system"},
+        {"read-only", true, "Update mode violation", "Read-only file system"},
+    };
+    TUserRec me;
+    ASSERT_TRUE(Db->UserFile.GetEqual(me, TOrbekoDB::UserIdKey, kMe));
+    const TSession session(kMe, me);
+    const TFilterRules rules;
+    const std::string moved = DataPath() + "-moved";
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::string(c.Change) + (c.Edit ? " properties" : " new"));
+        const std::string existing = c.Edit ? Records->Event(kHalfPastTwo, kMe, {kMe}, "Before") : std::string();
+        const bool gone = std::string(c.Change) == "gone";
+        std::optional<TReadOnlyMount> readOnly;
+        if (gone) {
+            ASSERT_EQ(std::rename(DataPath().c_str(), moved.c_str()), 0);
+        } else if (!readOnly.emplace(DataPath()).Mounted()) {
+            GTEST_SKIP() << "no mount of our own over the folder";
+        }
+        Messages.Answer(TMessageAnswer::Yes);  // saved without a category
+        Messages.Answer(TMessageAnswer::Ok);
+        AnswerEditor([](TfrmEvent& editor) {
+            editor.edtDescription->setText("Typed with care");
+            return PressOk(editor);
+        });
+        QString typed;
+        AnswerEditor([&typed](TfrmEvent& editor) {
+            typed = editor.edtDescription->text();
+            editor.actCancelExecute();
+            return editor.result();
+        });
+        if (c.Edit)
+            TEventCommands(*Db).RunProperties(Editor, Cfg, {session, rules}, {existing, "Before", kHalfPastTwo});
+        else
+            EXPECT_FALSE(TEventCommands(*Db).RunNew(Editor, Cfg, {session, rules}, {"0000000000", "", kTenOhSeven}));
+        readOnly.reset();
+        if (gone) {
+            ASSERT_EQ(std::rename(moved.c_str(), DataPath().c_str()), 0);
+        }
+        EXPECT_EQ(typed, "Typed with care");
+        ASSERT_FALSE(Messages.Shown().empty());
+        const QString text = Messages.Shown().back().Text;
+        EXPECT_TRUE(text.startsWith(QString::fromStdString(std::string("Unable to save event\r\r") + c.Status +
+                                                           "\r\r" + DataPath() + ": " + c.Reason + "\r")))
+            << text.toStdString();
+        EXPECT_TRUE(text.endsWith("\r\rThe event opens again with everything you typed.")) << text.toStdString();
+        EXPECT_EQ(Messages.UnexpectedCount(), 0);
+    }
 }
 
 }  // namespace

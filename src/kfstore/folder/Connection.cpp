@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <sys/statvfs.h>
 #include <thread>
+#include <unistd.h>
 
 TConnection::~TConnection()
 {
@@ -63,9 +64,14 @@ int16_t TConnection::Status(int resultCode) const
     if ((resultCode & 0xff) == SQLITE_CANTOPEN) {
         // A journal the engine could not create it tries again without
         // creating it, so its error often says only that the file is not
-        // there; the folder tells whether it is gone or full.
+        // there; the folder tells whether it is gone, read-only or full.
         struct statvfs folder {};
         if (statvfs(Folder_.c_str(), &folder) != 0)
+            return StatusFromErrno(errno);
+        // A folder made read-only while the file was open: not "not found".
+        if ((folder.f_flag & ST_RDONLY) != 0)
+            return ksUpdateMode;
+        if (access(Folder_.c_str(), W_OK | X_OK) != 0)
             return StatusFromErrno(errno);
         if ((folder.f_files > 0 && folder.f_favail == 0) || folder.f_bavail == 0)
             return ksDiskFull;

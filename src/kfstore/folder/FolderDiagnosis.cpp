@@ -82,6 +82,17 @@ bool TFolderDiagnosis::Writable(const std::string& folder, const std::string& fi
     return ::access(folder.c_str(), W_OK | X_OK) == 0 && ::access(file.c_str(), R_OK | W_OK) == 0;
 }
 
+std::string TFolderDiagnosis::Unreachable(const std::string& folder)
+{
+    struct stat info {};
+    int error = ::stat(folder.c_str(), &info) != 0 ? errno : S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+    if (error == 0 && ::access(folder.c_str(), R_OK | X_OK) != 0)
+        error = errno;
+    if (error == ENOENT || error == ENOTDIR)
+        return "no longer there";
+    return error ? std::strerror(error) : std::string();
+}
+
 std::string TFolderDiagnosis::Explain(const std::string& headline, const std::string& folder,
                                       const std::string& file)
 {

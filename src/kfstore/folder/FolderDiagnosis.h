@@ -16,6 +16,11 @@ public:
     // Whether this account may change the file and make journals beside it.
     static bool Writable(const std::string& folder, const std::string& file);
 
+    // Why the folder cannot be read now, in words ("no longer there",
+    // "Permission denied"); empty while it can. A folder renamed away is
+    // still read through the files open in it: only this tells.
+    static std::string Unreachable(const std::string& folder);
+
     // The message a failure shows: the headline, then the diagnosis on
     // lines of its own when there is one.
     static std::string Explain(const std::string& headline, const std::string& folder,

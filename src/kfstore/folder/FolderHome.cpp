@@ -1,6 +1,7 @@
 #include "kfstore/folder/FolderHome.h"
 
 #include "kfstore/KfsStatus.h"
+#include "kfstore/folder/FolderDiagnosis.h"
 #include "kfstore/folder/FolderUpkeep.h"
 #include "kfstore/folder/KeyedFile.h"
 #include "kfstore/folder/Presence.h"
@@ -33,6 +34,11 @@ int16_t TFolderHome::Remove(const std::string& fileName)
 std::string TFolderHome::Shown(const std::string& location)
 {
     return location.size() > 1 && location.back() == '/' ? location.substr(0, location.size() - 1) : location;
+}
+
+std::string TFolderHome::Unreachable(const std::string& location)
+{
+    return TFolderDiagnosis::Unreachable(location);
 }
 
 std::unique_ptr<TStoreUpkeep> TFolderHome::Upkeep(const std::string& location, TKeptFiles files)

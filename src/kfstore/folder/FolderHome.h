@@ -12,6 +12,8 @@ public:
     int16_t Open(const std::string& fileName, bool exclusive, std::unique_ptr<TKeyedStore>& file) override;
     int16_t Remove(const std::string& fileName) override;
     std::string Shown(const std::string& location) override;
+    // The folder gone or closed to this account.
+    std::string Unreachable(const std::string& location) override;
     std::unique_ptr<TStoreUpkeep> Upkeep(const std::string& location, TKeptFiles files) override;
     // None: the program joins a folder's presence file with its self-test.
     std::unique_ptr<TStorePresence> Join(const std::string& location) override;
