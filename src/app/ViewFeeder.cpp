@@ -49,20 +49,19 @@ void TViewFeeder::DayEntries(const std::string& datePkVal, TDayEntries& entries)
 }
 
 // Events that began on an earlier day and run into this one.
-void TViewFeeder::AddCovering(const std::vector<std::string>& ids, const std::string& midnight,
-                              TDayEntries& entries)
+void TViewFeeder::AddCovering(const std::vector<std::pair<std::string, TDetailRec>>& covers,
+                              const std::string& midnight, TDayEntries& entries)
 {
     TDayEntryRec entry;
-    for (const std::string& id : ids) {
+    for (const auto& [id, cover] : covers) {
         if (!FindRecord(Db_.DayEntryFile, entry, TOrbekoDB::DayEntryIdKey, id) || !EntryVisible(entry, Rules_, Session_))
             continue;
         // A leftover of a deleted event, or one moved by a workstation that
         // keeps no details, has no end of its own to run on.
-        TEventDetails details = Db_.Details.Event(id, entry);
-        if (details.EndStamp.empty() || IdValue(details.EndStamp) <= IdValue(midnight))
+        const std::optional<TEventDetails> details = TDetailFile::HeadDetails(cover, entry);
+        if (!details || IdValue(details->EndStamp) <= IdValue(midnight))
             continue;
-        details.Notes.clear();
-        entries.AddEntry(entry, id, details);
+        entries.AddEntry(entry, id, *details);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 class TDayEntries;
@@ -49,7 +50,8 @@ public:
 
 private:
     void ReadAlarmedEntries();
-    void AddCovering(const std::vector<std::string>& ids, const std::string& midnight, TDayEntries& entries);
+    void AddCovering(const std::vector<std::pair<std::string, TDetailRec>>& covers, const std::string& midnight,
+                     TDayEntries& entries);
 
     TOrbekoDB& Db_;
     const TFilterRules& Rules_;

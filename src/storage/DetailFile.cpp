@@ -294,6 +294,8 @@ void TDetailFile::WriteEvent(const std::string& id, const TDayEntryRec& event, c
                     throw std::invalid_argument("The event lasts too long");
                 TDetailRec cover = guarded(kCover, sequence++);
                 SetField(cover.Reach, WeekReach(monday));
+                // The place too, so a day's read has all its views show.
+                SetFieldString(cover.Text, details.Place);
                 wanted.push_back(cover);
             }
         }
@@ -321,7 +323,7 @@ TDetailFile::TDay TDetailFile::ReadDay(const std::string& midnight)
     while (covers.Next(piece)) {
         const int64_t start = IdValue(FieldText(piece.EntryStamp));
         if (PieceKind(piece) == kCover && MidnightOf(start) < today && IdValue(FieldText(piece.EndStamp)) > today)
-            day.Covering.push_back(SubjectId(piece));
+            day.Covering.emplace_back(SubjectId(piece), piece);
     }
     return day;
 }

@@ -33,11 +33,12 @@ public:
     static constexpr int kMaxCoveredWeeks = 999;
 
     // The heads of the events that start on one day, and the events that
-    // started on an earlier day and still run on it.
+    // started on an earlier day and still run on it, each with the piece
+    // that says so (its end and place, as a head has them).
     struct TDay
     {
         std::unordered_map<std::string, TDetailRec> Heads;  // by event identifier
-        std::vector<std::string> Covering;
+        std::vector<std::pair<std::string, TDetailRec>> Covering;
     };
 
     TDetailFile() = default;
@@ -65,7 +66,7 @@ public:
     void RemoveEvent(const std::string& id);
     // One day's heads and covering events, midnight being its stamp.
     TDay ReadDay(const std::string& midnight);
-    // The details a head read by ReadDay holds for this event, if its own.
+    // The details a head or cover read by ReadDay holds for this event, if its own.
     static std::optional<TEventDetails> HeadDetails(const TDetailRec& head, const TDayEntryRec& event);
 
     // A category's own colour as 0xRRGGBB; none when it uses the workstation's.

@@ -180,7 +180,7 @@ TEST_P(DetailFileTest, ADayFindsTheEventsThatBeganBeforeIt)
         std::vector<std::string> listed;
         for (const auto& [id, head] : read.Heads)
             listed.push_back(names[id]);
-        for (const std::string& id : read.Covering)
+        for (const auto& [id, cover] : read.Covering)
             listed.push_back(names[id]);
         std::vector<std::string> expected;
         for (const TEvent& e : events) {
