@@ -1,6 +1,7 @@
 #include "kfstore/folder/LockFile.h"
 
 #include "kfstore/KfsStatus.h"
+#include "kfstore/folder/ByteLock.h"
 #include "kfstore/PrimaryKey.h"
 
 #include <algorithm>
@@ -15,19 +16,9 @@
 
 namespace {
 
-flock ByteLock(int16_t type, int64_t offset)
-{
-    flock lock{};
-    lock.l_type = type;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = offset;
-    lock.l_len = 1;
-    return lock;
-}
-
 int16_t LockStatus(int error)
 {
-    return error == EAGAIN || error == EACCES ? ksLocked : StatusFromErrno(error);
+    return HeldElsewhere(error) ? ksLocked : StatusFromErrno(error);
 }
 
 // The signal that ends a waiting lock call at its deadline; its handler

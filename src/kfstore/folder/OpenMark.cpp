@@ -1,6 +1,7 @@
 #include "kfstore/folder/OpenMark.h"
 
 #include "kfstore/KfsStatus.h"
+#include "kfstore/folder/ByteLock.h"
 
 #include <cerrno>
 #include <chrono>
@@ -8,25 +9,6 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
-
-namespace {
-
-flock ByteLock(int16_t type, int64_t offset)
-{
-    flock lock{};
-    lock.l_type = type;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = offset;
-    lock.l_len = 1;
-    return lock;
-}
-
-bool Refused(int error)
-{
-    return error == EAGAIN || error == EACCES;
-}
-
-}  // namespace
 
 TOpenMark::~TOpenMark()
 {
@@ -56,7 +38,7 @@ int16_t TOpenMark::Take(const std::string& path, int16_t type)
         return status;
     flock lock = ByteLock(type, kOffset);
     if (fcntl(Fd_, F_OFD_SETLK, &lock) != 0)
-        return Refused(errno) ? ksNameInUse : StatusFromErrno(errno);
+        return HeldElsewhere(errno) ? ksNameInUse : StatusFromErrno(errno);
     // A file removed between opening and marking is no longer the one at path.
     struct stat held {};
     struct stat current {};
@@ -78,7 +60,7 @@ int16_t TOpenMark::TakeOpening()
             Opening_ = true;
             return ksOk;
         }
-        if (!Refused(errno))
+        if (!HeldElsewhere(errno))
             return StatusFromErrno(errno);
         if (std::chrono::steady_clock::now() >= deadline)
             return ksBusy;
