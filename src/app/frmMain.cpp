@@ -5,14 +5,13 @@
 #include "admin/frmTrouble.h"
 #include "admin/frmUsers.h"
 #include "app/AccountName.h"
-#include "app/AlarmScan.h"
+#include "app/AlarmMonitor.h"
 #include "app/DatabaseShell.h"
-#include "app/DiaryOutage.h"
 #include "app/FolderTrust.h"
 #include "app/HelpWindow.h"
 #include "app/ICalCommands.h"
 #include "app/InstanceLock.h"
-#include "app/Login.h"
+#include "app/SessionFollower.h"
 #include "app/MainCommands.h"
 #include "app/TimerPause.h"
 #include "app/ViewFeeder.h"
@@ -45,23 +44,6 @@
 #include <QVBoxLayout>
 
 #include <exception>
-
-namespace {
-
-// The window's caption names the filter of the views.
-const char* FilterCaption(uint8_t mode)
-{
-    switch (mode) {
-    case fmJustForMe:
-        return "Orbeko - Filter On Me";
-    case fmListedUsers:
-        return "Orbeko - Filter On Users";
-    default:
-        return "Orbeko";
-    }
-}
-
-}  // namespace
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), AccountNameSource_(AccountName)
 {
@@ -212,23 +194,31 @@ void TfrmMain::StartUp()
         EndProgram();
         return;
     }
-    AlarmDb_ = std::make_unique<TOrbekoDB>(shell);
+    Monitor_ = std::make_unique<TAlarmMonitor>(std::make_unique<TOrbekoDB>(shell), *frmNotify,
+                                               TAlarmMonitor::TReactions{[this] { FollowOtherWorkstations(); },
+                                                                         [this] { RefreshView(); }});
     FailureNote_ = std::make_unique<TFailureNote>(*MainDb_);
-    Outage_ = std::make_unique<TDiaryOutage>(AlarmDb_->RootPath);
     FolderTrust_ = std::make_unique<TFolderTrust>(std::chrono::milliseconds(tmrMain->interval()));
     if (!FolderTrust_->Open(MainDb_->RootPath)) {
         EndProgram();
         return;
     }
-
-    const std::string account = AccountNameSource_ ? AccountNameSource_() : std::string();
-    if (!TLogin(*MainDb_, *frmLogin).AtStartUp(Session_, account)) {
-        TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QString::fromLatin1(TLogin::FailedText));
+    Follower_ = std::make_unique<TSessionFollower>(
+        Session_, *MainDb_, *frmLogin, *tmrMain, FolderTrust_.get(), AccountNameSource_,
+        TSessionFollower::TReactions{[this] {
+                                         Commands_->UpdateAll();
+                                         ActiveView().Refresh();
+                                     },
+                                     [this] {
+                                         Commands_->UpdateAll();
+                                         RefreshView();
+                                     },
+                                     [this] { EndProgram(); }});
+    if (!Follower_->AtStartUp()) {
         EndProgram();
         return;
     }
     Feeder_ = std::make_unique<TViewFeeder>(*MainDb_, ViewRules_, Session_);
-    SessionStarted();
     tmrMain->start();
     nbkMain->WeekView().Reload();
 }
@@ -255,10 +245,16 @@ void TfrmMain::ShutDown()
         }
         Settings_.reset();
     }
-    AlarmDb_.reset();
+    Monitor_.reset();
     Feeder_.reset();
+    Follower_.reset();
     FailureNote_.reset();
     MainDb_.reset();
+}
+
+TOrbekoDB* TfrmMain::AlarmDb() const
+{
+    return Monitor_ ? &Monitor_->Db() : nullptr;
 }
 
 TCalendarView& TfrmMain::ActiveView() const
@@ -300,22 +296,7 @@ void TfrmMain::FollowOtherWorkstations()
 
 bool TfrmMain::FollowSession()
 {
-    if (!MainDb_ || !Session_.LoggedIn())
-        return false;
-    switch (Session_.Refresh(MainDb_->UserFile)) {
-    case TSessionChange::Same:
-        return true;
-    case TSessionChange::Changed:
-        // Rights decide what the commands may do and which private
-        // entries the views show; the selection stays.
-        Commands_->UpdateAll();
-        ActiveView().Refresh();
-        return true;
-    case TSessionChange::Gone:
-        break;
-    }
-    LoginAfterRemoval();
-    return false;
+    return Follower_ && Follower_->Follow();
 }
 
 bool TfrmMain::MayRun(void (TfrmMain::*rule)(QAction&) const, const char* action)
@@ -325,37 +306,6 @@ bool TfrmMain::MayRun(void (TfrmMain::*rule)(QAction&) const, const char* action
     QAction& command = Commands_->Action(action);
     (this->*rule)(command);
     return command.isEnabled();
-}
-
-void TfrmMain::LoginAfterRemoval()
-{
-    const TTimerPause pause(*tmrMain);
-    TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromStdString(Session_.RemovedText()));
-    Commands_->UpdateAll();
-    const std::string account = AccountNameSource_ ? AccountNameSource_() : std::string();
-    bool loggedIn = false;
-    try {
-        loggedIn = TLogin(*MainDb_, *frmLogin).AtStartUp(Session_, account);
-    } catch (const std::exception& error) {
-        TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QString::fromStdString(error.what()));
-    }
-    if (!loggedIn) {
-        // Nobody is left to work as: the program ends as a cancelled
-        // start-up login does.
-        Session_ = TSession();
-        TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QString::fromLatin1(TLogin::FailedText));
-        EndProgram();
-        return;
-    }
-    SessionStarted();
-    Commands_->UpdateAll();
-    RefreshView();
-}
-
-void TfrmMain::SessionStarted()
-{
-    if (FolderTrust_)
-        FolderTrust_->LoggedIn(Session_.UserId(), FieldText(Session_.User().UserName));
 }
 
 void TfrmMain::wvMainWantDayEntries(QObject*, const std::string& DatePkVal, TDayEntries& DayEntries)
@@ -392,13 +342,8 @@ void TfrmMain::wvMainWantCategoryColour(QObject*, const std::string& Pk, QColor&
 
 void TfrmMain::actFileLoginExecute()
 {
-    const TTimerPause pause(*tmrMain);
-    if (!MainDb_)
-        return;
-    TLogin(*MainDb_, *frmLogin).AsAnotherUser(Session_);
-    SessionStarted();
-    Commands_->UpdateAll();
-    RefreshView();
+    if (Follower_)
+        Follower_->AsAnotherUser();
 }
 
 void TfrmMain::actFileExportUpdate(QAction& Sender) const
@@ -523,7 +468,7 @@ void TfrmMain::actToolsFilteringExecute()
     if (frmFiltering->Execute(*Settings_, *MainDb_, ViewRules_) != QDialog::Accepted)
         return;
     RefreshView();
-    setWindowTitle(QString::fromLatin1(FilterCaption(ViewRules_.Mode)));
+    setWindowTitle(QString::fromLatin1(ViewRules_.Caption()));
 }
 
 // Groups belong to the workstation: any user may change them.
@@ -645,25 +590,6 @@ void TfrmMain::tmrMainTimer()
     const TTimerPause pause(*tmrMain);
     if (FolderTrust_)
         FolderTrust_->Beat();
-    if (!AlarmDb_ || !FollowSession() || Outage_->Away())
-        return;
-    try {
-        // What other workstations wrote while the diary was away came with
-        // no word that this one heard: the view is read afresh.
-        if (Outage_->Out())
-            RefreshView();
-        else
-            FollowOtherWorkstations();
-        TAlarmScan scan(AlarmDb_->AlarmFile, Session_.UserId());
-        scan.Run(MonitorStamp_, [this](TAlarmRec& alarm, const std::string& alarmId) {
-            const bool written = frmNotify->Execute(alarm, alarmId, *AlarmDb_) != TfrmNotify::Failed;
-            RefreshView();
-            return written;
-        });
-    } catch (const std::exception&) {
-        if (!Outage_->Failed())
-            throw;
-        return;
-    }
-    Outage_->Reached();
+    if (Monitor_ && FollowSession())
+        Monitor_->Tick(Session_.UserId());
 }

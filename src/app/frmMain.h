@@ -3,7 +3,6 @@
 #include "events/EventCommands.h"
 #include "prefs/FilterRules.h"
 #include "prefs/Session.h"
-#include "storage/Stamp.h"
 
 #include <QMainWindow>
 
@@ -14,6 +13,7 @@
 
 class QAction;
 class QTimer;
+class TAlarmMonitor;
 class TCalendarView;
 class TDayEntries;
 class TFolderTrust;
@@ -22,8 +22,8 @@ class TInstanceLock;
 class TMainCommands;
 class TOrbekoCfg;
 class TOrbekoDB;
-class TDiaryOutage;
 class TFailureNote;
+class TSessionFollower;
 class TTrayIcon;
 class TViewFeeder;
 class TViewNotebook;
@@ -59,7 +59,7 @@ public:
     bool Ended() const { return Ended_; }
     // None until the start-up has opened them.
     TOrbekoDB* MainDb() const { return MainDb_.get(); }
-    TOrbekoDB* AlarmDb() const { return AlarmDb_.get(); }
+    TOrbekoDB* AlarmDb() const;
     TOrbekoCfg* Settings() const { return Settings_.get(); }
     TSession& Session() { return Session_; }
     TFilterRules& ViewRules() { return ViewRules_; }
@@ -134,19 +134,11 @@ private:
     // written the day entries or the alarms since the last look, keeping
     // the selection and the scroll position.
     void FollowOtherWorkstations();
-    // Reads the logged-in user's record again: changed rights apply at
-    // once, with the commands' enabling; a record that is gone is told and
-    // the login shown again. False when the user is no longer there (nor
-    // anybody else, if the login was cancelled and the program ends).
+    // Reads the logged-in user's record again; false when he is gone.
     bool FollowSession();
     // A command the user may run now: his record read again, then the
     // command's enabling rule run on what it says.
     bool MayRun(void (TfrmMain::*rule)(QAction&) const, const char* action);
-    // The login after the user's own record went; a cancelled login ends
-    // the program.
-    void LoginAfterRemoval();
-    // After every login: the presence file names the user.
-    void SessionStarted();
     void EndProgram();
     void ShutDown();
     // Makes view the shown one, on the day the shown one works at.
@@ -160,20 +152,20 @@ private:
 
     std::function<std::string()> AccountNameSource_;
     TSession Session_;
-    TStamp MonitorStamp_;
     std::unique_ptr<TInstanceLock> InstanceMutex_;
     bool FirstActivation_ = true;
     std::unique_ptr<TOrbekoDB> MainDb_;
     std::unique_ptr<TOrbekoCfg> Settings_;
-    std::unique_ptr<TOrbekoDB> AlarmDb_;
+    // The alarm monitor, on a connection of its own.
+    std::unique_ptr<TAlarmMonitor> Monitor_;
     TFilterRules ViewRules_;
     // Answers the views' data events, with the user and category caches;
     // made at login.
     std::unique_ptr<TViewFeeder> Feeder_;
     // The folder's lock self-test at start-up and this workstation's heartbeat.
     std::unique_ptr<TFolderTrust> FolderTrust_;
-    // What the ticks met of the database's server; made at the first tick.
-    std::unique_ptr<TDiaryOutage> Outage_;
+    // The logins, and the user's record followed in the users file.
+    std::unique_ptr<TSessionFollower> Follower_;
     std::unique_ptr<TFailureNote> FailureNote_;  // names MainDb_ in every command's failure
     bool Ended_ = false;
 

@@ -64,3 +64,15 @@ bool EntryVisible(const TDayEntryRec& entry, const TFilterRules& rules, const TS
         return IsAssignee(entry, session.UserId());
     return true;
 }
+
+const char* TFilterRules::Caption() const
+{
+    switch (Mode) {
+    case fmJustForMe:
+        return "Orbeko - Filter On Me";
+    case fmListedUsers:
+        return "Orbeko - Filter On Users";
+    default:
+        return "Orbeko";
+    }
+}

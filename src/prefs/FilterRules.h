@@ -40,6 +40,8 @@ public:
 
     // The filter alone, for the given user; the entry's owner plays no part.
     bool Passes(const std::string& user, const TDayEntryRec& entry) const;
+    // The main window's caption, which names the filter of its views.
+    const char* Caption() const;
 
 private:
     std::vector<std::string> Users_;  // sorted, for binary search, with std::less<> for views

@@ -1,0 +1,39 @@
+#include "app/AlarmMonitor.h"
+
+#include "app/AlarmScan.h"
+#include "app/frmNotify.h"
+#include "storage/OrbekoDB.h"
+
+#include <exception>
+
+TAlarmMonitor::TAlarmMonitor(std::unique_ptr<TOrbekoDB> db, TfrmNotify& notify, TReactions reactions)
+    : Db_(std::move(db)), Notify_(notify), Reactions_(std::move(reactions)), Outage_(Db_->RootPath)
+{
+}
+
+TAlarmMonitor::~TAlarmMonitor() = default;
+
+void TAlarmMonitor::Tick(const std::string& userId)
+{
+    if (Outage_.Away())
+        return;
+    try {
+        // What other workstations wrote while the diary was away came with
+        // no word that this one heard: the view is read afresh.
+        if (Outage_.Out())
+            Reactions_.Reload();
+        else
+            Reactions_.Follow();
+        TAlarmScan scan(Db_->AlarmFile, userId);
+        scan.Run(Clock_, [this](TAlarmRec& alarm, const std::string& alarmId) {
+            const bool written = Notify_.Execute(alarm, alarmId, *Db_) != TfrmNotify::Failed;
+            Reactions_.Reload();
+            return written;
+        });
+    } catch (const std::exception&) {
+        if (!Outage_.Failed())
+            throw;
+        return;
+    }
+    Outage_.Reached();
+}
