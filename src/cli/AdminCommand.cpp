@@ -48,13 +48,14 @@ const std::map<std::string, TVerb> kVerbs = {
       "Checks the database in FOLDER while workstations keep working: the engine's integrity\n"
       "check of each of the four files and of the details file OBDetail.Ism where there is one,\n"
       "each file's header and description read as Orbeko reads them when it opens the file (a\n"
-      "file it would refuse, or one cut short, is named with the cause), their key formats, every record's key and size, the agreement of each file's\n"
-      "table with its indexes, and every reference between the files (an event's owner,\n"
-      "assignees and category; an alarm's event and user, and that the user is among the\n"
-      "event's assignees; that each detail's event, category or user is there, and an event's\n"
-      "detail is that event's own rather than a deleted one's). The files are first copied as\n"
-      "they stand at one moment into a scratch folder under $TMPDIR (workstations wait only\n"
-      "while the copy is taken, as for backup), and the copy is checked.\n"
+      "file it would refuse, or one cut short, is named with the cause), their key formats,\n"
+      "every record's key and size, the agreement of each file's table with its indexes, and\n"
+      "every reference between the files (an event's owner, assignees and category; an alarm's\n"
+      "event and user, and that the user is among the event's assignees; that each detail's\n"
+      "event, category or user is there, and an event's detail is that event's own rather than\n"
+      "a deleted one's). The files are first copied as they stand at one moment into a scratch\n"
+      "folder under $TMPDIR (workstations wait only while the copy is taken, as for backup),\n"
+      "and the copy is checked.\n"
       "Each problem is one line: file, record identifier, what is wrong.\n"
       "  --json  one JSON object: {\"folder\", \"problems\": [{\"file\", \"record\", \"problem\"}],\n"
       "          \"count\"}\n"
@@ -540,7 +541,8 @@ int TAdminCommand::ExportIcs(const std::vector<std::string>& args)
             throw std::runtime_error(failure.File + " cannot be read: " + failure.Error);
         // The copy keeps the files' modes; it is this process's to open.
         for (const auto& entry : std::filesystem::directory_iterator(scratch->Path()))
-            std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+            std::filesystem::permissions(entry.path(),
+                                         std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
                                          std::filesystem::perm_options::add);
     }
     TNoQuestions shell;

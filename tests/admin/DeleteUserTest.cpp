@@ -473,6 +473,11 @@ struct TOthersAlarmsCase
     std::vector<std::string> AlarmsAfter;
 };
 
+void PrintTo(const TOthersAlarmsCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
 class DeleteUserOthersAlarmsTest : public DeleteUserTest,
                                    public ::testing::WithParamInterface<std::tuple<bool, TOthersAlarmsCase>>
 {
