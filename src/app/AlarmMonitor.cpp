@@ -25,8 +25,11 @@ void TAlarmMonitor::Tick(const std::string& userId)
         else
             Reactions_.Follow();
         TAlarmScan scan(Db_->AlarmFile, userId);
-        scan.Run(Clock_, [this](TAlarmRec& alarm, const std::string& alarmId) {
+        Reactions_.Due(scan.Due(Clock_));
+        scan.Run(Clock_, [this, &scan](TAlarmRec& alarm, const std::string& alarmId) {
             const bool written = Notify_.Execute(alarm, alarmId, *Db_) != TfrmNotify::Failed;
+            if (written)
+                Reactions_.Due(scan.Due(Clock_));
             Reactions_.Reload();
             return written;
         });

@@ -22,6 +22,7 @@ public:
     {
         std::function<void()> Follow;  // a look for other workstations' writes
         std::function<void()> Reload;  // the view read afresh, after an alarm or an outage
+        std::function<void(int)> Due;  // how many alarms are due, counted at each tick
     };
 
     // db: the monitor's own connection, so that a notice never waits on a

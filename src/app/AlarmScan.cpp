@@ -24,3 +24,15 @@ void TAlarmScan::Run(TStamp& clock, const TNotice& notice)
             return;
     }
 }
+
+int TAlarmScan::Due(TStamp& clock)
+{
+    clock.SetNow();
+    TAlarmRec alarm;
+    int due = 0;
+    // Key 5 orders the user's alarms by due stamp: the first not yet due ends the count.
+    for (TKeyWalk walk = TKeyWalk::Prefix(Alarms_, TOrbekoDB::AlarmUserKey, UserId_); walk.Next(alarm); ++due)
+        if (IdValue(FieldText(alarm.AlarmStamp)) > clock.Seconds())
+            break;
+    return due;
+}

@@ -27,6 +27,8 @@ public:
     // fails for any other reason than the end of the user's alarms raises
     // the file's status text.
     void Run(TStamp& clock, const TNotice& notice);
+    // How many of the user's alarms are due by the clock's present second.
+    int Due(TStamp& clock);
 
 private:
     TXIsamFile& Alarms_;

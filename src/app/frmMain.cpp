@@ -189,6 +189,7 @@ bool TfrmMain::StartUp()
     Settings_ = std::make_unique<TOrbekoCfg>();
     Settings_->Load();
     Settings_->ApplyToViews(nbkMain->Views());
+    frmNotify->SetSettings(Settings_.get());
 
     TDatabaseShell shell;
     MainDb_ = shell.Connect();
@@ -202,7 +203,8 @@ bool TfrmMain::StartUp()
         }
     };
     Monitor_ = std::make_unique<TAlarmMonitor>(std::make_unique<TOrbekoDB>(shell), *frmNotify,
-                                               TAlarmMonitor::TReactions{followOthers, [this] { RefreshView(); }});
+                                               TAlarmMonitor::TReactions{followOthers, [this] { RefreshView(); },
+                                                                         [this](int due) { traMain->ShowDue(due); }});
     FailureNote_ = std::make_unique<TFailureNote>(*MainDb_);
     FolderTrust_ = std::make_unique<TFolderTrust>(std::chrono::milliseconds(tmrMain->interval()));
     if (!FolderTrust_->Open(MainDb_->RootPath))
@@ -246,6 +248,7 @@ void TfrmMain::ShutDown()
         } catch (const std::exception& error) {
             TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QString::fromStdString(error.what()));
         }
+        frmNotify->SetSettings(nullptr);
         Settings_.reset();
     }
     Monitor_.reset();

@@ -1,8 +1,10 @@
 #include "app/frmNotify.h"
 
+#include "prefs/OrbekoCfg.h"
 #include "storage/OrbekoDB.h"
 #include "ui/Bell.h"
 #include "ui/ButtonRow.h"
+#include "ui/DesktopNotifier.h"
 #include "ui/DialogRunner.h"
 #include "ui/ExecuteScope.h"
 #include "ui/MessageBox.h"
@@ -17,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -54,6 +57,8 @@ TfrmNotify::TfrmNotify(QWidget* parent)
 {
     setObjectName(QStringLiteral("frmNotify"));
     setWindowTitle(QStringLiteral("Orbeko Alarm"));
+    Notifier_ = new TDesktopNotifier(this);
+    connect(Notifier_, &TDesktopNotifier::ActionInvoked, this, &TfrmNotify::NotificationAction);
 
     edtDescription = ReadOnlyEdit(this, "edtDescription", "The description of the event");
     edtDescription->setMinimumWidth(260);
@@ -102,6 +107,8 @@ int TfrmNotify::Execute(TAlarmRec& Alarm, const std::string& AlarmId, TOrbekoDB&
     // What the open notice holds goes when it closes, on every path.
     TExecuteScope scope;
     scope.OnRelease([this] {
+        if (Ticket_ != 0)
+            Notifier_->Close(std::exchange(Ticket_, 0));
         WorkStamp.reset();
         Alarm_.reset();
     });
@@ -133,8 +140,33 @@ int TfrmNotify::Execute(TAlarmRec& Alarm, const std::string& AlarmId, TOrbekoDB&
         cmbSnooze->setCurrentIndex(0);
     cmbSnooze->setFocus();
     Failed_ = false;
+    ShowNotification();
     const int result = TDialogRunner::Run(*this);
     return Failed_ ? Failed : result;
+}
+
+void TfrmNotify::ShowNotification()
+{
+    if (Settings_ == nullptr || !Settings_->DesktopNotifications)
+        return;
+    QString body = edtDue->text() + QLatin1Char('\n') + edtDescription->text();
+    if (!edtPlace->text().isEmpty())
+        body += QLatin1Char('\n') + edtPlace->text();
+    Ticket_ = Notifier_->Show(windowTitle(), body,
+                              {{QStringLiteral("snooze"), QStringLiteral("Snooze")},
+                               {QStringLiteral("off"), QStringLiteral("Off")}});
+}
+
+void TfrmNotify::NotificationAction(quint64 ticket, const QString& key)
+{
+    if (ticket == 0 || ticket != Ticket_ || !Alarm_)
+        return;
+    // The service takes its notification away itself once an action is taken.
+    Ticket_ = 0;
+    if (key == QLatin1String("snooze"))
+        btnSnoozeClick();
+    else if (key == QLatin1String("off"))
+        btnRemoveClick();
 }
 
 bool TfrmNotify::Written(const char* failure, const std::function<TUserAlarm::TOutcome()>& write,

@@ -14,6 +14,8 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TDesktopNotifier;
+class TOrbekoCfg;
 class TOrbekoDB;
 
 // "Orbeko Alarm": the notice of one due alarm. The user snoozes it for a
@@ -35,6 +37,11 @@ public:
     // meanwhile); Rejected when its event no longer exists (the alarm is
     // then deleted) or the window was closed otherwise; Failed as above.
     int Execute(TAlarmRec& Alarm, const std::string& AlarmId, TOrbekoDB& Db);
+    // While the settings allow it, each notice is also a desktop
+    // notification whose Snooze and Off answer it; answered either way,
+    // both go.
+    void SetSettings(const TOrbekoCfg* settings) { Settings_ = settings; }
+    TDesktopNotifier& Notifier() const { return *Notifier_; }
 
     QLabel* lblDescription;
     QLineEdit* edtDescription;
@@ -61,7 +68,14 @@ private:
     bool Written(const char* failure, const std::function<TUserAlarm::TOutcome()>& write,
                  TUserAlarm::TOutcome& outcome);
 
+    // The notification of the open notice, and what the user did there.
+    void ShowNotification();
+    void NotificationAction(quint64 ticket, const QString& key);
+
     bool Failed_ = false;
+    const TOrbekoCfg* Settings_ = nullptr;
+    TDesktopNotifier* Notifier_;
+    quint64 Ticket_ = 0;
 
     std::optional<TUserAlarm> Alarm_;
     TDayEntryRec Entry_{};

@@ -36,6 +36,7 @@ constexpr TFlagValue FlagValues[] = {
     {"ShowCategories", &TOrbekoCfg::ShowCategories},
     {"ShowAlarmGlyphs", &TOrbekoCfg::ShowAlarmGlyphs},
     {"ShowPrivateGlyphs", &TOrbekoCfg::ShowPrivateGlyphs},
+    {"DesktopNotifications", &TOrbekoCfg::DesktopNotifications},
 };
 
 QString GroupValueName(int slot)
@@ -72,6 +73,7 @@ void TOrbekoCfg::SetDefaults()
     ShowCategories = true;
     ShowAlarmGlyphs = true;
     ShowPrivateGlyphs = true;
+    DesktopNotifications = true;
     for (TGroup& group : Groups)
         group.Clear();
 }

@@ -34,6 +34,8 @@ public:
     bool ShowCategories = false;
     bool ShowAlarmGlyphs = false;
     bool ShowPrivateGlyphs = false;
+    // A due alarm is also announced through the desktop's notifications.
+    bool DesktopNotifications = false;
     // Slots are emptied and refilled, never replaced, so a reference to one
     // stays good for the life of the settings.
     std::array<TGroup, GroupCount> Groups;

@@ -138,6 +138,16 @@ TfrmOptions::TfrmOptions(QWidget* parent) : QDialog(parent)
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
+    tabAlarms = new QWidget;
+    tabAlarms->setObjectName(QStringLiteral("tabAlarms"));
+    pgOptions->addTab(tabAlarms, QStringLiteral("Alarms"));
+    chkDesktopNotifications =
+        MakeCheck(tabAlarms, "chkDesktopNotifications", "Announce due alarms through the desktop's &notifications",
+                  "Check to show each due alarm as a desktop notification too, with Snooze and Off");
+    auto* alarms = new QVBoxLayout(tabAlarms);
+    alarms->addWidget(chkDesktopNotifications);
+    alarms->addStretch();
+
     auto* buttons = new TButtonRow(this);
     btnOk = buttons->Add("btnOk", "&Ok", [this] { btnOkClick(); }, TButtonRole::Default);
     btnCancel = buttons->Add("btnCancel", "&Cancel", [this] { reject(); }, TButtonRole::Cancel);
@@ -170,6 +180,7 @@ void TfrmOptions::LoadControls()
     chkAssigneeItalic->setChecked(Italic(options.AssigneeFont));
     chkCategoryItalic->setChecked(Italic(options.CategoryFont));
     chkPrivateItalic->setChecked(Italic(options.PrivateFont));
+    chkDesktopNotifications->setChecked(Settings_->DesktopNotifications);
 }
 
 void TfrmOptions::StoreControls()
@@ -189,6 +200,7 @@ void TfrmOptions::StoreControls()
     // The first view is the master copy; the settings carry it to the others.
     Settings_->TakeFromViews(master);
     Settings_->ApplyToViews(Views_);
+    Settings_->DesktopNotifications = chkDesktopNotifications->isChecked();
 }
 
 void TfrmOptions::btnOkClick()

@@ -45,6 +45,8 @@ public:
     QLabel* lblPrivateColor;
     TColorCombo* cmbPrivateColor;
     QCheckBox* chkPrivateItalic;
+    QWidget* tabAlarms;
+    QCheckBox* chkDesktopNotifications;
     QPushButton* btnOk;
     QPushButton* btnCancel;
 

@@ -5,7 +5,7 @@
 #include <QWidget>
 
 TTrayIcon::TTrayIcon(QWidget& window, const QIcon& icon, const QString& hint)
-    : QSystemTrayIcon(icon, &window), Window_(window)
+    : QSystemTrayIcon(icon, &window), Window_(window), Hint_(hint)
 {
     setToolTip(hint);
     window.installEventFilter(this);
@@ -27,4 +27,11 @@ bool TTrayIcon::eventFilter(QObject* watched, QEvent* event)
         QTimer::singleShot(0, &Window_, &QWidget::hide);
     }
     return QSystemTrayIcon::eventFilter(watched, event);
+}
+
+void TTrayIcon::ShowDue(int alarms)
+{
+    setToolTip(alarms <= 0  ? Hint_
+               : alarms == 1 ? Hint_ + QStringLiteral(" - 1 alarm due")
+                             : Hint_ + QStringLiteral(" - %1 alarms due").arg(alarms));
 }

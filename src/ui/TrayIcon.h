@@ -15,10 +15,13 @@ public:
 
     // Runs once the window is back.
     std::function<void()> OnRestore;
+    // The hint counts the alarms due; none, and it is the hint as made.
+    void ShowDue(int alarms);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget& Window_;
+    const QString Hint_;
 };

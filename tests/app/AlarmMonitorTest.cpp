@@ -2,11 +2,14 @@
 #include "app/frmDate.h"
 #include "app/frmNotify.h"
 #include "kfstore/RecordLock.h"
+#include "prefs/OrbekoCfg.h"
 #include "storage/Stamp.h"
 #include "ui/Bell.h"
 #include "storage/Clock.h"
 #include "support/BellScript.h"
 #include "support/ClockScript.h"
+#include "support/NotificationServiceFake.h"
+#include "ui/TrayIcon.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -537,6 +540,86 @@ TEST_F(AlarmMonitorTest, TheNoticeComesUpOverAnOpenDialog)
     EXPECT_EQ(onTop, &Child<TfrmNotify>());
     EXPECT_TRUE(flagged);
     EXPECT_EQ(AlarmCount(), 0);
+}
+
+// Each notice is also a desktop notification while the option is on;
+// answering either answers both, and without a service only the notice shows.
+TEST_F(AlarmMonitorTest, TheDesktopNotificationAndTheNoticeAnswerEachOther)
+{
+    struct TCase
+    {
+        const char* Name;
+        bool Service;
+        bool Enabled;
+        const char* Action;  // taken in the notification; none: Off in the notice
+        bool Snoozed;
+    };
+    const TCase cases[] = {
+        {"Snooze in the notification", true, true, "snooze", true},
+        {"Off in the notification", true, true, "off", false},
+        {"Off in the notice closes the notification", true, true, nullptr, false},
+        {"the option off", true, false, nullptr, false},
+        {"a bus without a service", false, true, nullptr, false},
+    };
+    int minute = 0;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TNotificationServiceFake service(c.Service);
+        ASSERT_TRUE(service.Running()) << "dbus-daemon could not be started";
+        Window().Settings()->DesktopNotifications = c.Enabled;
+        const std::string entry = AddAlarmedEvent(At(9, minute), "quarterly report", {Anna_});
+        SetNow(At(9, ++minute));
+        AnswerNotice([&](TfrmNotify& notice) {
+            if (c.Action == nullptr) {
+                notice.btnRemove->click();
+                return;
+            }
+            notice.setResult(QDialog::Rejected);  // as a modal run starts
+            if (QTest::qWaitFor([&] { return !service.Shown.empty(); }, 5000))
+                service.Invoke(service.Shown.back().Id, QString::fromLatin1(c.Action));
+            if (!QTest::qWaitFor([&] { return notice.result() == QDialog::Accepted; }, 5000)) {
+                ADD_FAILURE() << "the notification's action did not answer the notice";
+                notice.btnRemove->click();
+            }
+        });
+        Window().tmrMainTimer();
+
+        TAlarmRec alarm;
+        EXPECT_EQ(Other_->AlarmFile.GetEqual(alarm, 3, entry), c.Snoozed);
+        if (!c.Service || !c.Enabled) {
+            QTest::qWait(50);
+            EXPECT_TRUE(service.Shown.empty());
+            continue;
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !service.Shown.empty(); }, 5000));
+        ASSERT_EQ(service.Shown.size(), 1u);
+        EXPECT_EQ(service.Shown[0].Summary, "Orbeko Alarm");
+        EXPECT_TRUE(service.Shown[0].Body.contains("quarterly report")) << service.Shown[0].Body.toStdString();
+        EXPECT_EQ(service.Shown[0].Actions, (QStringList{"snooze", "Snooze", "off", "Off"}));
+        if (c.Action == nullptr) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return service.ClosedIds == std::vector<uint>{1}; }, 5000));
+        }
+    }
+    EXPECT_EQ(Dialogs_.UnexpectedCount(), 0);
+}
+
+TEST_F(AlarmMonitorTest, TheTrayIconCountsTheAlarmsDue)
+{
+    auto* tray = Window().findChild<TTrayIcon*>();
+    ASSERT_NE(tray, nullptr);
+    AddAlarmedEvent(At(9, 0), "first", {Anna_});
+    AddAlarmedEvent(At(9, 1), "second", {Anna_});
+    AddAlarmedEvent(At(9, 30), "later", {Anna_});
+    SetNow(At(9, 2));
+    std::vector<QString> hints;
+    for (int i = 0; i < 2; ++i)
+        AnswerNotice([&](TfrmNotify& notice) {
+            hints.push_back(tray->toolTip());
+            notice.btnRemove->click();
+        });
+    Window().tmrMainTimer();
+    EXPECT_EQ(hints, (std::vector<QString>{"Orbeko - 2 alarms due", "Orbeko - 1 alarm due"}));
+    EXPECT_EQ(tray->toolTip(), "Orbeko");
 }
 
 }  // namespace

@@ -72,6 +72,7 @@ TEST_F(OptionsTest, DefaultsAreShownAndCancelAfterChangingEveryControlChangesNot
               QDialog::Rejected);
     EXPECT_EQ(State(Week), week);
     EXPECT_EQ(State(Day), day);
+    EXPECT_TRUE(Settings.DesktopNotifications);
 }
 
 // OK writes the week view; the settings take it from there to the day view.
@@ -87,10 +88,12 @@ TEST_F(OptionsTest, OkReachesBothViewsAndTheSettings)
                   form.chkExpandLines->setChecked(false);
                   form.chkCategoryItalic->setChecked(true);
                   form.chkShowAlarmGlyphs->setChecked(false);
+                  form.chkDesktopNotifications->setChecked(false);
                   form.cmbTimeColor->SetColor(0x00654321);
                   QTest::mouseClick(form.btnOk, Qt::LeftButton);
               }),
               QDialog::Accepted);
+    EXPECT_FALSE(Settings.DesktopNotifications);
     EXPECT_EQ(std::make_tuple(Week.Days(6).DisplayMode(), Day.DisplayMode()), std::make_tuple(dmSingle, dmSingle));
     EXPECT_EQ(std::make_pair(Week.CategoryFont().Style(), Day.CategoryFont().Style()),
               std::make_pair(int(fsItalic), int(fsItalic)));

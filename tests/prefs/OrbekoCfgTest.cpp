@@ -53,6 +53,7 @@ const TDefault Defaults[] = {
     {"AssigneeColor", 0x00008000}, {"DescriptionColor", 0x00800000}, {"PrivateItalic", 0},
     {"CategoryItalic", 0},         {"AssigneeItalic", 0},            {"ExpandLines", 1},
     {"ShowCategories", 1},         {"ShowAlarmGlyphs", 1},           {"ShowPrivateGlyphs", 1},
+    {"DesktopNotifications", 1},
 };
 
 class OrbekoCfgTest : public ::testing::Test
@@ -166,7 +167,7 @@ TEST_F(OrbekoCfgTest, NoKeyLoadsDefaultsAndSaveWritesEveryValue)
         EXPECT_EQ(ReadInteger(value.Name), value.Stored) << value.Name;
     for (int slot = 0; slot < 10; ++slot)
         EXPECT_EQ(ReadText(QStringLiteral("Group%1").arg(slot)), ",") << slot;
-    EXPECT_EQ(QSettings(TRegistryKey::FileName(), QSettings::IniFormat).allKeys().size(), 22);
+    EXPECT_EQ(QSettings(TRegistryKey::FileName(), QSettings::IniFormat).allKeys().size(), 23);
 }
 
 TEST_F(OrbekoCfgTest, TimeColorAsTextKeepsItsDefaultWhileTheOthersAreRead)
@@ -275,6 +276,7 @@ TEST_F(OrbekoCfgTest, SettingsRoundTripAndRootPathIsLeftAlone)
     saved.ShowCategories = false;
     saved.ShowAlarmGlyphs = false;
     saved.ShowPrivateGlyphs = false;
+    saved.DesktopNotifications = false;
     saved.Groups[0].FromText("Sales,0000000002,0000000005");
     saved.Groups[9].FromText("Board,0000000001");
     saved.Save();
@@ -293,6 +295,7 @@ TEST_F(OrbekoCfgTest, SettingsRoundTripAndRootPathIsLeftAlone)
     EXPECT_FALSE(loaded.ShowCategories);
     EXPECT_FALSE(loaded.ShowAlarmGlyphs);
     EXPECT_FALSE(loaded.ShowPrivateGlyphs);
+    EXPECT_FALSE(loaded.DesktopNotifications);
     for (int slot = 0; slot < 10; ++slot)
         EXPECT_EQ(loaded.Groups[slot].ToText(), saved.Groups[slot].ToText()) << slot;
     EXPECT_EQ(ReadText("RootPath"), "/srv/orbeko/");
