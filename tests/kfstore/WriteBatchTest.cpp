@@ -100,6 +100,70 @@ TEST_P(WriteBatch, EndsByCommittingOnEveryWayOut)
     EXPECT_FALSE(Other.EndBatch()) << "no batch was begun on this handle";
 }
 
+// What a lock call gives is the same inside a batch as outside it: an
+// unlock of a record the handle does not hold changes nothing, and a lock
+// is granted only when the handle holds the record afterwards.
+TEST_P(WriteBatch, LocksMeanTheSameInsideABatch)
+{
+    enum TWho { kWriter, kOther };
+    enum TDo { kLock, kUnlock, kWrite, kCommit };
+    struct TStep
+    {
+        TWho Who;
+        TDo Do;
+        const char* Key;
+        int Status;
+    };
+    struct TCase
+    {
+        const char* Name;
+        std::vector<TStep> Steps;
+    };
+    const TCase cases[] = {
+        {"an unlock of a record another holds leaves the lock refused",
+         {{kOther, kLock, "0000000003", 0}, {kWriter, kWrite, "", 0}, {kWriter, kUnlock, "0000000003", 0},
+          {kWriter, kLock, "0000000003", 19}, {kWriter, kCommit, "", 0}, {kWriter, kLock, "0000000003", 19}}},
+        {"an unlock of a record nobody holds leaves the next lock real",
+         {{kWriter, kWrite, "", 0}, {kWriter, kUnlock, "0000000004", 0}, {kWriter, kLock, "0000000004", 0},
+          {kOther, kLock, "0000000004", 19}, {kWriter, kCommit, "", 0}, {kOther, kLock, "0000000004", 19}}},
+        {"a double unlock and a lock again keep the record past the commit",
+         {{kWriter, kLock, "0000000002", 0}, {kWriter, kWrite, "", 0}, {kWriter, kUnlock, "0000000002", 0},
+          {kWriter, kUnlock, "0000000002", 0}, {kWriter, kLock, "0000000002", 0}, {kWriter, kCommit, "", 0},
+          {kOther, kLock, "0000000002", 19}}},
+        {"an unlocked record stays locked until the commit, then is free",
+         {{kWriter, kLock, "0000000002", 0}, {kWriter, kWrite, "", 0}, {kWriter, kUnlock, "0000000002", 0},
+          {kOther, kLock, "0000000002", 19}, {kWriter, kCommit, "", 0}, {kOther, kLock, "0000000002", 0}}},
+    };
+    for (const TCase& c : cases) {
+        TXIsamFile writer;
+        TXIsamFile other;
+        OpenFile(writer, kDayEntryFormat);
+        OpenFile(other, kDayEntryFormat);
+        ASSERT_TRUE(writer.BeginBatch());
+        int n = 0;
+        for (const TStep& step : c.Steps) {
+            TXIsamFile& file = step.Who == kWriter ? writer : other;
+            switch (step.Do) {
+            case kLock:
+                file.LockRecord(step.Key);
+                break;
+            case kUnlock:
+                file.UnlockRecord(step.Key);
+                break;
+            case kWrite:
+                file.Add(MakeEntry("0000000100", "added"), "");
+                break;
+            case kCommit:
+                file.EndBatch();
+                break;
+            }
+            EXPECT_EQ(file.Status(), step.Status) << c.Name << ", step " << n;
+            ++n;
+        }
+        writer.EndBatch();
+    }
+}
+
 INSTANTIATE_STORE_HOMES(WriteBatch);
 
 }  // namespace

@@ -278,12 +278,14 @@ int16_t TKeyedFile::Lock(std::string_view pk)
     const int16_t status = CheckKey(pk);
     if (status != ksOk)
         return status;
-    const auto kept = std::find(KeptLocks_.begin(), KeptLocks_.end(), pk);
-    if (kept != KeptLocks_.end()) {
-        KeptLocks_.erase(kept);
+    const int64_t slot = PrimaryKey::LockSlot(pk);
+    // A lock kept for the batch's commit is taken back; one held is held.
+    if (std::erase(KeptLocks_, slot) > 0 || Holds(slot))
         return ksOk;
-    }
-    return LockFile_.LockRecord(pk);
+    const int16_t locked = LockFile_.LockRecord(pk);
+    if (locked == ksOk)
+        HeldLocks_.push_back(slot);
+    return locked;
 }
 
 int16_t TKeyedFile::Unlock(std::string_view pk)
@@ -291,11 +293,27 @@ int16_t TKeyedFile::Unlock(std::string_view pk)
     const int16_t status = CheckKey(pk);
     if (status != ksOk)
         return status;
+    const int64_t slot = PrimaryKey::LockSlot(pk);
+    const bool kept = std::find(KeptLocks_.begin(), KeptLocks_.end(), slot) != KeptLocks_.end();
+    // Unlocked once already: the handle no longer holds it.
+    if (kept)
+        return ksOk;
+    if (!Holds(slot))
+        return LockFile_.UnlockRecord(pk);
+    // Nobody may change what was read under it before the change is stored.
     if (Span_.IsOpen()) {
-        KeptLocks_.emplace_back(pk);
+        KeptLocks_.push_back(slot);
         return ksOk;
     }
-    return LockFile_.UnlockRecord(pk);
+    const int16_t unlocked = LockFile_.UnlockRecord(pk);
+    if (unlocked == ksOk)
+        std::erase(HeldLocks_, slot);
+    return unlocked;
+}
+
+bool TKeyedFile::Holds(int64_t slot) const
+{
+    return std::find(HeldLocks_.begin(), HeldLocks_.end(), slot) != HeldLocks_.end();
 }
 
 int16_t TKeyedFile::ReadNote(std::string& note)
@@ -355,8 +373,10 @@ int16_t TKeyedFile::CommitSpan()
     const int16_t status = Span_.Commit();
     if (status != ksOk && BatchStatus_ == ksOk)
         BatchStatus_ = status;
-    for (const std::string& key : KeptLocks_)
-        LockFile_.UnlockRecord(key);
+    for (const int64_t slot : KeptLocks_) {
+        LockFile_.Unlock(slot);
+        std::erase(HeldLocks_, slot);
+    }
     KeptLocks_.clear();
     return status;
 }

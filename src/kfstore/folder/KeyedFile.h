@@ -62,8 +62,9 @@ public:
     // the writes of up to kBatchTurn. Its own reads see them at once, other
     // handles when they are committed; records it unlocks meanwhile stay
     // locked until then, so nobody changes what was read before it is
-    // stored. EndBatch commits the rest: 0, or the first failure that lost
-    // writes already reported done.
+    // stored (an unlock of a record it does not hold is what it is outside
+    // a batch). EndBatch commits the rest: 0, or the first failure that
+    // lost writes already reported done.
     int16_t BeginBatch() override;
     int16_t EndBatch() override;
 
@@ -73,6 +74,7 @@ private:
     template <class TChange> int16_t Write(TChange change);
     // Commits the batch's open span and frees the records it kept locked.
     int16_t CommitSpan();
+    bool Holds(int64_t slot) const;
     // The open mark and the lock file, opened in one opening turn.
     int16_t OpenLocks(const std::string& path, unsigned permissions, bool exclusive);
     int16_t ReadDescription();
@@ -102,5 +104,9 @@ private:
     TWriteSpan Span_{LockFile_, Connection_};
     bool Batch_ = false;
     int16_t BatchStatus_ = 0;
-    std::vector<std::string> KeptLocks_;
+    // Lock slots (PrimaryKey::LockSlot) of the records this handle holds;
+    // those of them its caller unlocked in a batch's open span, which stay
+    // held until the span commits.
+    std::vector<int64_t> HeldLocks_;
+    std::vector<int64_t> KeptLocks_;
 };
