@@ -22,7 +22,10 @@ public:
     virtual int16_t Get(int keyNumber, int readMode, std::string_view value, std::string* keyText, std::string& pk,
                         void* record, int recordSize) = 0;
     // An empty pk is replaced by the highest key plus one, zero-padded to
-    // the key length, chosen and inserted in one write transaction.
+    // the key length, chosen and inserted in one write transaction. Only
+    // keys of digits of the full key length count; when the highest of
+    // them is taken, the lowest free one is used, and 25 tells that every
+    // one is in use.
     virtual int16_t Add(std::string& pk, const void* record, int recordSize) = 0;
     virtual int16_t Rewrite(std::string_view pk, const void* record, int recordSize) = 0;
     virtual int16_t Delete(std::string_view pk) = 0;

@@ -134,7 +134,8 @@ int16_t TKeyedFile::PrepareWrites()
         {&Update_, schema.UpdateSql()},
         {&Delete_, "DELETE FROM kfs_records WHERE pk = ?1"},
         // Keys of digits sort below ':'; the others are passed over.
-        {&Highest_, "SELECT pk FROM kfs_records WHERE pk < ':' ORDER BY pk DESC"},
+        {&Highest_, "SELECT pk FROM kfs_records WHERE pk < ':' AND length(pk) = ?1 ORDER BY pk DESC"},
+        {&Lowest_, "SELECT pk FROM kfs_records WHERE pk < ':' AND length(pk) = ?1 ORDER BY pk"},
         {&Count_, "SELECT count(*) FROM kfs_records"},
         {&ReadNote_, "SELECT note FROM kfs_file"},
         {&WriteNote_, "UPDATE kfs_file SET note = ?1"},
@@ -169,20 +170,48 @@ void TKeyedFile::BindRecord(TStatement& statement, std::string_view pk, const vo
 
 int16_t TKeyedFile::AllocateKey(std::string& pk)
 {
-    // The highest key that is a number; keys of other text never stop it.
-    TStatement::TReset reset(Highest_);
-    int64_t next = 1;
-    int rc;
-    while ((rc = Highest_.Step()) == SQLITE_ROW) {
-        if (const std::optional<int64_t> value = PrimaryKey::CountedValue(Highest_.ColumnText(0))) {
-            next = *value + 1;
-            break;
+    // The highest key that is a number of the key's full length: a shorter
+    // one ("9") is another key than its padded number, and keys of other
+    // text never stop it.
+    int64_t highest = 0;
+    {
+        TStatement::TReset reset(Highest_);
+        Highest_.BindInt(1, KeyLength_);
+        int rc;
+        while ((rc = Highest_.Step()) == SQLITE_ROW) {
+            const std::string_view key = Highest_.ColumnText(0);
+            if (!PrimaryKey::Counted(key, KeyLength_))
+                continue;
+            if (const std::optional<int64_t> value = PrimaryKey::CountedValue(key)) {
+                highest = *value;
+                break;
+            }
         }
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            return Connection_.Status(rc);
+    }
+    pk = PrimaryKey::Padded(highest + 1, KeyLength_);
+    if (!pk.empty())
+        return ksOk;
+    // The highest key is taken: the lowest free one, found in one walk.
+    TStatement::TReset reset(Lowest_);
+    Lowest_.BindInt(1, KeyLength_);
+    int64_t free = 1;
+    int rc;
+    while ((rc = Lowest_.Step()) == SQLITE_ROW) {
+        const std::string_view key = Lowest_.ColumnText(0);
+        const std::optional<int64_t> value =
+            PrimaryKey::Counted(key, KeyLength_) ? PrimaryKey::CountedValue(key) : std::nullopt;
+        if (!value || *value < free)
+            continue;
+        if (*value > free)
+            break;
+        ++free;
     }
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
         return Connection_.Status(rc);
-    pk = PrimaryKey::Padded(next, KeyLength_);
-    return pk.empty() ? ksBadParameter : ksOk;
+    pk = PrimaryKey::Padded(free, KeyLength_);
+    return pk.empty() ? ksKeysFull : ksOk;
 }
 
 int16_t TKeyedFile::Add(std::string& pk, const void* record, int recordSize)

@@ -95,6 +95,7 @@ private:
     TStatement Update_;
     TStatement Delete_;
     TStatement Highest_;
+    TStatement Lowest_;
     TStatement Count_;
     TStatement ReadNote_;
     TStatement WriteNote_;
