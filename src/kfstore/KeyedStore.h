@@ -44,4 +44,9 @@ public:
     // committed. EndBatch: 0, or the first failure that lost writes.
     virtual int16_t BeginBatch() = 0;
     virtual int16_t EndBatch() = 0;
+    // Commits a batch's open writes once none has come for a short while,
+    // so a caller busy elsewhere does not keep other writers out; true
+    // while a batch is begun. Called from the store's watch (TBatchWatch),
+    // under the same lock as every other call.
+    virtual bool EndIdleTurn() = 0;
 };

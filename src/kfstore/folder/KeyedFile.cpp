@@ -368,7 +368,7 @@ int16_t TKeyedFile::WriteNote(std::string_view note)
 
 template <class TChange> int16_t TKeyedFile::Write(TChange change)
 {
-    if (Batch_ && Span_.Held() >= kBatchTurn) {
+    if (Batch_ && TurnDone()) {
         const int16_t status = CommitSpan();
         if (status != ksOk)
             return status;
@@ -387,6 +387,7 @@ template <class TChange> int16_t TKeyedFile::Write(TChange change)
         }
         return Span_.Commit();
     }
+    LastWrite_ = std::chrono::steady_clock::now();
     if (!Span_.Intact()) {
         // The engine rolled the whole span back, earlier writes included.
         if (BatchStatus_ == ksOk)
@@ -395,6 +396,22 @@ template <class TChange> int16_t TKeyedFile::Write(TChange change)
         CommitSpan();
     }
     return status;
+}
+
+bool TKeyedFile::TurnDone()
+{
+    if (!Span_.IsOpen())
+        return false;
+    return Span_.Held() >= kBatchTurn || std::chrono::steady_clock::now() - LastWrite_ >= kBatchIdle;
+}
+
+bool TKeyedFile::EndIdleTurn()
+{
+    if (!Batch_)
+        return false;
+    if (Span_.IsOpen() && std::chrono::steady_clock::now() - LastWrite_ >= kBatchIdle)
+        CommitSpan();
+    return true;
 }
 
 int16_t TKeyedFile::CommitSpan()

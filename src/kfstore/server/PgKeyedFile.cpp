@@ -288,7 +288,8 @@ template <class TChange>
 int16_t TPgKeyedFile::Write(std::string_view lockedPk, int delta, const std::string& also,
                             std::optional<std::string>* alsoValue, TChange change)
 {
-    if (Batch_ && Span_ && std::chrono::steady_clock::now() - SpanSince_ >= kBatchTurn) {
+    const auto now = std::chrono::steady_clock::now();
+    if (Batch_ && Span_ && (now - SpanSince_ >= kBatchTurn || now - LastWrite_ >= kBatchIdle)) {
         const int16_t status = CommitSpan();
         if (status != ksOk)
             return status;
@@ -331,6 +332,7 @@ int16_t TPgKeyedFile::Write(std::string_view lockedPk, int delta, const std::str
     if (status != ksOk)
         return Undo(inSpan, status);
     Counter_->Wrote(*version);
+    LastWrite_ = std::chrono::steady_clock::now();
     return Batch_ ? ksOk : CommitSpan();
 }
 
@@ -395,6 +397,16 @@ int16_t TPgKeyedFile::EndBatch()
     const int16_t status = CommitSpan();
     Batch_ = false;
     return BatchStatus_ != ksOk ? BatchStatus_ : status;
+}
+
+bool TPgKeyedFile::EndIdleTurn()
+{
+    if (!Batch_)
+        return false;
+    // A connection that broke is dealt with by the caller's next call.
+    if (Span_ && Connection_.Usable() && std::chrono::steady_clock::now() - LastWrite_ >= kBatchIdle)
+        CommitSpan();
+    return true;
 }
 
 TPgKeyedFile::~TPgKeyedFile()
