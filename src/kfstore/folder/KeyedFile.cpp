@@ -402,7 +402,14 @@ bool TKeyedFile::TurnDone()
 {
     if (!Span_.IsOpen())
         return false;
-    return Span_.Held() >= kBatchTurn || std::chrono::steady_clock::now() - LastWrite_ >= kBatchIdle;
+    if (Span_.Held() >= kBatchTurn || std::chrono::steady_clock::now() - LastWrite_ >= kBatchIdle)
+        return true;
+    // Counting the pages costs a few system calls: it is done every few
+    // writes, which change a few pages each, far inside the bound's margin.
+    if (++SpanWrites_ % kPageCheckWrites != 0)
+        return false;
+    const std::optional<int> pages = Span_.DirtyPages();
+    return !pages || *pages >= Span_.PageBound();
 }
 
 bool TKeyedFile::EndIdleTurn()
@@ -419,6 +426,7 @@ int16_t TKeyedFile::CommitSpan()
     const int16_t status = Span_.Commit();
     if (status != ksOk && BatchStatus_ == ksOk)
         BatchStatus_ = status;
+    SpanWrites_ = 0;
     for (const int64_t slot : KeptLocks_) {
         LockFile_.Unlock(slot);
         std::erase(HeldLocks_, slot);

@@ -62,7 +62,8 @@ public:
     std::optional<uint64_t> ChangeCounter() override { return Counter_.Read(); }
 
     // Between these the handle's writes share commits: each commit takes in
-    // the writes of up to kBatchTurn, fewer when none came for kBatchIdle.
+    // the writes of up to kBatchTurn, fewer when they fill half the engine's
+    // page cache (TWriteSpan::PageBound) or when none came for kBatchIdle.
     // Its own reads see them at once, other handles when they are
     // committed; records it unlocks meanwhile stay locked until then, so
     // nobody changes what was read before it is stored (an unlock of a
@@ -77,8 +78,8 @@ private:
     // Runs one write (a callable giving a status) in the write span:
     // committed at once, or left to the batch.
     template <class TChange> int16_t Write(TChange change);
-    // Whether the batch's open span has had its turn: held long enough, or
-    // idle since its last write.
+    // Whether the batch's open span has had its turn: held long enough, idle
+    // since its last write, or grown to its bound of pages.
     bool TurnDone();
     // Commits the batch's open span and frees the records it kept locked.
     int16_t CommitSpan();
@@ -114,6 +115,9 @@ private:
     bool Batch_ = false;
     int16_t BatchStatus_ = 0;
     std::chrono::steady_clock::time_point LastWrite_;
+    // A batch counts its span's pages every this many writes.
+    static constexpr int kPageCheckWrites = 8;
+    int SpanWrites_ = 0;
     // Lock slots (PrimaryKey::LockSlot) of the records this handle holds;
     // those of them its caller unlocked in a batch's open span, which stay
     // held until the span commits.
