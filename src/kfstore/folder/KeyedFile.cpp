@@ -311,7 +311,7 @@ int16_t TKeyedFile::Lock(std::string_view pk)
     // A lock kept for the batch's commit is taken back; one held is held.
     if (std::erase(KeptLocks_, slot) > 0 || Holds(slot))
         return ksOk;
-    const int16_t locked = LockFile_.LockRecord(pk);
+    const int16_t locked = LockFile_.LockSlot(slot);
     if (locked == ksOk)
         HeldLocks_.push_back(slot);
     return locked;
@@ -328,13 +328,13 @@ int16_t TKeyedFile::Unlock(std::string_view pk)
     if (kept)
         return ksOk;
     if (!Holds(slot))
-        return LockFile_.UnlockRecord(pk);
+        return LockFile_.UnlockSlot(slot);
     // Nobody may change what was read under it before the change is stored.
     if (Span_.IsOpen()) {
         KeptLocks_.push_back(slot);
         return ksOk;
     }
-    const int16_t unlocked = LockFile_.UnlockRecord(pk);
+    const int16_t unlocked = LockFile_.UnlockSlot(slot);
     if (unlocked == ksOk)
         std::erase(HeldLocks_, slot);
     return unlocked;
@@ -428,7 +428,7 @@ int16_t TKeyedFile::CommitSpan()
         BatchStatus_ = status;
     SpanWrites_ = 0;
     for (const int64_t slot : KeptLocks_) {
-        LockFile_.Unlock(slot);
+        LockFile_.UnlockSlot(slot);
         std::erase(HeldLocks_, slot);
     }
     KeptLocks_.clear();
