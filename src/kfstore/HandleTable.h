@@ -19,6 +19,12 @@ public:
     // An open handle of the file of this name; null when there is none.
     TKeyedStore* FindByName(std::string_view fileName) const;
     bool Remove(int32_t handle);
+    // Calls visit with every open file.
+    template <class TVisit> void ForEach(TVisit visit) const
+    {
+        for (const TEntry& entry : Files_)
+            visit(*entry.File);
+    }
 
 private:
     struct TEntry

@@ -22,7 +22,10 @@ public:
     virtual int16_t Get(int keyNumber, int readMode, std::string_view value, std::string* keyText, std::string& pk,
                         void* record, int recordSize) = 0;
     // An empty pk is replaced by the highest key plus one, zero-padded to
-    // the key length, chosen and inserted in one write transaction.
+    // the key length, chosen and inserted in one write transaction. Only
+    // keys of digits of the full key length count; when the highest of
+    // them is taken, the lowest free one is used, and 25 tells that every
+    // one is in use.
     virtual int16_t Add(std::string& pk, const void* record, int recordSize) = 0;
     virtual int16_t Rewrite(std::string_view pk, const void* record, int recordSize) = 0;
     virtual int16_t Delete(std::string_view pk) = 0;
@@ -41,4 +44,9 @@ public:
     // committed. EndBatch: 0, or the first failure that lost writes.
     virtual int16_t BeginBatch() = 0;
     virtual int16_t EndBatch() = 0;
+    // Commits a batch's open writes once none has come for a short while,
+    // so a caller busy elsewhere does not keep other writers out; true
+    // while a batch is begun. Called from the store's watch (TBatchWatch),
+    // under the same lock as every other call.
+    virtual bool EndIdleTurn() = 0;
 };

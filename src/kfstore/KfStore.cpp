@@ -1,5 +1,6 @@
 #include "kfstore/KfStore.h"
 
+#include "kfstore/BatchWatch.h"
 #include "kfstore/HandleTable.h"
 #include "kfstore/KfsStatus.h"
 #include "kfstore/StoreHome.h"
@@ -19,6 +20,18 @@ THandleTable& Handles()
 {
     static THandleTable table;
     return table;
+}
+
+// Looks for idle batches at a quarter of the time after which a batch gives
+// its turn back, so others wait at most a little longer than that.
+TBatchWatch& BatchWatch()
+{
+    static TBatchWatch watch(StoreMutex(), std::chrono::milliseconds(25), [] {
+        bool open = false;
+        Handles().ForEach([&](TKeyedStore& file) { open = file.EndIdleTurn() || open; });
+        return open;
+    });
+    return watch;
 }
 
 // Runs an operation on the open file of a handle under the store's lock.
@@ -159,7 +172,12 @@ int16_t KfsWriteNote(const int32_t* handle, const char* note)
 
 int16_t KfsBeginBatch(const int32_t* handle)
 {
-    return WithFile(handle, [](TKeyedStore& file) { return file.BeginBatch(); });
+    return WithFile(handle, [](TKeyedStore& file) {
+        const int16_t status = file.BeginBatch();
+        if (status == ksOk)
+            BatchWatch().Wake();
+        return status;
+    });
 }
 
 int16_t KfsEndBatch(const int32_t* handle)

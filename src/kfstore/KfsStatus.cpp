@@ -44,7 +44,7 @@ int16_t StatusFromErrno(int error)
 
 namespace {
 
-const std::array<std::pair<int16_t, const char*>, 24> kStatusTexts{{
+const std::array<std::pair<int16_t, const char*>, 25> kStatusTexts{{
     {0, "No error"},
     {1, "Object not found"},
     {2, "Update mode violation"},
@@ -69,6 +69,7 @@ const std::array<std::pair<int16_t, const char*>, 24> kStatusTexts{{
     {22, "Asynchronous operation interrupted"},
     {23, "A dataset is already open"},
     {24, "Lock file gone while the file is open elsewhere: every workstation must close the diary"},
+    {25, "No free key: every key of the file's length is in use"},
 }};
 
 }  // namespace

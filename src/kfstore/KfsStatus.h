@@ -29,6 +29,9 @@ constexpr int16_t ksAlreadyOpen = 23;
 // Beyond the table: a keyed file's lock file went while other handles
 // still have the file open, so a new handle could only lock alone.
 constexpr int16_t ksLocksGone = 24;
+// An empty-key add to a file whose every key of digits of the full key
+// length is in use.
+constexpr int16_t ksKeysFull = 25;
 
 // The store's words for a status, as messages show them.
 std::string KfsStatusText(int16_t status);

@@ -10,9 +10,10 @@ class TXIsamFile;
 // commits the rest, when the guard goes (exceptions included) or at
 // Commit, which tells whether every write reported done was stored.
 //
-// Keep a batch around a loop of writes only: while it is open between
-// writes the file's writer's turn stays held, and a dialog waiting there
-// for an answer would keep other writers waiting.
+// Keep a batch around a loop of writes: a batch whose caller stops writing
+// (a long computation, a dialog waiting for an answer) commits a moment
+// after its last write, so others are not kept waiting, but its writes
+// then share no commit.
 class TWriteBatch
 {
 public:

@@ -1,5 +1,7 @@
 #include "StoreFixture.h"
 
+#include "kfstore/WriteBatch.h"
+#include "storage/Stamp.h"
 #include "support/ChildProcess.h"
 #include "support/IntegrityCheck.h"
 
@@ -144,6 +146,63 @@ TEST_F(XIsamFileWriteLock, AWriteLockHeldTooLongGivesStatus3AndReadsGoOn)
     sqlite3_close(other);
     EXPECT_TRUE(file.Add(MakeEntry("0000000100", "second"), ""));
     EXPECT_EQ(file.RecordCount(), 2);
+}
+
+// A batch never grows past what the engine keeps in its cache: spilling
+// it would take the file from every reader until the commit.
+TEST_F(XIsamFileWriteLock, ReadsBesideABigBatchNeverWait)
+{
+    struct TCase
+    {
+        const char* Name;
+        const std::string& Format;
+        bool Rewrites;  // of records made before, else adds
+        int Count;
+    };
+    const TCase cases[] = {
+        {"day entries added", kDayEntryFormat, false, 20000},
+        {"categories added", kCategoryFormat, false, 20000},
+        {"day entries rewritten at scattered stamps", kDayEntryFormat, true, 5000},
+    };
+    int n = 0;
+    for (const TCase& c : cases) {
+        const std::string name = "big" + std::to_string(n++) + ".Ism";
+        TXIsamFile file;
+        OpenFile(file, c.Format, name);
+        TDayEntryRec entry = MakeEntry("0000000100", "first");
+        const TCategoryRec category = MakeCategory("first");
+        const auto add = [&] { return c.Format == kCategoryFormat ? file.Add(category, "") : file.Add(entry, ""); };
+        ASSERT_TRUE(add());
+        if (c.Rewrites) {
+            TWriteBatch fill(file);
+            for (int i = 1; i < c.Count; ++i)
+                ASSERT_TRUE(add());
+        }
+        // Between the batch's writes a reader that does not wait at all
+        // finds the file open to it, every time.
+        sqlite3* opened = nullptr;
+        ASSERT_EQ(sqlite3_open_v2(Path(name).c_str(), &opened, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+        const std::unique_ptr<sqlite3, int (*)(sqlite3*)> probe(opened, sqlite3_close);
+        int shutOut = 0;
+        {
+            TWriteBatch batch(file);
+            uint32_t scatter = 12345;
+            for (int i = 0; i < c.Count; ++i) {
+                if (i % 50 == 49
+                    && sqlite3_exec(probe.get(), "SELECT count(*) FROM kfs_file", nullptr, nullptr, nullptr) != SQLITE_OK)
+                    ++shutOut;
+                if (!c.Rewrites) {
+                    ASSERT_TRUE(add()) << c.Name << ": " << file.StatusText();
+                    continue;
+                }
+                scatter = scatter * 1103515245u + 12345u;
+                SetField(entry.EntryStamp, std::to_string(1000000000u + scatter % 1000000000u));
+                ASSERT_TRUE(file.Rewrite(entry, IdText(i + 1))) << c.Name << ": " << file.StatusText();
+            }
+            ASSERT_TRUE(batch.Commit()) << file.StatusText();
+        }
+        EXPECT_EQ(shutOut, 0) << c.Name << ": readers were shut out";
+    }
 }
 
 INSTANTIATE_STORE_HOMES(XIsamFileConcurrency);

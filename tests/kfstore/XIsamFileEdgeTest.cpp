@@ -240,6 +240,50 @@ TEST_P(XIsamFileKeys, KeysThatAreNotNumbersDoNotStopNewKeys)
     }
 }
 
+// An empty-key add counts only keys of the file's full length of digits:
+// a shorter key of digits is another key, not a number in the sequence.
+// Past the highest possible key it takes the lowest free one, and only a
+// file with every key in use refuses, with a status of its own.
+TEST_P(XIsamFileKeys, OddKeysNeverStopNewKeys)
+{
+    struct TCase
+    {
+        int KeyLength;
+        std::vector<std::string> Keys;
+        const char* Added;  // by the empty-key add, or empty when refused
+        int Status;
+    };
+    const TCase cases[] = {
+        {10, {"9", "0000000010"}, "0000000011", 0},
+        {10, {"0000000010", "99", "123456789"}, "0000000011", 0},
+        {10, {"12345"}, "0000000001", 0},
+        {10, {"9999999999"}, "0000000001", 0},
+        {10, {"9999999999", "0000000001", "0000000002", "0000000004"}, "0000000003", 0},
+        {10, {"0000000000", "9999999999"}, "0000000001", 0},
+        {1, {"1", "2", "3", "5", "6", "7", "8", "9"}, "4", 0},
+        {1, {"1", "2", "3", "4", "5", "6", "7", "8", "9"}, "", 25},
+        {2, {"99", "01", "1", "A"}, "02", 0},
+    };
+    int n = 0;
+    for (const TCase& c : cases) {
+        const std::string name = "odd" + std::to_string(n++) + ".Ism";
+        TXIsamFile file;
+        ASSERT_TRUE(file.CreateFile(Path(name), static_cast<int16_t>(c.KeyLength), kCategoryFormat)) << file.StatusText();
+        ASSERT_TRUE(file.Open(Path(name), 3)) << file.StatusText();
+        for (const std::string& key : c.Keys)
+            ASSERT_TRUE(file.Add(MakeCategory(key), key)) << name << " " << key << ": " << file.StatusText();
+        const bool added = file.Add(MakeCategory("new"), "");
+        EXPECT_EQ(file.Status(), c.Status) << name << ": " << file.StatusText();
+        EXPECT_EQ(added, c.Status == 0) << name;
+        if (added) {
+            EXPECT_EQ(file.LastKey(), c.Added) << name;
+        } else {
+            EXPECT_EQ(file.StatusText(), "No free key: every key of the file's length is in use") << name;
+        }
+        EXPECT_EQ(file.RecordCount(), static_cast<int32_t>(c.Keys.size()) + (added ? 1 : 0)) << name;
+    }
+}
+
 TEST(KfsStatus, EngineResultsGiveTheNearestStatus)
 {
     struct TCase

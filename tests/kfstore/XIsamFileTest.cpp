@@ -53,7 +53,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TStatusCase{22, "Asynchronous operation interrupted"},
                       TStatusCase{23, "A dataset is already open"},
                       TStatusCase{24, "Lock file gone while the file is open elsewhere: every workstation must close the diary"},
-                      TStatusCase{25, "Unknown error"},
+                      TStatusCase{25, "No free key: every key of the file's length is in use"},
+                      TStatusCase{26, "Unknown error"},
                       TStatusCase{99, "Unknown error"}, TStatusCase{-1, "Unknown error"}),
     [](const auto& info) {
         const int code = info.param.Code;

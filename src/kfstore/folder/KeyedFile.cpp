@@ -134,7 +134,8 @@ int16_t TKeyedFile::PrepareWrites()
         {&Update_, schema.UpdateSql()},
         {&Delete_, "DELETE FROM kfs_records WHERE pk = ?1"},
         // Keys of digits sort below ':'; the others are passed over.
-        {&Highest_, "SELECT pk FROM kfs_records WHERE pk < ':' ORDER BY pk DESC"},
+        {&Highest_, "SELECT pk FROM kfs_records WHERE pk < ':' AND length(pk) = ?1 ORDER BY pk DESC"},
+        {&Lowest_, "SELECT pk FROM kfs_records WHERE pk < ':' AND length(pk) = ?1 ORDER BY pk"},
         {&Count_, "SELECT count(*) FROM kfs_records"},
         {&ReadNote_, "SELECT note FROM kfs_file"},
         {&WriteNote_, "UPDATE kfs_file SET note = ?1"},
@@ -169,20 +170,48 @@ void TKeyedFile::BindRecord(TStatement& statement, std::string_view pk, const vo
 
 int16_t TKeyedFile::AllocateKey(std::string& pk)
 {
-    // The highest key that is a number; keys of other text never stop it.
-    TStatement::TReset reset(Highest_);
-    int64_t next = 1;
-    int rc;
-    while ((rc = Highest_.Step()) == SQLITE_ROW) {
-        if (const std::optional<int64_t> value = PrimaryKey::CountedValue(Highest_.ColumnText(0))) {
-            next = *value + 1;
-            break;
+    // The highest key that is a number of the key's full length: a shorter
+    // one ("9") is another key than its padded number, and keys of other
+    // text never stop it.
+    int64_t highest = 0;
+    {
+        TStatement::TReset reset(Highest_);
+        Highest_.BindInt(1, KeyLength_);
+        int rc;
+        while ((rc = Highest_.Step()) == SQLITE_ROW) {
+            const std::string_view key = Highest_.ColumnText(0);
+            if (!PrimaryKey::Counted(key, KeyLength_))
+                continue;
+            if (const std::optional<int64_t> value = PrimaryKey::CountedValue(key)) {
+                highest = *value;
+                break;
+            }
         }
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            return Connection_.Status(rc);
+    }
+    pk = PrimaryKey::Padded(highest + 1, KeyLength_);
+    if (!pk.empty())
+        return ksOk;
+    // The highest key is taken: the lowest free one, found in one walk.
+    TStatement::TReset reset(Lowest_);
+    Lowest_.BindInt(1, KeyLength_);
+    int64_t free = 1;
+    int rc;
+    while ((rc = Lowest_.Step()) == SQLITE_ROW) {
+        const std::string_view key = Lowest_.ColumnText(0);
+        const std::optional<int64_t> value =
+            PrimaryKey::Counted(key, KeyLength_) ? PrimaryKey::CountedValue(key) : std::nullopt;
+        if (!value || *value < free)
+            continue;
+        if (*value > free)
+            break;
+        ++free;
     }
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
         return Connection_.Status(rc);
-    pk = PrimaryKey::Padded(next, KeyLength_);
-    return pk.empty() ? ksBadParameter : ksOk;
+    pk = PrimaryKey::Padded(free, KeyLength_);
+    return pk.empty() ? ksKeysFull : ksOk;
 }
 
 int16_t TKeyedFile::Add(std::string& pk, const void* record, int recordSize)
@@ -278,12 +307,14 @@ int16_t TKeyedFile::Lock(std::string_view pk)
     const int16_t status = CheckKey(pk);
     if (status != ksOk)
         return status;
-    const auto kept = std::find(KeptLocks_.begin(), KeptLocks_.end(), pk);
-    if (kept != KeptLocks_.end()) {
-        KeptLocks_.erase(kept);
+    const int64_t slot = PrimaryKey::LockSlot(pk);
+    // A lock kept for the batch's commit is taken back; one held is held.
+    if (std::erase(KeptLocks_, slot) > 0 || Holds(slot))
         return ksOk;
-    }
-    return LockFile_.LockRecord(pk);
+    const int16_t locked = LockFile_.LockSlot(slot);
+    if (locked == ksOk)
+        HeldLocks_.push_back(slot);
+    return locked;
 }
 
 int16_t TKeyedFile::Unlock(std::string_view pk)
@@ -291,11 +322,27 @@ int16_t TKeyedFile::Unlock(std::string_view pk)
     const int16_t status = CheckKey(pk);
     if (status != ksOk)
         return status;
+    const int64_t slot = PrimaryKey::LockSlot(pk);
+    const bool kept = std::find(KeptLocks_.begin(), KeptLocks_.end(), slot) != KeptLocks_.end();
+    // Unlocked once already: the handle no longer holds it.
+    if (kept)
+        return ksOk;
+    if (!Holds(slot))
+        return LockFile_.UnlockSlot(slot);
+    // Nobody may change what was read under it before the change is stored.
     if (Span_.IsOpen()) {
-        KeptLocks_.emplace_back(pk);
+        KeptLocks_.push_back(slot);
         return ksOk;
     }
-    return LockFile_.UnlockRecord(pk);
+    const int16_t unlocked = LockFile_.UnlockSlot(slot);
+    if (unlocked == ksOk)
+        std::erase(HeldLocks_, slot);
+    return unlocked;
+}
+
+bool TKeyedFile::Holds(int64_t slot) const
+{
+    return std::find(HeldLocks_.begin(), HeldLocks_.end(), slot) != HeldLocks_.end();
 }
 
 int16_t TKeyedFile::ReadNote(std::string& note)
@@ -321,7 +368,7 @@ int16_t TKeyedFile::WriteNote(std::string_view note)
 
 template <class TChange> int16_t TKeyedFile::Write(TChange change)
 {
-    if (Batch_ && Span_.Held() >= kBatchTurn) {
+    if (Batch_ && TurnDone()) {
         const int16_t status = CommitSpan();
         if (status != ksOk)
             return status;
@@ -340,6 +387,7 @@ template <class TChange> int16_t TKeyedFile::Write(TChange change)
         }
         return Span_.Commit();
     }
+    LastWrite_ = std::chrono::steady_clock::now();
     if (!Span_.Intact()) {
         // The engine rolled the whole span back, earlier writes included.
         if (BatchStatus_ == ksOk)
@@ -350,13 +398,39 @@ template <class TChange> int16_t TKeyedFile::Write(TChange change)
     return status;
 }
 
+bool TKeyedFile::TurnDone()
+{
+    if (!Span_.IsOpen())
+        return false;
+    if (Span_.Held() >= kBatchTurn || std::chrono::steady_clock::now() - LastWrite_ >= kBatchIdle)
+        return true;
+    // Counting the pages costs a few system calls: it is done every few
+    // writes, which change a few pages each, far inside the bound's margin.
+    if (++SpanWrites_ % kPageCheckWrites != 0)
+        return false;
+    const std::optional<int> pages = Span_.DirtyPages();
+    return !pages || *pages >= Span_.PageBound();
+}
+
+bool TKeyedFile::EndIdleTurn()
+{
+    if (!Batch_)
+        return false;
+    if (Span_.IsOpen() && std::chrono::steady_clock::now() - LastWrite_ >= kBatchIdle)
+        CommitSpan();
+    return true;
+}
+
 int16_t TKeyedFile::CommitSpan()
 {
     const int16_t status = Span_.Commit();
     if (status != ksOk && BatchStatus_ == ksOk)
         BatchStatus_ = status;
-    for (const std::string& key : KeptLocks_)
-        LockFile_.UnlockRecord(key);
+    SpanWrites_ = 0;
+    for (const int64_t slot : KeptLocks_) {
+        LockFile_.UnlockSlot(slot);
+        std::erase(HeldLocks_, slot);
+    }
     KeptLocks_.clear();
     return status;
 }

@@ -29,6 +29,9 @@ public:
     // How long a batch keeps the writer's turn before it commits what it has
     // and lets the next writer in: far inside what others wait for a turn.
     static constexpr std::chrono::milliseconds kBatchTurn{200};
+    // A batch whose caller stopped writing (to compute, or to wait for an
+    // answer) gives the turn back this soon after its last write.
+    static constexpr std::chrono::milliseconds kBatchIdle{100};
 
     static int16_t Create(const std::string& path, int keyLength, const std::string& keyFormat);
     // Removes a keyed file (only one: 8 for any other file) with its lock
@@ -59,20 +62,28 @@ public:
     std::optional<uint64_t> ChangeCounter() override { return Counter_.Read(); }
 
     // Between these the handle's writes share commits: each commit takes in
-    // the writes of up to kBatchTurn. Its own reads see them at once, other
-    // handles when they are committed; records it unlocks meanwhile stay
-    // locked until then, so nobody changes what was read before it is
-    // stored. EndBatch commits the rest: 0, or the first failure that lost
-    // writes already reported done.
+    // the writes of up to kBatchTurn, fewer when they fill half the engine's
+    // page cache (TWriteSpan::PageBound) or when none came for kBatchIdle.
+    // Its own reads see them at once, other handles when they are
+    // committed; records it unlocks meanwhile stay locked until then, so
+    // nobody changes what was read before it is stored (an unlock of a
+    // record it does not hold is what it is outside a batch). EndBatch
+    // commits the rest: 0, or the first failure that lost writes already
+    // reported done.
     int16_t BeginBatch() override;
     int16_t EndBatch() override;
+    bool EndIdleTurn() override;
 
 private:
     // Runs one write (a callable giving a status) in the write span:
     // committed at once, or left to the batch.
     template <class TChange> int16_t Write(TChange change);
+    // Whether the batch's open span has had its turn: held long enough, idle
+    // since its last write, or grown to its bound of pages.
+    bool TurnDone();
     // Commits the batch's open span and frees the records it kept locked.
     int16_t CommitSpan();
+    bool Holds(int64_t slot) const;
     // The open mark and the lock file, opened in one opening turn.
     int16_t OpenLocks(const std::string& path, unsigned permissions, bool exclusive);
     int16_t ReadDescription();
@@ -93,6 +104,7 @@ private:
     TStatement Update_;
     TStatement Delete_;
     TStatement Highest_;
+    TStatement Lowest_;
     TStatement Count_;
     TStatement ReadNote_;
     TStatement WriteNote_;
@@ -102,5 +114,13 @@ private:
     TWriteSpan Span_{LockFile_, Connection_};
     bool Batch_ = false;
     int16_t BatchStatus_ = 0;
-    std::vector<std::string> KeptLocks_;
+    std::chrono::steady_clock::time_point LastWrite_;
+    // A batch counts its span's pages every this many writes.
+    static constexpr int kPageCheckWrites = 8;
+    int SpanWrites_ = 0;
+    // Lock slots (PrimaryKey::LockSlot) of the records this handle holds;
+    // those of them its caller unlocked in a batch's open span, which stay
+    // held until the span commits.
+    std::vector<int64_t> HeldLocks_;
+    std::vector<int64_t> KeptLocks_;
 };

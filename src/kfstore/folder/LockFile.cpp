@@ -138,12 +138,22 @@ int16_t TLockFile::SetLock(int16_t type, int64_t offset)
 
 int16_t TLockFile::LockRecord(std::string_view key)
 {
-    return SetLock(F_WRLCK, PrimaryKey::LockSlot(key));
+    return LockSlot(PrimaryKey::LockSlot(key));
 }
 
 int16_t TLockFile::UnlockRecord(std::string_view key)
 {
-    return SetLock(F_UNLCK, PrimaryKey::LockSlot(key));
+    return UnlockSlot(PrimaryKey::LockSlot(key));
+}
+
+int16_t TLockFile::LockSlot(int64_t slot)
+{
+    return SetLock(F_WRLCK, slot);
+}
+
+int16_t TLockFile::UnlockSlot(int64_t slot)
+{
+    return SetLock(F_UNLCK, slot);
 }
 
 int16_t TLockFile::CheckRecord(std::string_view key) const

@@ -49,6 +49,9 @@ public:
     // 0, or 19 when another handle holds the record.
     int16_t LockRecord(std::string_view key);
     int16_t UnlockRecord(std::string_view key);
+    // The same for the record whose lock is at slot (PrimaryKey::LockSlot).
+    int16_t LockSlot(int64_t slot);
+    int16_t UnlockSlot(int64_t slot);
     // 0 when no other handle holds the record, 19 when one does; 4 when
     // the lock file is no longer the one at its path.
     int16_t CheckRecord(std::string_view key) const;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kfstore/folder/Statement.h"
 #include "kfstore/folder/WriteTransaction.h"
 #include "kfstore/folder/WriterTurn.h"
 
@@ -35,6 +36,14 @@ public:
     // False once the engine ended the transaction on its own after a
     // failed statement: what was written in the span is gone.
     bool Intact() const;
+    // Pages the span has changed so far: those saved in the journal and
+    // those added past the file's end. Empty when the engine cannot tell.
+    std::optional<int> DirtyPages();
+    // How many changed pages a batch's span may hold: half of what the
+    // engine's page cache holds. Past about nine tenths of it the engine
+    // spills pages into the file, and to do so takes the file from every
+    // reader until the commit.
+    int PageBound();
 
 private:
     TLockFile& LockFile_;
@@ -43,4 +52,7 @@ private:
     std::optional<TWriterTurn> Turn_;
     std::optional<TWriteTransaction> Transaction_;
     std::chrono::steady_clock::time_point Since_;
+    TStatement PageCount_;
+    int PageSize_ = 0;
+    int PageBound_ = 0;
 };

@@ -16,12 +16,28 @@ constexpr const char* kUpdate = "update";
 constexpr const char* kDelete = "delete";
 constexpr const char* kCount = "count";
 
-// Keys of digits sort below ':'; the others are passed over.
-std::string HighestSql(int32_t fileId)
+// The keys that count: numbers of the key's full length of digits (a
+// shorter one, "9", is another key than its padded number). Keys of digits
+// sort below ':'; the others are passed over.
+std::string CountedKeys(int32_t fileId, int keyLength)
 {
-    return "SELECT convert_from(pk, 'SQL_ASCII') FROM " + TPgFileSchema::Table(fileId) +
-           " WHERE pk < '\\x3a'::bytea AND length(pk) BETWEEN 1 AND 18 "
-           "AND btrim(pk, '\\x30313233343536373839'::bytea) = ''::bytea ORDER BY pk DESC LIMIT 1;";
+    return " FROM " + TPgFileSchema::Table(fileId) + " WHERE pk < '\\x3a'::bytea AND length(pk) = " +
+           std::to_string(keyLength) + " AND btrim(pk, '\\x30313233343536373839'::bytea) = ''::bytea";
+}
+
+std::string HighestSql(int32_t fileId, int keyLength)
+{
+    return "SELECT convert_from(pk, 'SQL_ASCII')" + CountedKeys(fileId, keyLength) + " ORDER BY pk DESC LIMIT 1;";
+}
+
+// The lowest free key above 0, padded; no row when every key is in use.
+std::string LowestFreeSql(int32_t fileId, int keyLength)
+{
+    const std::string length = std::to_string(keyLength);
+    return "SELECT lpad((v + 1)::text, " + length + ", '0') FROM "
+           "(SELECT v, lead(v) OVER (ORDER BY v) AS after FROM (SELECT 0::numeric AS v UNION ALL "
+           "SELECT convert_from(pk, 'SQL_ASCII')::numeric" + CountedKeys(fileId, keyLength) + ") AS counted) AS gaps "
+           "WHERE (after IS NULL OR after > v + 1) AND v + 1 < 10::numeric ^ " + length + " ORDER BY v LIMIT 1";
 }
 
 }  // namespace
@@ -272,7 +288,8 @@ template <class TChange>
 int16_t TPgKeyedFile::Write(std::string_view lockedPk, int delta, const std::string& also,
                             std::optional<std::string>* alsoValue, TChange change)
 {
-    if (Batch_ && Span_ && std::chrono::steady_clock::now() - SpanSince_ >= kBatchTurn) {
+    const auto now = std::chrono::steady_clock::now();
+    if (Batch_ && Span_ && (now - SpanSince_ >= kBatchTurn || now - LastWrite_ >= kBatchIdle)) {
         const int16_t status = CommitSpan();
         if (status != ksOk)
             return status;
@@ -315,6 +332,7 @@ int16_t TPgKeyedFile::Write(std::string_view lockedPk, int delta, const std::str
     if (status != ksOk)
         return Undo(inSpan, status);
     Counter_->Wrote(*version);
+    LastWrite_ = std::chrono::steady_clock::now();
     return Batch_ ? ksOk : CommitSpan();
 }
 
@@ -381,6 +399,16 @@ int16_t TPgKeyedFile::EndBatch()
     return BatchStatus_ != ksOk ? BatchStatus_ : status;
 }
 
+bool TPgKeyedFile::EndIdleTurn()
+{
+    if (!Batch_)
+        return false;
+    // A connection that broke is dealt with by the caller's next call.
+    if (Span_ && Connection_.Usable() && std::chrono::steady_clock::now() - LastWrite_ >= kBatchIdle)
+        CommitSpan();
+    return true;
+}
+
 TPgKeyedFile::~TPgKeyedFile()
 {
     if (Batch_)
@@ -410,12 +438,19 @@ int16_t TPgKeyedFile::Add(std::string& pk, const void* record, int recordSize)
     // The highest key is read after the version was raised, so under the
     // file's row lock: concurrent adds each see the ones before.
     std::optional<std::string> highest;
-    return Write({}, 1, allocate ? HighestSql(FileId_) : std::string(), &highest, [&]() -> int16_t {
+    return Write({}, 1, allocate ? HighestSql(FileId_, KeyLength_) : std::string(), &highest, [&]() -> int16_t {
         if (allocate) {
             const std::optional<int64_t> last = highest ? PrimaryKey::CountedValue(*highest) : std::nullopt;
             pk = PrimaryKey::Padded(last ? *last + 1 : 1, KeyLength_);
-            if (pk.empty())
-                return ksBadParameter;
+            if (pk.empty()) {
+                // The highest key is taken: the lowest free one.
+                const TPgResult free = Connection_.Exec(LowestFreeSql(FileId_, KeyLength_));
+                if (!free.Ok())
+                    return Connection_.Status(free);
+                if (free.Rows() != 1)
+                    return ksKeysFull;
+                pk = std::string(free.Bytes(0, 0));
+            }
         }
         TPgParams params;
         params.Owned(FoldedKey(pk)).Bytes(pk);

@@ -40,6 +40,9 @@ public:
     // How long a batch keeps its transaction, and so the file's row that
     // other writers wait for, before it commits what it has.
     static constexpr std::chrono::milliseconds kBatchTurn{200};
+    // A batch whose caller stopped writing gives the file back this soon
+    // after its last write.
+    static constexpr std::chrono::milliseconds kBatchIdle{100};
 
     static int16_t Create(const std::string& connection, const std::string& name, int keyLength,
                           const std::string& keyFormat);
@@ -69,12 +72,14 @@ public:
     int16_t WriteNote(std::string_view note) override;
     std::optional<uint64_t> ChangeCounter() override;
     // Between these the handle's writes share one transaction per
-    // kBatchTurn: its own reads see them at once, other handles at the
+    // kBatchTurn, or until none came for kBatchIdle: its own reads see them
+    // at once, other handles at the
     // commit; records it unlocks meanwhile stay locked until then.
     // EndBatch commits the rest: 0, or the first failure that lost writes
     // already reported done.
     int16_t BeginBatch() override;
     int16_t EndBatch() override;
+    bool EndIdleTurn() override;
 
 private:
     // Makes the connection again when it broke: 0 once the handle stands
@@ -119,6 +124,7 @@ private:
     // Ends before the connection it runs on.
     std::optional<TPgTransaction> Span_;
     std::chrono::steady_clock::time_point SpanSince_;
+    std::chrono::steady_clock::time_point LastWrite_;
     bool Batch_ = false;
     int16_t BatchStatus_ = 0;
     TKeyCursors Cursors_;
