@@ -72,32 +72,43 @@ bool TUserPassword::Matches(TDetailFile& details, const std::string& id, const T
     return !typed.isEmpty() && Verify(details.UserPasswordHash(id), typed);
 }
 
+bool TUserPassword::Current(const std::string& hash)
+{
+    Initialise();
+    return crypto_pwhash_str_needs_rehash(hash.c_str(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                                          crypto_pwhash_MEMLIMIT_INTERACTIVE)
+           == 0;
+}
+
 bool TUserPassword::MoveOver(TOrbekoDB& db, const std::string& id, TUserRec& user, const QString& typed) noexcept
 {
-    if (Hashed(user))
-        return true;
+    const bool hashed = Hashed(user);
     if (None(user) || typed.isEmpty())
-        return false;
+        return hashed;
     try {
+        if (hashed && Current(db.Details.UserPasswordHash(id)))
+            return true;
         const TRecordLock lock(db.UserFile, id);
         if (!lock.Held())
-            return false;
+            return hashed;
         // Read again under the lock: an administrator may have set another
         // password since the login read the record.
         TUserRec fresh;
-        if (!db.UserFile.GetEqual(fresh, TOrbekoDB::UserIdKey, id) || Hashed(fresh) || None(fresh)
-            || Stored(fresh) != typed.toUpper())
-            return false;
+        if (!db.UserFile.GetEqual(fresh, TOrbekoDB::UserIdKey, id) || !Matches(db.Details, id, fresh, typed))
+            return hashed;
+        // A hash made to other limits is made again to today's.
         Write(db.Details, id, Hash(typed));
-        SetField(fresh.Password, Marker);
-        if (!db.UserFile.Rewrite(fresh, id))
-            return false;
+        if (!Hashed(fresh)) {
+            SetField(fresh.Password, Marker);
+            if (!db.UserFile.Rewrite(fresh, id))
+                return false;
+        }
         user = fresh;
         return true;
     } catch (const std::exception&) {
         // The hash may be written without the marker; unnamed by the field,
         // it counts for nothing and the next move replaces it.
-        return false;
+        return hashed;
     }
 }
 

@@ -50,6 +50,9 @@ public:
     // passes over 64 MiB, about 0.1 s on a workstation.
     static std::string Hash(const QString& typed);
     static bool Verify(const std::string& hash, const QString& typed);
+    // Whether a hash was made to those limits; one made to others still
+    // verifies, and the next login makes it again.
+    static bool Current(const std::string& hash);
 
     // Whether the field holds the marker (in whatever letter case a users
     // dialog of an earlier version wrote it back).
@@ -64,10 +67,10 @@ public:
 
     // After typed has let user id in: a password stored as typed is
     // replaced by its hash and the marker, under the user's record lock,
-    // the hash first, so a failed write leaves the record as it was. True
-    // when user now holds the marker. Never throws: the login stands
-    // whatever becomes of this; a locked record or a failed write is left
-    // for the next login.
+    // the hash first, so a failed write leaves the record as it was; a
+    // hash made to other limits than Hash's is made again. True when user
+    // now holds the marker. Never throws: the login stands whatever becomes
+    // of this; a locked record or a failed write is left for the next login.
     static bool MoveOver(TOrbekoDB& db, const std::string& id, TUserRec& user, const QString& typed) noexcept;
 
     // Saving a user, in three steps. Prepare makes user's Password field

@@ -6,6 +6,7 @@
 #include "support/DiaryRecords.h"
 
 #include <gtest/gtest.h>
+#include <sodium.h>
 
 #include <memory>
 #include <optional>
@@ -13,7 +14,7 @@
 namespace {
 
 // How a user's password is stored before the case runs.
-enum class TStored { Hashed, HashedUpperMarker, Plain, None, MarkerWithoutHash };
+enum class TStored { Hashed, HashedUpperMarker, HashedToOtherLimits, Plain, None, MarkerWithoutHash };
 
 class UserPasswordTest : public TStoreHomesTest
 {
@@ -50,6 +51,14 @@ protected:
             if (stored == TStored::HashedUpperMarker)
                 SetField(user.Password, "\x01HASHED");  // as a users dialog of an earlier version saves it
             break;
+        case TStored::HashedToOtherLimits: {
+            // As a version that asked less of the machine made it.
+            char hash[crypto_pwhash_STRBYTES];
+            ASSERT_EQ(crypto_pwhash_str(hash, "SECRET", 6, crypto_pwhash_OPSLIMIT_MIN, crypto_pwhash_MEMLIMIT_MIN), 0);
+            TUserPassword::Write(Db->Details, Id, hash);
+            SetField(user.Password, TUserPassword::Marker);
+            break;
+        }
         case TStored::Plain:
             SetField(user.Password, "SECRET");
             break;
@@ -93,6 +102,8 @@ TEST_P(UserPasswordTest, ALoginComparesInCapitalsWithTheHashOrTheFieldAsTyped)
         {TStored::Hashed, "HASHED", false},
         {TStored::HashedUpperMarker, "secret", true},
         {TStored::HashedUpperMarker, "WRONG", false},
+        {TStored::HashedToOtherLimits, "secret", true},
+        {TStored::HashedToOtherLimits, "WRONG", false},
         {TStored::Plain, "SECRET", true},
         {TStored::Plain, "secret", true},
         {TStored::Plain, "", false},
@@ -126,6 +137,7 @@ TEST_P(UserPasswordTest, ALoginMovesAPasswordStoredAsTypedOverUnderTheRecordLock
     } cases[] = {
         {"plain", TStored::Plain, "secret", false, false, nullptr, true},
         {"already hashed", TStored::Hashed, "secret", false, false, nullptr, true},
+        {"hashed to other limits", TStored::HashedToOtherLimits, "secret", false, false, nullptr, true},
         {"no password", TStored::None, "", false, false, nullptr, false},
         {"locked elsewhere", TStored::Plain, "secret", true, false, nullptr, false},
         {"changed meanwhile", TStored::Plain, "secret", false, false, "OTHER", false},
@@ -157,6 +169,7 @@ TEST_P(UserPasswordTest, ALoginMovesAPasswordStoredAsTypedOverUnderTheRecordLock
             ASSERT_TRUE(other->UserFile.Rewrite(changed, Id));
         }
         const TUserRec before = Read();
+        const std::string hashBefore = c.BrokenDetails ? std::string() : Db->Details.UserPasswordHash(Id);
 
         EXPECT_EQ(TUserPassword::MoveOver(*Db, Id, user, QString::fromLatin1(c.Typed)), c.Moved);
 
@@ -174,7 +187,12 @@ TEST_P(UserPasswordTest, ALoginMovesAPasswordStoredAsTypedOverUnderTheRecordLock
         EXPECT_EQ(FieldText(user.Password), FieldText(stored.Password)) << "the caller's copy follows";
         EXPECT_TRUE(TUserPassword::Matches(after->Details, Id, stored, QStringLiteral("Secret")));
         EXPECT_FALSE(EarlierVersionLetsIn(stored, QString::fromLatin1(c.Typed)));
-        EXPECT_NE(after->Details.UserPasswordHash(Id).find("$argon2id$"), std::string::npos);
+        const std::string hash = after->Details.UserPasswordHash(Id);
+        EXPECT_NE(hash.find("$argon2id$"), std::string::npos);
+        EXPECT_TRUE(TUserPassword::Current(hash)) << hash;
+        if (c.Stored == TStored::Hashed) {
+            EXPECT_EQ(hash, hashBefore) << "a current hash is left alone";
+        }
     }
 }
 
