@@ -3,7 +3,7 @@
 # asking apt only when something is missing.
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev poppler-utils
-          libical-dev desktop-file-utils dpkg-dev libpq-dev postgresql dbus-daemon)
+          libical-dev libsodium-dev desktop-file-utils dpkg-dev libpq-dev postgresql dbus-daemon)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

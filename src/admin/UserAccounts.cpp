@@ -26,6 +26,15 @@ bool Administers(const TUserRec& user)
 
 TUserAccounts::TUserAccounts(TXIsamFile& users) : Users_(users) {}
 
+TUserAccounts::TUserAccounts(TXIsamFile& users, TDetailFile& details) : Users_(users), Details_(&details) {}
+
+TDetailFile& TUserAccounts::Details() const
+{
+    if (!Details_)
+        throw std::logic_error("Users are written with their details");
+    return *Details_;
+}
+
 std::vector<TUserEntry> TUserAccounts::All()
 {
     std::vector<TUserEntry> users;
@@ -58,8 +67,11 @@ std::string TUserAccounts::FindName(const std::string& name)
     return {};
 }
 
-TUserWrite TUserAccounts::Add(const TUserRec& user, std::string& newId)
+TUserWrite TUserAccounts::Add(const TUserRec& given, const TPasswordChange& password, std::string& newId)
 {
+    TDetailFile& details = Details();
+    TUserRec user = given;
+    const std::string hash = TUserPassword::Prepare(user, password, nullptr);
     const std::string name = FieldText(user.UserName);
     const TRecordLock lock(Users_, NameLockKey(name));
     if (!lock.Held()) {
@@ -72,6 +84,11 @@ TUserWrite TUserAccounts::Add(const TUserRec& user, std::string& newId)
     if (!Users_.Add(user, ""))
         throw std::runtime_error(Users_.StatusText());
     newId = Users_.LastKey();
+    // The identifier is known only now. Until the hash is there the marker
+    // lets nobody in; Settle clears one that a deleted user of this
+    // identifier left.
+    TUserPassword::Write(details, newId, hash);
+    TUserPassword::Settle(details, newId, user);
     return TUserWrite::Done;
 }
 
@@ -100,13 +117,21 @@ std::string TUserAccounts::LastAdministratorText(const std::string& userName)
            "first, so that the office keeps an administrator.";
 }
 
-TUserWrite TUserAccounts::Update(const std::string& id, const TUserRec& user)
+TUserWrite TUserAccounts::Update(const std::string& id, const TUserRec& given, const TPasswordChange& password)
 {
+    TDetailFile& details = Details();
+    TUserRec user = given;
     const std::string owner = FindName(FieldText(user.UserName));
     if (owner.empty())
         return TUserWrite::UnknownName;
     if (owner != id)
         return TUserWrite::NameOfAnother;
+    const TRecordLock lock(Users_, id);
+    if (!lock.Held()) {
+        if (Users_.Status() != ksLocked)
+            throw std::runtime_error(Users_.StatusText());
+        return TUserWrite::UserLocked;
+    }
     // Whether he has the right now is read under the turn: a copy read
     // earlier may predate someone giving it to him.
     std::optional<TRecordLock> turn;
@@ -120,7 +145,12 @@ TUserWrite TUserAccounts::Update(const std::string& id, const TUserRec& user)
         if (LastAdministrator(id))
             return TUserWrite::LastAdministrator;
     }
+    TUserRec stored;
+    if (!Users_.GetEqual(stored, TOrbekoDB::UserIdKey, id))
+        throw std::runtime_error(Users_.StatusText());
+    TUserPassword::Write(details, id, TUserPassword::Prepare(user, password, &stored));
     if (!Users_.Rewrite(user, id))
         throw std::runtime_error(Users_.StatusText());
+    TUserPassword::Settle(details, id, user);
     return TUserWrite::Done;
 }

@@ -2,10 +2,12 @@
 
 #include "kfstore/RecordLock.h"
 #include "storage/Records.h"
+#include "storage/UserPassword.h"
 
 #include <string>
 #include <vector>
 
+class TDetailFile;
 class TXIsamFile;
 
 // One user record with its identifier.
@@ -24,6 +26,7 @@ enum class TUserWrite {
     NameLocked,     // another workstation is adding a user of that name
     LastAdministrator,  // it would leave no user who can administer
     RightsLocked,   // another workstation is taking away the same right
+    UserLocked,     // another workstation is writing the user (his password)
 };
 
 // Adds and rewrites users in the users file so that no two users ever
@@ -33,22 +36,29 @@ class TUserAccounts
 {
 public:
     explicit TUserAccounts(TXIsamFile& users);
+    // For adds and updates, which write passwords into the user's details.
+    TUserAccounts(TXIsamFile& users, TDetailFile& details);
 
     // Every user in identifier order. A read that fails before the end
     // throws std::runtime_error with the file's status.
     std::vector<TUserEntry> All();
 
-    // Adds user under a freshly allocated identifier, which goes to newId.
-    // The name is locked across the duplicate check and the add, so no other
-    // workstation can add it in between. A failed read or add throws
-    // std::runtime_error with the file's status.
-    TUserWrite Add(const TUserRec& user, std::string& newId);
+    // Adds user, with the password change makes (Keep is none), under a
+    // freshly allocated identifier, which goes to newId. The name is locked
+    // across the duplicate check and the add, so no other workstation can
+    // add it in between. A failed read or add throws std::runtime_error
+    // with the file's status; so does a hash that cannot be written, and
+    // the user then has a password that lets nobody in until one is set.
+    TUserWrite Add(const TUserRec& user, const TPasswordChange& password, std::string& newId);
 
-    // Rewrites the user id with user, whose name must be the one he has:
-    // a name no user has, or one of another user, is refused, and so is
-    // taking the right "Can administer" from the last user who has it. A
-    // failed read or rewrite throws std::runtime_error with the file's status.
-    TUserWrite Update(const std::string& id, const TUserRec& user);
+    // Rewrites the user id with user and the password change makes (the
+    // field of user counts for nothing), under the user's record lock, so
+    // no login moves his old password over meanwhile. His name must be
+    // the one he has: a name no user has, or one of another user, is
+    // refused, and so is taking the right "Can administer" from the last
+    // user who has it. A failed read or rewrite throws std::runtime_error
+    // with the file's status.
+    TUserWrite Update(const std::string& id, const TUserRec& user, const TPasswordChange& password);
 
     // The turn to take the right "Can administer" from a user, by a rewrite
     // or a deletion: two workstations that each take it from a different
@@ -71,5 +81,8 @@ private:
     // The identifier of the user named name, or empty when there is none.
     std::string FindName(const std::string& name);
 
+    TDetailFile& Details() const;
+
     TXIsamFile& Users_;
+    TDetailFile* Details_ = nullptr;
 };

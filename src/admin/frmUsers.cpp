@@ -4,6 +4,7 @@
 #include "admin/frmDeleteUser.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Stamp.h"
+#include "storage/UserPassword.h"
 #include "ui/ActionFactory.h"
 #include "ui/ButtonRow.h"
 #include "ui/ExecuteScope.h"
@@ -12,8 +13,10 @@
 #include "ui/FieldValidator.h"
 #include "ui/MessageBox.h"
 #include "ui/UpperCaseValidator.h"
+#include "ui/WaitCursor.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -71,6 +74,20 @@ TfrmUsers::TfrmUsers(QWidget* parent) : QDialog(parent)
     TUpperCaseValidator::Attach(*edtUserName, &TUserRec::UserName);
     edtPassword = edit("edtPassword", "&Password", lblPassword);
     TUpperCaseValidator::Attach(*edtPassword, &TUserRec::Password);
+    edtPassword->setEchoMode(QLineEdit::Password);
+    edtPassword->setToolTip(QStringLiteral("A new password for the user; left empty, he keeps the one he has"));
+    chkNoPassword = new QCheckBox(QStringLiteral("No pass&word"), this);
+    chkNoPassword->setObjectName(QStringLiteral("chkNoPassword"));
+    chkNoPassword->setToolTip(QStringLiteral("The user logs in without a password"));
+    // Typing a password gives him one; ticking the box takes it away.
+    connect(chkNoPassword, &QCheckBox::toggled, this, [this](bool none) {
+        if (none)
+            edtPassword->clear();
+    });
+    connect(edtPassword, &QLineEdit::textEdited, this, [this](const QString& typed) {
+        if (!typed.isEmpty())
+            chkNoPassword->setChecked(false);
+    });
     edtFullname = edit("edtFullname", "&Full name", lblFullname);
     TFieldValidator::Attach(*edtFullname, &TUserRec::FullName);
     edtAbbreviation = edit("edtAbbreviation", "&Abbrev", lblAbbreviation);
@@ -113,14 +130,15 @@ TfrmUsers::TfrmUsers(QWidget* parent) : QDialog(parent)
     fields->addWidget(edtUserName, 0, 1);
     fields->addWidget(lblPassword, 1, 0);
     fields->addWidget(edtPassword, 1, 1);
-    fields->addWidget(lblFullname, 2, 0);
-    fields->addWidget(edtFullname, 2, 1);
-    fields->addWidget(lblAbbreviation, 3, 0);
-    fields->addWidget(edtAbbreviation, 3, 1);
-    fields->addWidget(lblEmail, 4, 0);
-    fields->addWidget(edtEmail, 4, 1);
-    fields->addWidget(lblFlags, 5, 0, Qt::AlignTop);
-    fields->addWidget(lstFlags, 5, 1);
+    fields->addWidget(chkNoPassword, 2, 1);
+    fields->addWidget(lblFullname, 3, 0);
+    fields->addWidget(edtFullname, 3, 1);
+    fields->addWidget(lblAbbreviation, 4, 0);
+    fields->addWidget(edtAbbreviation, 4, 1);
+    fields->addWidget(lblEmail, 5, 0);
+    fields->addWidget(edtEmail, 5, 1);
+    fields->addWidget(lblFlags, 6, 0, Qt::AlignTop);
+    fields->addWidget(lstFlags, 6, 1);
     auto* top = new QHBoxLayout;
     top->addWidget(lstUsers, 1);
     top->addLayout(fields, 2);
@@ -169,7 +187,7 @@ void TfrmUsers::lstUsersClick()
     if (!Db_->UserFile.GetEqual(user, TOrbekoDB::UserIdKey, id))
         throw std::runtime_error(Db_->UserFile.StatusText());
     edtUserName->setText(FieldString(user.UserName));
-    edtPassword->setText(FieldString(user.Password));
+    ShowPassword(TUserPassword::None(user));
     edtFullname->setText(FieldString(user.FullName));
     edtAbbreviation->setText(FieldString(user.Abbreviation));
     edtEmail->setText(Db_->Details.UserEmail(id));
@@ -189,6 +207,13 @@ void TfrmUsers::ShowFlags(int32_t flags)
 {
     for (int row = 0; row < lstFlags->count(); ++row)
         lstFlags->SetChecked(row, (flags & lstFlags->Data(row)) != 0);
+}
+
+void TfrmUsers::ShowPassword(bool none)
+{
+    chkNoPassword->setChecked(none);
+    edtPassword->clear();
+    edtPassword->setPlaceholderText(none ? QString() : QStringLiteral("unchanged"));
 }
 
 void TfrmUsers::actAddUpdate()
@@ -215,11 +240,17 @@ TUserRec TfrmUsers::RecordFromEdits() const
     TUserRec user;
     Db_->InitUser(user);
     SetFieldString(user.UserName, edtUserName->text());
-    SetFieldString(user.Password, edtPassword->text());
     SetFieldString(user.FullName, edtFullname->text());
     SetFieldString(user.Abbreviation, edtAbbreviation->text());
     user.Flags = FlagsFromList();
     return user;
+}
+
+TPasswordChange TfrmUsers::PasswordFromEdits() const
+{
+    if (chkNoPassword->isChecked())
+        return TPasswordChange::None();
+    return edtPassword->text().isEmpty() ? TPasswordChange::Keep() : TPasswordChange::Set(edtPassword->text());
 }
 
 void TfrmUsers::actAddExecute()
@@ -228,7 +259,9 @@ void TfrmUsers::actAddExecute()
         return;
     const TUserRec user = RecordFromEdits();
     std::string id;
-    switch (TUserAccounts(Db_->UserFile).Add(user, id)) {
+    const TPasswordChange password = PasswordFromEdits();
+    const TWaitCursor busy;  // a password takes a moment to hash
+    switch (TUserAccounts(Db_->UserFile, Db_->Details).Add(user, password, id)) {
     case TUserWrite::Done:
         lstUsers->AddItem(FieldString(user.UserName), IdValue(id));
         // Also clears an address that a deleted user of this identifier left.
@@ -249,9 +282,13 @@ void TfrmUsers::actUpdateExecute()
     if (!Db_ || !actUpdate->isEnabled() || id.empty() || !EmailPlausible())
         return;
     const TUserRec user = RecordFromEdits();
-    switch (TUserAccounts(Db_->UserFile).Update(id, user)) {
+    const TPasswordChange password = PasswordFromEdits();
+    const TWaitCursor busy;  // a password takes a moment to hash
+    switch (TUserAccounts(Db_->UserFile, Db_->Details).Update(id, user, password)) {
     case TUserWrite::Done:
         Db_->Details.SetUserEmail(id, edtEmail->text().trimmed());
+        // The password as written, never the one typed, shows.
+        lstUsersClick();
         return;
     case TUserWrite::LastAdministrator:
         TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
@@ -259,6 +296,7 @@ void TfrmUsers::actUpdateExecute()
         ShowFlags(user.Flags | urAdminister);
         return;
     case TUserWrite::RightsLocked:
+    case TUserWrite::UserLocked:
         Info("Unable to update this user now. Another user has locked it");
         return;
     case TUserWrite::UnknownName:

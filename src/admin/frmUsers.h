@@ -5,6 +5,7 @@
 #include <string>
 
 class QAction;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -12,6 +13,7 @@ class TCheckList;
 class TListBox;
 class TOrbekoDB;
 class TfrmDeleteUser;
+struct TPasswordChange;
 struct TUserRec;
 
 // "Users": adds users, changes their details, e-mail addresses, passwords and rights, and
@@ -32,7 +34,11 @@ public:
     QLabel* lblUserName;
     QLineEdit* edtUserName;
     QLabel* lblPassword;
+    // Never shows a stored password: empty, it keeps the user's password;
+    // what is typed there becomes his new one.
     QLineEdit* edtPassword;
+    // Checked when the user has no password; checking it removes his.
+    QCheckBox* chkNoPassword;
     QLabel* lblFullname;
     QLineEdit* edtFullname;
     QLabel* lblAbbreviation;
@@ -73,6 +79,9 @@ protected:
 
 private:
     TUserRec RecordFromEdits() const;
+    TPasswordChange PasswordFromEdits() const;
+    // The password edits for a user who has a password or none.
+    void ShowPassword(bool none);
     // False, after telling why, when the address typed cannot be one.
     bool EmailPlausible() const;
     std::string SelectedId() const;

@@ -2,6 +2,7 @@
 
 #include "storage/KeyWalk.h"
 #include "storage/OrbekoDB.h"
+#include "storage/UserPassword.h"
 #include "ui/ActionFactory.h"
 #include "ui/ButtonRow.h"
 #include "ui/DialogRunner.h"
@@ -70,9 +71,13 @@ void TfrmLogin::actOkExecute()
     if (!FindRecord(Db_->UserFile, found, TOrbekoDB::UserNameKey,
                     EncodeText(edtUserName->text(), sizeof(TUserRec::UserName))))
         return;
-    const QString stored = FieldString(found.Password).toUpper();
-    if (stored != edtPassword->text().toUpper())
+    const std::string id = Db_->UserFile.LastKey();
+    const QString typed = edtPassword->text();
+    if (!TUserPassword::Matches(Db_->Details, id, found, typed))
         return;
+    // A password stored as typed by an earlier version is hashed now; the
+    // login stands whether that succeeds or not.
+    TUserPassword::MoveOver(*Db_, id, found, typed);
     *User_ = found;
     accept();
 }

@@ -30,6 +30,7 @@ constexpr char kNotes = 'N';   // a part of its notes
 constexpr char kCover = 'V';   // a later week it runs into
 constexpr char kColour = 'K';  // a category's colour
 constexpr char kMail = 'M';    // a user's e-mail address
+constexpr char kPassword = 'P';  // a user's password hash
 
 // A letter and a text: "E" and an identifier, "S" and a stamp.
 std::string Lettered(char letter, const std::string& text)
@@ -376,29 +377,49 @@ void TDetailFile::RemoveCategory(const std::string& id)
     Replace(Prefix(kCategory, id), {});
 }
 
-QString TDetailFile::UserEmail(const std::string& id)
+std::string TDetailFile::UserPiece(const std::string& id, char kind)
 {
     for (const TPiece& piece : Pieces(Prefix(kUser, id)))
-        if (PieceKind(piece.Record) == kMail)
-            return FieldString(piece.Record.Text);
+        if (PieceKind(piece.Record) == kind)
+            return FieldText(piece.Record.Text);
     return {};
+}
+
+void TDetailFile::SetUserPiece(const std::string& id, char kind, const std::string& text)
+{
+    std::vector<TDetailRec> wanted;
+    for (const TPiece& piece : Pieces(Prefix(kUser, id)))
+        if (PieceKind(piece.Record) != kind)
+            wanted.push_back(piece.Record);
+    if (!text.empty()) {
+        TDetailRec record = Piece(kUser, id, kind, 0);
+        SetField(record.Text, text);
+        wanted.push_back(record);
+    }
+    Replace(Prefix(kUser, id), wanted);
+}
+
+QString TDetailFile::UserEmail(const std::string& id)
+{
+    return DecodeText(UserPiece(id, kMail));
 }
 
 void TDetailFile::SetUserEmail(const std::string& id, const QString& email)
 {
-    std::vector<TDetailRec> wanted;
-    if (!email.isEmpty()) {
-        TDetailRec record = Piece(kUser, id, kMail, 0);
-        SetFieldString(record.Text, email);
-        wanted.push_back(record);
-    }
-    // A user's other pieces (none yet) stay as they are.
-    std::vector<TDetailRec> kept;
-    for (const TPiece& piece : Pieces(Prefix(kUser, id)))
-        if (PieceKind(piece.Record) != kMail)
-            kept.push_back(piece.Record);
-    kept.insert(kept.end(), wanted.begin(), wanted.end());
-    Replace(Prefix(kUser, id), kept);
+    SetUserPiece(id, kMail, EncodeText(email, sizeof(TDetailRec::Text)));
+}
+
+std::string TDetailFile::UserPasswordHash(const std::string& id)
+{
+    return UserPiece(id, kPassword);
+}
+
+void TDetailFile::SetUserPasswordHash(const std::string& id, const std::string& hash)
+{
+    // A hash cut to the field would match no password: refused whole.
+    if (hash.size() >= sizeof(TDetailRec::Text))
+        throw std::invalid_argument("A password hash too long for the details file");
+    SetUserPiece(id, kPassword, hash);
 }
 
 void TDetailFile::RemoveUser(const std::string& id)

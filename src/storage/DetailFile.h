@@ -77,6 +77,10 @@ public:
     void RemoveCategory(const std::string& id);
     QString UserEmail(const std::string& id);
     void SetUserEmail(const std::string& id, const QString& email);
+    // The user's password hash (TUserPassword's), empty when he has none.
+    std::string UserPasswordHash(const std::string& id);
+    // An empty hash removes it.
+    void SetUserPasswordHash(const std::string& id, const std::string& hash);
     void RemoveUser(const std::string& id);
 
     // The letters of the records a subject names.
@@ -105,6 +109,10 @@ private:
     std::vector<TPiece> Pieces(const std::string& subjectPrefix);
     // Makes the subject's pieces exactly these, in one batch of writes.
     void Replace(const std::string& subjectPrefix, const std::vector<TDetailRec>& wanted);
+    // The text of a user's piece of that kind, and the piece made or removed
+    // (for an empty text) with the user's other pieces left as they are.
+    std::string UserPiece(const std::string& id, char kind);
+    void SetUserPiece(const std::string& id, char kind, const std::string& text);
     [[noreturn]] void Fail() const;
 
     std::string Path_;

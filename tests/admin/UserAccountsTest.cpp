@@ -44,18 +44,22 @@ TEST_F(UserAccountsTest, AddHoldsTheNameAcrossCheckAndAdd)
     {
         const TRecordLock adding(Other->UserFile, TUserAccounts::NameLockKey("dan"));
         ASSERT_TRUE(adding.Held());
-        EXPECT_EQ(TUserAccounts(Db->UserFile).Add(User("DAN"), id), TUserWrite::NameLocked);
+        EXPECT_EQ(TUserAccounts(Db->UserFile, Db->Details).Add(User("DAN"), TPasswordChange::None(), id),
+                  TUserWrite::NameLocked);
         EXPECT_EQ(Db->UserFile.RecordCount(), 0);
     }
-    ASSERT_EQ(TUserAccounts(Other->UserFile).Add(User("DAN"), id), TUserWrite::Done);
+    ASSERT_EQ(TUserAccounts(Other->UserFile, Other->Details).Add(User("DAN"), TPasswordChange::None(), id),
+              TUserWrite::Done);
     EXPECT_EQ(id, "0000000001");
-    EXPECT_EQ(TUserAccounts(Db->UserFile).Add(User("DAN"), id), TUserWrite::NameTaken);
+    EXPECT_EQ(TUserAccounts(Db->UserFile, Db->Details).Add(User("DAN"), TPasswordChange::None(), id),
+              TUserWrite::NameTaken);
     EXPECT_EQ(Db->UserFile.RecordCount(), 1);
     // A name of digits only is locked apart from the record whose
     // identifier it spells.
     const TRecordLock ann(Db->UserFile, TUserAccounts::NameLockKey("1"));
     EXPECT_TRUE(ann.Held());
-    EXPECT_EQ(TUserAccounts(Other->UserFile).Update("0000000001", User("DAN")), TUserWrite::Done);
+    EXPECT_EQ(TUserAccounts(Other->UserFile, Other->Details).Update("0000000001", User("DAN"), TPasswordChange::Keep()),
+              TUserWrite::Done);
 }
 
 }  // namespace

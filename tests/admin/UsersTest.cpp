@@ -3,9 +3,16 @@
 #include "admin/frmDeleteUser.h"
 #include "admin/frmUsers.h"
 #include "kfstore/RecordLock.h"
+#include "storage/UserPassword.h"
 #include "ui/CheckList.h"
+#include "ui/UpperCaseValidator.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -56,6 +63,26 @@ protected:
     }
 
     QString SelectedName() { return Form.lstUsers->currentItem()->text(); }
+
+    enum class TStored { Plain, Hashed, None };
+
+    // Gives the user SECRET as an earlier version stored it, or hashed, or none.
+    void StorePassword(const std::string& id, TStored stored)
+    {
+        TUserRec user;
+        ASSERT_TRUE(Db->UserFile.GetEqual(user, 0, id));
+        SetField(user.Password, stored == TStored::Plain ? "SECRET" : "");
+        if (stored == TStored::Hashed)
+            TUserPassword::Write(Db->Details, id,
+                                 TUserPassword::Prepare(user, TPasswordChange::Set("SECRET"), nullptr));
+        ASSERT_TRUE(Db->UserFile.Rewrite(user, id));
+    }
+
+    // The comparison a workstation of an earlier version makes.
+    static bool EarlierVersionLetsIn(const TUserRec& user, const QString& typed)
+    {
+        return FieldString(user.Password).toUpper() == typed.toUpper();
+    }
 
     TfrmUsers Form;
 };
@@ -121,7 +148,9 @@ TEST_F(UsersTest, AddWritesANewUserAndListsIt)
     });
     TUserRec eve;
     ASSERT_TRUE(StoredUser("0000000005", eve));
-    EXPECT_EQ(std::string(eve.UserName) + eve.Password + eve.FullName + eve.Abbreviation, "EVEPWEve FullEv");
+    EXPECT_EQ(std::string(eve.UserName) + eve.FullName + eve.Abbreviation, "EVEEve FullEv");
+    EXPECT_TRUE(TUserPassword::Hashed(eve));
+    EXPECT_TRUE(TUserPassword::Matches(Db->Details, "0000000005", eve, "PW"));
     EXPECT_EQ(eve.Flags, urAddEntries);
 }
 
@@ -199,6 +228,138 @@ TEST_F(UsersTest, NamesThatWouldClashAreRefused)
     }
 }
 
+TEST_F(UsersTest, NoPasswordIsEverShown)
+{
+    const struct
+    {
+        const char* Name;
+        std::string Id;
+        TStored Stored;
+    } cases[] = {
+        {"BOB", kBob, TStored::Plain},
+        {"CID", kCid, TStored::Hashed},
+        {"DEE", kDee, TStored::None},
+        {"BOB", kBob, TStored::Plain},  // after another user, as after the first
+    };
+    for (const auto& c : cases)
+        StorePassword(c.Id, c.Stored);
+    Run([&] {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.Name);
+            Select(c.Name);
+            EXPECT_TRUE(Form.edtPassword->text().isEmpty());
+            EXPECT_EQ(Form.edtPassword->echoMode(), QLineEdit::Password);
+            const bool none = c.Stored == TStored::None;
+            EXPECT_EQ(Form.chkNoPassword->isChecked(), none);
+            EXPECT_EQ(Form.edtPassword->placeholderText(), none ? QString() : QStringLiteral("unchanged"));
+            Type(Form.edtPassword, "typed");  // shown masked, and gone at the next user
+            EXPECT_FALSE(Form.chkNoPassword->isChecked()) << "a password typed is one";
+        }
+    });
+}
+
+// Update with the password edits left alone, a new password typed, or
+// "No password" ticked or unticked.
+TEST_F(UsersTest, UpdateKeepsSetsOrRemovesThePasswordAndMovesOneStoredAsTypedOver)
+{
+    enum class TDone { Nothing, Type, TickNone, UntickNone };
+    const struct
+    {
+        const char* Name;
+        TStored Stored;
+        TDone Done;
+        const char* LetsIn;  // nullptr: no password
+    } cases[] = {
+        {"plain kept", TStored::Plain, TDone::Nothing, "secret"},
+        {"hashed kept", TStored::Hashed, TDone::Nothing, "secret"},
+        {"none kept", TStored::None, TDone::Nothing, nullptr},
+        {"none unticked, nothing typed", TStored::None, TDone::UntickNone, nullptr},
+        {"plain replaced", TStored::Plain, TDone::Type, "fresh"},
+        {"hashed replaced", TStored::Hashed, TDone::Type, "fresh"},
+        {"none given one", TStored::None, TDone::Type, "fresh"},
+        {"hashed removed", TStored::Hashed, TDone::TickNone, nullptr},
+        {"plain removed", TStored::Plain, TDone::TickNone, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        StorePassword(kBob, c.Stored);
+        Run([&] {
+            Select("BOB");
+            if (c.Done == TDone::UntickNone)
+                Form.chkNoPassword->click();
+            if (c.Done == TDone::Type)
+                Type(Form.edtPassword, c.LetsIn);
+            if (c.Done == TDone::TickNone)
+                Form.chkNoPassword->click();
+            QTest::mouseClick(Form.btnUpdate, Qt::LeftButton);
+            EXPECT_TRUE(Form.edtPassword->text().isEmpty()) << "what was typed is gone";
+            EXPECT_EQ(Form.chkNoPassword->isChecked(), c.LetsIn == nullptr);
+        });
+        EXPECT_TRUE(Messages.Shown().empty());
+        TUserRec bob;
+        ASSERT_TRUE(StoredUser(kBob, bob));
+        TOrbekoDB other(Shell_);
+        if (!c.LetsIn) {
+            EXPECT_TRUE(TUserPassword::None(bob));
+            EXPECT_TRUE(other.Details.UserPasswordHash(kBob).empty());
+            continue;
+        }
+        EXPECT_TRUE(TUserPassword::Hashed(bob));
+        EXPECT_TRUE(TUserPassword::Matches(other.Details, kBob, bob, QString::fromLatin1(c.LetsIn)));
+        EXPECT_FALSE(TUserPassword::Matches(other.Details, kBob, bob, "WRONG"));
+        EXPECT_FALSE(EarlierVersionLetsIn(bob, QString::fromLatin1(c.LetsIn)));
+    }
+}
+
+// Whatever is typed or pasted into an earlier version's login edit (which
+// takes what this version's does), its comparison refuses a password set
+// here; and its users dialog, shown the marker and saved, writes it back.
+TEST_F(UsersTest, APasswordSetHereLetsNoEarlierWorkstationIn)
+{
+    Run([this] {
+        Select("BOB");
+        Type(Form.edtPassword, "secret");
+        QTest::mouseClick(Form.btnUpdate, Qt::LeftButton);
+    });
+    TUserRec bob;
+    ASSERT_TRUE(StoredUser(kBob, bob));
+    const QString marker = QString::fromLatin1(TUserPassword::Marker);
+    const struct
+    {
+        QString Text;
+        bool Pasted;
+    } attempts[] = {
+        {"secret", false}, {"SECRET", false}, {"", false},          {"HASHED", false},
+        {marker, false},   {marker, true},    {marker.toUpper(), true}, {"\x01hashed", false},
+    };
+    for (const auto& a : attempts) {
+        SCOPED_TRACE(a.Text.toStdString() + (a.Pasted ? " pasted" : " typed"));
+        QLineEdit login;
+        TUpperCaseValidator::Attach(login, &TUserRec::Password);
+        if (a.Pasted) {
+            QGuiApplication::clipboard()->setText(a.Text);
+            login.paste();
+        } else {
+            // Key by key as the window system hands them over, control
+            // characters (Ctrl+A gives \x01) included.
+            for (const QChar c : a.Text) {
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+                QApplication::sendEvent(&login, &press);
+            }
+        }
+        if (!a.Text.contains(QChar(1))) {
+            EXPECT_EQ(login.text(), a.Text.toUpper()) << "the edit takes what it can";
+        }
+        EXPECT_FALSE(EarlierVersionLetsIn(bob, login.text())) << login.text().toStdString();
+    }
+    QLineEdit shown;
+    TUpperCaseValidator::Attach(shown, &TUserRec::Password);
+    shown.setText(FieldString(bob.Password));
+    TUserRec saved = bob;
+    SetFieldString(saved.Password, shown.text());
+    EXPECT_TRUE(TUserPassword::Hashed(saved));
+}
+
 // The wizard answers by going to its last page and pressing Delete.
 TEST_F(UsersTest, DeletingSelectsTheFollowingUserOrTheNewLast)
 {
@@ -266,7 +427,8 @@ TEST_F(UsersTest, EditsHoldTheirWholeFields)
     });
     EXPECT_TRUE(Messages.Shown().empty());
     ASSERT_TRUE(StoredUser("0000000005", user));
-    EXPECT_EQ(FieldText(user.Password) + "/" + FieldText(user.FullName), "PASSWORD10/Longer Name");
+    EXPECT_EQ(FieldText(user.FullName), "Longer Name");
+    EXPECT_TRUE(TUserPassword::Matches(Db->Details, "0000000005", user, "PASSWORD10"));
 }
 
 // The right "Can administer" is counted over the users file: the last user

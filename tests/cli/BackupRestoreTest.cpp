@@ -5,6 +5,7 @@
 #include "kfstore/folder/LockFile.h"
 #include "kfstore/folder/Restore.h"
 #include "storage/DetailFile.h"
+#include "storage/UserPassword.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
@@ -166,6 +167,38 @@ TEST_F(BackupRestoreTest, BackupAndRestoreCarryTheDetailsFileWhereThereIsOne)
         EXPECT_EQ(Problems(DataPath()), 0) << name;
         EXPECT_FALSE(std::filesystem::exists(FolderFile(DataPath(), TRestore::StagingName))) << name;
     }
+}
+
+// A user's password lives in the details file: a restore gives back the
+// password of the backup's time, hash and marker together.
+TEST_F(BackupRestoreTest, ARestoredFolderLetsUsersInWithThePasswordsOfTheBackup)
+{
+    const auto setPassword = [this](const char* typed) {
+        const auto db = Connect();
+        TUserRec ann{};
+        ASSERT_TRUE(db->UserFile.GetEqual(ann, TOrbekoDB::UserIdKey, "0000000001"));
+        const TUserRec stored = ann;
+        TUserPassword::Write(db->Details, "0000000001",
+                             TUserPassword::Prepare(ann, TPasswordChange::Set(typed), &stored));
+        ASSERT_TRUE(db->UserFile.Rewrite(ann, "0000000001"));
+        TUserPassword::Settle(db->Details, "0000000001", ann);
+    };
+    const struct
+    {
+        const char* Typed;
+        bool LetsIn;
+    } cases[] = {{"then", true}, {"now", false}, {"", false}};
+    setPassword("then");
+    const std::string copy = Backups_.File("copy");
+    ASSERT_EQ(RunAdmin({"backup", DataPath(), copy}).Exit, 0);
+    setPassword("now");
+    const TAdminRun restore = RunAdmin({"restore", copy, DataPath()});
+    ASSERT_EQ(restore.Exit, 0) << restore.Err;
+    const auto db = Connect();
+    TUserRec ann{};
+    ASSERT_TRUE(db->UserFile.GetEqual(ann, TOrbekoDB::UserIdKey, "0000000001"));
+    for (const auto& c : cases)
+        EXPECT_EQ(TUserPassword::Matches(db->Details, "0000000001", ann, c.Typed), c.LetsIn) << c.Typed;
 }
 
 TEST_F(BackupRestoreTest, RestoreCutShortAfterItsCopyIsFinishedAndRefusedUntilThen)

@@ -2,6 +2,7 @@
 
 #include "storage/DatabaseFiles.h"
 #include "storage/DetailFile.h"
+#include "storage/UserPassword.h"
 #include "storage/Stamp.h"
 #include "kfstore/KeyFormat.h"
 #include "kfstore/KfStore.h"
@@ -117,6 +118,11 @@ TEST_F(ServerCopyTest, TheDetailsFileGoesBothWaysWhereThereIsOne)
             db->Details.WriteEvent("0000000003", entry, more, nullptr);
             db->Details.SetCategoryColour("0000000001", 0x2255AA);
             db->Details.SetUserEmail("0000000002", QStringLiteral("bob@example.org"));
+            TUserRec bob{};
+            ASSERT_TRUE(db->UserFile.GetEqual(bob, TOrbekoDB::UserIdKey, "0000000002"));
+            TUserPassword::Write(db->Details, "0000000002",
+                                 TUserPassword::Prepare(bob, TPasswordChange::Set("secret"), nullptr));
+            ASSERT_TRUE(db->UserFile.Rewrite(bob, "0000000002"));
         }
         const TContents original = ContentsOf(DataPath());
         ASSERT_EQ(original.count(TDetailFile::FileName), details ? 1u : 0u) << name;
@@ -142,6 +148,9 @@ TEST_F(ServerCopyTest, TheDetailsFileGoesBothWaysWhereThereIsOne)
             ASSERT_TRUE(copy.DayEntryFile.GetEqual(entry, TOrbekoDB::DayEntryIdKey, "0000000003"));
             EXPECT_EQ(copy.Details.Event("0000000003", entry).Notes, QStringLiteral("Bring the figures"));
             EXPECT_EQ(copy.Details.UserEmail("0000000002"), QStringLiteral("bob@example.org"));
+            TUserRec bob{};
+            ASSERT_TRUE(copy.UserFile.GetEqual(bob, TOrbekoDB::UserIdKey, "0000000002"));
+            EXPECT_TRUE(TUserPassword::Matches(copy.Details, "0000000002", bob, "SECRET")) << "his password came along";
         }
     }
 }

@@ -11,7 +11,10 @@ std::string TPgFileSchema::Column(int keyNumber)
 std::string TPgFileSchema::CreateSharedSql()
 {
     return "SELECT pg_advisory_xact_lock(" + std::to_string(kSchemaLock) + ", 0);"
-           "CREATE SCHEMA IF NOT EXISTS orbeko;"
+           // Asked first: CREATE SCHEMA IF NOT EXISTS wants the right to
+           // create schemas even where it has nothing to do, and an office's
+           // roles may have rights in this schema only.
+           "DO $$BEGIN IF to_regnamespace('orbeko') IS NULL THEN CREATE SCHEMA orbeko; END IF; END$$;"
            "CREATE SEQUENCE IF NOT EXISTS orbeko.kfs_versions;"
            "CREATE TABLE IF NOT EXISTS orbeko.kfs_files(id serial PRIMARY KEY, name text NOT NULL UNIQUE, "
            "format_version integer NOT NULL, key_format text NOT NULL, key_length integer NOT NULL, "
