@@ -4,16 +4,7 @@
 #include "kfstore/PrimaryKey.h"
 
 #include <limits>
-
-namespace {
-
-// The number a key of digits stands for; -1 when it is not one.
-int64_t KeyNumber(const std::string& key)
-{
-    return PrimaryKey::CountedValue(key).value_or(-1);
-}
-
-}  // namespace
+#include <vector>
 
 TXIsamFile::TXIsamFile(const std::string&) : Version_("1.00")
 {
@@ -240,25 +231,37 @@ std::string TXIsamFile::NextKey()
     char scratch[4];
     const int32_t scratchSize = sizeof(scratch);
     const int16_t mode = kmPreviousKey;
-    // The last key that is a number: keys of other text are passed over.
-    std::string lastKey;
+    // Only keys of digits at the file's full length count, as for the
+    // store's own empty-key add: a stray "9" or "ABC" stops nothing. The
+    // key after the highest; when that needs another digit, the lowest
+    // free one, found on a walk down through all of them.
+    std::string key;
+    std::vector<int64_t> counted;
     int16_t status;
-    int64_t last = -1;
-    while ((status = KfsGet(&Handle_, &primaryKey, &mode, "", nullptr, &lastKey, scratch, &scratchSize)) == ksOk) {
-        last = KeyNumber(lastKey);
-        if (last >= 0)
-            break;
+    while ((status = KfsGet(&Handle_, &primaryKey, &mode, "", nullptr, &key, scratch, &scratchSize)) == ksOk) {
+        if (!PrimaryKey::Counted(key, length))
+            continue;
+        const int64_t value = *PrimaryKey::CountedValue(key);
+        if (counted.empty()) {
+            if (std::string next = PrimaryKey::Padded(value + 1, length); !next.empty()) {
+                Status_ = ksOk;
+                return next;
+            }
+        }
+        counted.push_back(value);
     }
     if (status != ksOk && status != ksNotFound) {
-        // Only a file without a number key starts again at 1, not a read that failed.
+        // Only a file without a counted key starts again at 1, not a read that failed.
         Status_ = status;
         return {};
     }
-    std::string key = std::to_string(last < 0 ? 1 : last + 1);
-    if (static_cast<int32_t>(key.size()) < length)
-        key.insert(0, static_cast<std::size_t>(length) - key.size(), '0');
-    Status_ = ksOk;
-    return key;
+    int64_t lowest = 1;
+    for (auto value = counted.rbegin(); value != counted.rend() && *value <= lowest; ++value)
+        if (*value == lowest)
+            ++lowest;
+    std::string next = PrimaryKey::Padded(lowest, length);
+    Status_ = next.empty() ? ksKeysFull : ksOk;
+    return next;
 }
 
 std::string TXIsamFile::StatusText(int16_t status)

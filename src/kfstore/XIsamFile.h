@@ -70,6 +70,9 @@ public:
     bool ReadNote(std::string& note);
     bool WriteNote(const std::string& note);
     int32_t KeyLength();
+    // The key an empty-key add would take now, for callers that lock it
+    // first; empty, with status 25, when every key of the file's length is
+    // in use.
     std::string NextKey();
 
     std::string StatusText() const { return StatusText(Status_); }

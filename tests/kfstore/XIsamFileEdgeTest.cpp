@@ -272,6 +272,9 @@ TEST_P(XIsamFileKeys, OddKeysNeverStopNewKeys)
         ASSERT_TRUE(file.Open(Path(name), 3)) << file.StatusText();
         for (const std::string& key : c.Keys)
             ASSERT_TRUE(file.Add(MakeCategory(key), key)) << name << " " << key << ": " << file.StatusText();
+        // The key the event commands lock before they add is the one the store would choose.
+        EXPECT_EQ(file.NextKey(), c.Added) << name;
+        EXPECT_EQ(file.Status(), c.Status) << name << ": " << file.StatusText();
         const bool added = file.Add(MakeCategory("new"), "");
         EXPECT_EQ(file.Status(), c.Status) << name << ": " << file.StatusText();
         EXPECT_EQ(added, c.Status == 0) << name;
