@@ -190,6 +190,18 @@ std::optional<TRecurrenceRule> TRecurrenceRule::FromRRule(const std::string& tex
     return rule;
 }
 
+std::string TRecurrenceRule::EndingBefore(const std::string& text, int64_t stamp)
+{
+    icalrecurrencetype recur = icalrecurrencetype_from_string(text.c_str());
+    icalerror_clear_errno();
+    if (recur.freq == ICAL_NO_RECURRENCE)
+        return text;
+    recur.count = 0;
+    recur.until = icaltime_from_timet_with_zone(static_cast<time_t>(stamp - 1), 0, nullptr);
+    const std::unique_ptr<char, TFreeText> ended(icalrecurrencetype_as_string_r(&recur));
+    return ended ? std::string(ended.get()) : text;
+}
+
 QString TRecurrenceRule::Words() const
 {
     QString words;

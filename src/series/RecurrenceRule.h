@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,6 +41,10 @@ struct TRecurrenceRule
     static std::optional<TRecurrenceRule> FromRRule(const std::string& text);
     // Whether libical reads the text as a rule at all.
     static bool Readable(const std::string& text);
+
+    // The same rule ending just before the stamp: the part of a series kept
+    // when it is split or cut at one of its occurrences.
+    static std::string EndingBefore(const std::string& text, int64_t stamp);
 
     // The rule in words: "Every Monday and Thursday until 30 June 2027".
     QString Words() const;
