@@ -610,3 +610,13 @@ TSeriesStore::TResult TSeriesStore::DeleteFollowing(const std::string& id, int64
     WriteHead(*series, false);
     return TResult::Done;
 }
+
+bool TSeriesStore::HasExceptions(const std::string& id)
+{
+    const std::optional<TSeries> series = Read(id);
+    if (!series)
+        return false;
+    const std::vector<TOccurrence> occurrences = Occurrences(id);
+    return !DeletedDays(*series, occurrences).empty()
+        || std::any_of(occurrences.begin(), occurrences.end(), [](const TOccurrence& o) { return o.Changed; });
+}

@@ -66,6 +66,8 @@ public:
     TResult ChangeFollowing(const std::string& id, int64_t from, TSeries changed, std::string* newId = nullptr);
     TResult DeleteAll(const std::string& id);
     TResult DeleteFollowing(const std::string& id, int64_t from);
+    // Whether an occurrence was changed or deleted on its own.
+    bool HasExceptions(const std::string& id);
     // Marks an occurrence changed on its own; its entry's lock is the caller's.
     void MarkChanged(const std::string& eventId, const TDayEntryRec& entry);
 
