@@ -620,3 +620,19 @@ bool TSeriesStore::HasExceptions(const std::string& id)
     return !DeletedDays(*series, occurrences).empty()
         || std::any_of(occurrences.begin(), occurrences.end(), [](const TOccurrence& o) { return o.Changed; });
 }
+
+std::vector<int64_t> TSeriesStore::DeletedStarts(const std::string& id)
+{
+    std::vector<int64_t> deleted;
+    const std::optional<TSeries> series = Read(id);
+    if (!series)
+        return deleted;
+    std::set<int64_t> present;
+    for (const TOccurrence& occurrence : Occurrences(id))
+        present.insert(DayOf(occurrence.Original));
+    for (int64_t start :
+         TSeriesExpansion::Between(series->RRule, series->Start(), series->Start(), series->MadeUntil).Stamps)
+        if (!present.count(DayOf(start)))
+            deleted.push_back(start);
+    return deleted;
+}

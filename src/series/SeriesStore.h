@@ -66,6 +66,9 @@ public:
     TResult ChangeFollowing(const std::string& id, int64_t from, TSeries changed, std::string* newId = nullptr);
     TResult DeleteAll(const std::string& id);
     TResult DeleteFollowing(const std::string& id, int64_t from);
+    // The starts the rule gave up to the made-until mark whose occurrence
+    // the user deleted.
+    std::vector<int64_t> DeletedStarts(const std::string& id);
     // Whether an occurrence was changed or deleted on its own.
     bool HasExceptions(const std::string& id);
     // Marks an occurrence changed on its own; its entry's lock is the caller's.
