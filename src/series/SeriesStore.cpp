@@ -636,3 +636,20 @@ std::vector<int64_t> TSeriesStore::DeletedStarts(const std::string& id)
             deleted.push_back(start);
     return deleted;
 }
+
+std::map<std::string, std::string> TSeriesStore::ByUid()
+{
+    std::map<std::string, std::string> byUid;
+    if (!Db_.Details.Exists())
+        return byUid;
+    std::vector<std::string> ids;
+    TDetailRec piece;
+    TKeyWalk walk = TKeyWalk::Prefix(Db_.Details.File(), TDetailFile::SubjectKey, std::string(1, kSeries));
+    while (walk.Next(piece))
+        if (TDetailFile::PieceKind(piece) == kHead)
+            ids.push_back(TDetailFile::SubjectId(piece));
+    for (const std::string& id : ids)
+        if (const std::optional<TSeries> series = Read(id); series && !series->Uid.empty())
+            byUid.emplace(series->Uid, id);
+    return byUid;
+}

@@ -3,6 +3,7 @@
 #include "series/Series.h"
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -69,6 +70,8 @@ public:
     // The starts the rule gave up to the made-until mark whose occurrence
     // the user deleted.
     std::vector<int64_t> DeletedStarts(const std::string& id);
+    // Every series by the iCalendar UID it was imported with.
+    std::map<std::string, std::string> ByUid();
     // Whether an occurrence was changed or deleted on its own.
     bool HasExceptions(const std::string& id);
     // Marks an occurrence changed on its own; its entry's lock is the caller's.

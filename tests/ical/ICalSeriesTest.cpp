@@ -1,4 +1,5 @@
 #include "ical/ICalExport.h"
+#include "ical/ICalImport.h"
 #include "series/SeriesStore.h"
 #include "storage/DetailFile.h"
 #include "storage/OrbekoDB.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 #include <ctime>
 
 namespace {
@@ -102,6 +104,27 @@ TEST_F(ICalSeriesTest, ASeriesGoesOutAsOneRuleWithItsExceptions)
             EXPECT_EQ(CountOf(text, std::string(line) + "\r\n"), 1u) << line << "\n" << text;
         EXPECT_EQ(CountOf(text, "UID:series-" + id + "@"), 2u) << text;
         store.DeleteAll(id);
+
+        // Back in, it is a series again: the deleted day stays out and the
+        // changed occurrence takes the place of the one it changes.
+        const auto outcome = TICalImport(*Db, Me).Import(text, options.From, options.To);
+        EXPECT_EQ(outcome.Refused, 0u) << outcome.Summary();
+        const auto byUid = store.ByUid();
+        ASSERT_EQ(byUid.size(), 1u);
+        const std::string back = byUid.begin()->second;
+        EXPECT_EQ(store.Read(back)->RRule, c.RRule);
+        std::map<int64_t, std::string> january;
+        for (const TOccurrence& occurrence : store.Occurrences(back))
+            if (occurrence.Original < At(1, 31))
+                january[IdValue(FieldText(occurrence.Entry.EntryStamp))] =
+                    FieldText(occurrence.Entry.Description) + (occurrence.Changed ? " (changed)" : "");
+        const std::map<int64_t, std::string> expected = {{At(1, 4), "Staff meeting"},
+                                                         {At(1, 18), "Moved agenda (changed)"},
+                                                         {At(1, 25), "Staff meeting"}};
+        EXPECT_EQ(january, expected);
+        // Imported again, it is found and left as it is.
+        EXPECT_EQ(TICalImport(*Db, Me).Import(text, options.From, options.To).Added, 0u);
+        store.DeleteAll(back);
     }
 }
 
