@@ -1,5 +1,7 @@
 #include "series/SeriesExpansion.h"
 
+#include "storage/ReferenceRules.h"
+
 #include <libical/ical.h>
 
 #include <memory>
@@ -22,6 +24,12 @@ int64_t StampOf(const icaltimetype& time)
 {
     return static_cast<int64_t>(icaltime_as_timet(time));
 }
+
+// The database check tells an occurrence outside its rule by this expansion.
+[[maybe_unused]] const bool kRuleCheck = [] {
+    TReferenceRules::RuleGives() = &TSeriesExpansion::Gives;
+    return true;
+}();
 
 }  // namespace
 

@@ -22,7 +22,7 @@ constexpr int64_t kLastStamp = 2145916799;  // 2037-12-31 23:59:59
 constexpr char kSeries = TDetailFile::SeriesSubject;
 constexpr char kEvent = TDetailFile::EventSubject;
 constexpr char kLink = TDetailFile::LinkPiece;
-constexpr char kHead = 'H';
+constexpr char kHead = TDetailFile::SeriesHeadPiece;
 constexpr char kTemplate = 'T';
 constexpr int32_t kChangedFlag = 1;
 // The reach of a series whose rule has no more starts to make.
@@ -109,6 +109,22 @@ std::vector<int64_t> Without(const std::vector<int64_t>& starts, const std::set<
         if (!days.count(TSeriesStore::DayOf(start)))
             kept.push_back(start);
     return kept;
+}
+
+// A new series' head, added under a new identifier that names the series
+// and then given its subject.
+std::string AddHead(TXIsamFile& file)
+{
+    TDetailRec head = Blank();
+    SetField(head.Subject, std::string(1, kSeries));
+    SetField(head.Reach, "Q" + kComplete);
+    if (!file.Add(head, ""))
+        Fail(file);
+    const std::string id = file.LastKey();
+    SetField(head.Subject, Subject(kSeries, id, kHead));
+    if (!file.Rewrite(head, id))
+        Fail(file);
+    return id;
 }
 
 }  // namespace
@@ -250,14 +266,8 @@ std::string TSeriesStore::Create(TSeries series, TResult* result)
             *result = TResult::NoOccurrence;
         return {};
     }
-    // The head is added under a new identifier, which names the series.
     TXIsamFile& file = Db_.Details.Writable();
-    TDetailRec head = Blank();
-    SetField(head.Subject, std::string(1, kSeries));
-    SetField(head.Reach, "Q" + kComplete);
-    if (!file.Add(head, ""))
-        Fail(file);
-    series.Id = file.LastKey();
+    series.Id = AddHead(file);
     const TRecordLock lock(file, series.Id);
     series.MadeUntil = series.Start() - 1;
     WriteHead(series, true);
@@ -551,12 +561,7 @@ TSeriesStore::TResult TSeriesStore::ChangeFollowing(const std::string& id, int64
     if (!LockAll(removed, held))
         return TResult::Locked;
     // The new series under its own identifier, locked until it is whole.
-    TDetailRec head = Blank();
-    SetField(head.Subject, std::string(1, kSeries));
-    SetField(head.Reach, "Q" + kComplete);
-    if (!file.Add(head, ""))
-        Fail(file);
-    changed.Id = file.LastKey();
+    changed.Id = AddHead(file);
     const TRecordLock newLock(file, changed.Id);
     Remake(changed, skipDays, removed, held);
     for (const TOccurrence& occurrence : kept)

@@ -95,6 +95,8 @@ public:
     // An event's piece that makes it an occurrence of a series; kept, with
     // its guard brought up to date, when the event's details are written.
     static constexpr char LinkPiece = 'L';
+    // A series' head: its rule, its start and how far it has been made.
+    static constexpr char SeriesHeadPiece = 'H';
 
     // The identifier of the record a subject names, and its letter.
     static std::string SubjectId(const TDetailRec& piece);
