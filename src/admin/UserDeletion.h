@@ -65,6 +65,7 @@ private:
     static bool Involves(const std::string& userId, const TDayEntryRec& entry);
     TEntryChange ChangeEntry(const std::string& id);
     bool DeleteAlarms();
+    void ChangeSeries();
 
     TOrbekoDB& Db_;
     const TUserDeletionPlan Plan_;

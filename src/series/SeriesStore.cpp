@@ -642,18 +642,63 @@ std::vector<int64_t> TSeriesStore::DeletedStarts(const std::string& id)
     return deleted;
 }
 
-std::map<std::string, std::string> TSeriesStore::ByUid()
+std::vector<std::string> TSeriesStore::Ids()
 {
-    std::map<std::string, std::string> byUid;
-    if (!Db_.Details.Exists())
-        return byUid;
     std::vector<std::string> ids;
+    if (!Db_.Details.Exists())
+        return ids;
     TDetailRec piece;
     TKeyWalk walk = TKeyWalk::Prefix(Db_.Details.File(), TDetailFile::SubjectKey, std::string(1, kSeries));
     while (walk.Next(piece))
         if (TDetailFile::PieceKind(piece) == kHead)
             ids.push_back(TDetailFile::SubjectId(piece));
-    for (const std::string& id : ids)
+    return ids;
+}
+
+TSeriesStore::TResult TSeriesStore::RewriteTemplate(const TSeries& series)
+{
+    TXIsamFile& file = Db_.Details.Writable();
+    const TRecordLock lock(file, series.Id);
+    if (!lock.Held())
+        return TResult::Locked;
+    const std::optional<TSeries> stored = Read(series.Id);
+    if (!stored)
+        return TResult::Missing;
+    TSeries kept = series;
+    kept.MadeUntil = stored->MadeUntil;
+    // Still due to be made further while the rule has starts after the mark.
+    WriteHead(kept,
+              !TSeriesExpansion::Between(kept.RRule, kept.Start(), kept.MadeUntil + 1, kLastStamp, 1).Stamps.empty());
+    return TResult::Done;
+}
+
+TSeriesStore::TResult TSeriesStore::Dissolve(const std::string& id)
+{
+    TXIsamFile& file = Db_.Details.Writable();
+    const TRecordLock lock(file, id);
+    if (!lock.Held())
+        return TResult::Locked;
+    std::vector<std::string> links;
+    TDetailRec piece;
+    TKeyWalk walk = TKeyWalk::Prefix(file, TDetailFile::ReachKey, "L" + id);
+    while (walk.Next(piece))
+        if (TDetailFile::PieceKind(piece) == kLink)
+            links.push_back(walk.Id());
+    {
+        TWriteBatch batch(file);
+        for (const std::string& key : links)
+            if (!file.Delete(key) && file.Status() != ksNotFound)
+                Fail(file);
+        Commit(batch, file);
+    }
+    RemoveSeriesPieces(id);
+    return TResult::Done;
+}
+
+std::map<std::string, std::string> TSeriesStore::ByUid()
+{
+    std::map<std::string, std::string> byUid;
+    for (const std::string& id : Ids())
         if (const std::optional<TSeries> series = Read(id); series && !series->Uid.empty())
             byUid.emplace(series->Uid, id);
     return byUid;

@@ -70,6 +70,15 @@ public:
     // The starts the rule gave up to the made-until mark whose occurrence
     // the user deleted.
     std::vector<int64_t> DeletedStarts(const std::string& id);
+    // Every series' identifier.
+    std::vector<std::string> Ids();
+    // Stores the series' rule and template as given, its occurrences left
+    // as they are: for changes made to every occurrence already (a user or
+    // category taken out of them).
+    TResult RewriteTemplate(const TSeries& series);
+    // Ends the series as a series; the occurrences left become events of
+    // their own.
+    TResult Dissolve(const std::string& id);
     // Every series by the iCalendar UID it was imported with.
     std::map<std::string, std::string> ByUid();
     // Whether an occurrence was changed or deleted on its own.
