@@ -49,8 +49,9 @@ TSeries SeriesOf(const TDayEntryRec& entry, const TAlarmRec& alarm, const TEvent
     const int64_t start = IdValue(FieldText(entry.EntryStamp));
     if (!details.EndStamp.empty())
         series.Duration = IdValue(details.EndStamp) - start;
+    // An alarm set after the start (the event moved since) rings at it.
     if (alarm.Flags & afAlarmed)
-        series.AlarmLead = start - IdValue(FieldText(alarm.AlarmStamp));
+        series.AlarmLead = std::max<int64_t>(0, start - IdValue(FieldText(alarm.AlarmStamp)));
     return series;
 }
 
