@@ -51,8 +51,13 @@ bool PrepareWeekFolder(const std::string& folder)
 
 int FeedWeek(TViewFeeder& feeder)
 {
+    return FeedDays(feeder, 7);
+}
+
+int FeedDays(TViewFeeder& feeder, int days)
+{
     int listed = 0;
-    for (int day = 0; day < 7; ++day) {
+    for (int day = 0; day < days; ++day) {
         TDayEntries entries;
         feeder.DayEntries(IdText(kWeekStart + day * kDaySeconds), entries);
         TDayEntryRec entry;

@@ -28,3 +28,5 @@ bool PrepareWeekFolder(const std::string& folder);
 // Seven day reads, the alarm flag of every listed entry and the name and
 // category lookups its row needs; the number of listed entries.
 int FeedWeek(TViewFeeder& feeder);
+// The same for that many days from the week's Monday: 42 for a month view.
+int FeedDays(TViewFeeder& feeder, int days);

@@ -108,7 +108,11 @@ bool TUserDeletion::Run()
     for (const std::string& id : deleted)
         Db_.Details.RemoveEvent(id);
     ChangeSeries();
-    const bool alarmsDeleted = DeleteAlarms();
+    const bool alarmsDeleted = DeleteAlarms(TOrbekoDB::AlarmUserKey, Plan_.UserId);
+    // An event that goes takes the other users' alarms on it too: they
+    // would only point at nothing.
+    for (const std::string& id : deleted)
+        DeleteAlarms(TOrbekoDB::AlarmEntryKey, id);
     if (!Db_.UserFile.Delete(Plan_.UserId))
         throw std::runtime_error(Db_.UserFile.StatusText());
     Db_.Details.RemoveUser(Plan_.UserId);
@@ -147,19 +151,19 @@ TEntryChange TUserDeletion::ChangeEntry(const std::string& id)
     return change;
 }
 
-bool TUserDeletion::DeleteAlarms()
+bool TUserDeletion::DeleteAlarms(int16_t keyNumber, const std::string& id)
 {
     TXIsamFile& alarms = Db_.AlarmFile;
     bool deleted = false;
     TWriteBatch batch(alarms);
     TAlarmRec alarm;
-    // Positions in front of his alarms; no alarm key is as short as a user id.
-    TKeyWalk walk = TKeyWalk::Prefix(alarms, TOrbekoDB::AlarmUserKey, Plan_.UserId);
+    // Positions in front of the alarms; no alarm key is as short as an id.
+    TKeyWalk walk = TKeyWalk::Prefix(alarms, keyNumber, id);
     while (walk.Next(alarm)) {
-        const std::string id = walk.Id();
-        const TRecordLock lock(alarms, id);
+        const std::string alarmId = walk.Id();
+        const TRecordLock lock(alarms, alarmId);
         RequireLock(lock, alarms);
-        if (!alarms.Delete(id)) {
+        if (!alarms.Delete(alarmId)) {
             if (alarms.Status() != ksNotFound)
                 throw std::runtime_error(alarms.StatusText());
             continue;  // switched off meanwhile

@@ -31,7 +31,8 @@ enum class TEntryChange { None, Rewrite, Delete };
 
 // Deletes a user: walks every event once, in identifier order, handing his
 // owned events to another user or deleting them and taking him off the
-// events assigned to him, deletes his alarms and finally his user record.
+// events assigned to him, deletes his alarms and every alarm of the events
+// it deleted, and finally his user record.
 // Each event and alarm is changed under its record lock and read again
 // under it, so a change another workstation saved after the walk read the
 // record is kept. Not a transaction: a run that stops leaves the records
@@ -48,7 +49,7 @@ public:
     // Told after each event has been read, before anything is done to it.
     std::function<void()> OnStep;
 
-    // Runs the deletion; true when at least one alarm was deleted. A record
+    // Runs the deletion; true when at least one of his alarms was deleted. A record
     // that another user holds throws std::runtime_error with LockedMessage,
     // a failed read or write one with the file's status. The last user who
     // can administer is refused before anything changes.
@@ -64,7 +65,10 @@ public:
 private:
     static bool Involves(const std::string& userId, const TDayEntryRec& entry);
     TEntryChange ChangeEntry(const std::string& id);
-    bool DeleteAlarms();
+    // Deletes the alarms whose key keyNumber begins with id; true when
+    // there was one.
+    bool DeleteAlarms(int16_t keyNumber, const std::string& id);
+    // Takes the user out of the series as out of their occurrences.
     void ChangeSeries();
 
     TOrbekoDB& Db_;

@@ -2,6 +2,7 @@
 
 #include "kfstore/folder/FolderSelfTest.h"
 #include "kfstore/folder/Presence.h"
+#include "kfstore/folder/Restore.h"
 #include "kfstore/StoreHome.h"
 #include "kfstore/StoreLocation.h"
 #include "storage/DatabaseFiles.h"
@@ -39,12 +40,22 @@ bool TFolderTrust::Open(const std::string& folder)
         }
         return true;
     }
+    const QString where = QString::fromStdString(folder);
+    // Not a matter of locks: the folder is half one set of files and half
+    // another, and only finishing the restore makes it one diary again.
+    if (TRestore::Unfinished(folder)) {
+        TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok,
+                          QStringLiteral("A restore of the database folder %1 was interrupted, so the folder holds "
+                                         "old and restored files side by side.\r\rAsk your administrator to finish "
+                                         "the restore with \"orbeko-admin restore --finish\".")
+                              .arg(where));
+        return false;
+    }
     TFolderSelfTest test(folder, kDatabaseFiles);
     if (!test.Refused()) {
         Presence_ = std::make_unique<TPresence>(folder, kDatabaseFiles, Interval_);
         test.CheckPresence(Presence_->Slot());
     }
-    const QString where = QString::fromStdString(folder);
     if (test.Refused()) {
         Presence_.reset();
         TMessageBox::Show(

@@ -2,6 +2,7 @@
 
 #include "app/frmLogin.h"
 #include "prefs/Session.h"
+#include "storage/FirstAdministrator.h"
 #include "storage/OrbekoDB.h"
 #include "ui/MessageBox.h"
 
@@ -11,8 +12,6 @@
 #include <stdexcept>
 
 namespace {
-
-constexpr int32_t kFirstAdministratorRights = urAddEntries | urAdminister | urModifyOthers;
 
 std::string UpperName(const std::string& name)
 {
@@ -38,16 +37,10 @@ void TLogin::AsAnotherUser(TSession& session)
 
 void TLogin::MakeFirstAdministrator(TSession& session, const std::string& account)
 {
-    const std::string name = UpperName(account.empty() ? std::string("ADMIN") : account);
     TUserRec user;
-    Db_.InitUser(user);
-    user.Flags = kFirstAdministratorRights;
-    SetField(user.UserName, name);
-    SetField(user.FullName, name);
-    SetField(user.Abbreviation, name);
-    if (!Db_.UserFile.Add(user, ""))
-        throw std::runtime_error(Db_.UserFile.StatusText());
-    session = TSession(Db_.UserFile.LastKey(), user);
+    const std::string id = TFirstAdministrator::Make(Db_, account, user);
+    const std::string name = FieldText(user.UserName);
+    session = TSession(id, user);
     TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
                       QStringLiteral("Welcome to Orbeko as a new administrator\r\rYour user name is \"") +
                           DecodeText(name) +

@@ -44,6 +44,8 @@ const TCommandSpec<M> kCommands[] = {
      &M::actToolsViewDayExecute, &M::actToolsViewDayUpdate, true},
     {"actToolsViewWeek", "By &week", "View events by week", {}, QStyle::SP_FileDialogListView, "&Tools/&View",
      mgNone, &M::actToolsViewWeekExecute, &M::actToolsViewWeekUpdate, true},
+    {"actToolsViewMonth", "By &month", "View events by month", Qt::CTRL | Qt::Key_M, QStyle::SP_FileDialogDetailedView,
+     "&Tools/&View", mgNone, &M::actToolsViewMonthExecute, &M::actToolsViewMonthUpdate, true},
     {"actUsers", "&Users", "Administer Orbeko users", {}, QStyle::SP_DirHomeIcon, "Admin", mgNone,
      &M::actUsersExecute, &M::CheckAdministrator},
     {"actCategories", "&Categories", "Administer Orbeko categories", {}, QStyle::SP_FileDialogListView, "Admin",
@@ -65,7 +67,7 @@ TMainCommands::TMainCommands(TfrmMain& window) : TCommandTable(window)
     AddToolBar("tbrTools", "Tools",
                {"actEventNew", "actEventProperties", "actEventDelete", "-", "actToday", "actDate", "actPrev",
                 "actNext", "-", "actToolsOptions", "actToolsFiltering", "actToolsGroups", "actToolsReport",
-                "actToolsViewDay", "actToolsViewWeek", "-", "actUsers", "actCategories"});
+                "actToolsViewDay", "actToolsViewWeek", "actToolsViewMonth", "-", "actUsers", "actCategories"});
     Popup_ = MakePopup("mnuPopup", {"actEventNew", "actEventDelete", "actEventProperties", "-", "actToday", "actDate",
                                     "-", "actToolsOptions", "actToolsFiltering", "actToolsGroups", "actToolsReport",
                                     "-", "&Tools/&View"});

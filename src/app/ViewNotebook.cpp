@@ -1,6 +1,7 @@
 #include "app/ViewNotebook.h"
 
 #include "views/DayView.h"
+#include "views/MonthView.h"
 #include "views/WeekView.h"
 
 #include <QVBoxLayout>
@@ -36,6 +37,7 @@ TViewNotebook::TViewNotebook(QWidget* parent) : QStackedWidget(parent)
     setObjectName(QStringLiteral("nbkMain"));
     QWidget* dayPage = Page(*this, "DayView");
     QWidget* weekPage = Page(*this, "WeekView");
+    QWidget* monthPage = Page(*this, "MonthView");
     DayView_ = Described(new TDayView(dayPage), "dvMain", *dayPage);
     WeekView_ = Described(new TWeekView(weekPage), "wvMain", *weekPage);
     WeekView_->setToolTip(QStringLiteral("Right-click for options"));
@@ -44,7 +46,13 @@ TViewNotebook::TViewNotebook(QWidget* parent) : QStackedWidget(parent)
     WeekView_->SetDayBevelOuter(bvNone);
     WeekView_->SetDayBevelInner(bvNone);
     WeekView_->SetDayBorderStyle(bsNone);
-    Views_ = {WeekView_, DayView_};
+    MonthView_ = new TMonthView(monthPage);
+    MonthView_->setObjectName(QStringLiteral("mvMain"));
+    MonthView_->SetListColor(monthPage->palette().color(QPalette::Base));
+    MonthView_->SetHeaderColor(monthPage->palette().color(QPalette::Button));
+    MonthView_->setToolTip(QStringLiteral("Double-click a day to see it on its own; right-click for options"));
+    monthPage->layout()->addWidget(MonthView_);
+    Views_ = {WeekView_, DayView_, MonthView_};
 }
 
 TCalendarView& TViewNotebook::Active() const

@@ -7,10 +7,12 @@
 
 class TCalendarView;
 class TDayView;
+class TMonthView;
 class TWeekView;
 
 // The main window's notebook nbkMain: one page per calendar view, the day
-// view dvMain on the page "DayView" and the week view wvMain on "WeekView".
+// view dvMain on the page "DayView", the week view wvMain on "WeekView" and
+// the month view mvMain on "MonthView".
 // The page shown decides the active view; a view that is switched to takes
 // over the day the user worked at.
 class TViewNotebook : public QStackedWidget
@@ -21,6 +23,7 @@ public:
 
     TDayView& DayView() const { return *DayView_; }
     TWeekView& WeekView() const { return *WeekView_; }
+    TMonthView& MonthView() const { return *MonthView_; }
     // Every view; the first holds the master copy of the display options.
     std::span<TCalendarView* const> Views() const { return Views_; }
 
@@ -33,5 +36,6 @@ public:
 private:
     TDayView* DayView_;
     TWeekView* WeekView_;
-    std::array<TCalendarView*, 2> Views_;
+    TMonthView* MonthView_;
+    std::array<TCalendarView*, 3> Views_;
 };

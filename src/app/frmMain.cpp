@@ -33,6 +33,7 @@
 #include "ui/MessageBox.h"
 #include "ui/TrayIcon.h"
 #include "views/DayView.h"
+#include "views/MonthView.h"
 #include "views/WeekView.h"
 
 #include <QAction>
@@ -105,6 +106,7 @@ void TfrmMain::CreateViews()
         view->OnWantCategoryColour = std::bind(&TfrmMain::wvMainWantCategoryColour, this, _1, _2, _3);
     }
     nbkMain->WeekView().OnDblClick = [this](QObject* sender) { wvMainDblClick(sender); };
+    nbkMain->MonthView().OnOpenDay = [this](QObject*) { ShowView(nbkMain->DayView()); };
 
     // A two-pixel spacer under the tool bar, then a splitter whose left pane
     // is empty and closed and whose right pane holds the notebook.
@@ -164,7 +166,8 @@ void TfrmMain::FormActivate()
     Commands_->UpdateAll();
     FirstActivation_ = false;
     try {
-        StartUp();
+        if (!StartUp())
+            EndProgram();
         Commands_->Schedule();
     } catch (const std::exception& error) {
         TMessageBox::Show(TMessageKind::Error, TMessageButtons::Ok, QString::fromStdString(error.what()));
@@ -172,7 +175,7 @@ void TfrmMain::FormActivate()
     }
 }
 
-void TfrmMain::StartUp()
+bool TfrmMain::StartUp()
 {
     InstanceMutex_ = std::make_unique<TInstanceLock>();
     if (!InstanceMutex_->Acquire()) {
@@ -181,8 +184,7 @@ void TfrmMain::StartUp()
         hide();
         TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok,
                           QStringLiteral("Orbeko is already running on this workstation"));
-        EndProgram();
-        return;
+        return false;
     }
 
     Settings_ = std::make_unique<TOrbekoCfg>();
@@ -191,19 +193,21 @@ void TfrmMain::StartUp()
 
     TDatabaseShell shell;
     MainDb_ = shell.Connect();
-    if (!MainDb_) {
-        EndProgram();
-        return;
-    }
+    if (!MainDb_)
+        return false;
+    const auto followOthers = [this] {
+        // Another workstation, or this one, wrote since the last look.
+        if (Feeder_ && Feeder_->DataMoved()) {
+            ActiveView().Refresh();
+            Commands_->Schedule();
+        }
+    };
     Monitor_ = std::make_unique<TAlarmMonitor>(std::make_unique<TOrbekoDB>(shell), *frmNotify,
-                                               TAlarmMonitor::TReactions{[this] { FollowOtherWorkstations(); },
-                                                                         [this] { RefreshView(); }});
+                                               TAlarmMonitor::TReactions{followOthers, [this] { RefreshView(); }});
     FailureNote_ = std::make_unique<TFailureNote>(*MainDb_);
     FolderTrust_ = std::make_unique<TFolderTrust>(std::chrono::milliseconds(tmrMain->interval()));
-    if (!FolderTrust_->Open(MainDb_->RootPath)) {
-        EndProgram();
-        return;
-    }
+    if (!FolderTrust_->Open(MainDb_->RootPath))
+        return false;
     Follower_ = std::make_unique<TSessionFollower>(
         Session_, *MainDb_, *frmLogin, *tmrMain, FolderTrust_.get(), AccountNameSource_,
         TSessionFollower::TReactions{[this] {
@@ -215,13 +219,12 @@ void TfrmMain::StartUp()
                                          RefreshView();
                                      },
                                      [this] { EndProgram(); }});
-    if (!Follower_->AtStartUp()) {
-        EndProgram();
-        return;
-    }
+    if (!Follower_->AtStartUp())
+        return false;
     Feeder_ = std::make_unique<TViewFeeder>(*MainDb_, ViewRules_, Session_);
     tmrMain->start();
     nbkMain->WeekView().Reload();
+    return true;
 }
 
 void TfrmMain::EndProgram()
@@ -253,11 +256,6 @@ void TfrmMain::ShutDown()
     MainDb_.reset();
 }
 
-TOrbekoDB* TfrmMain::AlarmDb() const
-{
-    return Monitor_ ? &Monitor_->Db() : nullptr;
-}
-
 TCalendarView& TfrmMain::ActiveView() const
 {
     return nbkMain->Active();
@@ -284,14 +282,6 @@ void TfrmMain::RefreshView()
 {
     ActiveView().Reload();
     // A reload may have changed the selection the commands depend on.
-    Commands_->Schedule();
-}
-
-void TfrmMain::FollowOtherWorkstations()
-{
-    if (!Feeder_ || !Feeder_->DataMoved())
-        return;
-    ActiveView().Refresh();
     Commands_->Schedule();
 }
 
@@ -460,6 +450,16 @@ void TfrmMain::actToolsViewWeekUpdate(QAction& Sender) const
 void TfrmMain::actToolsViewWeekExecute()
 {
     ShowView(nbkMain->WeekView());
+}
+
+void TfrmMain::actToolsViewMonthUpdate(QAction& Sender) const
+{
+    Sender.setChecked(&ActiveView() == &nbkMain->MonthView());
+}
+
+void TfrmMain::actToolsViewMonthExecute()
+{
+    ShowView(nbkMain->MonthView());
 }
 
 void TfrmMain::actToolsOptionsExecute()

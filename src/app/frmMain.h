@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/AlarmMonitor.h"
 #include "events/EventCommands.h"
 #include "prefs/FilterRules.h"
 #include "prefs/Session.h"
@@ -13,7 +14,6 @@
 
 class QAction;
 class QTimer;
-class TAlarmMonitor;
 class TCalendarView;
 class TDayEntries;
 class TFolderTrust;
@@ -59,7 +59,7 @@ public:
     bool Ended() const { return Ended_; }
     // None until the start-up has opened them.
     TOrbekoDB* MainDb() const { return MainDb_.get(); }
-    TOrbekoDB* AlarmDb() const;
+    TOrbekoDB* AlarmDb() const { return Monitor_ ? &Monitor_->Db() : nullptr; }
     TOrbekoCfg* Settings() const { return Settings_.get(); }
     TSession& Session() { return Session_; }
     TFilterRules& ViewRules() { return ViewRules_; }
@@ -94,6 +94,8 @@ public:
     void actToolsViewDayExecute();
     void actToolsViewWeekUpdate(QAction& Sender) const;
     void actToolsViewWeekExecute();
+    void actToolsViewMonthUpdate(QAction& Sender) const;
+    void actToolsViewMonthExecute();
     void RefreshView();
 
     void actEventNewUpdate(QAction& Sender) const;
@@ -130,11 +132,8 @@ protected:
 private:
     void CreateCommands();
     void CreateViews();
-    void StartUp();
-    // Reloads the active view when another workstation (or this one) has
-    // written the day entries or the alarms since the last look, keeping
-    // the selection and the scroll position.
-    void FollowOtherWorkstations();
+    // False when the program is to end (its reason told).
+    bool StartUp();
     // Reads the logged-in user's record again; false when he is gone.
     bool FollowSession();
     // A command the user may run now: his record read again, then the

@@ -3,8 +3,11 @@
 #include "storage/DatabaseCheck.h"
 #include "storage/DatabaseCopy.h"
 #include "storage/DatabaseFiles.h"
+#include "storage/FirstAdministrator.h"
 #include "kfstore/folder/FolderSelfTest.h"
 #include "storage/FolderStats.h"
+#include "kfstore/folder/LockFile.h"
+#include "kfstore/folder/Presence.h"
 #include "kfstore/folder/Restore.h"
 #include "storage/DatabaseRestore.h"
 #include "kfstore/StoreUpkeep.h"
@@ -16,6 +19,7 @@
 #include "storage/OrbekoDB.h"
 #include "kfstore/StoreHome.h"
 #include "kfstore/StoreLocation.h"
+#include "kfstore/ScratchFolder.h"
 
 #include <QDate>
 
@@ -26,6 +30,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -42,13 +47,15 @@ const std::map<std::string, TVerb> kVerbs = {
      {"check [--json] FOLDER",
       "Checks the database in FOLDER while workstations keep working: the engine's integrity\n"
       "check of each of the four files and of the details file OBDetail.Ism where there is one,\n"
-      "their format and key formats, every record's key and size, the agreement of each file's\n"
-      "table with its indexes, and every reference between the files (an event's owner,\n"
-      "assignees and category; an alarm's event and user, and that the user is among the\n"
-      "event's assignees; that each detail's event, category or user is there, and an event's\n"
-      "detail is that event's own rather than a deleted one's). The files are first copied as\n"
-      "they stand at one moment into a scratch folder under $TMPDIR (workstations wait only\n"
-      "while the copy is taken, as for backup), and the copy is checked.\n"
+      "each file's header and description read as Orbeko reads them when it opens the file (a\n"
+      "file it would refuse, or one cut short, is named with the cause), their key formats,\n"
+      "every record's key and size, the agreement of each file's table with its indexes, and\n"
+      "every reference between the files (an event's owner, assignees and category; an alarm's\n"
+      "event and user, and that the user is among the event's assignees; that each detail's\n"
+      "event, category or user is there, and an event's detail is that event's own rather than\n"
+      "a deleted one's). The files are first copied as they stand at one moment into a scratch\n"
+      "folder under $TMPDIR (workstations wait only while the copy is taken, as for backup),\n"
+      "and the copy is checked.\n"
       "Each problem is one line: file, record identifier, what is wrong.\n"
       "  --json  one JSON object: {\"folder\", \"problems\": [{\"file\", \"record\", \"problem\"}],\n"
       "          \"count\"}\n"
@@ -56,6 +63,15 @@ const std::map<std::string, TVerb> kVerbs = {
       "files are read through the store one after another (a change made meanwhile may show\n"
       "as a passing problem: check again).\n"
       "Exit status: 0 no problems, 1 problems found, 2 the folder cannot be read.\n"}},
+    {"create",
+     {"create LOCATION --admin NAME",
+      "Makes a new, empty database at LOCATION, a folder (made if missing) or the connection\n"
+      "string of a PostgreSQL server, with its first administrator NAME, as Orbeko's first\n"
+      "start makes him: user name, full name and abbreviation NAME in upper case (cut to 10\n"
+      "characters), the rights to add entries, to administer and to change other users'\n"
+      "entries, and a blank password. Refused when LOCATION holds anything of a database\n"
+      "already: one of its files, their journals or lock files, a restore's staging folder.\n"
+      "Exit status: 0 made, 1 refused, 2 failed or the arguments are wrong.\n"}},
     {"copy",
      {"copy SOURCE DEST",
       "Copies the database at SOURCE to DEST, each a folder or the connection string of a\n"
@@ -65,7 +81,7 @@ const std::map<std::string, TVerb> kVerbs = {
       "note. Refused while any workstation has SOURCE open, and when DEST already holds a\n"
       "database; no workstation can open either until the copy is done. A copy that fails\n"
       "removes what it made.\n"
-      "Exit status: 0 copied, 1 refused, 2 failed.\n"}},
+      "Exit status: 0 copied, 1 refused, 2 failed (also when a server cannot be reached).\n"}},
     {"backup",
      {"backup FOLDER DEST",
       "Copies the four files of FOLDER, and the details file where there is one, into the\n"
@@ -86,8 +102,8 @@ const std::map<std::string, TVerb> kVerbs = {
       "workstation has the folder open, or when the backup has problems. The backup is\n"
       "copied into a staging folder inside FOLDER first and then moved into place file by\n"
       "file, so that a crash leaves either the old or the restored set: a restore cut short\n"
-      "after its copy was complete is finished by \"restore --finish FOLDER\" (Orbeko refuses\n"
-      "the folder until then).\n"
+      "after its copy was complete is finished by \"restore --finish FOLDER\"; until then Orbeko\n"
+      "and every other verb refuse the folder.\n"
       "Exit status: 0 restored, 1 refused (the folder is unchanged), 2 failed.\n"}},
     {"locktest",
      {"locktest FOLDER",
@@ -106,7 +122,10 @@ const std::map<std::string, TVerb> kVerbs = {
       "one VEVENT per event with a UID that stays the same on every export, its time and end\n"
       "in the system's time zone (untimed events as all-day dates over their days), summary,\n"
       "place, notes, category, CLASS:PRIVATE for private events, and the owner and assignees\n"
-      "who have an e-mail address as organizer and attendees.\n"
+      "who have an e-mail address as organizer and attendees. The events are read from a copy\n"
+      "of the files taken at one moment, as check takes it, so FOLDER may be read-only (a\n"
+      "backup on read-only media, an account that may not write): nothing is written there.\n"
+      "The UIDs are the same for a database, its backups and its copies.\n"
       "  --user NAME          only the events assigned to that user, with a VALARM where he has\n"
       "                       an alarm\n"
       "  --from/--to DATE     the days to export (YYYY-MM-DD, both included); all by default\n"
@@ -163,14 +182,33 @@ std::string JsonString(const std::string& text)
     return json + "\"";
 }
 
-// The tool never creates a database nor asks anybody anything.
+// The tool never asks anybody anything, and makes a database only when
+// told to create one.
 class TNoQuestions : public TOrbekoDBShell
 {
 public:
+    explicit TNoQuestions(bool create = false) : Create_(create) {}
     void Warn(const std::string&) override {}
     bool AskFolder(const std::string&, std::string&) override { return false; }
-    bool Confirm(const std::string&) override { return false; }
+    bool Confirm(const std::string&) override { return Create_; }
+
+private:
+    bool Create_;
 };
+
+// A message box's text on a terminal: each of its carriage returns starts
+// a line, where on the terminal it would overwrite the one before.
+std::string Lines(std::string text)
+{
+    std::replace(text.begin(), text.end(), '\r', '\n');
+    return text;
+}
+
+// "1 problem", "2 problems".
+std::string Counted(int64_t count, const std::string& noun)
+{
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
 
 // "--name value" options after the positional arguments; false when one is
 // unknown or has no value.
@@ -206,6 +244,24 @@ std::string UserIdOf(TOrbekoDB& db, const std::string& name)
     if (!FindRecord(db.UserFile, user, TOrbekoDB::UserNameKey, EncodeText(QString::fromStdString(name).toUpper())))
         throw std::runtime_error("no user named " + name);
     return db.UserFile.LastKey();
+}
+
+// A verb that cannot be done on the location as it stands; nothing was changed.
+class EVerbRefused : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A folder whose restore was cut short holds part of the old set and part
+// of the backup's: reading it would mislead, and what is written there is
+// lost when the restore is finished.
+void RefuseUnfinishedRestore(const std::string& location)
+{
+    if (StoreLocation::IsServer(location) || !TRestore::Unfinished(location))
+        return;
+    throw EVerbRefused("a restore of " + location + " was interrupted, so the folder holds old and restored "
+                       "files side by side; finish it first with \"orbeko-admin restore --finish " + location + "\"");
 }
 
 void PrintProblem(std::ostream& out, const TProblem& problem)
@@ -258,12 +314,17 @@ int TAdminCommand::Run(const std::vector<std::string>& args)
             return ImportIcs(rest);
         if (args[0] == "copy")
             return Copy(rest);
+        if (args[0] == "create")
+            return Create(rest);
         return Stats(rest);
     } catch (const ECopyRefused& refused) {
-        Err_ << "orbeko-admin " << args[0] << ": refused: " << refused.what() << "\n";
+        Err_ << "orbeko-admin " << args[0] << ": refused: " << Lines(refused.what()) << "\n";
+        return kProblems;
+    } catch (const EVerbRefused& refused) {
+        Err_ << "orbeko-admin " << args[0] << ": refused: " << Lines(refused.what()) << "\n";
         return kProblems;
     } catch (const std::exception& error) {
-        Err_ << "orbeko-admin " << args[0] << ": " << error.what() << "\n";
+        Err_ << "orbeko-admin " << args[0] << ": " << Lines(error.what()) << "\n";
         return kFailed;
     }
 }
@@ -290,7 +351,7 @@ bool TAdminCommand::ReadableDatabase(const std::string& folder)
             if (probe.Open(StoreLocation::FileName(StoreLocation::Normalized(folder), file.Name), koShared))
                 return true;
             if (probe.Status() != ksNotFound) {
-                Err_ << "orbeko-admin: cannot read " << StoreHomes::Shown(folder) << ": " << probe.StatusText()
+                Err_ << "orbeko-admin: cannot read " << StoreHomes::Shown(folder) << ": " << Lines(probe.StatusText())
                      << "\n";
                 return false;
             }
@@ -303,6 +364,7 @@ bool TAdminCommand::ReadableDatabase(const std::string& folder)
         Err_ << "orbeko-admin: cannot read the folder " << folder << "\n";
         return false;
     }
+    RefuseUnfinishedRestore(folder);
     // The optional details file alone is no database.
     for (const TDatabaseFile& file : kDatabaseFiles)
         if (!file.Optional && std::filesystem::exists(FolderFile(folder, file.Name), error))
@@ -342,8 +404,8 @@ int TAdminCommand::Check(const std::vector<std::string>& args)
     if (json)
         Out_ << "],\"count\":" << problems << "}\n";
     else
-        Out_ << StoreHomes::Shown(folder) << ": " << (problems == 0 ? "no" : std::to_string(problems))
-             << " problems found\n";
+        Out_ << StoreHomes::Shown(folder) << ": " << (problems == 0 ? "no problems" : Counted(problems, "problem"))
+             << " found\n";
     return problems == 0 ? kOk : kProblems;
 }
 
@@ -353,6 +415,7 @@ int TAdminCommand::Copy(const std::vector<std::string>& args)
         return Usage("copy");
     if (!ReadableDatabase(args[0]))
         return kFailed;
+    RefuseUnfinishedRestore(args[1]);
     const int64_t records = TDatabaseCopy::Run(args[0], args[1]);
     Out_ << "Copied " << records << " records of " << StoreHomes::Shown(args[0]) << " to "
          << StoreHomes::Shown(args[1]) << "\n";
@@ -376,6 +439,7 @@ int TAdminCommand::Backup(const std::vector<std::string>& args)
     const std::string& destination = args[1];
     if (!FolderOnly("backup", folder, kServerBackup) || !FolderOnly("backup", destination, kServerBackup))
         return kFailed;
+    RefuseUnfinishedRestore(destination);
     if (!ReadableDatabase(folder))
         return kFailed;
     std::error_code error;
@@ -386,13 +450,13 @@ int TAdminCommand::Backup(const std::vector<std::string>& args)
     }
     const std::vector<TStoreUpkeep::TFailure> failures = DatabaseUpkeep(folder)->Snapshot(destination, true);
     for (const TStoreUpkeep::TFailure& failure : failures)
-        Err_ << "orbeko-admin backup: " << failure.File << " " << failure.Error << "\n";
+        Err_ << "orbeko-admin backup: " << failure.File << " " << Lines(failure.Error) << "\n";
     if (!failures.empty())
         return kFailed;
     const int64_t problems = TDatabaseCheck([this](const TProblem& problem) { PrintProblem(Out_, problem); })
                                  .CheckQuiet(destination);
     if (problems != 0) {
-        Out_ << destination << ": the copy has " << problems << " problems\n";
+        Out_ << destination << ": the copy has " << Counted(problems, "problem") << "\n";
         return kProblems;
     }
     Out_ << "Backup of " << folder << " in " << destination << ": checked, no problems found\n";
@@ -413,11 +477,12 @@ int TAdminCommand::Restore(const std::vector<std::string>& args)
                                               : folder + " has no interrupted restore\n");
             return kOk;
         }
+        RefuseUnfinishedRestore(folder);
         if (!ReadableDatabase(args[0]))
             return kFailed;
         DatabaseRestore::Run(args[0], folder);
     } catch (const ERestoreRefused& refused) {
-        Err_ << "orbeko-admin restore: refused: " << refused.what() << "\n";
+        Err_ << "orbeko-admin restore: refused: " << Lines(refused.what()) << "\n";
         return kProblems;
     }
     Out_ << "Restored " << folder << " from " << args[0] << "\n";
@@ -436,6 +501,7 @@ int TAdminCommand::LockTest(const std::vector<std::string>& args)
         Err_ << "orbeko-admin: cannot read the folder " << folder << "\n";
         return kFailed;
     }
+    RefuseUnfinishedRestore(folder);
     TFolderSelfTest test(folder, kDatabaseFiles);
     Out_ << "File system: " << test.FileSystem();
     if (test.Mount())
@@ -451,7 +517,7 @@ int TAdminCommand::LockTest(const std::vector<std::string>& args)
          << "\n";
     test.CheckPresence(-1);
     for (const TFolderSelfTest::TFinding& finding : test.Findings())
-        Out_ << (finding.Refuse ? "Unsafe: " : "Warning: ") << finding.Text << "\n";
+        Out_ << (finding.Refuse ? "Unsafe: " : "Warning: ") << Lines(finding.Text) << "\n";
     Out_ << (test.Refused() ? "Sharing this folder would lose data\n" : "Locks in this folder exclude\n");
     return test.Refused() ? kProblems : kOk;
 }
@@ -466,8 +532,32 @@ int TAdminCommand::ExportIcs(const std::vector<std::string>& args)
         return Usage("export-ics");
     if (!ReadableDatabase(args[0]))
         return kFailed;
+    // A folder is read from a copy of one moment, which needs no right to
+    // write where the folder is.
+    std::optional<TScratchFolder> scratch;
+    if (!StoreLocation::IsServer(args[0])) {
+        scratch.emplace(std::filesystem::temp_directory_path().string(), "orbeko-export-");
+        for (const TStoreUpkeep::TFailure& failure : DatabaseUpkeep(args[0])->Snapshot(scratch->Path(), false))
+            throw std::runtime_error(failure.File + " cannot be read: " + failure.Error);
+        // The copy keeps the files' modes; it is this process's to open.
+        for (const auto& entry : std::filesystem::directory_iterator(scratch->Path()))
+            std::filesystem::permissions(entry.path(),
+                                         std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+                                         std::filesystem::perm_options::add);
+    }
     TNoQuestions shell;
-    TOrbekoDB db(shell, args[0]);
+    std::unique_ptr<TOrbekoDB> opened;
+    try {
+        opened = std::make_unique<TOrbekoDB>(shell, scratch ? scratch->Path() : args[0]);
+    } catch (const EOrbekoDB& error) {
+        // Told of the folder, not of the copy.
+        std::string text = error.what();
+        if (scratch)
+            for (std::size_t at; (at = text.find(scratch->Path())) != std::string::npos;)
+                text.replace(at, scratch->Path().size(), args[0]);
+        throw EOrbekoDB(text);
+    }
+    TOrbekoDB& db = *opened;
     TICalExport::TOptions what{from, to, {}, {}};
     if (const auto user = options.find("--user"); user != options.end()) {
         what.AlarmUserId = UserIdOf(db, user->second);
@@ -509,9 +599,7 @@ int TAdminCommand::ImportIcs(const std::vector<std::string>& args)
     TNoQuestions shell;
     TOrbekoDB db(shell, args[0]);
     const TICalImport::TOutcome outcome = TICalImport(db, UserIdOf(db, options["--user"])).Import(text, from, to);
-    std::string summary = outcome.Summary();
-    std::replace(summary.begin(), summary.end(), '\r', '\n');
-    Out_ << summary << "\n";
+    Out_ << Lines(outcome.Summary()) << "\n";
     return outcome.Refused > 0 ? kProblems : kOk;
 }
 
@@ -522,5 +610,71 @@ int TAdminCommand::Stats(const std::vector<std::string>& args)
     if (!ReadableDatabase(args[0]))
         return kFailed;
     TFolderStats(args[0]).Print(Out_);
+    return kOk;
+}
+
+std::string TAdminCommand::DiaryThing(const std::string& location)
+{
+    if (StoreLocation::IsServer(location)) {
+        for (const TDatabaseFile& file : kDatabaseFiles) {
+            TXIsamFile probe;
+            if (probe.Open(StoreLocation::FileName(StoreLocation::Normalized(location), file.Name), koShared))
+                return file.Name;
+            if (probe.Status() != ksNotFound)
+                throw std::runtime_error(StoreHomes::Shown(location) + " cannot be reached: "
+                                         + Lines(probe.StatusText()));
+        }
+        return {};
+    }
+    std::vector<std::string> names = {TRestore::StagingName, TPresence::FileName};
+    for (const TDatabaseFile& file : kDatabaseFiles) {
+        const std::string path = FolderFile(location, file.Name);
+        names.push_back(file.Name);
+        names.push_back(std::string(file.Name) + "-journal");
+        names.push_back(std::filesystem::path(TLockFile::PathFor(path)).filename().string());
+    }
+    std::error_code error;
+    for (const std::string& name : names)
+        if (std::filesystem::exists(FolderFile(location, name), error))
+            return name;
+    return {};
+}
+
+int TAdminCommand::Create(const std::vector<std::string>& args)
+{
+    std::map<std::string, std::string> options;
+    if (args.empty() || !ReadOptions(args, 1, options, {"--admin"}) || !options.count("--admin")
+        || options["--admin"].empty())
+        return Usage("create");
+    const std::string& location = args[0];
+    const std::string shown = StoreHomes::Shown(location);
+    if (StoreLocation::IsServer(location)) {
+        if (!StoreHomes::Server()) {
+            Err_ << "orbeko-admin: cannot reach a PostgreSQL server: this installation lacks the server support; it "
+                    "was looked for here:\n"
+                 << StoreHomes::ServerMissing();
+            return kFailed;
+        }
+    } else {
+        std::error_code error;
+        std::filesystem::create_directories(location, error);
+        if (error) {
+            Err_ << "orbeko-admin create: cannot make " << location << ": " << error.message() << "\n";
+            return kFailed;
+        }
+    }
+    if (const std::string held = DiaryThing(location); !held.empty())
+        throw EVerbRefused(shown + " already holds " + held + " of a database; a new one is made only where there is "
+                           "nothing of one");
+    TNoQuestions shell(true);
+    TOrbekoDB db(shell, location);
+    // Another creator may have got there first.
+    if (db.UserFile.RecordCount() != 0)
+        throw EVerbRefused(shown + " was given a database by someone else meanwhile");
+    TUserRec user;
+    TFirstAdministrator::Make(db, options["--admin"], user);
+    Out_ << "Made a new Orbeko database in " << shown << "\n"
+         << "Its administrator's user name is \"" << FieldText(user.UserName)
+         << "\" and his password is \"<blank>\": log in as him and give him a password\n";
     return kOk;
 }

@@ -29,6 +29,11 @@ private:
     int ExportIcs(const std::vector<std::string>& args);
     int ImportIcs(const std::vector<std::string>& args);
     int Copy(const std::vector<std::string>& args);
+    int Create(const std::vector<std::string>& args);
+    // The first thing of a database that location holds (a file, a
+    // journal, a lock file, a restore's staging folder); empty when none.
+    // Throws std::runtime_error when a server cannot be reached.
+    std::string DiaryThing(const std::string& location);
     // True for a folder; for a server false, after saying what serves instead.
     bool FolderOnly(const std::string& verb, const std::string& location, const char* instead);
     // False (after saying why) unless folder is a readable folder, or a

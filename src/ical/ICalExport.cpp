@@ -1,6 +1,7 @@
 #include "ical/ICalExport.h"
 
 #include "ical/ICalComponent.h"
+#include "storage/DatabaseUid.h"
 #include "storage/KeyWalk.h"
 #include "kfstore/KfStore.h"
 #include "kfstore/KfsStatus.h"
@@ -11,7 +12,6 @@
 
 #include <QDateTime>
 #include <QTimeZone>
-#include <QUuid>
 
 #include <algorithm>
 #include <map>
@@ -19,8 +19,6 @@
 #include <stdexcept>
 
 namespace {
-
-constexpr const char* kUidMarker = "orbeko-db:";
 
 // A stamp counts the seconds of the workstation's wall clock as if it were
 // UTC; these are the wall clock's own fields.
@@ -163,19 +161,7 @@ icalproperty* Person(icalproperty* (*make)(const char*), TNames& names, const st
 
 std::string TICalExport::DatabaseUid(TOrbekoDB& db)
 {
-    std::string note;
-    if (!db.UserFile.ReadNote(note))
-        throw EOrbekoDB(db.UserFile.StatusText());
-    if (note.rfind(kUidMarker, 0) != 0) {
-        const std::string made = kUidMarker + QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString();
-        if (!db.UserFile.WriteNote(made))
-            throw EOrbekoDB(db.UserFile.StatusText());
-        // Another workstation may have written its own at the same moment:
-        // whichever stands now is the database's.
-        if (!db.UserFile.ReadNote(note))
-            throw EOrbekoDB(db.UserFile.StatusText());
-    }
-    return note.substr(std::string(kUidMarker).size());
+    return TDatabaseUid::Of(db);
 }
 
 std::string TICalExport::Export(const TOptions& options)

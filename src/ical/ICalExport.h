@@ -36,8 +36,9 @@ public:
     std::string Export(const TOptions& options);
     std::size_t Count() const { return Count_; }
 
-    // The part of every UID that names this database: kept in the users
-    // file, made once, the same for every workstation.
+    // The part of every UID that names this database (TDatabaseUid): the
+    // same for every workstation, its backups and copies; read, never
+    // written.
     static std::string DatabaseUid(TOrbekoDB& db);
 
 private:

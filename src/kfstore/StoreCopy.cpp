@@ -118,7 +118,12 @@ int64_t TStoreCopy::Run(TKeptFiles files, const std::string& source, const std::
     }
     for (const TKeptFile& file : files) {
         TXIsamFile probe;
-        if (probe.Open(StoreLocation::FileName(to, file.Name), koShared) || probe.Status() != ksNotFound)
+        if (probe.Open(StoreLocation::FileName(to, file.Name), koShared))
+            throw ECopyRefused(StoreHomes::Shown(to) + " already holds " + file.Name);
+        // A server that does not answer holds nothing that could be refused.
+        if (probe.Status() != ksNotFound && StoreLocation::IsServer(to))
+            throw std::runtime_error(StoreHomes::Shown(to) + " cannot be reached: " + probe.StatusText());
+        if (probe.Status() != ksNotFound)
             throw ECopyRefused(StoreHomes::Shown(to) + " already holds " + file.Name);
     }
 

@@ -1,6 +1,7 @@
 #include "storage/OrbekoDB.h"
 
 #include "kfstore/folder/FolderDiagnosis.h"
+#include "storage/DatabaseUid.h"
 #include "kfstore/KfStore.h"
 #include "storage/RegistryKey.h"
 #include "kfstore/ServerModule.h"
@@ -64,7 +65,9 @@ void TOrbekoDB::OpenFolder(TOrbekoDBShell& shell)
     // A folder that is not there is reported by the first open below, with
     // the system's reason, rather than offered as a place for a new database.
     std::error_code error;
-    if (missing.size() == std::size(kFiles) && (OnServer() || std::filesystem::is_directory(RootPath, error)))
+    const bool create =
+        missing.size() == std::size(kFiles) && (OnServer() || std::filesystem::is_directory(RootPath, error));
+    if (create)
         CreateDatabase(shell);
     else if (!missing.empty() && missing.size() < std::size(kFiles)) {
         std::string names;
@@ -78,6 +81,9 @@ void TOrbekoDB::OpenFolder(TOrbekoDBShell& shell)
     }
     for (const TFileSpec& known : kFiles)
         OpenExisting(FileOf(known), known.Name, known.What);
+    // Named once, at its birth, so that its backups and copies share the name.
+    if (create)
+        TDatabaseUid::Make(*this);
     Details.Attach(FilePath(TDetailFile::FileName), OnServer() ? std::string() : FilePath(DayEntryFileName));
     // A damaged or foreign file in its place is told now, never written over.
     Details.Exists();

@@ -27,19 +27,6 @@ QString Text(const std::string& text)
     return DecodeText(text);
 }
 
-// Text output at a point, the point being the top left of the text.
-void TextOut(QPainter& painter, int x, int y, const TFont& font, const QString& text)
-{
-    painter.setFont(font.QtFont());
-    painter.setPen(font.Color());
-    painter.drawText(x, y + QFontMetrics(font.QtFont()).ascent(), text);
-}
-
-int TextWidth(const TFont& font, const QString& text)
-{
-    return text.isEmpty() ? 0 : QFontMetrics(font.QtFont()).horizontalAdvance(text);
-}
-
 // Hands the drawing and measuring of rows to the list, and outlines the
 // focused row with the style's focus rectangle.
 class TRowDelegate : public QAbstractItemDelegate
@@ -217,17 +204,7 @@ void TDayViewList::DrawItem(QPainter& painter, int index, const QRect& rect)
     TDayEntryRec entry;
     Entries_->GetEntry(index, entry);
 
-    std::string assignees;
-    for (const auto& slot : entry.AssigneeIds) {
-        const std::string id = FieldText(slot);
-        if (!IsId(id) || !UserNameCallback)
-            continue;
-        std::string name;
-        UserNameCallback(id, name);
-        if (!assignees.empty())
-            assignees += ", ";
-        assignees += name;
-    }
+    const QString assigneeText = AssigneeText(entry, UserNameCallback);
     std::string category;
     const std::string categoryId = FieldText(entry.CategoryId);
     if (ShowCategories_ && IsId(categoryId) && CategoryCallback)
@@ -279,7 +256,6 @@ void TDayViewList::DrawItem(QPainter& painter, int index, const QRect& rect)
     QString description = Text(FieldText(entry.Description));
     if (!details.Place.isEmpty())
         description += QStringLiteral(" (") + details.Place + QLatin1Char(')');
-    const QString assigneeText = Text(assignees);
     const QString categoryText = Text(category);
     const int textLeft = left + glyphs + timeColumn;
     TFont categoryFont = CategoryFont_;
@@ -424,4 +400,20 @@ QString TDayViewList::TimeText(const TDayEntryRec& entry, const TEventDetails& d
     if (startsToday)
         return end <= start ? clock(start) : clock(start) + dash + (endsToday ? clock(end) : QString());
     return endsToday ? dash + clock(end) : QStringLiteral("Day");
+}
+
+QString TDayViewList::AssigneeText(const TDayEntryRec& entry, const TUserNameCallback& names)
+{
+    std::string assignees;
+    for (const auto& slot : entry.AssigneeIds) {
+        const std::string id = FieldText(slot);
+        if (!IsId(id) || !names)
+            continue;
+        std::string name;
+        names(id, name);
+        if (!assignees.empty())
+            assignees += ", ";
+        assignees += name;
+    }
+    return Text(assignees);
 }

@@ -55,6 +55,8 @@ public:
     // What the time column shows for an entry on the entries' day:
     // "10:00", "10:00–11:30", "Day", or the part of a span on this day.
     static QString TimeText(const TDayEntryRec& entry, const TEventDetails& details, const std::string& day);
+    // The names of an entry's assignees, as names gives them, comma-separated.
+    static QString AssigneeText(const TDayEntryRec& entry, const TUserNameCallback& names);
 
     // Each setter copies the given font and repaints, changed or not.
     const TFont& TimeFont() const { return TimeFont_; }

@@ -1,6 +1,8 @@
 #include "views/Font.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
+#include <QPainter>
 
 namespace {
 
@@ -45,4 +47,16 @@ void TFont::SetStyle(TFontStyles style)
     Font_.setItalic((style & fsItalic) != 0);
     Font_.setUnderline((style & fsUnderline) != 0);
     Font_.setStrikeOut((style & fsStrikeOut) != 0);
+}
+
+void TextOut(QPainter& painter, int x, int y, const TFont& font, const QString& text)
+{
+    painter.setFont(font.QtFont());
+    painter.setPen(font.Color());
+    painter.drawText(x, y + QFontMetrics(font.QtFont()).ascent(), text);
+}
+
+int TextWidth(const TFont& font, const QString& text)
+{
+    return text.isEmpty() ? 0 : QFontMetrics(font.QtFont()).horizontalAdvance(text);
 }

@@ -2,6 +2,9 @@
 
 #include <QColor>
 #include <QFont>
+#include <QString>
+
+class QPainter;
 
 // Font styles as a set of bits.
 enum TFontStyle : int {
@@ -36,3 +39,7 @@ private:
     QFont Font_;
     QColor Color_;
 };
+
+// Text in a font and its colour, the point being the top left of the text.
+void TextOut(QPainter& painter, int x, int y, const TFont& font, const QString& text);
+int TextWidth(const TFont& font, const QString& text);

@@ -2,6 +2,7 @@
 #include "admin/UserAccounts.h"
 #include "admin/UserDeletion.h"
 #include "admin/frmDeleteUser.h"
+#include "storage/DatabaseCheck.h"
 #include "kfstore/StoreHome.h"
 #include "kfstore/folder/Presence.h"
 #include "storage/DatabaseFiles.h"
@@ -117,6 +118,35 @@ protected:
     }
 
     TfrmDeleteUser Form;
+
+    // The same four users on the server, the wizard's connection there.
+    void MoveToServer()
+    {
+        if (TTestDatabase::Server().empty())
+            GTEST_SKIP() << TTestDatabase::Missing();
+        Server_ = std::make_unique<TTestDatabase>();
+        auto key = TRegistryKey::Open(true);
+        ASSERT_NE(key, nullptr);
+        ASSERT_TRUE(key->WriteText("RootPath", QString::fromStdString(Server_->Location())));
+        Records.reset();
+        Db = Connect();
+        Records.emplace(*Db);
+        Records->User("ANN", "ANN Full", "A", urAddEntries | urAdminister | urModifyOthers);
+        for (const std::string name : {"BOB", "CID", "DEE"})
+            Records->User(name, name + " Full", name.substr(0, 1), urAddEntries);
+    }
+
+    void TearDown() override
+    {
+        Db.reset();
+        Server_.reset();
+        TAdminFixture::TearDown();
+    }
+
+    // The database's location: the folder, or the server after MoveToServer.
+    std::string Location() const { return Server_ ? Server_->Location() : DataPath(); }
+
+    std::unique_ptr<TTestDatabase> Server_;
 };
 
 TEST_F(DeleteUserTest, PagesOfferTheirButtonsAndTheOtherUsers)
@@ -356,23 +386,6 @@ class DeleteUserLoggedInTest : public DeleteUserTest,
                                public ::testing::WithParamInterface<std::tuple<bool, TLoggedInCase>>
 {
 protected:
-    // The same four users on the server, the wizard's connection there.
-    void MoveToServer()
-    {
-        if (TTestDatabase::Server().empty())
-            GTEST_SKIP() << TTestDatabase::Missing();
-        Server_ = std::make_unique<TTestDatabase>();
-        auto key = TRegistryKey::Open(true);
-        ASSERT_NE(key, nullptr);
-        ASSERT_TRUE(key->WriteText("RootPath", QString::fromStdString(Server_->Location())));
-        Records.reset();
-        Db = Connect();
-        Records.emplace(*Db);
-        Records->User("ANN", "ANN Full", "A", urAddEntries | urAdminister | urModifyOthers);
-        for (const std::string name : {"BOB", "CID", "DEE"})
-            Records->User(name, name + " Full", name.substr(0, 1), urAddEntries);
-    }
-
     // A workstation where the user is logged in, as long as the test runs.
     void LoggedIn(const std::string& id, const std::string& name)
     {
@@ -387,12 +400,9 @@ protected:
     void TearDown() override
     {
         Workstations_.clear();
-        Db.reset();
-        Server_.reset();
         DeleteUserTest::TearDown();
     }
 
-    std::unique_ptr<TTestDatabase> Server_;
     std::vector<std::unique_ptr<TStorePresence>> Workstations_;
 };
 
@@ -451,5 +461,72 @@ INSTANTIATE_TEST_SUITE_P(Folder, DeleteUserLoggedInTest,
 INSTANTIATE_TEST_SUITE_P(Server, DeleteUserLoggedInTest,
                          ::testing::Combine(::testing::Values(true), ::testing::ValuesIn(kLoggedInCases)),
                          LoggedInName);
+
+// An event of BOB's with alarms of other users on it; after the run no
+// alarm is left on an event that is gone, and the check finds nothing.
+struct TOthersAlarmsCase
+{
+    const char* Name;
+    std::string NewOwner;  // empty: his events are deleted
+    std::vector<std::string> Assignees;
+    std::vector<std::string> Alarms;  // users with an alarm on the event
+    std::vector<std::string> AlarmsAfter;
+};
+
+void PrintTo(const TOthersAlarmsCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
+class DeleteUserOthersAlarmsTest : public DeleteUserTest,
+                                   public ::testing::WithParamInterface<std::tuple<bool, TOthersAlarmsCase>>
+{
+};
+
+TEST_P(DeleteUserOthersAlarmsTest, AnEventThatGoesTakesEveryAlarmOnIt)
+{
+    const auto& [server, c] = GetParam();
+    if (server)
+        MoveToServer();
+    if (HasFatalFailure() || IsSkipped())
+        return;
+    // CID's alarm on an event that stays stays.
+    const std::string other = Records->Event(kMeeting, kCid, {kCid}, "Budget meeting");
+    Records->Alarm(other, kCid, kAlarmDue);
+    const std::string id = Records->Event(kMeeting, kBob, c.Assignees, "Budget meeting");
+    for (const std::string& user : c.Alarms)
+        Records->Alarm(id, user, kAlarmDue);
+    TUserDeletion(*Db, {kBob, c.NewOwner, kDee}).Run();
+    std::vector<std::string> expected = c.AlarmsAfter;
+    expected.insert(expected.begin(), kCid);
+    std::vector<std::string> users = AlarmUsers();
+    std::sort(users.begin(), users.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(users, expected);
+    Db.reset();
+    std::vector<std::string> problems;
+    TDatabaseCheck([&problems](const TProblem& problem) {
+        problems.push_back(problem.File + " " + problem.Record + ": " + problem.Text);
+    }).CheckQuiet(Location());
+    EXPECT_EQ(problems, std::vector<std::string>{});
+}
+
+const TOthersAlarmsCase kOthersAlarmsCases[] = {
+    {"DeletedWithTheOthersAlarms", "", {kBob, kCid, kDee}, {kBob, kCid, kDee}, {}},
+    {"DeletedWithoutHisOwnAlarm", "", {kCid}, {kCid}, {}},
+    {"HandedOnKeepsTheOthersAlarms", kCid, {kBob, kCid, kDee}, {kBob, kCid, kDee}, {kCid, kDee}},
+};
+
+std::string OthersAlarmsName(const ::testing::TestParamInfo<std::tuple<bool, TOthersAlarmsCase>>& info)
+{
+    return std::get<1>(info.param).Name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Folder, DeleteUserOthersAlarmsTest,
+                         ::testing::Combine(::testing::Values(false), ::testing::ValuesIn(kOthersAlarmsCases)),
+                         OthersAlarmsName);
+INSTANTIATE_TEST_SUITE_P(Server, DeleteUserOthersAlarmsTest,
+                         ::testing::Combine(::testing::Values(true), ::testing::ValuesIn(kOthersAlarmsCases)),
+                         OthersAlarmsName);
 
 }  // namespace

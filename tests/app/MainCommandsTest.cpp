@@ -41,6 +41,7 @@ const TCommandCase kCommands[] = {
     {"actToolsReport", "&Report...", "Generate a report", {}, false, true},
     {"actToolsViewDay", "By &day", "View events by day", {}, true, true},
     {"actToolsViewWeek", "By &week", "View events by week", {}, true, true},
+    {"actToolsViewMonth", "By &month", "View events by month", QKeySequence(Qt::CTRL | Qt::Key_M), true, true},
     {"actUsers", "&Users", "Administer Orbeko users", {}, false, true},
     {"actCategories", "&Categories", "Administer Orbeko categories", {}, false, true},
     {"actTroubleshooting", "&Troubleshooting...", "", {}, false, true},
@@ -106,15 +107,15 @@ TEST_F(MainCommandsTest, MenusToolBarAndPopupHoldTheCommandsInTheirOrder)
     }
     QMenu* view = bar[3]->menu()->actions().back()->menu();
     ASSERT_NE(view, nullptr);
-    EXPECT_EQ(Names(view->actions()), (QStringList{"actToolsViewDay", "actToolsViewWeek"}));
+    EXPECT_EQ(Names(view->actions()), (QStringList{"actToolsViewDay", "actToolsViewWeek", "actToolsViewMonth"}));
 
     const auto* tools = window.findChild<QToolBar*>("tbrTools");
     ASSERT_NE(tools, nullptr);
     EXPECT_EQ(Names(tools->actions()),
               (QStringList{"actEventNew", "actEventProperties", "actEventDelete", "-", "actToday", "actDate",
                            "actPrev", "actNext", "-", "actToolsOptions", "actToolsFiltering", "actToolsGroups",
-                           "actToolsReport", "actToolsViewDay", "actToolsViewWeek", "-", "actUsers",
-                           "actCategories"}));
+                           "actToolsReport", "actToolsViewDay", "actToolsViewWeek", "actToolsViewMonth", "-",
+                           "actUsers", "actCategories"}));
     EXPECT_EQ(tools->iconSize(), QSize(16, 16));
     EXPECT_FALSE(tools->isMovable());
 

@@ -12,6 +12,7 @@
 #include "support/FolderPromptScript.h"
 #include "support/MessageBoxScript.h"
 #include "views/DayView.h"
+#include "views/MonthView.h"
 #include "views/WeekView.h"
 
 #include <QAction>
@@ -64,6 +65,7 @@ protected:
     QAction& Action(const char* name) { return Child<QAction>(name); }
     TWeekView& Week() { return Child<TWeekView>("wvMain"); }
     TDayView& Day() { return Child<TDayView>("dvMain"); }
+    TMonthView& Month() { return Child<TMonthView>("mvMain"); }
     QTimer& Timer() { return Child<QTimer>("tmrMain"); }
 
     // Adds a user straight to the database, as another workstation would;

@@ -14,9 +14,9 @@
 
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QScrollBar>
-
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -229,6 +229,28 @@ TEST_F(ViewFeedingTest, SwitchingViewsKeepsTheFocusedDay)
     EXPECT_EQ(&window.ActiveView(), &Week());
     EXPECT_EQ(Week().Days(0).Stamp().AsDateTime().date(), QDate(2025, 3, 17));
     EXPECT_TRUE(Action("actToolsViewWeek").isChecked());
+}
+
+// The month takes over the day worked at, is fed like the others, and opens
+// a day in the day view.
+TEST_F(ViewFeedingTest, TheMonthViewIsFedAndOpensADay)
+{
+    TfrmMain& window = Window();
+    const QDate worked = Week().CurrentDateTime().date();
+    Action("actToolsViewMonth").trigger();
+    ASSERT_EQ(&window.ActiveView(), &Month());
+    EXPECT_TRUE(Action("actToolsViewMonth").isChecked());
+    EXPECT_FALSE(Action("actToolsViewWeek").isChecked());
+    EXPECT_EQ(Month().SelectedDay(), worked);
+    EXPECT_EQ(Month().DisplayOptions(), Week().DisplayOptions());
+    Action("actNext").trigger();
+    EXPECT_EQ(Month().SelectedDay(), worked.addMonths(1));
+
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(&Month(), &enter);
+    EXPECT_EQ(&window.ActiveView(), &Day());
+    EXPECT_TRUE(Action("actToolsViewDay").isChecked());
+    EXPECT_EQ(Day().Stamp().AsDateTime().date(), worked.addMonths(1));
 }
 
 TEST_F(ViewFeedingTest, PreviousAndNextMoveAWeekOrADay)

@@ -207,4 +207,48 @@ TEST_F(BackupRestoreTest, RestoreCutShortOfABackupWithoutDetailsIsFinishedWithou
     EXPECT_EQ(Problems(DataPath()), 0);
 }
 
+// As a crash leaves it with the users file restored and the other three
+// still old: every verb but "restore --finish" refuses the folder, names
+// the restore and changes nothing.
+TEST_F(BackupRestoreTest, EveryVerbRefusesAFolderWhoseRestoreWasInterrupted)
+{
+    const std::string copy = Backups_.File("copy");
+    ASSERT_EQ(RunAdmin({"backup", DataPath(), copy}).Exit, 0);
+    TDiaryRecords(*Connect()).User("LATER", "", "LATER");
+    const std::string staging = FolderFile(DataPath(), TRestore::StagingName);
+    std::filesystem::copy(copy, staging);
+    std::ofstream(FolderFile(staging, TRestore::MarkerName));
+    std::filesystem::rename(FolderFile(staging, TOrbekoDB::UserFileName), DataFile(TOrbekoDB::UserFileName));
+    const std::string calendar = Backups_.File("lunch.ics");
+    std::ofstream(calendar) << "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\nBEGIN:VEVENT\r\n"
+                               "UID:lunch-1\r\nDTSTAMP:20240101T000000Z\r\nDTSTART:20240105T120000\r\n"
+                               "SUMMARY:Lunch\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    const std::vector<std::vector<std::string>> verbs = {
+        {"check", DataPath()},
+        {"check", "--json", DataPath()},
+        {"stats", DataPath()},
+        {"export-ics", DataPath()},
+        {"import-ics", DataPath(), calendar, "--user", "ANN"},
+        {"backup", DataPath(), Backups_.File("again")},
+        {"backup", copy, DataPath()},
+        {"restore", copy, DataPath()},
+        {"restore", DataPath(), Backups_.File("elsewhere")},
+        {"locktest", DataPath()},
+        {"copy", DataPath(), Backups_.File("copied")},
+    };
+    for (const std::vector<std::string>& verb : verbs) {
+        const TAdminRun run = RunAdmin(verb);
+        EXPECT_EQ(run.Exit, 1) << verb[0] << " " << verb[1] << ": " << run.Out << run.Err;
+        EXPECT_NE(run.Err.find("refused: a restore of " + DataPath()), std::string::npos) << verb[0] << ": " << run.Err;
+        EXPECT_NE(run.Err.find("orbeko-admin restore --finish"), std::string::npos) << verb[0] << ": " << run.Err;
+    }
+    EXPECT_EQ(Events(DataPath()), 1);
+    EXPECT_FALSE(std::filesystem::exists(Backups_.File("again")));
+    EXPECT_FALSE(std::filesystem::exists(Backups_.File("copied")));
+
+    EXPECT_EQ(RunAdmin({"restore", "--finish", DataPath()}).Exit, 0);
+    EXPECT_EQ(RunAdmin({"check", DataPath()}).Exit, 0);
+    EXPECT_EQ(Connect()->UserFile.RecordCount(), 1);
+}
+
 }  // namespace

@@ -190,9 +190,62 @@ TEST_F(CheckTest, FlippedByteTheStoreStillReadsIsFound)
     EXPECT_TRUE(named) << run.Out;
 }
 
+// Damage the store refuses the file for, though the engine still reads it,
+// or that cuts it short: check names the cause, as one problem.
+TEST_F(CheckTest, AHeaderTheStoreRefusesOrAFileCutShortIsNamed)
+{
+    struct TCase
+    {
+        const char* Name;
+        const char* File;
+        std::function<void(std::string& bytes)> Damage;
+        bool StoreRefuses;
+        std::string Expected;
+    };
+    const TCase cases[] = {
+        {"write version raised", TOrbekoDB::DayEntryFileName, [](std::string& bytes) { bytes[18] = 3; }, true,
+         "OBDayEnt.Ism: its header's write version is 3, so the engine would only read the file and the store "
+         "refuses it (\"Update mode violation\")\n"},
+        {"cut within the header", TOrbekoDB::DayEntryFileName, [](std::string& bytes) { bytes.resize(50); }, true,
+         "OBDayEnt.Ism: cannot be read: the file was cut short: it has 50 bytes, less than the engine's header\n"},
+        {"cut after the first page", TOrbekoDB::AlarmFileName, [](std::string& bytes) { bytes.resize(8000); }, true,
+         "OBAlarms.Ism: cannot be read: the file was cut short: it has 8000 bytes, but its header counts "},
+        {"cut within the last page", TOrbekoDB::UserFileName,
+         [](std::string& bytes) { bytes.resize(bytes.size() - 1024); }, false,
+         "OBUsers.Ism: the file was cut short: it has "},
+    };
+    Db_.reset();
+    for (const TCase& c : cases) {
+        const std::string path = DataFile(c.File);
+        std::string kept;
+        {
+            std::ifstream in(path, std::ios::binary);
+            kept.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        std::string bytes = kept;
+        c.Damage(bytes);
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        TXIsamFile store;
+        EXPECT_EQ(!store.Open(path, 3), c.StoreRefuses) << c.Name << ": " << store.StatusText();
+        store.Close();
+        const TAdminRun run = RunAdmin({"check", DataPath()});
+        EXPECT_EQ(run.Exit, 1) << c.Name << ": " << run.Out << run.Err;
+        EXPECT_NE(run.Out.find(c.Expected), std::string::npos) << c.Name << ": " << run.Out;
+        EXPECT_NE(run.Out.find(": 1 problem found\n"), std::string::npos) << c.Name << ": " << run.Out;
+        EXPECT_EQ(run.Out.find("not an error"), std::string::npos) << c.Name << ": " << run.Out;
+        // The store's refusal, met by a verb that opens the database,
+        // comes as lines, not as a message box's carriage returns.
+        const TAdminRun exported = RunAdmin({"export-ics", DataPath()});
+        EXPECT_EQ(exported.Exit, c.StoreRefuses ? 2 : 0) << c.Name;
+        EXPECT_EQ(exported.Err.find('\r'), std::string::npos) << c.Name << ": " << exported.Err;
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << kept;
+    }
+    EXPECT_EQ(RunAdmin({"check", DataPath()}).Exit, 0);
+}
+
 TEST_F(CheckTest, CommandLineAnswersEveryVerb)
 {
-    for (const char* verb : {"check", "backup", "restore", "locktest", "stats"}) {
+    for (const char* verb : {"check", "backup", "restore", "locktest", "stats", "create"}) {
         const TAdminRun help = RunAdmin({verb, "--help"});
         EXPECT_EQ(help.Exit, 0);
         EXPECT_EQ(help.Out.rfind(std::string("Usage: orbeko-admin ") + verb, 0), 0u) << help.Out;

@@ -1,6 +1,8 @@
 #include "kfstore/folder/FileCheck.h"
 
+#include "kfstore/folder/EngineHeader.h"
 #include "kfstore/folder/FileSchema.h"
+#include "kfstore/FileDescriptor.h"
 #include "kfstore/folder/SqliteRows.h"
 #include "kfstore/KfsStatus.h"
 #include "kfstore/PrimaryKey.h"
@@ -11,6 +13,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
 
@@ -77,6 +80,17 @@ bool TFileCheck::Open(const std::string& path)
     if (header != ksOk) {
         Report({}, "not a keyed file: " + TXIsamFile::StatusText(header));
         return false;
+    }
+    // As the store opens it: a header the engine takes for a read-only or
+    // cut-short file is refused there, whatever the records hold.
+    {
+        const TFileDescriptor file(path, O_RDONLY);
+        const std::string problem = file.Get() < 0 ? std::string("cannot be opened: ") + std::strerror(errno)
+                                                   : TEngineHeader::Problem(file.Get());
+        if (!problem.empty()) {
+            Report({}, problem);
+            return false;
+        }
     }
     const int rc = Connection_.OpenReadOnly(path);
     if (rc != SQLITE_OK) {

@@ -1,6 +1,7 @@
 #include "kfstore/folder/Snapshot.h"
 
 #include "kfstore/KeptFile.h"
+#include "kfstore/folder/EngineHeader.h"
 #include "kfstore/folder/ReadTransaction.h"
 #include "kfstore/folder/Connection.h"
 #include "kfstore/FileDescriptor.h"
@@ -29,9 +30,14 @@ struct TSource
     std::optional<TReadTransaction> Transaction;
 };
 
-std::string Failure(sqlite3* db, int rc)
+// Why the file could not be read: what its header shows, else the engine's
+// word. The failed statement's message may be gone by then (the rollback
+// after it clears it); the result code's text never is.
+std::string Failure(int fd, sqlite3* db, int rc)
 {
-    return db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    if (std::string header = TEngineHeader::Problem(fd); !header.empty())
+        return header;
+    return db && sqlite3_errcode(db) == rc ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
 }
 
 std::string SystemFailure(const std::string& what)
@@ -109,7 +115,7 @@ std::vector<TSnapshot::TFailure> TSnapshot::Take(TKeptFiles files, const std::st
             rc = file->Transaction->BeginResult();
         }
         if (rc != SQLITE_OK)
-            failures.push_back({name, Failure(file->Connection.Handle(), rc)});
+            failures.push_back({name, Failure(file->Bytes->Get(), file->Connection.Handle(), rc)});
         else
             sources[i] = std::move(file);
     }
