@@ -5,6 +5,8 @@
 #include "storage/OrbekoDB.h"
 #include "kfstore/RecordLock.h"
 #include "kfstore/WriteBatch.h"
+#include "series/SeriesStore.h"
+#include "storage/Stamp.h"
 
 #include <stdexcept>
 #include <utility>
@@ -23,6 +25,16 @@ TCategoryDeletion::TCategoryDeletion(TOrbekoDB& db, std::string categoryId)
 void TCategoryDeletion::Run() const
 {
     Uncategorise(CarryingEvents());
+    // Occurrences made later are made without it too.
+    TSeriesStore store(Db_, TStamp().Seconds());
+    for (const std::string& id : store.Ids()) {
+        std::optional<TSeries> series = store.Read(id);
+        if (!series || FieldText(series->Template.CategoryId) != CategoryId_)
+            continue;
+        SetField(series->Template.CategoryId, kNoneId);
+        if (store.RewriteTemplate(*series) == TSeriesStore::TResult::Locked)
+            throw std::runtime_error(kEventLocked);
+    }
     if (!Db_.CategoryFile.Delete(CategoryId_))
         throw std::runtime_error(Db_.CategoryFile.StatusText());
     // Its events keep their details; only the category's own go.

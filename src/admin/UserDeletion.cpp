@@ -7,6 +7,8 @@
 #include "storage/OrbekoDB.h"
 #include "kfstore/RecordLock.h"
 #include "kfstore/WriteBatch.h"
+#include "series/SeriesStore.h"
+#include "storage/Stamp.h"
 
 #include <stdexcept>
 #include <utility>
@@ -105,6 +107,7 @@ bool TUserDeletion::Run()
     // every event that is still there whole.
     for (const std::string& id : deleted)
         Db_.Details.RemoveEvent(id);
+    ChangeSeries();
     const bool alarmsDeleted = DeleteAlarms(TOrbekoDB::AlarmUserKey, Plan_.UserId);
     // An event that goes takes the other users' alarms on it too: they
     // would only point at nothing.
@@ -170,4 +173,23 @@ bool TUserDeletion::DeleteAlarms(int16_t keyNumber, const std::string& id)
     if (!batch.Commit())
         throw std::runtime_error(alarms.StatusText());
     return deleted;
+}
+
+// The series are changed as their occurrences were, so that occurrences
+// made later are made without him.
+void TUserDeletion::ChangeSeries()
+{
+    TSeriesStore store(Db_, TStamp().Seconds());
+    for (const std::string& id : store.Ids()) {
+        std::optional<TSeries> series = store.Read(id);
+        if (!series || !Involves(Plan_.UserId, series->Template))
+            continue;
+        TSeriesStore::TResult result;
+        if (Apply(Plan_, series->Template) == TEntryChange::Delete)
+            result = store.Dissolve(id);
+        else
+            result = store.RewriteTemplate(*series);
+        if (result == TSeriesStore::TResult::Locked)
+            throw std::runtime_error(LockedMessage);
+    }
 }

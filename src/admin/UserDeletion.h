@@ -68,6 +68,8 @@ private:
     // Deletes the alarms whose key keyNumber begins with id; true when
     // there was one.
     bool DeleteAlarms(int16_t keyNumber, const std::string& id);
+    // Takes the user out of the series as out of their occurrences.
+    void ChangeSeries();
 
     TOrbekoDB& Db_;
     const TUserDeletionPlan Plan_;

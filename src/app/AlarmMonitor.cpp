@@ -2,6 +2,7 @@
 
 #include "app/AlarmScan.h"
 #include "app/frmNotify.h"
+#include "series/SeriesStore.h"
 #include "storage/OrbekoDB.h"
 
 #include <exception>
@@ -24,6 +25,13 @@ void TAlarmMonitor::Tick(const std::string& userId)
             Reactions_.Reload();
         else
             Reactions_.Follow();
+        Clock_.SetNow();
+        const int64_t hour = Clock_.Seconds() / 3600;
+        if (hour != SeriesHour_) {
+            SeriesHour_ = hour;
+            if (TSeriesStore(*Db_, Clock_.Seconds()).ExtendDue() > 0)
+                Reactions_.Reload();
+        }
         TAlarmScan scan(Db_->AlarmFile, userId);
         Reactions_.Due(scan.Due(Clock_));
         scan.Run(Clock_, [this, &scan](TAlarmRec& alarm, const std::string& alarmId) {

@@ -3,6 +3,7 @@
 #include "app/DiaryOutage.h"
 #include "storage/Stamp.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -11,7 +12,8 @@ class TOrbekoDB;
 class TfrmNotify;
 
 // The alarm monitor's tick: the view follows what other workstations
-// wrote, then the logged-in user's due alarms show, earliest first. A
+// wrote, series whose horizon came near are made further (by whichever
+// workstation comes first, under the series' lock), then the logged-in user's due alarms show, earliest first. A
 // diary server or folder out of reach is told once, not at every tick; the
 // tick that reaches it again reads the view afresh and shows what fell due
 // meanwhile.
@@ -41,4 +43,7 @@ private:
     const TReactions Reactions_;
     TDiaryOutage Outage_;
     TStamp Clock_;
+    // The hour series were last looked at: their horizons move by the day,
+    // so once an hour is plenty.
+    int64_t SeriesHour_ = -1;
 };

@@ -108,6 +108,32 @@ bool TViewFeeder::Alarmed(const std::string& entryId)
     return AlarmedEntries_.count(entryId) != 0;
 }
 
+bool TViewFeeder::Repeated(const std::string& entryId)
+{
+    const std::optional<TFileVersion> now = DetailsWatch_.Version();
+    if (!now) {
+        // The file cannot be watched: ask it about this entry alone.
+        TDetailRec link;
+        return Db_.Details.Exists()
+            && FindRecord(Db_.Details.File(), link, TDetailFile::SubjectKey,
+                          std::string(1, TDetailFile::EventSubject) + entryId + TDetailFile::LinkPiece + "000");
+    }
+    if (RepeatedRead_ != now) {
+        RepeatedRead_.reset();
+        RepeatedEntries_.clear();
+        if (Db_.Details.Exists()) {
+            // The links are the pieces whose reach begins with "L".
+            TDetailRec piece;
+            TKeyWalk walk = TKeyWalk::From(Db_.Details.File(), TDetailFile::ReachKey, "L", "M", gcBelow);
+            while (walk.Next(piece))
+                if (TDetailFile::PieceKind(piece) == TDetailFile::LinkPiece)
+                    RepeatedEntries_.insert(TDetailFile::SubjectId(piece));
+        }
+        RepeatedRead_ = now;
+    }
+    return RepeatedEntries_.count(entryId) != 0;
+}
+
 // One walk over the alarms file answers every row of every reload until the
 // file is written again; one read per drawn row cost a read transaction each.
 void TViewFeeder::ReadAlarmedEntries()

@@ -101,6 +101,7 @@ void TfrmMain::CreateViews()
         view->OnWantDayEntries = std::bind(&TfrmMain::wvMainWantDayEntries, this, _1, _2, _3);
         view->OnWantUserName = std::bind(&TfrmMain::wvMainWantUserName, this, _1, _2, _3);
         view->OnWantAlarmedFlag = std::bind(&TfrmMain::wvMainWantAlarmedFlag, this, _1, _2, _3);
+        view->OnWantRepeatedFlag = std::bind(&TfrmMain::wvMainWantRepeatedFlag, this, _1, _2, _3);
         view->OnWantCategoryDescription = std::bind(&TfrmMain::wvMainWantCategoryDescription, this, _1, _2, _3);
         view->OnWantCategoryColour = std::bind(&TfrmMain::wvMainWantCategoryColour, this, _1, _2, _3);
     }
@@ -317,6 +318,12 @@ void TfrmMain::wvMainWantAlarmedFlag(QObject*, const std::string& Pk, bool& Alar
 {
     if (Feeder_)
         Alarmed = Feeder_->Alarmed(Pk);
+}
+
+void TfrmMain::wvMainWantRepeatedFlag(QObject*, const std::string& Pk, bool& Repeated)
+{
+    if (Feeder_)
+        Repeated = Feeder_->Repeated(Pk);
 }
 
 void TfrmMain::wvMainWantCategoryDescription(QObject*, const std::string& Pk, std::string& Description)

@@ -83,6 +83,7 @@ public:
     void wvMainWantDayEntries(QObject* Sender, const std::string& DatePkVal, TDayEntries& DayEntries);
     void wvMainWantUserName(QObject* Sender, const std::string& Pk, std::string& Name);
     void wvMainWantAlarmedFlag(QObject* Sender, const std::string& Pk, bool& Alarmed);
+    void wvMainWantRepeatedFlag(QObject* Sender, const std::string& Pk, bool& Repeated);
     void wvMainWantCategoryDescription(QObject* Sender, const std::string& Pk, std::string& Description);
     void wvMainWantCategoryColour(QObject* Sender, const std::string& Pk, QColor& Colour);
     void actTodayExecute();

@@ -5,6 +5,7 @@
 #include "events/frmEvent.h"
 #include "prefs/FilterRules.h"
 #include "prefs/Session.h"
+#include "series/SeriesStore.h"
 #include "storage/KeyWalk.h"
 #include "kfstore/KfsStatus.h"
 #include "storage/OrbekoDB.h"
@@ -25,6 +26,40 @@ constexpr int kKeyAttempts = 100;
 void Inform(const char* text)
 {
     TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(text));
+}
+
+int64_t NowStamp()
+{
+    return TStamp().Seconds();
+}
+
+// The rule of a series that the user stopped repeating: its one occurrence.
+constexpr const char* kOnce = "FREQ=DAILY;COUNT=1";
+
+// A series as the editor gives it: the entry is its first occurrence, the
+// end and the alarm are kept as distances from the start.
+TSeries SeriesOf(const TDayEntryRec& entry, const TAlarmRec& alarm, const TEventDetails& details,
+                 const std::string& rrule)
+{
+    TSeries series;
+    series.RRule = rrule;
+    series.Template = entry;
+    series.Details.Place = details.Place;
+    series.Details.Notes = details.Notes;
+    const int64_t start = IdValue(FieldText(entry.EntryStamp));
+    if (!details.EndStamp.empty())
+        series.Duration = IdValue(details.EndStamp) - start;
+    // An alarm set after the start (the event moved since) rings at it.
+    if (alarm.Flags & afAlarmed)
+        series.AlarmLead = std::max<int64_t>(0, start - IdValue(FieldText(alarm.AlarmStamp)));
+    return series;
+}
+
+// Asks which occurrences a command on one of them is for.
+TMessageAnswer AskOccurrences(const char* text, const std::string& description)
+{
+    return TMessageBox::Show(TMessageKind::Confirmation, TMessageButtons::OccurrenceChoice,
+                             QString::fromLatin1(text).arg(DecodeText(description)));
 }
 
 }  // namespace
@@ -77,15 +112,28 @@ bool TEventCommands::RunNew(TfrmEvent& editor, TOrbekoCfg& settings, const TEven
     Db_.InitAlarm(alarm);
     SetField(alarm.AlarmStamp, FieldText(entry.EntryStamp));
     TEventDetails details;
+    editor.Repeat.clear();
+    editor.SetRepeatEditable(true);
     // A save that fails opens the editor again on what was typed, until it
     // is saved or the user cancels: nothing typed is lost to a failure.
-    do {
+    for (;;) {
         if (editor.Execute(false, entry, alarm, details, Db_, user.Session.UserId(), settings) != QDialog::Accepted)
             return false;
         // The editor may have been open for long: his record may be gone.
         if (Refused(user))
             return false;
-    } while (!Saved([&] { AddEvent(entry, alarm, details); }));
+        if (editor.Repeat.empty()) {
+            if (Saved([&] { AddEvent(entry, alarm, details); }))
+                break;
+            continue;
+        }
+        bool made = false;
+        if (!Saved([&] { made = AddSeries(entry, alarm, details, editor.Repeat); }))
+            continue;
+        if (made)
+            break;
+        Inform(kNoOccurrenceText);
+    }
     TellWhenHidden(user, entry);
     return true;
 }
@@ -93,6 +141,31 @@ bool TEventCommands::RunNew(TfrmEvent& editor, TOrbekoCfg& settings, const TEven
 bool TEventCommands::RunProperties(TfrmEvent& editor, TOrbekoCfg& settings, const TEventUser& user,
                                    const TEventSelection& selection)
 {
+    const std::optional<TOccurrence> occurrence = OccurrenceOf(selection.EntryId);
+    if (occurrence) {
+        switch (AskOccurrences(kOpenOccurrenceText, FieldText(occurrence->Entry.Description))) {
+        case TMessageAnswer::ThisOccurrence:
+            break;
+        case TMessageAnswer::Following:
+            return RunSeries(editor, settings, user, *occurrence, true);
+        case TMessageAnswer::AllOccurrences:
+            return RunSeries(editor, settings, user, *occurrence, false);
+        default:
+            return false;
+        }
+    }
+    return RunProperties(editor, settings, user, selection, occurrence);
+}
+
+bool TEventCommands::RunProperties(TfrmEvent& editor, TOrbekoCfg& settings, const TEventUser& user,
+                                   const TEventSelection& selection, const std::optional<TOccurrence>& occurrence)
+{
+    // One occurrence is changed on its own; its rule shows but is the series'.
+    editor.Repeat.clear();
+    if (occurrence)
+        if (const std::optional<TSeries> series = TSeriesStore(Db_, NowStamp()).Read(occurrence->SeriesId))
+            editor.Repeat = series->RRule;
+    editor.SetRepeatEditable(false);
     TDayEntryRec shown;
     {
         TLockedEvent event(Db_, selection.EntryId, selection.ViewStamp);
@@ -113,7 +186,11 @@ bool TEventCommands::RunProperties(TfrmEvent& editor, TOrbekoCfg& settings, cons
                                       settings) == QDialog::Accepted;
             if (accepted && Refused(user))
                 return false;
-        } while (accepted && !Saved([&] { result = event.Store(); }));
+        } while (accepted && !Saved([&] {
+            result = event.Store();
+            if (result == TEventResult::Done && occurrence)
+                TSeriesStore(Db_, NowStamp()).MarkChanged(event.EntryId(), event.Entry);
+        }));
         if (accepted) {
             if (result == TEventResult::AlarmLocked) {
                 Inform(kAlarmLockedText);
@@ -128,12 +205,34 @@ bool TEventCommands::RunProperties(TfrmEvent& editor, TOrbekoCfg& settings, cons
 
 bool TEventCommands::RunDelete(const TEventUser& user, const TEventSelection& selection)
 {
-    if (TMessageBox::Show(TMessageKind::Confirmation, TMessageButtons::YesNo,
-                          QStringLiteral("Delete event \"") + DecodeText(selection.Description) +
-                              QStringLiteral("\". Are you sure?")) != TMessageAnswer::Yes)
+    const std::optional<TOccurrence> occurrence = OccurrenceOf(selection.EntryId);
+    TMessageAnswer answer;
+    if (occurrence)
+        answer = AskOccurrences(kDeleteOccurrenceText, selection.Description);
+    else
+        answer = TMessageBox::Show(TMessageKind::Confirmation, TMessageButtons::YesNo,
+                                   QStringLiteral("Delete event \"") + DecodeText(selection.Description) +
+                                       QStringLiteral("\". Are you sure?"));
+    if (answer != TMessageAnswer::Yes && answer != TMessageAnswer::ThisOccurrence &&
+        answer != TMessageAnswer::Following && answer != TMessageAnswer::AllOccurrences)
         return false;
     if (Refused(user))
         return false;
+    if (answer == TMessageAnswer::Following || answer == TMessageAnswer::AllOccurrences) {
+        TSeriesStore::TResult done;
+        {
+            const TWaitCursor wait;
+            TSeriesStore store(Db_, NowStamp());
+            done = answer == TMessageAnswer::AllOccurrences ? store.DeleteAll(occurrence->SeriesId)
+                                                            : store.DeleteFollowing(occurrence->SeriesId,
+                                                                                    occurrence->Original);
+        }
+        if (done == TSeriesStore::TResult::Locked) {
+            Inform(kSeriesLockedText);
+            return false;
+        }
+        return true;
+    }
     TEventResult result;
     {
         const TWaitCursor wait;
@@ -153,6 +252,85 @@ bool TEventCommands::RunDelete(const TEventUser& user, const TEventSelection& se
         return false;
     }
     return false;
+}
+
+std::optional<TOccurrence> TEventCommands::OccurrenceOf(const std::string& entryId)
+{
+    TDayEntryRec entry;
+    if (IdValue(entryId) == 0 || !FindRecord(Db_.DayEntryFile, entry, TOrbekoDB::DayEntryIdKey, entryId))
+        return std::nullopt;
+    return TSeriesStore(Db_, NowStamp()).LinkOf(entryId, entry);
+}
+
+bool TEventCommands::AddSeries(const TDayEntryRec& entry, const TAlarmRec& alarm, const TEventDetails& details,
+                               const std::string& rrule)
+{
+    TSeriesStore::TResult result;
+    TSeriesStore(Db_, NowStamp()).Create(SeriesOf(entry, alarm, details, rrule), &result);
+    return result == TSeriesStore::TResult::Done;
+}
+
+bool TEventCommands::RunSeries(TfrmEvent& editor, TOrbekoCfg& settings, const TEventUser& user,
+                               const TOccurrence& occurrence, bool following)
+{
+    TSeriesStore store(Db_, NowStamp());
+    const std::optional<TSeries> series = store.Read(occurrence.SeriesId);
+    if (!series) {
+        Inform(kEventGoneText);
+        return true;
+    }
+    // The series as it would be at this occurrence.
+    const int64_t original = occurrence.Original;
+    TDayEntryRec entry = series->Template;
+    SetField(entry.EntryStamp, IdText(original));
+    TEventDetails details = series->Details;
+    if (series->Duration > 0)
+        details.EndStamp = IdText(original + series->Duration);
+    TAlarmRec alarm;
+    Db_.InitAlarm(alarm);
+    alarm.Flags = series->AlarmLead ? afAlarmed : 0;
+    SetField(alarm.AlarmStamp, IdText(original - series->AlarmLead.value_or(0)));
+    editor.Repeat = series->RRule;
+    editor.SetRepeatEditable(true);
+    OfferAssignees(editor, user);
+    for (;;) {
+        if (editor.Execute(true, entry, alarm, details, Db_, user.Session.UserId(), settings) != QDialog::Accepted)
+            return false;
+        if (Refused(user))
+            return false;
+        TSeries changed = SeriesOf(entry, alarm, details, editor.Repeat.empty() ? kOnce : editor.Repeat);
+        changed.Id = series->Id;
+        changed.Uid = series->Uid;
+        // A move of this occurrence moves every one changed with it.
+        const int64_t moved = IdValue(FieldText(entry.EntryStamp)) - original;
+        bool keep = true;
+        if (!following) {
+            SetField(changed.Template.EntryStamp, IdText(series->Start() + moved));
+            if (store.HasExceptions(series->Id))
+                keep = TMessageBox::Show(TMessageKind::Confirmation, TMessageButtons::YesNo,
+                                         QString::fromLatin1(kKeepExceptionsText)) == TMessageAnswer::Yes;
+        }
+        TSeriesStore::TResult result = TSeriesStore::TResult::Done;
+        if (!Saved([&] {
+                result = following ? store.ChangeFollowing(series->Id, original, changed)
+                                   : store.ChangeAll(changed, keep);
+            }))
+            continue;
+        switch (result) {
+        case TSeriesStore::TResult::Done:
+            TellWhenHidden(user, entry);
+            return true;
+        case TSeriesStore::TResult::NoOccurrence:
+            Inform(kNoOccurrenceText);
+            continue;
+        case TSeriesStore::TResult::Locked:
+            Inform(kSeriesLockedText);
+            return false;
+        case TSeriesStore::TResult::Missing:
+            Inform(kEventGoneText);
+            return true;
+        }
+    }
 }
 
 std::string TEventCommands::AddEvent(const TDayEntryRec& entry, const TAlarmRec& alarm, const TEventDetails& details)

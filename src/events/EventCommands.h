@@ -1,9 +1,11 @@
 #pragma once
 
+#include "series/Series.h"
 #include "storage/EventDetails.h"
 #include "storage/Records.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 class TFilterRules;
@@ -18,6 +20,15 @@ inline constexpr const char* kDeleteLockedText = "Unable to delete event. Anothe
 inline constexpr const char* kAlarmLockedText = "Unable to delete alarm. Another user has locked it";
 // An event that another workstation deleted after the view had listed it.
 inline constexpr const char* kEventGoneText = "This event no longer exists. Another user has deleted it";
+// Asked when one occurrence of a repeating event is opened or deleted.
+inline constexpr const char* kOpenOccurrenceText =
+    "\"%1\" is one occurrence of a repeating event.\r\rOpen only this occurrence, this and the following "
+    "occurrences, or every occurrence of the series?";
+inline constexpr const char* kDeleteOccurrenceText =
+    "Delete event \"%1\".\r\rIt is one occurrence of a repeating event: delete only this occurrence, this and "
+    "the following occurrences, or every occurrence of the series?";
+inline constexpr const char* kKeepExceptionsText =
+    "Some occurrences of this series were changed or deleted on their own.\r\rShould they stay as they are?";
 inline constexpr const char* kEntryHiddenText =
     "This entry will not be displayed due to your privaledges / filtering options";
 
@@ -83,6 +94,18 @@ public:
     bool DeleteAlarms(const std::string& entryId);
 
 private:
+    // The occurrence of a series the entry is, if it is one.
+    std::optional<TOccurrence> OccurrenceOf(const std::string& entryId);
+    // Adds a new series from what the editor gave; false when its rule gives no day.
+    bool AddSeries(const TDayEntryRec& entry, const TAlarmRec& alarm, const TEventDetails& details,
+                   const std::string& rrule);
+    // Opens the series of the occurrence in the editor and changes all of it,
+    // or this occurrence and the ones after it.
+    bool RunSeries(TfrmEvent& editor, TOrbekoCfg& settings, const TEventUser& user, const TOccurrence& occurrence,
+                   bool following);
+    bool RunProperties(TfrmEvent& editor, TOrbekoCfg& settings, const TEventUser& user,
+                       const TEventSelection& selection, const std::optional<TOccurrence>& occurrence);
+
     // Without the right to add entries for others a user adds and edits
     // events for himself alone.
     static void OfferAssignees(TfrmEvent& editor, const TEventUser& user);

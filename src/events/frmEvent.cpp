@@ -1,6 +1,7 @@
 #include "events/frmEvent.h"
 
 #include "events/RecordLists.h"
+#include "events/RepeatBox.h"
 #include "events/TimeBoxes.h"
 #include "events/frmAlarmProperties.h"
 #include "prefs/OrbekoCfg.h"
@@ -205,8 +206,10 @@ TfrmEvent::TfrmEvent(QWidget* parent) : QDialog(parent)
     grid->addWidget(lblOwner, 7, 0);
     grid->addWidget(edtOwner, 7, 1);
     grid->addWidget(chkNotify, 8, 1, 1, 2);
+    boxRepeat = new TRepeatBox(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
+    layout->addWidget(boxRepeat);
     layout->addWidget(buttons);
     actOkUpdate();
 }
@@ -222,10 +225,16 @@ int TfrmEvent::Execute(bool IsEdit, TDayEntryRec& Entry, TAlarmRec& Alarm, TEven
     FillUsers();
     FillCategories();
     LoadEntry();
+    boxRepeat->Load(Repeat, cmbDate->Date());
     chkUnTimedClick();
     UpdateAlarmAvailability(lstUsers->CheckedCount());
     cmbDate->setFocus();
     return TDialogRunner::Run(*this);
+}
+
+void TfrmEvent::SetRepeatEditable(bool editable)
+{
+    boxRepeat->setEnabled(editable);
 }
 
 void TfrmEvent::SetUsersEnabled(bool enabled)
@@ -402,9 +411,11 @@ void TfrmEvent::StoreEntry()
                                      " users can be associated with an event");
         SetField(entry.AssigneeIds[placed++], IdText(lstUsers->Data(row)));
     }
+    const std::string repeat = boxRepeat->isEnabled() ? boxRepeat->Take() : Repeat;
     *Entry_ = entry;
     *Details_ = details;
     Alarm_->Flags = chkAlarm->isChecked() ? afAlarmed : 0;
+    Repeat = repeat;
 }
 
 TEventDetails TfrmEvent::TakeDetails(const TStamp& start) const

@@ -23,6 +23,7 @@ class TOrbekoCfg;
 class TOrbekoDB;
 class TfrmAlarmProperties;
 class TfrmSelectGroup;
+class TRepeatBox;
 
 // "New Event" / "Event Properties": edits one day entry and its alarm in
 // the caller's records. It reads the users and categories to fill its
@@ -44,6 +45,12 @@ public:
 
     // Whether the user may choose the event's users (the caller's rights).
     void SetUsersEnabled(bool enabled);
+
+    // How the event repeats, as RRULE text (none: it does not): shown by
+    // the next Execute, written back by its OK. Left as it is when the
+    // repeat section is not editable (one occurrence of a series opened).
+    std::string Repeat;
+    void SetRepeatEditable(bool editable);
 
     TDateEdit* cmbDate;
     QLabel* lblTime;
@@ -69,6 +76,7 @@ public:
     QAction* actCancel;
     QPushButton* Button1;
     QPushButton* Button2;
+    TRepeatBox* boxRepeat;
     TMailMessage msgEvent;
     TfrmAlarmProperties* frmAlarmProperties;
     TfrmSelectGroup* frmSelectGroup;

@@ -5,6 +5,7 @@
 #include "storage/KeyWalk.h"
 #include "kfstore/KfStore.h"
 #include "kfstore/KfsStatus.h"
+#include "series/SeriesStore.h"
 #include "storage/OrbekoDB.h"
 #include "storage/Records.h"
 #include "storage/Stamp.h"
@@ -195,6 +196,28 @@ std::string TICalExport::Export(const TOptions& options)
     // once, not once per event.
     const bool withDetails = Db_.Details.Exists();
     const icaltimetype now = icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());
+    // Occurrences of series go out as their series: one VEVENT with its rule
+    // and the days deleted from it, and one per occurrence changed on its own.
+    TSeriesStore store(Db_, TStamp().Seconds());
+    std::map<std::string, std::pair<TOccurrence, TDetailRec>> links;  // by event identifier
+    if (withDetails) {
+        TDetailRec piece;
+        TKeyWalk linkWalk = TKeyWalk::From(Db_.Details.File(), TDetailFile::ReachKey, "L", "M", gcBelow);
+        while (linkWalk.Next(piece)) {
+            if (TDetailFile::PieceKind(piece) != TDetailFile::LinkPiece)
+                continue;
+            TOccurrence link;
+            link.SeriesId = FieldText(piece.Text);
+            link.EventId = TDetailFile::SubjectId(piece);
+            link.Original = IdValue(FieldText(piece.EndStamp));
+            link.Changed = (piece.Flags & 1) != 0;
+            links.emplace(link.EventId, std::make_pair(link, piece));
+        }
+    }
+    std::map<std::string, std::optional<TSeries>> seriesOut;  // by series identifier
+    const auto seriesUid = [&](const TSeries& series) {
+        return series.Uid.empty() ? "series-" + series.Id + "@" + databaseUid : series.Uid;
+    };
     std::string events;
     TDayEntryRec entry;
     TKeyWalk walk = TKeyWalk::From(Db_.DayEntryFile, TOrbekoDB::DayEntryStampKey, StampOf(options.From, QTime(0, 0)),
@@ -206,7 +229,28 @@ std::string TICalExport::Export(const TOptions& options)
         const QDateTime start = WallClock(FieldText(entry.EntryStamp));
         const TICalComponent owned(icalcomponent_new_vevent());
         icalcomponent* event = owned.get();
-        icalcomponent_add_property(event, icalproperty_new_uid((id + "@" + databaseUid).c_str()));
+        const auto linked = links.find(id);
+        const TOccurrence* link = nullptr;
+        const TSeries* series = nullptr;
+        if (linked != links.end() && TDetailFile::Belongs(linked->second.second, entry)) {
+            link = &linked->second.first;
+            auto found = seriesOut.find(link->SeriesId);
+            if (found == seriesOut.end())
+                found = seriesOut.emplace(link->SeriesId, store.Read(link->SeriesId)).first;
+            if (found->second)
+                series = &*found->second;
+        }
+        if (series && !link->Changed)
+            continue;  // the series' own VEVENT stands for it
+        if (series) {
+            icalcomponent_add_property(event, icalproperty_new_uid(seriesUid(*series).c_str()));
+            const QDateTime original = WallClock(IdText(link->Original));
+            icalcomponent_add_property(event, (entry.Flags & efUntimed)
+                                                  ? icalproperty_new_recurrenceid(DateOf(original.date()))
+                                                  : TimeAt(icalproperty_new_recurrenceid, original, zone, system));
+        } else {
+            icalcomponent_add_property(event, icalproperty_new_uid((id + "@" + databaseUid).c_str()));
+        }
         icalcomponent_add_property(event, icalproperty_new_dtstamp(now));
         const TEventDetails details = withDetails ? Db_.Details.Event(id, entry) : TEventDetails();
         if (entry.Flags & efUntimed) {
@@ -244,6 +288,78 @@ std::string TICalExport::Export(const TOptions& options)
             icalcomponent* valarm = icalcomponent_new_valarm();
             icalcomponent_add_property(valarm, icalproperty_new_action(ICAL_ACTION_DISPLAY));
             icalcomponent_add_property(valarm, icalproperty_new_description(summary.constData()));
+            icalcomponent_add_property(valarm, icalproperty_new_trigger(trigger));
+            icalcomponent_add_component(event, valarm);
+        }
+        events += TakeICalText(icalcomponent_as_ical_string_r(event));
+        ++Count_;
+    }
+    for (const auto& [seriesId, series] : seriesOut) {
+        if (!series)
+            continue;
+        const TDayEntryRec& model = series->Template;
+        const QDateTime start = WallClock(FieldText(model.EntryStamp));
+        const TICalComponent owned(icalcomponent_new_vevent());
+        icalcomponent* event = owned.get();
+        icalcomponent_add_property(event, icalproperty_new_uid(seriesUid(*series).c_str()));
+        icalcomponent_add_property(event, icalproperty_new_dtstamp(now));
+        const bool untimed = (model.Flags & efUntimed) != 0;
+        if (untimed) {
+            icalcomponent_add_property(event, icalproperty_new_dtstart(DateOf(start.date())));
+            icalcomponent_add_property(
+                event, icalproperty_new_dtend(DateOf(EndDay(start, series->Duration > 0
+                                                                        ? IdText(start.toSecsSinceEpoch() + series->Duration)
+                                                                        : std::string()))));
+        } else {
+            icalcomponent_add_property(event, TimeAt(icalproperty_new_dtstart, start, zone, system));
+            if (series->Duration > 0)
+                icalcomponent_add_property(
+                    event, TimeAt(icalproperty_new_dtend, start.addSecs(series->Duration), zone, system));
+        }
+        icalrecurrencetype recur = icalrecurrencetype_from_string(series->RRule.c_str());
+        icalerror_clear_errno();
+        if (recur.freq == ICAL_NO_RECURRENCE)
+            continue;
+        // The rule runs on the diary's wall clock; an end given with the zone's
+        // DTSTART must be in UTC.
+        if (!icaltime_is_null_time(recur.until) && !untimed) {
+            const QDateTime until = QDateTime(QDate(recur.until.year, recur.until.month, recur.until.day),
+                                              QTime(recur.until.hour, recur.until.minute, recur.until.second), Qt::UTC);
+            recur.until = UtcOf(until, system);
+        } else if (!icaltime_is_null_time(recur.until)) {
+            recur.until.is_date = 1;
+        }
+        icalcomponent_add_property(event, icalproperty_new_rrule(recur));
+        for (int64_t deleted : store.DeletedStarts(seriesId)) {
+            const QDateTime day = WallClock(IdText(deleted));
+            icalcomponent_add_property(event, untimed ? icalproperty_new_exdate(DateOf(day.date()))
+                                                      : TimeAt(icalproperty_new_exdate, day, zone, system));
+        }
+        const QByteArray summary = FieldString(model.Description).toUtf8();
+        icalcomponent_add_property(event, icalproperty_new_summary(summary.constData()));
+        if (!series->Details.Place.isEmpty())
+            icalcomponent_add_property(event, icalproperty_new_location(series->Details.Place.toUtf8().constData()));
+        if (!series->Details.Notes.isEmpty())
+            icalcomponent_add_property(event, icalproperty_new_description(series->Details.Notes.toUtf8().constData()));
+        if (const QString category = names.Category(FieldText(model.CategoryId)); !category.isEmpty())
+            icalcomponent_add_property(event, icalproperty_new_categories(category.toUtf8().constData()));
+        icalcomponent_add_property(event, icalproperty_new_class((model.Flags & efPrivate) ? ICAL_CLASS_PRIVATE
+                                                                                           : ICAL_CLASS_PUBLIC));
+        if (icalproperty* organizer = Person(icalproperty_new_organizer, names, FieldText(model.OwnerId)))
+            icalcomponent_add_property(event, organizer);
+        for (const auto& slot : model.AssigneeIds) {
+            const std::string assignee = FieldText(slot);
+            if (assignee == kNoneId || assignee.empty())
+                continue;
+            if (icalproperty* attendee = Person(icalproperty_new_attendee, names, assignee))
+                icalcomponent_add_property(event, attendee);
+        }
+        if (series->AlarmLead) {
+            icalcomponent* valarm = icalcomponent_new_valarm();
+            icalcomponent_add_property(valarm, icalproperty_new_action(ICAL_ACTION_DISPLAY));
+            icalcomponent_add_property(valarm, icalproperty_new_description(summary.constData()));
+            icaltriggertype trigger = icaltriggertype_from_int(0);
+            trigger.duration = icaldurationtype_from_int(static_cast<int>(-*series->AlarmLead));
             icalcomponent_add_property(valarm, icalproperty_new_trigger(trigger));
             icalcomponent_add_component(event, valarm);
         }

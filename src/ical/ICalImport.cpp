@@ -2,6 +2,7 @@
 
 #include "ical/ICalComponent.h"
 #include "ical/ICalExport.h"
+#include "series/SeriesStore.h"
 #include "storage/DetailFile.h"
 #include "storage/KeyWalk.h"
 #include "storage/OrbekoDB.h"
@@ -37,7 +38,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-struct TOccurrence
+struct TWhen
 {
     QDate Date;
     QTime Time;
@@ -128,7 +129,7 @@ icaltimezone* ZoneOf(icalproperty* property, icalcomponent* calendar)
 }
 
 // A time as the workstation's wall clock shows it.
-TOccurrence LocalOf(icaltimetype t)
+TWhen LocalOf(icaltimetype t)
 {
     if (t.is_date)
         return {QDate(t.year, t.month, t.day), QTime(0, 0), true};
@@ -201,12 +202,12 @@ std::vector<icaltimetype> Occurrences(icalcomponent* event, icalcomponent* calen
     return kept;
 }
 
-int64_t SecondsOf(const TOccurrence& when)
+int64_t SecondsOf(const TWhen& when)
 {
     return QDateTime(when.Date, when.Time, Qt::UTC).toSecsSinceEpoch();
 }
 
-std::string StampOf(const TOccurrence& when)
+std::string StampOf(const TWhen& when)
 {
     return IdText(SecondsOf(when));
 }
@@ -318,11 +319,26 @@ public:
     // some were lost.
     bool Commit() { return !DetailBatch_ || DetailBatch_->Commit(); }
 
-    void Event(icalcomponent* event, icalcomponent* calendar, int number)
+    // The changed occurrences, once every VEVENT has been read.
+    void Overrides()
     {
+        for (const TOverride& override : Overrides_)
+            Event(override.Event, override.Calendar, override.Number, true);
+    }
+
+    void Event(icalcomponent* event, icalcomponent* calendar, int number, bool deferred = false)
+    {
+        // A changed occurrence waits until its series, wherever it stands in
+        // the file, has been made.
+        if (!deferred && icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY)) {
+            Overrides_.push_back({event, calendar, number});
+            return;
+        }
         const std::string label = Label(event, number);
         ++Outcome_.Read;
         try {
+            if (deferred && Override(event, calendar))
+                return;
             Add(event, calendar);
             if (const std::string errors = ErrorsOf(event); !errors.empty())
                 Outcome_.Reports.push_back(label + ": imported, but " + errors);
@@ -373,12 +389,16 @@ private:
         details.Place = PlaceOf(event);
         details.Notes = NotesOf(event);
 
+        if (recurring && AsSeries(event)) {
+            AddSeries(event, calendar, start, entry, details, length);
+            return;
+        }
         const std::string ours = OurId(event);
         int outside = 0;
         int inRange = 0;
         for (const icaltimetype& t : recurring ? Occurrences(event, calendar, start, To_)
                                                : std::vector<icaltimetype>{start}) {
-            const TOccurrence when = LocalOf(t);
+            const TWhen when = LocalOf(t);
             if (recurring && (when.Date < From_ || when.Date > To_))
                 continue;
             ++inRange;
@@ -408,6 +428,147 @@ private:
                            To_.toString(Qt::ISODate).toStdString());
     }
 
+    // One rule and nothing else that repeats it: a series, as the diary
+    // keeps them. Other recurring events become one event per occurrence.
+    static bool AsSeries(icalcomponent* event)
+    {
+        return icalcomponent_count_properties(event, ICAL_RRULE_PROPERTY) == 1
+            && !icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY);
+    }
+
+    // The time as the diary's wall clock shows it, a time without a zone
+    // taking the start's.
+    static TWhen WallClockOf(icaltimetype t, icalproperty* property, icalcomponent* calendar, const icaltimetype& start)
+    {
+        if (property && icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER))
+            t.zone = ZoneOf(property, calendar);
+        else if (!icaltime_is_utc(t) && !t.is_date)
+            t.zone = start.zone;
+        return LocalOf(t);
+    }
+
+    std::map<std::string, std::string>& SeriesByUid()
+    {
+        if (!SeriesByUid_)
+            SeriesByUid_ = TSeriesStore(Db_, TStamp().Seconds()).ByUid();
+        return *SeriesByUid_;
+    }
+
+    // The series a UID names: one imported under it, or one this database exported.
+    std::string SeriesOf(const std::string& uid)
+    {
+        if (const auto found = SeriesByUid().find(uid); found != SeriesByUid().end())
+            return found->second;
+        const std::string ours = OurId(uid);
+        if (ours.rfind("series-", 0) == 0 && TSeriesStore(Db_, TStamp().Seconds()).Read(ours.substr(7)))
+            return ours.substr(7);
+        return {};
+    }
+
+    void AddSeries(icalcomponent* event, icalcomponent* calendar, const icaltimetype& start, TDayEntryRec entry,
+                   const TEventDetails& details, const TLength& length)
+    {
+        const char* uidText = icalcomponent_get_uid(event);
+        const std::string uid = uidText ? uidText : "";
+        if (!uid.empty() && !SeriesOf(uid).empty()) {
+            ++Outcome_.Skipped;
+            return;
+        }
+        const TWhen when = LocalOf(start);
+        if (when.Date.year() < 1970 || when.Date.year() > 2037)
+            throw ERefused("its date lies outside 1970..2037");
+        entry.Flags = when.Untimed ? (entry.Flags | efUntimed) : (entry.Flags & ~efUntimed);
+        SetField(entry.EntryStamp, StampOf(when));
+        // The rule runs on the diary's wall clock: its end is taken there too.
+        icalrecurrencetype recur =
+            icalproperty_get_rrule(icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY));
+        if (!icaltime_is_null_time(recur.until)) {
+            const TWhen until = recur.until.is_date ? TWhen{QDate(recur.until.year, recur.until.month, recur.until.day),
+                                                             QTime(23, 59, 59), false}
+                                                    : WallClockOf(recur.until, nullptr, calendar, start);
+            recur.until = icaltime_from_timet_with_zone(static_cast<time_t>(SecondsOf(until)), 0, nullptr);
+        }
+        TSeries series;
+        series.RRule = TakeICalText(icalrecurrencetype_as_string_r(&recur));
+        series.Template = entry;
+        series.Details.Place = details.Place;
+        series.Details.Notes = details.Notes;
+        series.Duration = length.Given ? length.Seconds : 0;
+        series.Uid = uid;
+        TSeriesStore store(Db_, TStamp().Seconds());
+        TSeriesStore::TResult result;
+        const std::string id = store.Create(series, &result);
+        if (result != TSeriesStore::TResult::Done)
+            throw ERefused("its recurrence rule gives no date");
+        if (!uid.empty())
+            SeriesByUid()[uid] = id;
+        // The days taken out of the rule go again.
+        std::set<int64_t> excluded;
+        std::set<QDate> excludedDays;
+        for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_EXDATE_PROPERTY); p;
+             p = icalcomponent_get_next_property(event, ICAL_EXDATE_PROPERTY)) {
+            const icaltimetype t = icalproperty_get_exdate(p);
+            if (t.is_date)
+                excludedDays.insert(QDate(t.year, t.month, t.day));
+            else
+                excluded.insert(SecondsOf(WallClockOf(t, p, calendar, start)));
+        }
+        for (const TOccurrence& occurrence : store.Occurrences(id)) {
+            const QDate day = QDateTime::fromSecsSinceEpoch(occurrence.Original, Qt::UTC).date();
+            if (!excluded.count(occurrence.Original) && !excludedDays.count(day)) {
+                ++Outcome_.Added;
+                continue;
+            }
+            if (!Db_.DayEntryFile.Delete(occurrence.EventId))
+                throw EOrbekoDB(Db_.DayEntryFile.StatusText());
+            Db_.Details.RemoveEvent(occurrence.EventId);
+        }
+    }
+
+    // A changed occurrence of a series in the diary takes the place of the
+    // occurrence it changes; false when there is none (it is then an event
+    // of its own).
+    bool Override(icalcomponent* event, icalcomponent* calendar)
+    {
+        const char* uidText = icalcomponent_get_uid(event);
+        const std::string seriesId = SeriesOf(uidText ? uidText : "");
+        if (seriesId.empty())
+            return false;
+        icalproperty* which = icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY);
+        icalproperty* startProperty = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
+        icaltimetype start = startProperty ? icalproperty_get_dtstart(startProperty) : icaltime_null_time();
+        if (icaltime_is_null_time(start) || !icaltime_is_valid_time(start))
+            throw ERefused("it has no start date that can be read");
+        if (startProperty && icalproperty_get_first_parameter(startProperty, ICAL_TZID_PARAMETER) && !start.is_date)
+            start.zone = ZoneOf(startProperty, calendar);
+        const int64_t original = SecondsOf(WallClockOf(icalproperty_get_recurrenceid(which), which, calendar, start));
+        TSeriesStore store(Db_, TStamp().Seconds());
+        for (const TOccurrence& occurrence : store.Occurrences(seriesId)) {
+            if (occurrence.Original != original)
+                continue;
+            TDayEntryRec entry = occurrence.Entry;
+            const char* summary = icalcomponent_get_summary(event);
+            const QString description = QString::fromUtf8(summary ? summary : "").simplified();
+            if (!description.isEmpty())
+                SetFieldString(entry.Description, description);
+            const TWhen when = LocalOf(start);
+            entry.Flags = when.Untimed ? (entry.Flags | efUntimed) : (entry.Flags & ~efUntimed);
+            SetField(entry.EntryStamp, StampOf(when));
+            TEventDetails details;
+            details.Place = PlaceOf(event);
+            details.Notes = NotesOf(event);
+            const TLength length = LengthOf(event, calendar, start);
+            if (length.Given && length.Seconds > 0 && !(start.is_date && length.Seconds <= kDay))
+                details.EndStamp = IdText(SecondsOf(when) + length.Seconds);
+            Db_.Details.WriteEvent(occurrence.EventId, entry, details, &occurrence.Entry);
+            if (!Db_.DayEntryFile.Rewrite(entry, occurrence.EventId))
+                throw EOrbekoDB(Db_.DayEntryFile.StatusText());
+            store.MarkChanged(occurrence.EventId, entry);
+            return true;
+        }
+        return false;
+    }
+
     // The details of an event just added; they fail only for what Add
     // has ruled out already, and then the event goes again.
     void WriteDetails(const std::string& id, const TDayEntryRec& entry, const TEventDetails& details)
@@ -433,7 +594,11 @@ private:
     std::string OurId(icalcomponent* event) const
     {
         const char* uid = icalcomponent_get_uid(event);
-        const std::string text = uid ? uid : "";
+        return OurId(std::string(uid ? uid : ""));
+    }
+
+    std::string OurId(const std::string& text) const
+    {
         const std::size_t at = text.rfind('@');
         if (at == std::string::npos || at == 0 || text.compare(at + 1, std::string::npos, DatabaseUid_) != 0)
             return {};
@@ -524,6 +689,15 @@ private:
     // The details share commits as the events do; begun once the file is
     // there.
     std::optional<TWriteBatch> DetailBatch_;
+
+    struct TOverride
+    {
+        icalcomponent* Event;
+        icalcomponent* Calendar;
+        int Number;
+    };
+    std::vector<TOverride> Overrides_;
+    std::optional<std::map<std::string, std::string>> SeriesByUid_;
 };
 
 }  // namespace
@@ -577,6 +751,7 @@ TICalImport::TOutcome TICalImport::Import(const std::string& text, const QDate& 
              event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
             run.Event(event, calendar, ++number);
     }
+    run.Overrides();
     if (!batch.Commit())
         throw EOrbekoDB(Db_.DayEntryFile.StatusText());
     if (!run.Commit())

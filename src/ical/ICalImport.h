@@ -10,7 +10,10 @@ class TOrbekoDB;
 
 // Reads an iCalendar (RFC 5545) file through libical into the diary. Every
 // VEVENT becomes events owned by and assigned to one user (attendees whose
-// e-mail address or full name is a user's are assigned too); a recurring one
+// e-mail address or full name is a user's are assigned too). One with a
+// single RRULE becomes a series, its occurrences made as the diary makes
+// them, without the days its EXDATEs take out; a VEVENT with a RECURRENCE-ID
+// takes the place of the occurrence it changes. Any other recurring one
 // becomes one event per occurrence in a range. Its end (DTEND, or DTSTART
 // and DURATION), LOCATION and DESCRIPTION become the event's details; an
 // all-day event over several days stays one event. Events already in the
@@ -38,8 +41,8 @@ public:
     // userId: the identifier of the user who owns what is imported.
     TICalImport(TOrbekoDB& db, std::string userId);
 
-    // Occurrences of recurring events between from and to (inclusive) are
-    // imported; a single event whatever its date. The events are written in
+    // Occurrences of recurring events that are not series between from and
+    // to (inclusive) are imported; a single event or a series whatever its date. The events are written in
     // one write batch; a write the file could not store raises EOrbekoDB
     // with the file's status text.
     TOutcome Import(const std::string& text, const QDate& from, const QDate& to);

@@ -152,12 +152,31 @@ int64_t TDatabaseCheck::Check(TStoreUpkeep& upkeep, const std::set<std::string>&
     TCheckedFile* alarms = usable(kAlarmsFile);
     Rules_.Users = CollectIds(users);
     Rules_.Categories = CollectIds(categories);
+    Rules_.Series = CollectSeries(usable(kDetailsFile));
     TDetailsBySubject details(usable(kDetailsFile), Rules_);
     const bool eventsRead = events && CheckEvents(*events, alarms, details);
     details.Rest(eventsRead);
     if (alarms)
         CheckAlarms(*alarms);
     return Count_;
+}
+
+std::optional<std::unordered_map<std::string, TReferenceRules::TSeriesHead>>
+TDatabaseCheck::CollectSeries(TCheckedFile* details)
+{
+    std::unordered_map<std::string, TReferenceRules::TSeriesHead> series;
+    if (!details)
+        return series;  // no details file: no series, and no links to any
+    const bool read = details->ScanRecords([&series](std::string_view, const char* data) {
+        if (!data)
+            return;
+        const TDetailRec piece = RecordAt<TDetailRec>(data);
+        if (TDetailFile::SubjectKind(piece) == TDetailFile::SeriesSubject && TDetailFile::PieceKind(piece) == TDetailFile::SeriesHeadPiece)
+            series[TDetailFile::SubjectId(piece)] = {FieldText(piece.Text), IdValue(FieldText(piece.EntryStamp))};
+    });
+    if (!read)
+        return std::nullopt;
+    return series;
 }
 
 std::optional<std::unordered_set<std::string>> TDatabaseCheck::CollectIds(TCheckedFile* file)

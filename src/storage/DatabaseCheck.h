@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 class TCheckedFile;
@@ -40,6 +41,9 @@ private:
     void Report(const TProblem& problem);
     // The identifiers of a file read whole; nothing when it could not be.
     static std::optional<std::unordered_set<std::string>> CollectIds(TCheckedFile* file);
+    // The series' heads of the details file.
+    static std::optional<std::unordered_map<std::string, TReferenceRules::TSeriesHead>>
+    CollectSeries(TCheckedFile* details);
     class TDetailsBySubject;
     // False when reading the events stopped on an error (reported).
     bool CheckEvents(TCheckedFile& events, TCheckedFile* alarms, TDetailsBySubject& details);

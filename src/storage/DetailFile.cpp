@@ -146,6 +146,12 @@ void TDetailFile::OpenForWriting()
         Fail();
 }
 
+TXIsamFile& TDetailFile::Writable()
+{
+    OpenForWriting();
+    return File_;
+}
+
 void TDetailFile::Create()
 {
     // Made by another workstation at the same moment: opened as it is. A
@@ -300,6 +306,18 @@ void TDetailFile::WriteEvent(const std::string& id, const TDayEntryRec& event, c
                 wanted.push_back(cover);
             }
         }
+    }
+    // The link to its series stays, guarded for the event as it will be.
+    const TDayEntryRec& before = stored ? *stored : event;
+    for (const TPiece& piece : Pieces(Prefix(kEvent, id))) {
+        if (PieceKind(piece.Record) != LinkPiece || !Belongs(piece.Record, before))
+            continue;
+        TDetailRec link = piece.Record;
+        std::memcpy(link.OwnerId, event.OwnerId, sizeof link.OwnerId);
+        std::memcpy(link.EntryStamp, event.EntryStamp, sizeof link.EntryStamp);
+        std::memcpy(link.PriorOwnerId, before.OwnerId, sizeof link.PriorOwnerId);
+        std::memcpy(link.PriorStamp, before.EntryStamp, sizeof link.PriorStamp);
+        wanted.push_back(link);
     }
     Replace(Prefix(kEvent, id), wanted);
 }

@@ -53,6 +53,14 @@ public:
     // Whether the file is there (and open); a server that cannot say raises.
     bool Exists();
     TXIsamFile& File() { return File_; }
+    // The file open for writing, made when it is not there yet.
+    TXIsamFile& Writable();
+    // Makes the pieces whose subject begins with the prefix exactly these,
+    // in one batch; for pieces of subjects this class does not know itself.
+    void ReplaceSubject(const std::string& subjectPrefix, const std::vector<TDetailRec>& wanted)
+    {
+        Replace(subjectPrefix, wanted);
+    }
 
     // The event's details; empty when it has none or only leftovers.
     TEventDetails Event(const std::string& id, const TDayEntryRec& event);
@@ -87,6 +95,12 @@ public:
     static constexpr char EventSubject = 'E';
     static constexpr char CategorySubject = 'C';
     static constexpr char UserSubject = 'U';
+    static constexpr char SeriesSubject = 'R';
+    // An event's piece that makes it an occurrence of a series; kept, with
+    // its guard brought up to date, when the event's details are written.
+    static constexpr char LinkPiece = 'L';
+    // A series' head: its rule, its start and how far it has been made.
+    static constexpr char SeriesHeadPiece = 'H';
 
     // The identifier of the record a subject names, and its letter.
     static std::string SubjectId(const TDetailRec& piece);

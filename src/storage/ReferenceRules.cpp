@@ -3,6 +3,7 @@
 #include "storage/DatabaseFiles.h"
 #include "storage/DetailFile.h"
 #include "storage/OrbekoDB.h"
+#include "storage/Stamp.h"
 
 namespace {
 
@@ -48,6 +49,12 @@ void TReferenceRules::CheckAlarm(const TAlarmRec& alarm, const TReport& report) 
                "due time");
 }
 
+TReferenceRules::TRuleGives& TReferenceRules::RuleGives()
+{
+    static TRuleGives gives;
+    return gives;
+}
+
 void TReferenceRules::CheckDetail(const TDetailRec& piece, const TDayEntryRec* event, const TReport& report) const
 {
     const char kind = TDetailFile::SubjectKind(piece);
@@ -60,6 +67,12 @@ void TReferenceRules::CheckDetail(const TDetailRec& piece, const TDayEntryRec* e
         else if (!TDetailFile::Belongs(piece, *event))
             report("its event " + id + " is not the one it was made for (owner " + FieldText(piece.OwnerId)
                    + ", time " + FieldText(piece.EntryStamp) + ")");
+        else if (TDetailFile::PieceKind(piece) == TDetailFile::LinkPiece && Series)
+            CheckLink(piece, report);
+        return;
+    case TDetailFile::SeriesSubject:
+        if (Series && !Series->count(id))
+            report("its series " + id + " has no head piece");
         return;
     case TDetailFile::CategorySubject:
         if (Categories && !Categories->count(id))
@@ -70,6 +83,22 @@ void TReferenceRules::CheckDetail(const TDetailRec& piece, const TDayEntryRec* e
             report("its user " + id + " is not in " + TOrbekoDB::UserFileName);
         return;
     default:
-        report("its subject \"" + FieldText(piece.Subject) + "\" names no event, category or user");
+        report("its subject \"" + FieldText(piece.Subject) + "\" names no event, category, user or series");
     }
+}
+
+void TReferenceRules::CheckLink(const TDetailRec& link, const TReport& report) const
+{
+    const std::string seriesId = FieldText(link.Text);
+    const auto series = Series->find(seriesId);
+    if (series == Series->end()) {
+        report("its series " + seriesId + " is not in " + TDetailFile::FileName);
+        return;
+    }
+    // One changed on its own may keep a start the series' rule no longer gives.
+    constexpr int32_t changed = 1;
+    const int64_t original = IdValue(FieldText(link.EndStamp));
+    if (!(link.Flags & changed) && RuleGives()
+        && !RuleGives()(series->second.RRule, series->second.Start, original))
+        report("its start " + FieldText(link.EndStamp) + " is not one that its series' rule gives");
 }

@@ -33,6 +33,7 @@ QMessageBox::StandardButtons ButtonsOf(TMessageButtons buttons)
     case TMessageButtons::YesNoCancel:
         return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     case TMessageButtons::ChooseRetryExit:
+    case TMessageButtons::OccurrenceChoice:
         return QMessageBox::NoButton;
     }
     return QMessageBox::Ok;
@@ -49,6 +50,8 @@ protected:
                         ButtonsOf(buttons), QApplication::activeWindow());
         if (buttons == TMessageButtons::ChooseRetryExit)
             return AskChoice(box);
+        if (buttons == TMessageButtons::OccurrenceChoice)
+            return AskOccurrence(box);
         const bool yesNo = buttons == TMessageButtons::YesNo || buttons == TMessageButtons::YesNoCancel;
         box.setDefaultButton(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
         switch (box.exec()) {
@@ -66,6 +69,24 @@ protected:
     }
 
 private:
+    static TMessageAnswer AskOccurrence(QMessageBox& box)
+    {
+        QAbstractButton* one = box.addButton(QStringLiteral("&This occurrence"), QMessageBox::AcceptRole);
+        QAbstractButton* following = box.addButton(QStringLiteral("This and &following"), QMessageBox::AcceptRole);
+        QAbstractButton* all = box.addButton(QStringLiteral("&All occurrences"), QMessageBox::AcceptRole);
+        QAbstractButton* cancel = box.addButton(QMessageBox::Cancel);
+        box.setDefaultButton(static_cast<QPushButton*>(one));
+        box.setEscapeButton(cancel);
+        box.exec();
+        if (box.clickedButton() == one)
+            return TMessageAnswer::ThisOccurrence;
+        if (box.clickedButton() == following)
+            return TMessageAnswer::Following;
+        if (box.clickedButton() == all)
+            return TMessageAnswer::AllOccurrences;
+        return TMessageAnswer::Cancel;
+    }
+
     static TMessageAnswer AskChoice(QMessageBox& box)
     {
         QAbstractButton* choose = box.addButton(QStringLiteral("&Choose folder..."), QMessageBox::ActionRole);
@@ -106,7 +127,8 @@ bool TMessageBox::Offers(TMessageButtons buttons, TMessageAnswer answer)
     case TMessageAnswer::Ok:
         return buttons == TMessageButtons::Ok || buttons == TMessageButtons::OkCancel;
     case TMessageAnswer::Cancel:
-        return buttons == TMessageButtons::OkCancel || buttons == TMessageButtons::YesNoCancel;
+        return buttons == TMessageButtons::OkCancel || buttons == TMessageButtons::YesNoCancel
+            || buttons == TMessageButtons::OccurrenceChoice;
     case TMessageAnswer::Yes:
     case TMessageAnswer::No:
         return buttons == TMessageButtons::YesNo || buttons == TMessageButtons::YesNoCancel;
@@ -114,6 +136,10 @@ bool TMessageBox::Offers(TMessageButtons buttons, TMessageAnswer answer)
     case TMessageAnswer::Retry:
     case TMessageAnswer::Exit:
         return buttons == TMessageButtons::ChooseRetryExit;
+    case TMessageAnswer::ThisOccurrence:
+    case TMessageAnswer::Following:
+    case TMessageAnswer::AllOccurrences:
+        return buttons == TMessageButtons::OccurrenceChoice;
     }
     return false;
 }

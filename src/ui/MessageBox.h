@@ -7,8 +7,10 @@
 enum class TMessageKind { Warning, Error, Information, Confirmation };
 // ChooseRetryExit: "&Choose folder...", "&Try again" and "E&xit", for a
 // database folder that cannot be opened.
-enum class TMessageButtons { Ok, OkCancel, YesNo, YesNoCancel, ChooseRetryExit };
-enum class TMessageAnswer { Ok, Cancel, Yes, No, Choose, Retry, Exit };
+// OccurrenceChoice: "&This occurrence", "This and &following", "&All
+// occurrences" and Cancel, for one occurrence of a repeating event.
+enum class TMessageButtons { Ok, OkCancel, YesNo, YesNoCancel, ChooseRetryExit, OccurrenceChoice };
+enum class TMessageAnswer { Ok, Cancel, Yes, No, Choose, Retry, Exit, ThisOccurrence, Following, AllOccurrences };
 
 // Message boxes of the program. Texts use '\r' as their line break.
 class TMessageBox

@@ -18,6 +18,7 @@ using TWantDayEntriesEvent =
     std::function<void(QObject* Sender, const std::string& DatePkVal, TDayEntries& DayEntries)>;
 using TWantUserNameEvent = std::function<void(QObject* Sender, const std::string& Pk, std::string& Name)>;
 using TWantAlarmedFlagEvent = std::function<void(QObject* Sender, const std::string& Pk, bool& Alarmed)>;
+using TWantRepeatedFlagEvent = std::function<void(QObject* Sender, const std::string& Pk, bool& Repeated)>;
 using TWantCategoryDescriptionEvent =
     std::function<void(QObject* Sender, const std::string& Pk, std::string& Description)>;
 using TWantCategoryColourEvent = std::function<void(QObject* Sender, const std::string& Pk, QColor& Colour)>;
@@ -54,6 +55,8 @@ public:
     TWantUserNameEvent OnWantUserName;
     TWantDayEntriesEvent OnWantDayEntries;
     TWantAlarmedFlagEvent OnWantAlarmedFlag;
+    // Unanswered, no entry shows the repeat mark.
+    TWantRepeatedFlagEvent OnWantRepeatedFlag;
     TWantCategoryDescriptionEvent OnWantCategoryDescription;
     // Unanswered, or left invalid, a category is drawn in the category font's colour.
     TWantCategoryColourEvent OnWantCategoryColour;

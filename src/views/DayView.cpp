@@ -22,6 +22,10 @@ TDayView::TDayView(QWidget* parent) : TCalendarView(parent)
         if (OnWantAlarmedFlag)
             OnWantAlarmedFlag(this, Pk, Alarmed);
     };
+    List_->RepeatedFlagCallback = [this](const std::string& Pk, bool& Repeated) {
+        if (OnWantRepeatedFlag)
+            OnWantRepeatedFlag(this, Pk, Repeated);
+    };
     List_->CategoryCallback = [this](const std::string& Pk, std::string& Description) {
         if (OnWantCategoryDescription)
             OnWantCategoryDescription(this, Pk, Description);

@@ -212,6 +212,9 @@ void TDayViewList::DrawItem(QPainter& painter, int index, const QRect& rect)
     bool alarmed = false;
     if (ShowAlarmGlyphs_ && AlarmedFlagCallback)
         AlarmedFlagCallback(Entries_->GetEntryId(index), alarmed);
+    bool repeated = false;
+    if (RepeatedFlagCallback)
+        RepeatedFlagCallback(Entries_->GetEntryId(index), repeated);
 
     const int left = rect.left();
     const int top = rect.top();
@@ -238,6 +241,14 @@ void TDayViewList::DrawItem(QPainter& painter, int index, const QRect& rect)
             glyphs += TGlyphs::Size;
         } else {
             painter.drawImage(left + TGlyphs::Size, top + LineHeight, AlarmGlyph_);
+        }
+    }
+    if (repeated) {
+        if (DisplayMode_ == dmSingle) {
+            painter.drawImage(left + timeColumn + glyphs, top, TGlyphs::Repeat());
+            glyphs += TGlyphs::Size;
+        } else {
+            painter.drawImage(left + 2 * TGlyphs::Size, top + LineHeight, TGlyphs::Repeat());
         }
     }
 

@@ -28,6 +28,7 @@ public:
     using TUserNameCallback = std::function<void(const std::string& Pk, std::string& Name)>;
     using TReceivedFocusCallback = std::function<void()>;
     using TAlarmedFlagCallback = std::function<void(const std::string& Pk, bool& Alarmed)>;
+    using TRepeatedFlagCallback = std::function<void(const std::string& Pk, bool& Repeated)>;
     using TCategoryCallback = std::function<void(const std::string& Pk, std::string& Description)>;
     using TCategoryColourCallback = std::function<void(const std::string& Pk, QColor& Colour)>;
 
@@ -42,6 +43,8 @@ public:
     TUserNameCallback UserNameCallback;
     TReceivedFocusCallback ReceivedFocusCallback;
     TAlarmedFlagCallback AlarmedFlagCallback;
+    // Whether an entry is an occurrence of a repeating event.
+    TRepeatedFlagCallback RepeatedFlagCallback;
     TCategoryCallback CategoryCallback;
     // A category's own colour; left invalid, the category font's is drawn.
     TCategoryColourCallback CategoryColourCallback;

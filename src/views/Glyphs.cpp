@@ -48,6 +48,25 @@ const TArt PrivateArt = {
     "................",
 };
 
+const TArt RepeatArt = {
+    "................",
+    "......bbbb......",
+    "....bb....bb.b..",
+    "...b........bb..",
+    "..b........bbb..",
+    "..b.............",
+    ".b..............",
+    ".b............b.",
+    ".b............b.",
+    "..............b.",
+    ".............b..",
+    "..bbb........b..",
+    "..bb........b...",
+    "..b.bb....bb....",
+    "......bbbb......",
+    "................",
+};
+
 QColor ArtColor(char letter)
 {
     switch (letter) {
@@ -58,6 +77,7 @@ QColor ArtColor(char letter)
     case 'g': return QColor(0xA0, 0xA0, 0xA8);
     case 'y': return QColor(0xF0, 0xC0, 0x30);
     case 'o': return QColor(0xC0, 0x90, 0x10);
+    case 'b': return QColor(0x20, 0x50, 0xB0);
     }
     throw std::logic_error("glyph art uses an unknown colour");
 }
@@ -87,5 +107,11 @@ const QImage& TGlyphs::Alarm()
 const QImage& TGlyphs::Private()
 {
     static const QImage glyph = Render(PrivateArt);
+    return glyph;
+}
+
+const QImage& TGlyphs::Repeat()
+{
+    static const QImage glyph = Render(RepeatArt);
     return glyph;
 }

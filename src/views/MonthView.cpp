@@ -250,6 +250,13 @@ void TMonthView::PaintEntry(QPainter& painter, const TDayEntries& entries, int e
         painter.drawImage(x, line.top(), TGlyphs::Alarm());
         x += TGlyphs::Size;
     }
+    bool repeated = false;
+    if (OnWantRepeatedFlag)
+        OnWantRepeatedFlag(this, id, repeated);
+    if (repeated) {
+        painter.drawImage(x, line.top(), TGlyphs::Repeat());
+        x += TGlyphs::Size;
+    }
 
     const TFont& descriptionFont = isPrivate ? Options_.PrivateFont : Options_.DescriptionFont;
     const QString description = DecodeText(FieldText(record.Description));

@@ -19,6 +19,10 @@ TWeekView::TWeekView(QWidget* parent) : TCalendarView(parent)
             if (OnWantAlarmedFlag)
                 OnWantAlarmedFlag(this, Pk, Alarmed);
         };
+        day->OnWantRepeatedFlag = [this](QObject*, const std::string& Pk, bool& Repeated) {
+            if (OnWantRepeatedFlag)
+                OnWantRepeatedFlag(this, Pk, Repeated);
+        };
         day->OnWantCategoryDescription = [this](QObject*, const std::string& Pk, std::string& Description) {
             if (OnWantCategoryDescription)
                 OnWantCategoryDescription(this, Pk, Description);

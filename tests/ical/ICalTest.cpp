@@ -238,6 +238,8 @@ TEST_F(ICalTest, GoldenFilesImportAsExpected)
         const char* File;
         std::vector<std::string> Events;
         std::size_t Refused;
+        // Events from this day on are not compared: a series is made on to its horizon.
+        const char* Until = "9999";
     };
     const std::vector<TCase> cases = {
         {"allday.ics",
@@ -251,7 +253,7 @@ TEST_F(ICalTest, GoldenFilesImportAsExpected)
         {"weekly.ics",
          {"2025-03-03 09:30 Weekly stand-up [Meeting] / Anna Berg", "2025-03-10 09:30 Weekly stand-up [Meeting] / Anna Berg",
           "2025-03-24 09:30 Weekly stand-up [Meeting] / Anna Berg", "2025-03-31 09:30 Weekly stand-up [Meeting] / Anna Berg"},
-         0},
+         0, "2025-04"},
         {"malformed.ics", {"2025-03-05 10:00 A good event / Anna Berg", "2025-03-07 day Another good one / Anna Berg"}, 3},
         {"details.ics",
          {"2025-03-06 09:30 Planning, quarter two [Meeting] / Anna Berg / Bert Olsen",
@@ -263,7 +265,11 @@ TEST_F(ICalTest, GoldenFilesImportAsExpected)
         DeleteEvents();
         const auto outcome = TICalImport(*Db_, Anna_).Import(ReadFile(std::string(ORBEKO_ICAL_GOLDEN) + "/" + c.File),
                                                              QDate(2025, 3, 1), QDate(2025, 3, 31));
-        EXPECT_EQ(Events(*Db_), c.Events) << outcome.Summary();
+        std::vector<std::string> compared;
+        for (const std::string& event : Events(*Db_))
+            if (event < c.Until)
+                compared.push_back(event);
+        EXPECT_EQ(compared, c.Events) << outcome.Summary();
         EXPECT_EQ(outcome.Refused, c.Refused) << outcome.Summary();
         EXPECT_EQ(outcome.Reports.size(), c.Refused) << outcome.Summary();
     }

@@ -181,7 +181,7 @@ TEST_P(DatabaseUpkeep, DetailsWhoseRecordIsGoneAreNamed)
              SetField(piece.Subject, "Q0000000001K000");
              EXPECT_TRUE(Db->Details.File().Add(piece, "")) << Db->Details.File().StatusText();
              const std::string pk = Db->Details.File().LastKey();
-             return {"Q", "names no event, category or user", [] {},
+             return {"Q", "names no event, category, user or series", [] {},
                      [&, pk] { EXPECT_TRUE(Db->Details.File().Delete(pk)); }};
          }},
     };

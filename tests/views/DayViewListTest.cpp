@@ -387,3 +387,38 @@ TEST_F(DayViewListTest, FailingCallbackEndsTheRowAndPassesOn)
 }
 
 }  // namespace
+
+TEST_F(DayViewListTest, AnOccurrenceOfARepeatingEventShowsTheRepeatMarkAfterTheOthers)
+{
+    struct TCase
+    {
+        const char* Why;
+        TDisplayMode Mode;
+        int32_t Flags;
+        bool Alarmed;
+        QPoint Mark;  // from the row's top left
+    };
+    const TCase cases[] = {
+        {"alone", dmSingle, 0, false, {35, 0}},
+        {"after the padlock and the clock", dmSingle, efPrivate, true, {67, 0}},
+        {"under the time, third", dmDouble, efPrivate, true, {32, 16}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Why);
+        Entries.ClearEntries();
+        List.SetDisplayMode(c.Mode);
+        int asked = 0;
+        List.RepeatedFlagCallback = [&asked](const std::string& Pk, bool& Repeated) {
+            ++asked;
+            Repeated = Pk == "0000000010";
+        };
+        Show({MakeEntry(At(9, 0), "Staff meeting", c.Flags), MakeEntry(At(10, 0), "Once", c.Flags)});
+        Data.Alarmed = c.Alarmed ? std::set<std::string>{"0000000010", "0000000011"} : std::set<std::string>{};
+        const QImage shot = Snapshot(List);
+        const QRect first = Row(0);
+        const QRect second = Row(1);
+        EXPECT_TRUE(GlyphAt(shot, first.topLeft() + c.Mark, TGlyphs::Repeat(), List.ListColor()));
+        EXPECT_FALSE(GlyphAt(shot, second.topLeft() + c.Mark, TGlyphs::Repeat(), List.ListColor()));
+        EXPECT_GT(asked, 0);
+    }
+}

@@ -1,6 +1,7 @@
 #include "ViewFixture.h"
 
 #include "storage/Clock.h"
+#include "views/Glyphs.h"
 #include "views/MonthView.h"
 #include "support/ClockScript.h"
 
@@ -9,6 +10,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <gtest/gtest.h>
+
+#include <set>
 
 namespace {
 
@@ -184,6 +187,36 @@ TEST_F(MonthViewTest, SavesAPopulatedMonth)
     ASSERT_TRUE(shot.save(QDir(folder.isEmpty() ? QDir::tempPath() : folder).filePath("orbeko-month.png")));
     EXPECT_LT(View.FittingEntries(8), 9);
     EXPECT_FALSE(Blank(shot, View.DayRect(8).adjusted(2, 20, -2, -2), View.palette().color(QPalette::Base)));
+}
+
+}  // namespace
+
+namespace {
+
+// An occurrence of a series shows the repeat mark after the time, as in the
+// day and week views; the view asks about the entries it draws only.
+TEST_F(MonthViewTest, AnOccurrenceShowsTheRepeatMark)
+{
+    View.ShowDate(Now);
+    Data.Add("0000000100", MakeEntry(QDateTime(QDate(2026, 12, 9), QTime(9, 0)), "Staff meeting"));
+    Data.Add("0000000101", MakeEntry(QDateTime(QDate(2026, 12, 9), QTime(10, 0)), "Once"));
+    std::set<std::string> asked;
+    View.OnWantRepeatedFlag = [&asked](QObject*, const std::string& Pk, bool& Repeated) {
+        asked.insert(Pk);
+        Repeated = Pk == "0000000100";
+    };
+    View.Reload();
+    QImage shot(View.size(), QImage::Format_ARGB32);
+    View.render(&shot);
+    EXPECT_EQ(asked, (std::set<std::string>{"0000000100", "0000000101"}));
+    // The mark is drawn once: in the first entry's line of Wednesday 9 December.
+    const QRect day = View.DayRect(9);
+    int found = 0;
+    for (int y = day.top(); y + TGlyphs::Size <= day.bottom(); ++y)
+        for (int x = day.left(); x + TGlyphs::Size <= day.right(); ++x)
+            if (GlyphAt(shot, {x, y}, TGlyphs::Repeat(), shot.pixelColor(x, y)))
+                ++found;
+    EXPECT_EQ(found, 1);
 }
 
 }  // namespace
