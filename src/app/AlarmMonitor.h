@@ -13,10 +13,10 @@ class TfrmNotify;
 
 // The alarm monitor's tick: the view follows what other workstations
 // wrote, series whose horizon came near are made further (by whichever
-// workstation comes first, under the series' lock), then the logged-in user's due alarms show, earliest first. A
-// diary server or folder out of reach is told once, not at every tick; the
-// tick that reaches it again reads the view afresh and shows what fell due
-// meanwhile.
+// workstation comes first, under the series' lock), then the logged-in
+// user's due alarms show, earliest first. A diary server or folder out of
+// reach is told once, not at every tick; the tick that reaches it again
+// reads the view afresh and shows what fell due meanwhile.
 class TAlarmMonitor
 {
 public:

@@ -4,6 +4,7 @@
 #include "views/MonthView.h"
 #include "views/WeekView.h"
 
+#include <QSplitter>
 #include <QVBoxLayout>
 
 namespace {
@@ -53,6 +54,21 @@ TViewNotebook::TViewNotebook(QWidget* parent) : QStackedWidget(parent)
     MonthView_->setToolTip(QStringLiteral("Double-click a day to see it on its own; right-click for options"));
     monthPage->layout()->addWidget(MonthView_);
     Views_ = {WeekView_, DayView_, MonthView_};
+}
+
+QWidget* TViewNotebook::MainArea()
+{
+    auto* area = new QWidget;
+    auto* layout = new QVBoxLayout(area);
+    layout->setContentsMargins(0, 2, 0, 0);
+    layout->setSpacing(0);
+    auto* splitter = new QSplitter(Qt::Horizontal);
+    splitter->setToolTip(QStringLiteral("Drag me"));
+    splitter->addWidget(new QWidget);
+    splitter->addWidget(this);
+    splitter->setSizes({0, 1});
+    layout->addWidget(splitter);
+    return area;
 }
 
 TCalendarView& TViewNotebook::Active() const

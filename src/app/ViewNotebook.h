@@ -27,6 +27,11 @@ public:
     // Every view; the first holds the master copy of the display options.
     std::span<TCalendarView* const> Views() const { return Views_; }
 
+    // The main window's central widget around the notebook: a two-pixel
+    // spacer under the tool bar, then a splitter whose left pane is empty
+    // and closed and whose right pane holds the notebook.
+    QWidget* MainArea();
+
     TCalendarView& Active() const;
     void ShowPage(TCalendarView& view);
     // Shows view on the day and time the active one works at, and reloads

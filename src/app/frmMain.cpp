@@ -39,10 +39,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QScreen>
-#include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
-#include <QVBoxLayout>
 
 #include <exception>
 
@@ -108,19 +106,7 @@ void TfrmMain::CreateViews()
     nbkMain->WeekView().OnDblClick = [this](QObject* sender) { wvMainDblClick(sender); };
     nbkMain->MonthView().OnOpenDay = [this](QObject*) { ShowView(nbkMain->DayView()); };
 
-    // A two-pixel spacer under the tool bar, then a splitter whose left pane
-    // is empty and closed and whose right pane holds the notebook.
-    auto* central = new QWidget;
-    auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(0, 2, 0, 0);
-    layout->setSpacing(0);
-    auto* splitter = new QSplitter(Qt::Horizontal);
-    splitter->setToolTip(QStringLiteral("Drag me"));
-    splitter->addWidget(new QWidget);
-    splitter->addWidget(nbkMain);
-    splitter->setSizes({0, 1});
-    layout->addWidget(splitter);
-    setCentralWidget(central);
+    setCentralWidget(nbkMain->MainArea());
     statusBar()->setObjectName(QStringLiteral("pnlStatus"));
 }
 
