@@ -64,6 +64,7 @@ int FeedDays(TViewFeeder& feeder, int days)
         for (int i = 0; i < entries.EntryCount(); ++i) {
             entries.GetEntry(i, entry);
             bool alarmed = feeder.Alarmed(entries.GetEntryId(i));
+            benchmark::DoNotOptimize(feeder.Repeated(entries.GetEntryId(i)));
             for (const auto& slot : entry.AssigneeIds)
                 if (IdValue(FieldText(slot)) != 0)
                     benchmark::DoNotOptimize(feeder.UserName(FieldText(slot)));

@@ -1,5 +1,6 @@
 // Events with details at 1,000,000 events: 30% of the events carry an end
-// and a place (a third of those notes too), and 1% run over one to five days.
+// and a place (a third of those notes too), 1% run over one to five days,
+// and 20% are occurrences of a series.
 // Measured: one day read and the week fed to the main window, with the
 // details file beside the events and without it, and an add with details
 // against one without. The folder is built once beside the other fixtures.
@@ -22,12 +23,32 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
 namespace {
 
-// Gives the fixture's events their details, in batches of writes.
+// An occurrence's link to its series, as the series store writes it: one
+// series for each of the fixture's thousand slots of a week.
+void AddLink(TOrbekoDB& db, const std::string& id, const TDayEntryRec& entry)
+{
+    TDetailRec link;
+    std::memset(&link, 0, sizeof link);
+    const std::string series = IdText(1 + IdValue(FieldText(entry.EntryStamp)) / 600 % 1000);
+    SetField(link.Subject, std::string(1, TDetailFile::EventSubject) + id + TDetailFile::LinkPiece + "000");
+    SetField(link.Reach, "L" + series);
+    std::memcpy(link.OwnerId, entry.OwnerId, sizeof link.OwnerId);
+    std::memcpy(link.EntryStamp, entry.EntryStamp, sizeof link.EntryStamp);
+    std::memcpy(link.PriorOwnerId, entry.OwnerId, sizeof link.PriorOwnerId);
+    std::memcpy(link.PriorStamp, entry.EntryStamp, sizeof link.PriorStamp);
+    SetField(link.EndStamp, FieldText(entry.EntryStamp));
+    SetField(link.Text, series);
+    db.Details.File().Add(link, "");
+}
+
+// Gives the fixture's events their details, and a fifth of them a link to
+// a series, in batches of writes.
 bool AddDetails(TOrbekoDB& db)
 {
     if (db.Details.Exists())
@@ -39,6 +60,8 @@ bool AddDetails(TOrbekoDB& db)
     std::unique_ptr<TWriteBatch> batch;
     while (walk.Next(entry)) {
         const uint32_t n = draw.Next() % 100;
+        if (n % 5 == 1 && db.Details.Exists())
+            AddLink(db, walk.Id(), entry);
         if (n >= 30)
             continue;
         const int64_t start = IdValue(FieldText(entry.EntryStamp));
@@ -119,7 +142,7 @@ void Add(benchmark::State& state, TOrbekoDB* db, bool withDetails)
 
 int main(int argc, char** argv)
 {
-    const std::string folder = BenchFolder() + "/details-feed";
+    const std::string folder = BenchFolder() + "/details-series-feed";
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder + "/config"));
     QCoreApplication app(argc, argv);
     if (!EnsureFixture(BenchFolder() + "/events-1000000.Ism", kWeekEvents) || !PrepareWeekFolder(folder + "/data")) {

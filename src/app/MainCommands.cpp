@@ -44,7 +44,8 @@ const TCommandSpec<M> kCommands[] = {
      &M::actToolsViewDayExecute, &M::actToolsViewDayUpdate, true},
     {"actToolsViewWeek", "By &week", "View events by week", {}, QStyle::SP_FileDialogListView, "&Tools/&View",
      mgNone, &M::actToolsViewWeekExecute, &M::actToolsViewWeekUpdate, true},
-    {"actToolsViewMonth", "By &month", "View events by month", Qt::CTRL | Qt::Key_M, QStyle::SP_FileDialogDetailedView,
+    // Its own icon: the report's is the detailed view's.
+    {"actToolsViewMonth", "By &month", "View events by month", Qt::CTRL | Qt::Key_M, QStyle::SP_DesktopIcon,
      "&Tools/&View", mgNone, &M::actToolsViewMonthExecute, &M::actToolsViewMonthUpdate, true},
     {"actUsers", "&Users", "Administer Orbeko users", {}, QStyle::SP_DirHomeIcon, "Admin", mgNone,
      &M::actUsersExecute, &M::CheckAdministrator},

@@ -111,27 +111,21 @@ bool TViewFeeder::Alarmed(const std::string& entryId)
 bool TViewFeeder::Repeated(const std::string& entryId)
 {
     const std::optional<TFileVersion> now = DetailsWatch_.Version();
-    if (!now) {
-        // The file cannot be watched: ask it about this entry alone.
-        TDetailRec link;
-        return Db_.Details.Exists()
-            && FindRecord(Db_.Details.File(), link, TDetailFile::SubjectKey,
-                          std::string(1, TDetailFile::EventSubject) + entryId + TDetailFile::LinkPiece + "000");
-    }
-    if (RepeatedRead_ != now) {
-        RepeatedRead_.reset();
-        RepeatedEntries_.clear();
-        if (Db_.Details.Exists()) {
-            // The links are the pieces whose reach begins with "L".
-            TDetailRec piece;
-            TKeyWalk walk = TKeyWalk::From(Db_.Details.File(), TDetailFile::ReachKey, "L", "M", gcBelow);
-            while (walk.Next(piece))
-                if (TDetailFile::PieceKind(piece) == TDetailFile::LinkPiece)
-                    RepeatedEntries_.insert(TDetailFile::SubjectId(piece));
-        }
+    if (!now || RepeatedRead_ != now) {
+        // Unwatched, nothing is kept: each question reads.
+        RepeatedKnown_.clear();
         RepeatedRead_ = now;
     }
-    return RepeatedEntries_.count(entryId) != 0;
+    if (const auto known = RepeatedKnown_.find(entryId); known != RepeatedKnown_.end())
+        return known->second;
+    TDetailRec link;
+    const bool repeated =
+        Db_.Details.Exists() &&
+        FindRecord(Db_.Details.File(), link, TDetailFile::SubjectKey,
+                   std::string(1, TDetailFile::EventSubject) + entryId + TDetailFile::LinkPiece + "000");
+    if (now)
+        RepeatedKnown_.emplace(entryId, repeated);
+    return repeated;
 }
 
 // One walk over the alarms file answers every row of every reload until the

@@ -37,8 +37,10 @@ public:
     std::string UserName(const std::string& pk);
     std::string CategoryDescription(const std::string& pk);
     bool Alarmed(const std::string& entryId);
-    // Whether the entry is an occurrence of a repeating event; from the set
-    // of linked entries, read again only when the details file was written.
+    // Whether the entry is an occurrence of a repeating event: one look for
+    // its link per entry asked about, kept until the details file is
+    // written. Never a walk over every link, which a diary with many series
+    // would pay at each write.
     bool Repeated(const std::string& entryId);
     // A category's own colour as 0xRRGGBB, none when it has none.
     std::optional<uint32_t> CategoryColour(const std::string& pk);
@@ -70,8 +72,8 @@ private:
     std::unordered_set<std::string> AlarmedEntries_;
     std::optional<TFileVersion> AlarmedRead_;  // the version the set was read from
 
-    std::unordered_set<std::string> RepeatedEntries_;
-    std::optional<TFileVersion> RepeatedRead_;
+    std::unordered_map<std::string, bool> RepeatedKnown_;
+    std::optional<TFileVersion> RepeatedRead_;  // the version the answers were read from
 
     std::unordered_map<std::string, uint32_t> Colours_;
     std::optional<TFileVersion> ColoursRead_;

@@ -38,7 +38,7 @@ const THelpPage kPages[] = {
     {"login.html", "Logging in", {}},
     {"window.html", "The main window", {}},
     {"navigating.html", "Moving through the diary", {}},
-    {"views.html", "Reading the day and week views", {}},
+    {"views.html", "Reading the day, week and month views", {"month-view.png"}},
     {"events.html", "Adding, changing and deleting events", {"event-editor.png"}},
     {"alarms.html", "Alarms", {}},
     {"options.html", "Display options", {"options.png"}},
