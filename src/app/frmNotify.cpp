@@ -203,6 +203,9 @@ void TfrmNotify::FormShow()
 
 void TfrmNotify::CentreOnScreen()
 {
+    // Sized by its contents before it is placed: without a window manager
+    // the first show would otherwise keep the window's initial size.
+    adjustSize();
     if (const QScreen* screen = this->screen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());

@@ -40,7 +40,7 @@ const THelpPage kPages[] = {
     {"navigating.html", "Moving through the diary", {}},
     {"views.html", "Reading the day, week and month views", {"month-view.png"}},
     {"events.html", "Adding, changing and deleting events", {"event-editor.png"}},
-    {"alarms.html", "Alarms", {}},
+    {"alarms.html", "Alarms", {"alarm-notification.png"}},
     {"options.html", "Display options", {"options.png"}},
     {"filtering.html", "Filtering the views", {"filtering.png"}},
     {"groups.html", "User groups", {}},
