@@ -32,6 +32,9 @@ void TViewFeeder::DayEntries(const std::string& datePkVal, TDayEntries& entries)
     TXIsamFile& file = Db_.DayEntryFile;
     const std::string end = IdText(IdValue(datePkVal) + 86400);
     const TDetailFile::TDay details = Db_.Details.ReadDay(datePkVal);
+    // The repeat marks asked for while the day is drawn are answered from
+    // the details file as this read found it.
+    ForgetRepeated();
     AddCovering(details.Covering, datePkVal, entries);
     TDayEntryRec entry;
     // The walk ends where the day ends; a read that failed raises rather
@@ -110,22 +113,28 @@ bool TViewFeeder::Alarmed(const std::string& entryId)
 
 bool TViewFeeder::Repeated(const std::string& entryId)
 {
-    const std::optional<TFileVersion> now = DetailsWatch_.Version();
-    if (!now || RepeatedRead_ != now) {
-        // Unwatched, nothing is kept: each question reads.
-        RepeatedKnown_.clear();
-        RepeatedRead_ = now;
-    }
+    if (!DetailsThere_)
+        ForgetRepeated();
+    if (!*DetailsThere_)
+        return false;
     if (const auto known = RepeatedKnown_.find(entryId); known != RepeatedKnown_.end())
         return known->second;
     TDetailRec link;
     const bool repeated =
-        Db_.Details.Exists() &&
         FindRecord(Db_.Details.File(), link, TDetailFile::SubjectKey,
                    std::string(1, TDetailFile::EventSubject) + entryId + TDetailFile::LinkPiece + "000");
-    if (now)
-        RepeatedKnown_.emplace(entryId, repeated);
+    RepeatedKnown_.emplace(entryId, repeated);
     return repeated;
+}
+
+void TViewFeeder::ForgetRepeated()
+{
+    const std::optional<TFileVersion> now = DetailsWatch_.Version();
+    // Unwatched, nothing is kept beyond the day's read.
+    if (!now || now != RepeatedRead_)
+        RepeatedKnown_.clear();
+    RepeatedRead_ = now;
+    DetailsThere_ = Db_.Details.Exists();
 }
 
 // One walk over the alarms file answers every row of every reload until the

@@ -38,9 +38,10 @@ public:
     std::string CategoryDescription(const std::string& pk);
     bool Alarmed(const std::string& entryId);
     // Whether the entry is an occurrence of a repeating event: one look for
-    // its link per entry asked about, kept until the details file is
-    // written. Never a walk over every link, which a diary with many series
-    // would pay at each write.
+    // its link per entry asked about, kept until a day's read finds the
+    // details file written. Never a walk over every link, which a diary
+    // with many series would pay at each write, nor a look at the file's
+    // version per entry.
     bool Repeated(const std::string& entryId);
     // A category's own colour as 0xRRGGBB, none when it has none.
     std::optional<uint32_t> CategoryColour(const std::string& pk);
@@ -72,8 +73,11 @@ private:
     std::unordered_set<std::string> AlarmedEntries_;
     std::optional<TFileVersion> AlarmedRead_;  // the version the set was read from
 
+    // Drops the repeat marks known when the details file was written.
+    void ForgetRepeated();
     std::unordered_map<std::string, bool> RepeatedKnown_;
     std::optional<TFileVersion> RepeatedRead_;  // the version the answers were read from
+    std::optional<bool> DetailsThere_;          // as the last day's read found it
 
     std::unordered_map<std::string, uint32_t> Colours_;
     std::optional<TFileVersion> ColoursRead_;

@@ -2,6 +2,7 @@
 #include "app/ViewFeeder.h"
 #include "app/frmDate.h"
 #include "prefs/FilterRules.h"
+#include "series/SeriesStore.h"
 #include "storage/Stamp.h"
 #include "storage/Clock.h"
 #include "support/ChildProcess.h"
@@ -93,6 +94,41 @@ TEST_F(ViewFeederTest, ADayRunsFromItsMidnightUpToTheNext)
     EXPECT_EQ(DayOf(day), (std::vector<std::string>{"all day", "nine", "last second"}));
     EXPECT_EQ(DayOf(day.addDays(1)), std::vector<std::string>{"next midnight"});
     EXPECT_EQ(DayOf(day.addDays(2)), std::vector<std::string>{});
+}
+
+// The repeat mark follows what other workstations do to a series, at the
+// next read of the day, and an older diary without a details file has none.
+TEST_F(ViewFeederTest, TheRepeatMarkFollowsTheSeriesAtTheNextRead)
+{
+    const QDate monday(2025, 3, 3);
+    const std::string single = Others_->Event(StampOf(QDateTime(monday, QTime(8, 0))), kMe, {kMe}, "single");
+    TDayEntries entries;
+    const auto read = [&] {
+        entries.ClearEntries();
+        Feeder_->DayEntries(StampOf(QDateTime(monday, QTime(0, 0))), entries);
+    };
+    read();
+    EXPECT_FALSE(Feeder_->Repeated(single)) << "no details file yet";
+
+    TSeries series;
+    series.RRule = "FREQ=WEEKLY";
+    Other_->InitDayEntry(series.Template);
+    SetField(series.Template.EntryStamp, StampOf(QDateTime(monday, QTime(9, 0))));
+    SetField(series.Template.OwnerId, kMe);
+    SetField(series.Template.AssigneeIds[0], kMe);
+    SetField(series.Template.Description, "staff meeting");
+    const int64_t now = IdValue(StampOf(QDateTime(monday, QTime(7, 0))));
+    const std::string id = TSeriesStore(*Other_, now).Create(series);
+    read();
+    ASSERT_EQ(entries.EntryCount(), 2);
+    const std::string occurrence = entries.GetEntryId(1);
+    EXPECT_TRUE(Feeder_->Repeated(occurrence));
+    EXPECT_FALSE(Feeder_->Repeated(single));
+
+    ASSERT_EQ(TSeriesStore(*Other_, now).Dissolve(id), TSeriesStore::TResult::Done);
+    EXPECT_TRUE(Feeder_->Repeated(occurrence)) << "kept until the day is read again";
+    read();
+    EXPECT_FALSE(Feeder_->Repeated(occurrence));
 }
 
 TEST_F(ViewFeederTest, ADayWithoutAnEntryAtMidnightStillListsItsDay)
