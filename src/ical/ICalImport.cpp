@@ -540,7 +540,9 @@ public:
                 ++Outcome_.Cancelled;
                 return;
             }
+            Strangers_ = 0;
             Add(event, calendar);
+            Outcome_.StrangerAttendees += Strangers_;
             Outcome_.Alarms += icalcomponent_count_components(event, ICAL_VALARM_COMPONENT);
             Outcome_.Attachments += icalcomponent_count_properties(event, ICAL_ATTACH_PROPERTY);
             if (const std::string errors = ErrorsOf(event); !errors.empty())
@@ -915,7 +917,7 @@ private:
             else if (const auto byName = UsersByName_.find(NameOf(p)); byName != UsersByName_.end())
                 user = &byName->second;
             if (!user)
-                ++Outcome_.StrangerAttendees;
+                ++Strangers_;
             else if (std::find(assignees.begin(), assignees.end(), *user) == assignees.end())
                 assignees.push_back(*user);
         }
@@ -932,6 +934,7 @@ private:
     const TICalImport::TLimits Limits_;
     TICalImport::TOutcome& Outcome_;
     TBudget Budget_{};
+    std::size_t Strangers_ = 0;  // attendees of the event at hand who are not users
     const std::string DatabaseUid_;  // what follows the "@" of our UIDs
     std::multimap<std::string, std::string> UsersByName_;
     std::multimap<std::string, std::string> UsersByAddress_;
