@@ -40,9 +40,9 @@ const std::string kNulLines(kNulText, sizeof kNulText - 1);
 const std::string kGood = Event("good", "DTSTART:20250306T100000\r\n");
 
 // A zone of that many yearly rules since 1601, as a generator might write it.
-std::string HugeZone(int rules)
+std::string HugeZone(int rules, const std::string& name = "Huge")
 {
-    std::string zone = "BEGIN:VTIMEZONE\r\nTZID:Huge\r\n";
+    std::string zone = "BEGIN:VTIMEZONE\r\nTZID:" + name + "\r\n";
     for (int i = 0; i < rules; ++i)
         zone += "BEGIN:STANDARD\r\nDTSTART:16010101T020000\r\nRRULE:FREQ=YEARLY;BYMONTH=" + std::to_string(1 + i % 12) +
                 ";BYDAY=-1SU\r\nTZOFFSETFROM:+0200\r\nTZOFFSETTO:+0100\r\nEND:STANDARD\r\n";
@@ -113,6 +113,13 @@ TEST_F(ICalEdgesTest, BadInputEndsInBoundedTimeWithItsReason)
          {"time zone \"Huge\": refused: its rules give more than 5000 changes of offset",
           "event zoned: refused: its time zone \"Huge\" is refused"},
          {"good"}},
+        // Not read in the zone libical knows by that name either.
+        {"a huge time zone with a known name",
+         Calendar(Event("zoned", "DTSTART;TZID=Europe/Paris:20250306T090000\r\n") + kGood,
+                  HugeZone(10000, "Europe/Paris")),
+         {"time zone \"Europe/Paris\": refused: its rules give more than 5000 changes of offset",
+          "event zoned: refused: its time zone \"Europe/Paris\" is refused"},
+         {"good"}},
         {"30 February",
          Calendar(Event("feb", "DTSTART:20250230T100000\r\n") + kGood),
          {"event feb: refused: \"DTSTART:20250230T100000\" names a day or time that does not exist"},
@@ -152,6 +159,41 @@ TEST_F(ICalEdgesTest, BadInputEndsInBoundedTimeWithItsReason)
         EXPECT_EQ(Summaries(), c.Events) << outcome.Summary();
         EXPECT_FALSE(outcome.NoCalendar);
     }
+}
+
+// The bounds are the import's own: a smaller budget ends sooner.
+TEST_F(ICalEdgesTest, TheLimitsGivenAreTheLimitsKept)
+{
+    TICalImport::TLimits limits;
+    limits.EventWork = std::chrono::milliseconds(100);
+    limits.Occurrences = 10;
+    struct TCase
+    {
+        const char* Rule;
+        const char* Report;
+    };
+    const TCase cases[] = {
+        {"FREQ=SECONDLY;BYMONTH=2;BYMONTHDAY=30", "event r: refused: working out its occurrences takes more than 100 ms"},
+        {"FREQ=DAILY;COUNT=11", "event r: refused: it occurs more than 10 times between 2025-03-01 and 2025-03-31"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Rule);
+        DeleteEvents();
+        const auto began = std::chrono::steady_clock::now();
+        // Two rules: a series is not made of them, they are worked out here.
+        const auto outcome = TICalImport(*Db_, Anna_, limits)
+                                 .Import(Calendar(Event("r", std::string("DTSTART:20250301T100000\r\nRRULE:") + c.Rule +
+                                                                 "\r\nRRULE:FREQ=YEARLY\r\n")),
+                                         QDate(2025, 3, 1), QDate(2025, 3, 31));
+        EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(1));
+        EXPECT_EQ(outcome.Reports, std::vector<std::string>{c.Report}) << outcome.Summary();
+    }
+    DeleteEvents();
+    const auto tenTimes = TICalImport(*Db_, Anna_, limits)
+                              .Import(Calendar(Event("r", "DTSTART:20250301T100000\r\nRRULE:FREQ=DAILY;COUNT=10\r\n"
+                                                          "RRULE:FREQ=YEARLY\r\n")),
+                                      QDate(2025, 3, 1), QDate(2025, 3, 31));
+    EXPECT_EQ(tenTimes.Added, 10u) << tenTimes.Summary();
 }
 
 // A zone as large as real full-history zones are is read; the bound is
