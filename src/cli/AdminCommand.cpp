@@ -138,8 +138,9 @@ const std::map<std::string, TVerb> kVerbs = {
       "one event per occurrence between --from and --to (YYYY-MM-DD; by default from a year\n"
       "ago to two years ahead). Events already there (same UID from this database, or the\n"
       "same start and description) are skipped. Events that cannot be read, end before they\n"
-      "start, lie outside 1970..2037 or name an unknown time zone are reported and the rest\n"
-      "go on.\n"
+      "start, lie outside 1970..2037, name a day that does not exist, name an unknown time\n"
+      "zone or take too long to work out are reported and the rest go on. Cancelled events\n"
+      "are passed over; a cancelled occurrence of a series takes that day out of it.\n"
       "Exit status: 0 all imported, 1 some refused, 2 nothing could be read.\n"}},
     {"stats",
      {"stats FOLDER",
@@ -590,16 +591,24 @@ int TAdminCommand::ImportIcs(const std::vector<std::string>& args)
         return Usage("import-ics");
     if (!ReadableDatabase(args[0]))
         return kFailed;
+    // A folder opens as a file and reads as nothing: it is no file to read.
     std::ifstream file(args[1], std::ios::binary);
-    if (!file) {
+    std::error_code folder;
+    if (!file || std::filesystem::is_directory(args[1], folder)) {
         Err_ << "orbeko-admin import-ics: cannot read " << args[1] << "\n";
         return kFailed;
     }
     const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad()) {
+        Err_ << "orbeko-admin import-ics: cannot read " << args[1] << "\n";
+        return kFailed;
+    }
     TNoQuestions shell;
     TOrbekoDB db(shell, args[0]);
     const TICalImport::TOutcome outcome = TICalImport(db, UserIdOf(db, options["--user"])).Import(text, from, to);
     Out_ << Lines(outcome.Summary()) << "\n";
+    if (outcome.NoCalendar)
+        return kFailed;
     return outcome.Refused > 0 ? kProblems : kOk;
 }
 

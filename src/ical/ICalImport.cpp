@@ -14,15 +14,24 @@
 #include <QTimeZone>
 
 #include <algorithm>
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <stdexcept>
+#include <string_view>
+#include <utility>
 
 namespace {
 
-// No calendar needs more from one rule; a runaway rule stops here.
-constexpr int kMaxOccurrences = 10000;
+// The name of the mark a refused time zone leaves on its calendar, so that
+// its events are refused rather than read in a zone of the same name.
+constexpr const char* kRefusedZone = "X-ORBEKO-REFUSED-TZID";
+// A rule finer than a day is worked out this many of its steps at a time,
+// the time taken looked at between them: libical looks for the next start
+// step by step, for ever when a rule gives none.
+constexpr int kStepsAtOnce = 3600;
 
 constexpr int64_t kDay = 86400;
 // The longest an event may last: the weeks it runs into after its first
@@ -101,13 +110,93 @@ std::vector<std::string> EmptyParameters(const std::string& text)
     return reports;
 }
 
+// The faults libical found in a component. An empty LOCATION or DESCRIPTION
+// is how Google and Exchange write "none", and loses nothing.
 std::string ErrorsOf(icalcomponent* component)
 {
     std::string errors;
     for (icalproperty* p = icalcomponent_get_first_property(component, ICAL_XLICERROR_PROPERTY); p;
-         p = icalcomponent_get_next_property(component, ICAL_XLICERROR_PROPERTY))
-        errors += (errors.empty() ? "" : "; ") + std::string(icalproperty_get_xlicerror(p));
+         p = icalcomponent_get_next_property(component, ICAL_XLICERROR_PROPERTY)) {
+        const std::string error = icalproperty_get_xlicerror(p);
+        if (error.rfind("No value for LOCATION ", 0) == 0 || error.rfind("No value for DESCRIPTION ", 0) == 0)
+            continue;
+        errors += (errors.empty() ? "" : "; ") + error;
+    }
     return errors;
+}
+
+// A property as one line of the file, unfolded, for reports.
+std::string LineOf(icalproperty* property)
+{
+    std::string text = TakeICalText(icalproperty_as_ical_string_r(property));
+    for (std::size_t at = text.find("\r\n "); at != std::string::npos; at = text.find("\r\n ", at))
+        text.erase(at, 3);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
+// Whether a time names a day and a time of day that exist: libical keeps
+// 30 February as written and turns it into 1 March when it counts.
+bool Exists(const icaltimetype& t)
+{
+    if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > icaltime_days_in_month(t.month, t.year))
+        return false;
+    return t.is_date || (t.hour >= 0 && t.hour < 24 && t.minute >= 0 && t.minute < 60 && t.second >= 0 && t.second < 60);
+}
+
+// Refuses an event that states its start, end or changed occurrence twice
+// (libical would take the first without a word) or a date that does not exist.
+void CheckDates(icalcomponent* event)
+{
+    struct TOnce
+    {
+        icalproperty_kind Kind;
+        const char* Name;
+    };
+    for (const TOnce& once : {TOnce{ICAL_DTSTART_PROPERTY, "DTSTART"}, TOnce{ICAL_DTEND_PROPERTY, "DTEND"},
+                              TOnce{ICAL_DURATION_PROPERTY, "DURATION"},
+                              TOnce{ICAL_RECURRENCEID_PROPERTY, "RECURRENCE-ID"}}) {
+        if (icalcomponent_count_properties(event, once.Kind) < 2)
+            continue;
+        std::string lines;
+        for (icalproperty* p = icalcomponent_get_first_property(event, once.Kind); p;
+             p = icalcomponent_get_next_property(event, once.Kind))
+            lines += (lines.empty() ? "\"" : ", \"") + LineOf(p) + "\"";
+        throw ERefused(std::string("it has more than one ") + once.Name + ": " + lines);
+    }
+    for (const icalproperty_kind kind : {ICAL_DTSTART_PROPERTY, ICAL_DTEND_PROPERTY, ICAL_RECURRENCEID_PROPERTY,
+                                         ICAL_EXDATE_PROPERTY, ICAL_RDATE_PROPERTY, ICAL_RRULE_PROPERTY}) {
+        for (icalproperty* p = icalcomponent_get_first_property(event, kind); p;
+             p = icalcomponent_get_next_property(event, kind)) {
+            std::vector<icaltimetype> times;
+            if (kind == ICAL_RRULE_PROPERTY) {
+                times.push_back(icalproperty_get_rrule(p).until);
+            } else if (icalvalue* value = icalproperty_get_value(p)) {
+                switch (icalvalue_isa(value)) {
+                case ICAL_DATE_VALUE:
+                case ICAL_DATETIME_VALUE:
+                    times.push_back(icalvalue_get_datetime(value));
+                    break;
+                case ICAL_DATETIMEPERIOD_VALUE: {
+                    const icaldatetimeperiodtype either = icalvalue_get_datetimeperiod(value);
+                    times.insert(times.end(), {either.time, either.period.start, either.period.end});
+                    break;
+                }
+                case ICAL_PERIOD_VALUE: {
+                    const icalperiodtype period = icalvalue_get_period(value);
+                    times.insert(times.end(), {period.start, period.end});
+                    break;
+                }
+                default:
+                    break;
+                }
+            }
+            for (const icaltimetype& t : times)
+                if (!icaltime_is_null_time(t) && !Exists(t))
+                    throw ERefused("\"" + LineOf(p) + "\" names a day or time that does not exist");
+        }
+    }
 }
 
 // The zone a date-time property names, looked up in the calendar and then
@@ -118,6 +207,10 @@ icaltimezone* ZoneOf(icalproperty* property, icalcomponent* calendar)
     if (!tzid)
         return nullptr;
     const char* name = icalparameter_get_tzid(tzid);
+    for (icalproperty* p = calendar ? icalcomponent_get_first_property(calendar, ICAL_X_PROPERTY) : nullptr; p;
+         p = icalcomponent_get_next_property(calendar, ICAL_X_PROPERTY))
+        if (std::string(icalproperty_get_x_name(p)) == kRefusedZone && std::string(icalproperty_get_x(p)) == name)
+            throw ERefused(std::string("its time zone \"") + name + "\" is refused");
     icaltimezone* zone = calendar ? icalcomponent_get_timezone(calendar, name) : nullptr;
     if (!zone)
         zone = icaltimezone_get_builtin_timezone(name);
@@ -146,23 +239,123 @@ time_t InstantOf(icaltimetype t)
     return icaltime_as_timet_with_zone(t, t.zone ? t.zone : icaltimezone_get_utc_timezone());
 }
 
-std::vector<icaltimetype> Occurrences(icalcomponent* event, icalcomponent* calendar, icaltimetype start,
-                                      const QDate& to)
+struct TFreeIterator
 {
-    std::vector<icaltimetype> times{start};
-    for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY); p;
-         p = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY)) {
-        icalrecur_iterator* walk = icalrecur_iterator_new(icalproperty_get_rrule(p), start);
+    void operator()(icalrecur_iterator* iterator) const { icalrecur_iterator_free(iterator); }
+};
+using TIterator = std::unique_ptr<icalrecur_iterator, TFreeIterator>;
+
+// A rule's steps finer than a day, in seconds; 0 for a day and coarser.
+int64_t StepOf(const icalrecurrencetype& rule)
+{
+    const int64_t interval = std::max<int64_t>(1, rule.interval);
+    switch (rule.freq) {
+    case ICAL_SECONDLY_RECURRENCE: return interval;
+    case ICAL_MINUTELY_RECURRENCE: return 60 * interval;
+    case ICAL_HOURLY_RECURRENCE: return 3600 * interval;
+    default: return 0;
+    }
+}
+
+// What one event may still spend, and what it has made.
+struct TBudget
+{
+    std::chrono::steady_clock::time_point Until;
+    std::chrono::milliseconds Work;
+    std::size_t Occurrences;
+
+    void Check() const
+    {
+        if (std::chrono::steady_clock::now() > Until)
+            throw ERefused("working out its occurrences takes more than " + std::to_string(Work.count()) + " ms");
+    }
+};
+
+// The starts a rule gives from start on, up to and including last (on the
+// wall clock of the start's zone), found by libical: its count kept here,
+// and a rule finer than a day walked in pieces that begin where one of its
+// steps falls, so that the time is looked at between them.
+void RuleStarts(icalrecurrencetype rule, const icaltimetype& start, const icaltimetype& last, const TBudget& budget,
+                const std::function<bool(const icaltimetype&)>& take)
+{
+    const int count = rule.count;
+    rule.count = 0;
+    const icaltimetype until = rule.until;
+    const auto seconds = [&start](icaltimetype t) {
+        if (!t.zone && !icaltime_is_utc(t))
+            t.zone = start.zone;
+        return InstantOf(t);
+    };
+    const bool endless = icaltime_is_null_time(until) || seconds(until) > seconds(last);
+    const int64_t step = start.is_date ? 0 : StepOf(rule);
+    const auto later = [&start](int64_t by) {
+        icaltimetype t = start;
+        icaltime_adjust(&t, static_cast<int>(by / kDay), 0, 0, static_cast<int>(by % kDay));
+        return t;
+    };
+    int made = 0;
+    for (int64_t piece = 0;; ++piece) {
+        budget.Check();
+        icaltimetype to = step > 0 ? later((piece + 1) * step * kStepsAtOnce - 1) : last;
+        bool final = step == 0 || seconds(to) >= seconds(last);
+        if (final)
+            to = last;
+        to.zone = start.zone;
+        to.is_date = start.is_date;
+        if (!endless && seconds(until) <= seconds(to)) {
+            final = true;
+            rule.until = until;
+        } else {
+            rule.until = to;
+        }
+        TIterator walk(icalrecur_iterator_new(rule, start));
         if (!walk)
             throw ERefused("its recurrence rule cannot be read");
-        for (icaltimetype t = icalrecur_iterator_next(walk); !icaltime_is_null_time(t);
-             t = icalrecur_iterator_next(walk)) {
+        if (piece > 0 && !icalrecur_iterator_set_start(walk.get(), later(piece * step * kStepsAtOnce)))
+            throw ERefused("its recurrence rule cannot be read");
+        for (icaltimetype t = icalrecur_iterator_next(walk.get()); !icaltime_is_null_time(t);
+             t = icalrecur_iterator_next(walk.get())) {
+            budget.Check();
             t.zone = start.zone;
-            if (LocalOf(t).Date > to || times.size() >= kMaxOccurrences)
-                break;
-            times.push_back(t);
+            if (!take(t) || (count > 0 && ++made >= count))
+                return;
         }
-        icalrecur_iterator_free(walk);
+        if (final)
+            return;
+    }
+}
+
+std::vector<icaltimetype> Occurrences(icalcomponent* event, icalcomponent* calendar, icaltimetype start,
+                                      const QDate& from, const QDate& to, const TBudget& budget)
+{
+    std::vector<icaltimetype> times{start};
+    std::size_t inRange = 0;
+    const auto count = [&](const icaltimetype& t) {
+        const QDate day = LocalOf(t).Date;
+        if (day >= from && day <= to && ++inRange > budget.Occurrences)
+            throw ERefused("it occurs more than " + std::to_string(budget.Occurrences) + " times between " +
+                           from.toString(Qt::ISODate).toStdString() + " and " + to.toString(Qt::ISODate).toStdString());
+    };
+    count(start);
+    // The last start looked for: two days on, for a zone ahead of the diary's.
+    icaltimetype last = icaltime_null_time();
+    last.year = to.addDays(2).year();
+    last.month = to.addDays(2).month();
+    last.day = to.addDays(2).day();
+    last.zone = start.zone;
+    for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY); p;
+         p = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY)) {
+        bool first = true;
+        RuleStarts(icalproperty_get_rrule(p), start, last, budget, [&](const icaltimetype& t) {
+            // libical gives the start itself first; it is there already.
+            if (std::exchange(first, false) && icaltime_compare(t, start) == 0)
+                return true;
+            if (LocalOf(t).Date > to)
+                return false;
+            count(t);
+            times.push_back(t);
+            return true;
+        });
     }
     for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY); p;
          p = icalcomponent_get_next_property(event, ICAL_RDATE_PROPERTY)) {
@@ -174,6 +367,7 @@ std::vector<icaltimetype> Occurrences(icalcomponent* event, icalcomponent* calen
                 t.zone = ZoneOf(p, calendar);
             else if (!icaltime_is_utc(t))
                 t.zone = start.zone;
+            count(t);
             times.push_back(t);
         }
     }
@@ -298,8 +492,8 @@ class TImportRun
 {
 public:
     TImportRun(TOrbekoDB& db, const std::string& userId, const QDate& from, const QDate& to,
-               TICalImport::TOutcome& outcome)
-        : Db_(db), UserId_(userId), From_(from), To_(to), Outcome_(outcome),
+               const TICalImport::TLimits& limits, TICalImport::TOutcome& outcome)
+        : Db_(db), UserId_(userId), From_(from), To_(to), Limits_(limits), Outcome_(outcome),
           DatabaseUid_(TICalExport::DatabaseUid(db))
     {
         DetailsThere_ = Db_.Details.Exists();
@@ -336,10 +530,21 @@ public:
         }
         const std::string label = Label(event, number);
         ++Outcome_.Read;
+        Budget_ = {std::chrono::steady_clock::now() + Limits_.EventWork, Limits_.EventWork, Limits_.Occurrences};
         try {
-            if (deferred && Override(event, calendar))
+            CheckDates(event);
+            const bool cancelled = Cancelled(event, calendar);
+            if (deferred && Override(event, calendar, cancelled))
                 return;
+            if (cancelled) {
+                ++Outcome_.Cancelled;
+                return;
+            }
+            Strangers_ = 0;
             Add(event, calendar);
+            Outcome_.StrangerAttendees += Strangers_;
+            Outcome_.Alarms += icalcomponent_count_components(event, ICAL_VALARM_COMPONENT);
+            Outcome_.Attachments += icalcomponent_count_properties(event, ICAL_ATTACH_PROPERTY);
             if (const std::string errors = ErrorsOf(event); !errors.empty())
                 Outcome_.Reports.push_back(label + ": imported, but " + errors);
         } catch (const ERefused& refused) {
@@ -352,6 +557,16 @@ public:
     }
 
 private:
+    // A cancelled event, or one a cancelling message names, is no live event.
+    static bool Cancelled(icalcomponent* event, icalcomponent* calendar)
+    {
+        if (icalproperty* status = icalcomponent_get_first_property(event, ICAL_STATUS_PROPERTY);
+            status && icalproperty_get_status(status) == ICAL_STATUS_CANCELLED)
+            return true;
+        icalproperty* method = calendar ? icalcomponent_get_first_property(calendar, ICAL_METHOD_PROPERTY) : nullptr;
+        return method && icalproperty_get_method(method) == ICAL_METHOD_CANCEL;
+    }
+
     void Add(icalcomponent* event, icalcomponent* calendar)
     {
         icalproperty* startProperty = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
@@ -382,12 +597,22 @@ private:
             if (value == ICAL_CLASS_PRIVATE || value == ICAL_CLASS_CONFIDENTIAL)
                 entry.Flags |= efPrivate;
         }
-        SetField(entry.CategoryId, CategoryOf(event));
+        std::vector<std::string> others;
+        SetField(entry.CategoryId, CategoryOf(event, others));
         Assign(entry, event);
 
         TEventDetails details;
         details.Place = PlaceOf(event);
         details.Notes = NotesOf(event);
+        // The categories beyond the one an event can have are named in its notes.
+        if (!others.empty()) {
+            QString named;
+            for (const std::string& other : others)
+                named += (named.isEmpty() ? "" : "; ") + QString::fromUtf8(other);
+            details.Notes = DecodeText(EncodeText(details.Notes + (details.Notes.isEmpty() ? "" : "\n") +
+                                                      QStringLiteral("Other categories: ") + named,
+                                                  TDetailFile::kMaxNotesBytes + 1));
+        }
 
         if (recurring && AsSeries(event)) {
             AddSeries(event, calendar, start, entry, details, length);
@@ -396,7 +621,7 @@ private:
         const std::string ours = OurId(event);
         int outside = 0;
         int inRange = 0;
-        for (const icaltimetype& t : recurring ? Occurrences(event, calendar, start, To_)
+        for (const icaltimetype& t : recurring ? Occurrences(event, calendar, start, From_, To_, Budget_)
                                                : std::vector<icaltimetype>{start}) {
             const TWhen when = LocalOf(t);
             if (recurring && (when.Date < From_ || when.Date > To_))
@@ -430,10 +655,13 @@ private:
 
     // One rule and nothing else that repeats it: a series, as the diary
     // keeps them. Other recurring events become one event per occurrence.
+    // A rule finer than a day is none the diary keeps as a series: it is
+    // worked out, within bounds, for the range only.
     static bool AsSeries(icalcomponent* event)
     {
         return icalcomponent_count_properties(event, ICAL_RRULE_PROPERTY) == 1
-            && !icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY);
+            && !icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY)
+            && StepOf(icalproperty_get_rrule(icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY))) == 0;
     }
 
     // The time as the diary's wall clock shows it, a time without a zone
@@ -528,7 +756,7 @@ private:
     // A changed occurrence of a series in the diary takes the place of the
     // occurrence it changes; false when there is none (it is then an event
     // of its own).
-    bool Override(icalcomponent* event, icalcomponent* calendar)
+    bool Override(icalcomponent* event, icalcomponent* calendar, bool cancelled)
     {
         const char* uidText = icalcomponent_get_uid(event);
         const std::string seriesId = SeriesOf(uidText ? uidText : "");
@@ -546,6 +774,14 @@ private:
         for (const TOccurrence& occurrence : store.Occurrences(seriesId)) {
             if (occurrence.Original != original)
                 continue;
+            // Cancelled on its own: the day is taken out, as a deleted occurrence is.
+            if (cancelled) {
+                if (!Db_.DayEntryFile.Delete(occurrence.EventId))
+                    throw EOrbekoDB(Db_.DayEntryFile.StatusText());
+                Db_.Details.RemoveEvent(occurrence.EventId);
+                ++Outcome_.Cancelled;
+                return true;
+            }
             TDayEntryRec entry = occurrence.Entry;
             const char* summary = icalcomponent_get_summary(event);
             const QString description = QString::fromUtf8(summary ? summary : "").simplified();
@@ -618,40 +854,53 @@ private:
         return false;
     }
 
-    std::string CategoryOf(icalcomponent* event)
+    // The category of the first CATEGORIES name the diary knows, else of the
+    // first, made then; the other names in others. libical gives each name
+    // of a list as a property of its own, its escaped commas kept.
+    std::string CategoryOf(icalcomponent* event, std::vector<std::string>& others)
     {
-        icalproperty* p = icalcomponent_get_first_property(event, ICAL_CATEGORIES_PROPERTY);
-        const char* value = p ? icalproperty_get_categories(p) : nullptr;
-        // The first of a list; a comma that belongs to a name comes escaped.
-        std::string first;
-        for (const char* c = value ? value : ""; *c; ++c) {
-            if (*c == '\\' && c[1]) {
-                first += *++c;
-                continue;
-            }
-            if (*c == ',')
-                break;
-            first += *c;
+        std::vector<std::string> names;
+        for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_CATEGORIES_PROPERTY); p;
+             p = icalcomponent_get_next_property(event, ICAL_CATEGORIES_PROPERTY)) {
+            const char* value = icalproperty_get_categories(p);
+            TCategoryRec category{};
+            SetFieldString(category.Description, QString::fromUtf8(value ? value : "").simplified());
+            if (const std::string name = FieldText(category.Description);
+                !name.empty() && std::find(names.begin(), names.end(), name) == names.end())
+                names.push_back(name);
         }
-        TCategoryRec category{};
-        SetFieldString(category.Description, QString::fromUtf8(first).simplified());
-        const std::string description = FieldText(category.Description);
-        if (description.empty())
+        if (names.empty())
             return kNoneId;
+        std::size_t chosen = 0;
+        std::string id;
+        for (std::size_t at = 0; at < names.size() && id.empty(); ++at)
+            if (!(id = KnownCategory(names[at])).empty())
+                chosen = at;
+        if (id.empty()) {
+            TCategoryRec category{};
+            SetField(category.Description, names[0]);
+            if (!Db_.CategoryFile.Add(category, ""))
+                throw EOrbekoDB(Db_.CategoryFile.StatusText());
+            id = Db_.CategoryFile.LastKey();
+            Categories_.emplace(QString::fromStdString(names[0]).toUpper().toStdString(), id);
+        }
+        for (std::size_t at = 0; at < names.size(); ++at)
+            if (at != chosen)
+                others.push_back(names[at]);
+        return id;
+    }
+
+    // The category of that description; empty when the diary has none.
+    std::string KnownCategory(const std::string& description)
+    {
         const std::string key = QString::fromStdString(description).toUpper().toStdString();
         if (const auto known = Categories_.find(key); known != Categories_.end())
             return known->second;
         TCategoryRec stored;
-        std::string id;
-        if (FindRecord(Db_.CategoryFile, stored, TOrbekoDB::CategoryDescriptionKey, description)) {
-            id = Db_.CategoryFile.LastKey();
-        } else {
-            if (!Db_.CategoryFile.Add(category, ""))
-                throw EOrbekoDB(Db_.CategoryFile.StatusText());
-            id = Db_.CategoryFile.LastKey();
-        }
-        Categories_.emplace(key, id);
-        return id;
+        if (!FindRecord(Db_.CategoryFile, stored, TOrbekoDB::CategoryDescriptionKey, description))
+            return {};
+        Categories_.emplace(key, Db_.CategoryFile.LastKey());
+        return Db_.CategoryFile.LastKey();
     }
 
     void Assign(TDayEntryRec& entry, icalcomponent* event)
@@ -667,7 +916,9 @@ private:
                 user = &byAddress->second;
             else if (const auto byName = UsersByName_.find(NameOf(p)); byName != UsersByName_.end())
                 user = &byName->second;
-            if (user && std::find(assignees.begin(), assignees.end(), *user) == assignees.end())
+            if (!user)
+                ++Strangers_;
+            else if (std::find(assignees.begin(), assignees.end(), *user) == assignees.end())
                 assignees.push_back(*user);
         }
         if (std::find(assignees.begin(), assignees.end(), UserId_) == assignees.end())
@@ -680,7 +931,10 @@ private:
     const std::string& UserId_;
     const QDate From_;
     const QDate To_;
+    const TICalImport::TLimits Limits_;
     TICalImport::TOutcome& Outcome_;
+    TBudget Budget_{};
+    std::size_t Strangers_ = 0;  // attendees of the event at hand who are not users
     const std::string DatabaseUid_;  // what follows the "@" of our UIDs
     std::multimap<std::string, std::string> UsersByName_;
     std::multimap<std::string, std::string> UsersByAddress_;
@@ -700,29 +954,128 @@ private:
     std::optional<std::map<std::string, std::string>> SeriesByUid_;
 };
 
+// The text without its lines that hold a NUL byte, with their folded
+// continuations: libical reads text up to the first NUL, and would lose all
+// that follows it.
+std::string WithoutNulLines(const std::string& text, std::vector<std::string>& reports)
+{
+    std::string kept;
+    kept.reserve(text.size());
+    bool dropping = false;
+    int number = 0;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        const std::string_view line(text.data() + start, end - start);
+        ++number;
+        start = end;
+        const bool continued = line[0] == ' ' || line[0] == '\t';
+        if (line.find('\0') != std::string_view::npos) {
+            reports.push_back("line " + std::to_string(number) + ": it holds a NUL byte and is left out");
+            dropping = true;
+        } else if (!(dropping && continued)) {
+            dropping = false;
+            kept.append(line);
+        }
+    }
+    return kept;
+}
+
+// How many changes of offset a VTIMEZONE's rules give up to 2037, which is
+// what libical works out for it whole; a rule that repeats more often than
+// yearly is taken as giving more than any zone may.
+std::size_t ChangesOf(icalcomponent* zone, std::size_t limit)
+{
+    std::size_t changes = 0;
+    for (icalcomponent* o = icalcomponent_get_first_component(zone, ICAL_ANY_COMPONENT); o;
+         o = icalcomponent_get_next_component(zone, ICAL_ANY_COMPONENT)) {
+        const icalcomponent_kind kind = icalcomponent_isa(o);
+        if (kind != ICAL_XSTANDARD_COMPONENT && kind != ICAL_XDAYLIGHT_COMPONENT)
+            continue;
+        changes += 1 + icalcomponent_count_properties(o, ICAL_RDATE_PROPERTY);
+        icalproperty* first = icalcomponent_get_first_property(o, ICAL_DTSTART_PROPERTY);
+        const int from = first ? icalproperty_get_dtstart(first).year : 1970;
+        for (icalproperty* p = icalcomponent_get_first_property(o, ICAL_RRULE_PROPERTY); p;
+             p = icalcomponent_get_next_property(o, ICAL_RRULE_PROPERTY)) {
+            const icalrecurrencetype rule = icalproperty_get_rrule(p);
+            if (rule.freq != ICAL_YEARLY_RECURRENCE)
+                return limit + 1;
+            int years = (icaltime_is_null_time(rule.until) ? 2037 : std::min(2037, rule.until.year)) - from + 1;
+            if (rule.count > 0)
+                years = std::min(years, rule.count);
+            changes += static_cast<std::size_t>(std::max(0, years));
+        }
+    }
+    return changes;
+}
+
+// Marks the time zones of a calendar that cost more than the limit to work
+// out, and takes them out, so that libical never works them out.
+void RefuseLargeZones(icalcomponent* calendar, std::size_t limit, std::vector<std::string>& reports)
+{
+    std::vector<icalcomponent*> refused;
+    for (icalcomponent* zone = icalcomponent_get_first_component(calendar, ICAL_VTIMEZONE_COMPONENT); zone;
+         zone = icalcomponent_get_next_component(calendar, ICAL_VTIMEZONE_COMPONENT)) {
+        const std::size_t changes = ChangesOf(zone, limit);
+        if (changes <= limit)
+            continue;
+        icalproperty* tzid = icalcomponent_get_first_property(zone, ICAL_TZID_PROPERTY);
+        const std::string name = tzid ? icalproperty_get_tzid(tzid) : "";
+        reports.push_back("time zone \"" + name + "\": refused: its rules give more than " + std::to_string(limit) +
+                          " changes of offset");
+        icalproperty* mark = icalproperty_new_x(name.c_str());
+        icalproperty_set_x_name(mark, kRefusedZone);
+        icalcomponent_add_property(calendar, mark);
+        refused.push_back(zone);
+    }
+    for (icalcomponent* zone : refused) {
+        icalcomponent_remove_component(calendar, zone);
+        icalcomponent_free(zone);
+    }
+}
+
 }  // namespace
 
 std::string TICalImport::TOutcome::Summary() const
 {
     std::string text = "Added " + std::to_string(Added) + " event" + (Added == 1 ? "" : "s") + ", skipped " +
-                       std::to_string(Skipped) + " already in the diary, refused " + std::to_string(Refused) + ".";
+                       std::to_string(Skipped) + " already in the diary, refused " + std::to_string(Refused) +
+                       (Cancelled > 0 ? ", passed over " + std::to_string(Cancelled) + " cancelled" : "") + ".";
+    std::string lost;
+    const auto count = [&lost](std::size_t n, const char* one, const char* many) {
+        if (n > 0)
+            lost += (lost.empty() ? "" : ", ") + std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    count(StrangerAttendees, "attendee who is not a user of the diary", "attendees who are not users of the diary");
+    count(Alarms, "alarm", "alarms");
+    count(Attachments, "attachment", "attachments");
+    if (!lost.empty())
+        text += "\rNot kept: " + lost + ".";
     for (const std::string& report : Reports)
         text += "\r" + report;
     return text;
 }
 
-TICalImport::TICalImport(TOrbekoDB& db, std::string userId) : Db_(db), UserId_(std::move(userId))
+TICalImport::TICalImport(TOrbekoDB& db, std::string userId) : TICalImport(db, std::move(userId), TLimits())
+{
+}
+
+TICalImport::TICalImport(TOrbekoDB& db, std::string userId, TLimits limits)
+    : Db_(db), UserId_(std::move(userId)), Limits_(limits)
 {
 }
 
 TICalImport::TOutcome TICalImport::Import(const std::string& text, const QDate& from, const QDate& to)
 {
     TOutcome outcome;
-    outcome.Reports = SplitCharacterFolds(text);
-    for (std::string& report : EmptyParameters(text))
+    const std::string kept = WithoutNulLines(text, outcome.Reports);
+    for (std::string& report : SplitCharacterFolds(kept))
         outcome.Reports.push_back(std::move(report));
-    TICalComponent root(icalparser_parse_string(text.c_str()));
+    for (std::string& report : EmptyParameters(kept))
+        outcome.Reports.push_back(std::move(report));
+    TICalComponent root(icalparser_parse_string(kept.c_str()));
     if (!root) {
+        outcome.NoCalendar = true;
         outcome.Reports.push_back("the file holds no iCalendar data");
         return outcome;
     }
@@ -735,7 +1088,10 @@ TICalImport::TOutcome TICalImport::Import(const std::string& text, const QDate& 
     } else {
         calendars.push_back(root.get());
     }
-    TImportRun run(Db_, UserId_, from, to, outcome);
+    for (icalcomponent* calendar : calendars)
+        if (icalcomponent_isa(calendar) == ICAL_VCALENDAR_COMPONENT)
+            RefuseLargeZones(calendar, Limits_.ZoneChanges, outcome.Reports);
+    TImportRun run(Db_, UserId_, from, to, Limits_, outcome);
     // The events share commits: one synced commit each made a large file
     // take minutes.
     TWriteBatch batch(Db_.DayEntryFile);

@@ -197,3 +197,45 @@ TEST(ServerICalVerbs, ADatabaseCopiedToAServerKeepsItsUids)
 }
 
 }  // namespace
+
+namespace {
+
+// import-ics exits 0 when all is read, 1 when events were refused, and 2
+// for a file it cannot read at all, whatever it holds.
+TEST_F(ICalVerbsTest, ImportExitsByWhatItCouldRead)
+{
+    TTempDir files;
+    const auto write = [&files](const std::string& name, const std::string& text) {
+        std::ofstream(files.File(name), std::ios::binary) << text;
+        return files.File(name);
+    };
+    const std::string good = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:g@test\r\nSUMMARY:Good\r\n"
+                             "DTSTART:20250306T100000\r\nEND:VEVENT\r\n";
+    std::filesystem::create_directory(files.File("folder.ics"));
+    struct TCase
+    {
+        std::string File;
+        int Exit;
+        const char* Says;  // in what it writes
+    };
+    const std::vector<TCase> cases = {
+        {write("good.ics", good + "END:VCALENDAR\r\n"), 0, "Added 1 event"},
+        {write("bad.ics", good + "BEGIN:VEVENT\r\nUID:b@test\r\nDTSTART:20250230T100000\r\nEND:VEVENT\r\n"
+                                 "END:VCALENDAR\r\n"),
+         1, "does not exist"},
+        {write("nul.ics", good + std::string("X-NOTE:a\0b\r\n", 12) + "END:VCALENDAR\r\n"), 0, "NUL byte"},
+        {write("empty.ics", ""), 2, "holds no iCalendar data"},
+        {write("text.ics", "this is not a calendar"), 2, "holds no iCalendar data"},
+        {files.File("missing.ics"), 2, "cannot read"},
+        {files.File("folder.ics"), 2, "cannot read"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.File);
+        const TAdminRun run = RunAdmin({"import-ics", DataPath(), c.File, "--user", "ANNA", "--from", "2025-03-01",
+                                        "--to", "2025-03-31"});
+        EXPECT_EQ(run.Exit, c.Exit) << run.Out << run.Err;
+        EXPECT_NE((run.Out + run.Err).find(c.Says), std::string::npos) << run.Out << run.Err;
+    }
+}
+
+}  // namespace
