@@ -61,6 +61,8 @@ void TDayView::Reload()
         }
         List_->ResetRows(Entries_.EntryCount());
     }
+    // The list is what takes the focus: its name says the day it lists.
+    List_->setAccessibleName(TDayViewList::SpokenDay(Stamp_.AsDateTime().date(), Entries_.EntryCount()));
     update();
     List_->viewport()->update();
 }
