@@ -6,6 +6,7 @@
 #include <QAccessibleInterface>
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 
@@ -117,6 +118,27 @@ TEST_F(AccessibilityTreeTest, EveryControlOfEveryDialogHasANameOnceRun)
         TAccessibleNames::Apply(*dialog);
         EXPECT_EQ(Unnamed(*dialog), "") << dialog->metaObject()->className();
     }
+}
+
+TEST_F(AccessibilityTreeTest, TheKeyboardPageListsEveryShortcutWithItsCommand)
+{
+    QFile file(QStringLiteral(":/help/keyboard.html"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(file.readAll());
+    int shortcuts = 0;
+    for (const QAction* action : Window().findChildren<QAction*>()) {
+        if (action->shortcut().isEmpty())
+            continue;
+        ++shortcuts;
+        QString keys = action->shortcut().toString(QKeySequence::PortableText);
+        keys.replace(QStringLiteral("Insert"), QStringLiteral("Ins")).replace(QStringLiteral("Delete"), QStringLiteral("Del"));
+        QString caption = action->text();
+        caption.remove(QLatin1Char('&'));
+        const QString row = QStringLiteral("<td>%1</td><td>").arg(keys);
+        EXPECT_TRUE(page.contains(row)) << keys.toStdString();
+        EXPECT_TRUE(page.contains(caption.toHtmlEscaped())) << caption.toStdString();
+    }
+    EXPECT_GE(shortcuts, 9);
 }
 
 TEST_F(AccessibilityTreeTest, RunningADialogNamesItsControls)

@@ -39,6 +39,7 @@ const THelpPage kPages[] = {
     {"window.html", "The main window", {}},
     {"navigating.html", "Moving through the diary", {}},
     {"views.html", "Reading the day and week views", {}},
+    {"keyboard.html", "Using Orbeko with the keyboard", {}},
     {"events.html", "Adding, changing and deleting events", {"event-editor.png"}},
     {"alarms.html", "Alarms", {}},
     {"options.html", "Display options", {"options.png"}},
