@@ -160,6 +160,7 @@ TEST_F(ViewAccessibilityTest, EachDayOfTheWeekIsNamedAfterItsDateAndCount)
     for (const TCase& c : cases) {
         TDayView& day = week.Days(c.Day);
         EXPECT_EQ(QAccessible::queryAccessibleInterface(&day.List())->text(QAccessible::Name), c.List);
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(&day)->text(QAccessible::Name), c.List);
         EXPECT_FALSE(c.Header.isEmpty());
         EXPECT_EQ(QAccessible::queryAccessibleInterface(&day.Header())->text(QAccessible::Name), c.Header);
     }
