@@ -41,11 +41,24 @@ bool Interactive(const QWidget& widget)
            qobject_cast<const QToolBar*>(&widget);
 }
 
+// The grid among layout and the layouts inside it that holds widget.
+QGridLayout* GridOf(QLayout* layout, const QWidget& widget)
+{
+    if (layout == nullptr)
+        return nullptr;
+    if (auto* grid = qobject_cast<QGridLayout*>(layout); grid && grid->indexOf(&widget) >= 0)
+        return grid;
+    for (int i = 0; i < layout->count(); ++i)
+        if (QGridLayout* grid = GridOf(layout->itemAt(i)->layout(), widget))
+            return grid;
+    return nullptr;
+}
+
 // The text of the label in column 0 of the grid row that holds widget.
 QString RowLabel(const QWidget& widget)
 {
     const QWidget* parent = widget.parentWidget();
-    auto* grid = parent ? qobject_cast<QGridLayout*>(parent->layout()) : nullptr;
+    QGridLayout* grid = parent ? GridOf(parent->layout(), widget) : nullptr;
     if (grid == nullptr)
         return {};
     const int at = grid->indexOf(&widget);

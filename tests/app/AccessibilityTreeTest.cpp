@@ -9,6 +9,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QToolButton>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -118,6 +121,40 @@ TEST_F(AccessibilityTreeTest, EveryControlOfEveryDialogHasANameOnceRun)
         TAccessibleNames::Apply(*dialog);
         EXPECT_EQ(Unnamed(*dialog), "") << dialog->metaObject()->className();
     }
+}
+
+// Where a label alone would not tell controls apart, or there is none.
+TEST_F(AccessibilityTreeTest, ControlsAreNamedFromTheirLabelsRowsAndHints)
+{
+    TfrmMain& window = Window();
+    for (QDialog* dialog : window.findChildren<QDialog*>())
+        TAccessibleNames::Apply(*dialog);
+    struct TCase
+    {
+        const char* Name;  // object name, in the first dialog that has one
+        QString Spoken;
+    };
+    const TCase cases[] = {
+        {"chkAssigneeItalic", QStringLiteral("Assignee(s), Italic")},
+        {"chkCategoryItalic", QStringLiteral("Category, Italic")},
+        {"chkPrivateItalic", QStringLiteral("Private, Italic")},
+        {"cmbTimeColor", QStringLiteral("Time")},
+        {"cmbCategory", QStringLiteral("Category")},
+        {"qt_calendar_prevmonth", QStringLiteral("Previous month")},
+        {"qt_calendar_nextmonth", QStringLiteral("Next month")},
+    };
+    for (const TCase& c : cases) {
+        auto* widget = window.findChild<QWidget*>(QString::fromLatin1(c.Name));
+        ASSERT_NE(widget, nullptr) << c.Name;
+        EXPECT_EQ(widget->accessibleName(), c.Spoken) << c.Name;
+    }
+    // A date edit's drop-down button is named after its action.
+    const auto buttons = window.findChildren<QToolButton*>();
+    const bool calendarButton = std::any_of(buttons.begin(), buttons.end(), [](const QToolButton* button) {
+        return button->accessibleName() == QStringLiteral("Open calendar") ||
+               (button->defaultAction() && button->defaultAction()->text() == QStringLiteral("Open calendar"));
+    });
+    EXPECT_TRUE(calendarButton);
 }
 
 TEST_F(AccessibilityTreeTest, TheKeyboardPageListsEveryShortcutWithItsCommand)
