@@ -29,6 +29,7 @@
 #include "storage/Clock.h"
 #include "storage/OrbekoDB.h"
 #include "storage/RegistryKey.h"
+#include "ui/AccessibleNames.h"
 #include "ui/FailureNote.h"
 #include "ui/MessageBox.h"
 #include "ui/TrayIcon.h"
@@ -78,6 +79,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), AccountNameSource_(Ac
     frmUsers = new TfrmUsers(this);
     frmCategories = new TfrmCategories(this);
     frmTrouble = new TfrmTrouble(this);
+    TAccessibleNames::Apply(*this);
 
     // The window takes 8/10 of the screen in each direction.
     if (const QScreen* screen = QApplication::primaryScreen()) {

@@ -47,6 +47,7 @@ TDateEdit::TDateEdit(QWidget* parent)
     connect(Calendar_, &QCalendarWidget::activated, this, &TDateEdit::Pick);
 
     QAction* drop = addAction(style()->standardIcon(QStyle::SP_ArrowDown), QLineEdit::TrailingPosition);
+    drop->setText(QStringLiteral("Open calendar"));
     connect(drop, &QAction::triggered, this, &TDateEdit::DropDown);
     connect(this, &QLineEdit::editingFinished, this, &TDateEdit::Tidy);
 }

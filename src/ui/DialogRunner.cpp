@@ -1,5 +1,7 @@
 #include "ui/DialogRunner.h"
 
+#include "ui/AccessibleNames.h"
+
 #include <QDialog>
 
 namespace {
@@ -14,6 +16,8 @@ protected:
 
 int TDialogRunner::Run(QDialog& dialog)
 {
+    // Controls a dialog adds while it lives are named on each run.
+    TAccessibleNames::Apply(dialog);
     return TSeam<TDialogRunner>::Current().Exec(dialog);
 }
 

@@ -61,6 +61,11 @@ void TDayView::Reload()
         }
         List_->ResetRows(Entries_.EntryCount());
     }
+    // The list is what takes the focus: its name says the day it lists. The
+    // day's panel, which groups header and list, is named alike.
+    const QString spoken = TDayViewList::SpokenDay(Stamp_.AsDateTime().date(), Entries_.EntryCount());
+    List_->setAccessibleName(spoken);
+    setAccessibleName(spoken);
     update();
     List_->viewport()->update();
 }

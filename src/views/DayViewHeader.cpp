@@ -37,6 +37,8 @@ void TDayViewHeader::SetDateText(const QString& text)
         Caption_ = text;
         break;
     }
+    // Painted, the date would reach no screen reader.
+    setAccessibleName(text);
     update();
 }
 

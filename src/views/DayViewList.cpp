@@ -6,6 +6,7 @@
 #include <QAbstractItemDelegate>
 #include <QFocusEvent>
 #include <QFontMetrics>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -65,6 +66,20 @@ public:
 
 private:
     TDayViewList* List_;
+};
+
+// A row's text is made when a screen reader asks for it, from the entry it
+// stands for now: rows hold no copy that could go stale.
+class TRowItem : public QListWidgetItem
+{
+public:
+    QVariant data(int role) const override
+    {
+        if (role == Qt::AccessibleTextRole)
+            if (auto* list = qobject_cast<const TDayViewList*>(listWidget()))
+                return list->SpokenRow(list->row(this));
+        return QListWidgetItem::data(role);
+    }
 };
 
 }  // namespace
@@ -182,7 +197,7 @@ void TDayViewList::ResetRows(int count)
     setUpdatesEnabled(false);
     clear();
     for (int row = 0; row < count; ++row)
-        addItem(new QListWidgetItem());
+        addItem(new TRowItem());
     setUpdatesEnabled(true);
 }
 
@@ -340,8 +355,33 @@ void TDayViewList::mouseDoubleClickEvent(QMouseEvent* event)
 void TDayViewList::focusInEvent(QFocusEvent* event)
 {
     QListWidget::focusInEvent(event);
+    viewport()->update();
     if (ReceivedFocusCallback)
         ReceivedFocusCallback();
+}
+
+void TDayViewList::focusOutEvent(QFocusEvent* event)
+{
+    QListWidget::focusOutEvent(event);
+    viewport()->update();
+}
+
+void TDayViewList::paintEvent(QPaintEvent* event)
+{
+    QListWidget::paintEvent(event);
+    if (!hasFocus() || currentIndex().isValid())
+        return;
+    QPainter painter(viewport());
+    QStyleOptionFocusRect focus;
+    focus.initFrom(this);
+    focus.rect = viewport()->rect().adjusted(1, 1, -1, -1);
+    focus.state |= QStyle::State_KeyboardFocusChange | QStyle::State_HasFocus;
+    focus.backgroundColor = ListColor();
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    // Some styles draw a focus frame only faintly, or not on every palette:
+    // the highlight colour is the one the user's palette makes stand out.
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2, Qt::DotLine));
+    painter.drawRect(viewport()->rect().adjusted(1, 1, -2, -2));
 }
 
 void TDayViewList::FontChanged()
@@ -400,6 +440,89 @@ QString TDayViewList::TimeText(const TDayEntryRec& entry, const TEventDetails& d
     if (startsToday)
         return end <= start ? clock(start) : clock(start) + dash + (endsToday ? clock(end) : QString());
     return endsToday ? dash + clock(end) : QStringLiteral("Day");
+}
+
+QStringList TDayViewList::AssigneeNames(const TDayEntryRec& entry, const TUserNameCallback& names)
+{
+    QStringList result;
+    for (const auto& slot : entry.AssigneeIds) {
+        const std::string id = FieldText(slot);
+        if (!IsId(id) || !names)
+            continue;
+        std::string name;
+        names(id, name);
+        result << Text(name);
+    }
+    return result;
+}
+
+QString TDayViewList::SpokenEntry(const TDayEntryRec& entry, const TEventDetails& details, const std::string& day,
+                                  const QStringList& assignees, const TSpokenMarks& marks)
+{
+    QString time = TimeText(entry, details, day);
+    const QChar dash(0x2013);
+    if (time == QStringLiteral("Day"))
+        time = QStringLiteral("All day");
+    else if (time.startsWith(dash))
+        time = QStringLiteral("Until ") + time.mid(1);
+    else if (time.endsWith(dash))
+        time = QStringLiteral("From ") + time.chopped(1);
+    QString description = Text(FieldText(entry.Description));
+    if (!details.Place.isEmpty())
+        description += QStringLiteral(" (") + details.Place + QLatin1Char(')');
+    QStringList parts{time + QLatin1Char(' ') + description};
+    QStringList names;
+    for (const QString& name : assignees)
+        if (!name.isEmpty())
+            names << name;
+    if (names.size() > 1)
+        parts << names.mid(0, names.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + names.last();
+    else if (!names.isEmpty())
+        parts << names.first();
+    if (!marks.Category.isEmpty())
+        parts << QStringLiteral("category ") + marks.Category;
+    if (entry.Flags & efPrivate)
+        parts << QStringLiteral("private");
+    if (marks.Alarmed)
+        parts << QStringLiteral("alarm");
+    if (marks.Repeated)
+        parts << QStringLiteral("repeats");
+    return parts.join(QStringLiteral(", "));
+}
+
+QString TDayViewList::SpokenDay(const QDate& day, int entries)
+{
+    const QString date = QLocale().toString(day, QStringLiteral("dddd d MMMM yyyy"));
+    if (entries == 0)
+        return date + QStringLiteral(", no events");
+    return date + (entries == 1 ? QStringLiteral(", 1 event") : QStringLiteral(", %1 events").arg(entries));
+}
+
+QString TDayViewList::SpokenRow(int index) const
+{
+    if (Entries_ == nullptr || index < 0 || index >= Entries_->EntryCount())
+        return {};
+    TDayEntryRec entry;
+    Entries_->GetEntry(index, entry);
+    // A failing callback must not reach the screen reader's caller.
+    try {
+        TSpokenMarks marks;
+        const std::string categoryId = FieldText(entry.CategoryId);
+        if (ShowCategories_ && IsId(categoryId) && CategoryCallback) {
+            std::string category;
+            CategoryCallback(categoryId, category);
+            marks.Category = Text(category);
+        }
+        if (ShowAlarmGlyphs_ && AlarmedFlagCallback)
+            AlarmedFlagCallback(Entries_->GetEntryId(index), marks.Alarmed);
+        if (RepeatedFlagCallback)
+            RepeatedFlagCallback(Entries_->GetEntryId(index), marks.Repeated);
+        return SpokenEntry(entry, Entries_->GetDetails(index), Entries_->Day(),
+                           AssigneeNames(entry, UserNameCallback), marks);
+    } catch (const std::exception& error) {
+        qWarning("Day list row %d: %s", index, error.what());
+        return Text(FieldText(entry.Description));
+    }
 }
 
 QString TDayViewList::AssigneeText(const TDayEntryRec& entry, const TUserNameCallback& names)

@@ -7,7 +7,9 @@
 #include "views/Panel.h"
 
 #include <QImage>
+#include <QDate>
 #include <QListWidget>
+#include <QStringList>
 
 #include <functional>
 #include <string>
@@ -57,6 +59,22 @@ public:
     static QString TimeText(const TDayEntryRec& entry, const TEventDetails& details, const std::string& day);
     // The names of an entry's assignees, as names gives them, comma-separated.
     static QString AssigneeText(const TDayEntryRec& entry, const TUserNameCallback& names);
+    static QStringList AssigneeNames(const TDayEntryRec& entry, const TUserNameCallback& names);
+    // What a screen reader says for an entry: what its row shows, in words.
+    // "10:00–11:30 Team meeting, AK and CM, category Meeting, private, alarm".
+    struct TSpokenMarks
+    {
+        QString Category;
+        bool Alarmed = false;
+        bool Repeated = false;
+    };
+    static QString SpokenEntry(const TDayEntryRec& entry, const TEventDetails& details, const std::string& day,
+                               const QStringList& assignees, const TSpokenMarks& marks);
+    // A day as its list is announced: "Thursday 10 December 2026, 3 events".
+    static QString SpokenDay(const QDate& day, int entries);
+    // Row `index` in words, with the names, category and marks the row
+    // shows asked for as when it is drawn.
+    QString SpokenRow(int index) const;
 
     // Each setter copies the given font and repaints, changed or not.
     const TFont& TimeFont() const { return TimeFont_; }
@@ -105,6 +123,10 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    // A focused list with no current row, an empty day above all, shows the
+    // focus frame round the whole list: where Ins adds.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void FontChanged();

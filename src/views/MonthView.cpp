@@ -3,7 +3,9 @@
 #include "storage/Clock.h"
 #include "views/DayViewList.h"
 #include "views/Glyphs.h"
+#include "views/MonthViewAccessible.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLocale>
@@ -12,6 +14,7 @@
 #include <QStyleOptionFocusRect>
 
 #include <algorithm>
+#include <exception>
 
 namespace {
 
@@ -29,6 +32,7 @@ TMonthView::TMonthView(QWidget* parent) : TCalendarView(parent)
 {
     setFont(TFont().QtFont());
     setFocusPolicy(Qt::StrongFocus);
+    TMonthViewAccessible::Install();
     ListColor_ = palette().color(QPalette::Base);
     HeaderColor_ = palette().color(QPalette::Button);
     ShowDate(TClock::Now());
@@ -132,6 +136,49 @@ void TMonthView::SetHeaderColor(const QColor& color)
     update();
 }
 
+QString TMonthView::Title() const
+{
+    return QLocale().standaloneMonthName(SelectedDay().month()) + QLatin1Char(' ') + QString::number(SelectedDay().year());
+}
+
+QString TMonthView::SpokenDay(int index) const
+{
+    const TDayEntries& entries = Entries(index);
+    QString text = TDayViewList::SpokenDay(First_.addDays(index), entries.EntryCount());
+    const auto names = [this](const std::string& pk, std::string& name) {
+        if (OnWantUserName)
+            OnWantUserName(const_cast<TMonthView*>(this), pk, name);
+    };
+    QStringList spoken;
+    for (int entry = 0; entry < entries.EntryCount(); ++entry) {
+        TDayEntryRec record;
+        entries.GetEntry(entry, record);
+        const std::string id = entries.GetEntryId(entry);
+        TDayViewList::TSpokenMarks marks;
+        auto* self = const_cast<TMonthView*>(this);
+        try {
+            const std::string categoryId = FieldText(record.CategoryId);
+            if (Options_.ShowCategories && IsId(categoryId) && OnWantCategoryDescription) {
+                std::string category;
+                OnWantCategoryDescription(self, categoryId, category);
+                marks.Category = DecodeText(category);
+            }
+            if (Options_.ShowAlarmGlyphs && OnWantAlarmedFlag)
+                OnWantAlarmedFlag(self, id, marks.Alarmed);
+            if (OnWantRepeatedFlag)
+                OnWantRepeatedFlag(self, id, marks.Repeated);
+            spoken << TDayViewList::SpokenEntry(record, entries.GetDetails(entry), entries.Day(),
+                                                TDayViewList::AssigneeNames(record, names), marks);
+        } catch (const std::exception& error) {
+            qWarning("Month day %d: %s", index, error.what());
+            spoken << DecodeText(FieldText(record.Description));
+        }
+    }
+    if (!spoken.isEmpty())
+        text += QStringLiteral(": ") + spoken.join(QStringLiteral("; "));
+    return text;
+}
+
 void TMonthView::Select(const QDate& day)
 {
     const QDate shown = SelectedDay();
@@ -146,6 +193,13 @@ void TMonthView::Select(const QDate& day)
         }
     } catch (const EStamp&) {
         QApplication::beep();
+        return;
+    }
+    // The selected day is the focused item a screen reader follows.
+    if (hasFocus() && QAccessible::isActive()) {
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        focus.setChild(static_cast<int>(First_.daysTo(SelectedDay())));
+        QAccessible::updateAccessibility(&focus);
     }
 }
 
@@ -159,8 +213,7 @@ void TMonthView::paintEvent(QPaintEvent* event)
     painter.setFont(bold);
     painter.setPen(palette().color(QPalette::WindowText));
     const QRect title(client.left(), client.top(), client.width(), TitleHeight());
-    painter.drawText(title, Qt::AlignCenter, QLocale().standaloneMonthName(SelectedDay().month()) +
-                                                 QLatin1Char(' ') + QString::number(SelectedDay().year()));
+    painter.drawText(title, Qt::AlignCenter, Title());
     painter.setFont(font());
     for (int column = 0; column < kColumns; ++column) {
         const QRect cell = DayRect(column);

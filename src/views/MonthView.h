@@ -35,6 +35,11 @@ public:
     QRect DayRect(int index) const;
     int FittingEntries(int index) const;
     const TDayEntries& Entries(int index) const { return Days_.at(static_cast<std::size_t>(index)); }
+    // The grid's day `index` in words: its date, how many events and what
+    // each of them shows, as a screen reader says it.
+    QString SpokenDay(int index) const;
+    // The month shown, as its title reads: "December 2026".
+    QString Title() const;
     // The grid's day under a point, or -1.
     int DayAt(const QPoint& point) const;
 

@@ -39,6 +39,7 @@ const THelpPage kPages[] = {
     {"window.html", "The main window", {}},
     {"navigating.html", "Moving through the diary", {}},
     {"views.html", "Reading the day, week and month views", {"month-view.png"}},
+    {"keyboard.html", "Using Orbeko with the keyboard", {}},
     {"events.html", "Adding, changing and deleting events", {"event-editor.png"}},
     {"alarms.html", "Alarms", {"alarm-notification.png"}},
     {"options.html", "Display options", {"options.png"}},
