@@ -9,8 +9,10 @@
 #include <QImage>
 #include <QListWidget>
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 class TDayEntries;
 
@@ -38,7 +40,28 @@ public:
     // entry of the day shows a span of time.
     static constexpr int TimeColumn = 35;
 
+    // A drag moves an entry by 5 minutes for every 4 pixels up or down;
+    // rows are not a scale of time, so the distance is, and the time it
+    // comes to shows by the pointer. A press on a row's last pixels drags
+    // its end instead.
+    static constexpr int DragPixels = 4;
+    static constexpr int DragMinutes = 5;
+    static constexpr int EndHandle = 4;
+
+    // Whether the entry of row index may be dragged; unanswered, none may.
+    using TMayDragCallback = std::function<bool(int index)>;
+    // The entry of row index is to start at newStart and end at newEnd
+    // (empty: no end of its own); true when it was done, else it stays.
+    using TDropCallback =
+        std::function<bool(int index, const std::string& newStart, const std::string& newEnd)>;
+
     explicit TDayViewList(QWidget* parent = nullptr);
+
+    TMayDragCallback MayDragCallback;
+    TDropCallback DropCallback;
+    // While a drag is under way: the time the entry would take, as shown.
+    bool Dragging() const { return Drag_.Active; }
+    QString DragText() const;
 
     TUserNameCallback UserNameCallback;
     TReceivedFocusCallback ReceivedFocusCallback;
@@ -104,6 +127,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
 
 private:
@@ -113,6 +139,20 @@ private:
     // its left edge: the drawing and the measuring use the same width.
     int WrapWidth() const;
 
+    struct TDrag
+    {
+        int Index = -1;  // none pressed
+        bool Resize = false;
+        bool Active = false;
+        QPoint From;
+        int64_t Start = 0;
+        int64_t End = 0;  // 0: none
+        int64_t Offset = 0;
+    };
+    // The start and end the drag comes to, within the entry's day.
+    std::pair<int64_t, int64_t> DragTimes() const;
+
+    TDrag Drag_;
     TFont TimeFont_;
     QImage AlarmGlyph_;
     TFont PrivateFont_;

@@ -31,6 +31,15 @@ TWeekView::TWeekView(QWidget* parent) : TCalendarView(parent)
             if (OnWantCategoryColour)
                 OnWantCategoryColour(this, Pk, Colour);
         };
+        day->OnWantMayMoveEntry = [this](QObject*, const std::string& Pk, bool& Allowed) {
+            if (OnWantMayMoveEntry)
+                OnWantMayMoveEntry(this, Pk, Allowed);
+        };
+        day->OnWantMoveEntry = [this](QObject*, const std::string& Pk, const std::string& NewStart,
+                                      const std::string& NewEnd, bool& Moved) {
+            if (OnWantMoveEntry)
+                OnWantMoveEntry(this, Pk, NewStart, NewEnd, Moved);
+        };
         day->OnReceivedFocus = [this, day](QObject*) { CurrentDay_ = day; };
     }
     ArrangeDays();
