@@ -1,6 +1,7 @@
 #include "app/EventDragging.h"
 
 #include "app/frmMain.h"
+#include "events/MailMessage.h"
 #include "series/SeriesStore.h"
 #include "storage/KeyWalk.h"
 #include "storage/OrbekoDB.h"
@@ -17,6 +18,30 @@ namespace {
 void Inform(const char* text)
 {
     TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(text));
+}
+
+// Tells the event's other assignees that it moved, as the editor's OK
+// does: the mail program shows the message for the sender to send.
+void NotifyOthers(TOrbekoDB& db, const TDayEntryRec& entry, const std::string& me)
+{
+    QList<TMailRecipient> recipients;
+    for (const auto& slot : entry.AssigneeIds) {
+        const std::string id = FieldText(slot);
+        if (IdValue(id) == 0 || id == me)
+            continue;
+        TUserRec user;
+        const QString address = db.Details.UserEmail(id);
+        if (!address.isEmpty() && FindRecord(db.UserFile, user, TOrbekoDB::UserIdKey, id))
+            recipients.append({DecodeText(FieldText(user.FullName)), address});
+    }
+    TStamp when;
+    when.SetSeconds(static_cast<int32_t>(IdValue(FieldText(entry.EntryStamp))));
+    try {
+        TMailMessage message;
+        SendNotification(message, true, recipients, DecodeText(FieldText(entry.Description)), when);
+    } catch (const std::exception&) {
+        Inform("Unable to send EMail as requested");
+    }
 }
 
 }  // namespace
@@ -68,6 +93,7 @@ bool TEventDragging::Move(const std::string& entryId, const std::string& start, 
     case TEventResult::Done:
         Last_ = done;
         Window_.RefreshView();
+        NotifyOthers(*Window_.MainDb(), done.After, Window_.Session().UserId());
         return true;
     case TEventResult::EntryLocked:
         Inform(kEditLockedText);

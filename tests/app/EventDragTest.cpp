@@ -5,6 +5,7 @@
 #include "storage/KeyWalk.h"
 #include "storage/Stamp.h"
 #include "support/ClockScript.h"
+#include "support/MailTransportFake.h"
 
 #include <gtest/gtest.h>
 
@@ -65,7 +66,7 @@ protected:
         Day().ShowDate(kThursday);
     }
 
-    std::string AddEntry(const std::string& owner)
+    std::string AddEntry(const std::string& owner, const std::string& also = {})
     {
         TDayEntryRec entry;
         Other->InitDayEntry(entry);
@@ -74,6 +75,8 @@ protected:
         SetField(entry.CategoryId, "0000000000");
         SetField(entry.Description, "Budget meeting");
         SetField(entry.AssigneeIds[0], owner);
+        if (!also.empty())
+            SetField(entry.AssigneeIds[1], also);
         TAlarmRec alarm;
         Other->InitAlarm(alarm);
         alarm.Flags = afAlarmed;
@@ -137,6 +140,7 @@ protected:
     std::unique_ptr<TClockScript> Clock_;
     std::unique_ptr<TOrbekoDB> Other;  // another workstation
     std::string Bob;
+    TMailTransportFake Mail_;
 };
 
 TEST_F(EventDragTest, ADragMovesOrResizesTheEventThroughItsLock)
@@ -186,6 +190,34 @@ TEST_F(EventDragTest, CtrlZTakesTheLastMoveBackUnlessTheEventChangedSince)
             EXPECT_TRUE(texts.isEmpty());
             EXPECT_EQ(AlarmOf(id), QTime(8, 45));
         }
+        TEventCommands(*Other).DeleteEvent(id);
+    }
+}
+
+TEST_F(EventDragTest, AMovedEventIsMailedToItsOtherAssignees)
+{
+    Other->Details.SetUserEmail(Bob, QStringLiteral("bob@example.org"));
+    Other->Details.SetUserEmail(kMe, QStringLiteral("me@example.org"));
+    const struct
+    {
+        const char* Name;
+        bool WithBob;
+        QStringList To;
+    } cases[] = {{"only the user himself", false, {}}, {"Bob as well", true, {QStringLiteral("bob@example.org")}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::size_t sent = Mail_.Sent().size();
+        const std::string id = AddEntry(kMe, c.WithBob ? Bob : std::string());
+        Drag(false, 48, false);
+        ASSERT_EQ(StartOf(id), QTime(10, 0));
+        QStringList to;
+        for (std::size_t i = sent; i < Mail_.Sent().size(); ++i) {
+            EXPECT_EQ(Mail_.Sent()[i].Subject, QStringLiteral("Updated Orbeko Event"));
+            EXPECT_TRUE(Mail_.Sent()[i].Body.contains(QStringLiteral("Budget meeting")));
+            for (const TMailRecipient& recipient : Mail_.Sent()[i].To)
+                to.append(recipient.Address);
+        }
+        EXPECT_EQ(to, c.To);
         TEventCommands(*Other).DeleteEvent(id);
     }
 }
