@@ -6,6 +6,7 @@
 #include <QAbstractItemDelegate>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QToolTip>
 #include <QFocusEvent>
 #include <QFontMetrics>
@@ -327,14 +328,16 @@ void TDayViewList::mousePressEvent(QMouseEvent* event)
         TDayEntryRec entry;
         if (row.isValid() && row.row() < Entries_->EntryCount()) {
             Entries_->GetEntry(row.row(), entry);
-            // An un-timed entry has no time to drag here.
-            if ((entry.Flags & efUntimed) == 0 && MayDragCallback && MayDragCallback(row.row())) {
+            // An un-timed entry has no time to drag, only its day.
+            if (((entry.Flags & efUntimed) == 0 || DayAtCallback) && MayDragCallback &&
+                MayDragCallback(row.row())) {
                 const TEventDetails& details = Entries_->GetDetails(row.row());
                 Drag_.Index = row.row();
                 Drag_.From = at;
                 Drag_.Start = IdValue(FieldText(entry.EntryStamp));
                 Drag_.End = details.EndStamp.empty() ? 0 : IdValue(details.EndStamp);
-                Drag_.Resize = at.y() >= visualRect(row).bottom() + 1 - EndHandle;
+                Drag_.Untimed = (entry.Flags & efUntimed) != 0;
+                Drag_.Resize = (entry.Flags & efUntimed) == 0 && at.y() >= visualRect(row).bottom() + 1 - EndHandle;
             }
         }
     }
@@ -361,6 +364,10 @@ void TDayViewList::mouseDoubleClickEvent(QMouseEvent* event)
 std::pair<int64_t, int64_t> TDayViewList::DragTimes() const
 {
     constexpr int64_t kDay = 86400;
+    if (Drag_.Days != 0 && !Drag_.Resize) {
+        const int64_t shift = Drag_.Days * kDay;
+        return {Drag_.Start + shift, Drag_.End ? Drag_.End + shift : 0};
+    }
     const int64_t step = Drag_.Offset * 60;
     if (Drag_.Resize) {
         const int64_t end = (Drag_.End ? Drag_.End : Drag_.Start) + step;
@@ -375,10 +382,12 @@ std::pair<int64_t, int64_t> TDayViewList::DragTimes() const
 QString TDayViewList::DragText() const
 {
     const auto [start, end] = DragTimes();
-    const auto clock = [](int64_t stamp) {
+    const bool otherDay = Drag_.Days != 0;
+    const auto clock = [otherDay](int64_t stamp) {
         TStamp at;
         at.SetSeconds(stamp);
-        return QString::asprintf("%2.2d:%2.2d", at.Hour(), at.Minute());
+        const QString time = QString::asprintf("%2.2d:%2.2d", at.Hour(), at.Minute());
+        return otherDay ? QLocale().toString(at.AsDateTime().date(), QStringLiteral("ddd dd ")) + time : time;
     };
     return end ? clock(start) + QStringLiteral("\u2013") + clock(end) : clock(start);
 }
@@ -393,7 +402,11 @@ void TDayViewList::mouseMoveEvent(QMouseEvent* event)
     if (!Drag_.Active && (at - Drag_.From).manhattanLength() < QApplication::startDragDistance())
         return;
     Drag_.Active = true;
-    Drag_.Offset = int64_t((at.y() - Drag_.From.y()) / DragPixels) * DragMinutes;
+    Drag_.Offset = Drag_.Untimed ? 0 : int64_t((at.y() - Drag_.From.y()) / DragPixels) * DragMinutes;
+    Drag_.Days = 0;
+    if (DayAtCallback && Entries_ != nullptr && !Entries_->Day().empty())
+        if (const int64_t day = DayAtCallback(event->globalPosition().toPoint()); day != 0)
+            Drag_.Days = (day - IdValue(Entries_->Day())) / 86400;
     QToolTip::showText(event->globalPosition().toPoint(), DragText(), this);
     event->accept();
 }

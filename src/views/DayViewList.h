@@ -57,7 +57,13 @@ public:
 
     explicit TDayViewList(QWidget* parent = nullptr);
 
+    // The midnight stamp of the day under a point on the screen, when it
+    // is another day than this list's (a week's other day): a drop there
+    // moves the entry to that day at its own time. 0 for none.
+    using TDayAtCallback = std::function<int64_t(const QPoint& global)>;
+
     TMayDragCallback MayDragCallback;
+    TDayAtCallback DayAtCallback;
     TDropCallback DropCallback;
     // While a drag is under way: the time the entry would take, as shown.
     bool Dragging() const { return Drag_.Active; }
@@ -143,11 +149,13 @@ private:
     {
         int Index = -1;  // none pressed
         bool Resize = false;
+        bool Untimed = false;  // moves by whole days only
         bool Active = false;
         QPoint From;
         int64_t Start = 0;
         int64_t End = 0;  // 0: none
         int64_t Offset = 0;
+        int64_t Days = 0;  // whole days to another day's list
     };
     // The start and end the drag comes to, within the entry's day.
     std::pair<int64_t, int64_t> DragTimes() const;

@@ -40,6 +40,12 @@ TWeekView::TWeekView(QWidget* parent) : TCalendarView(parent)
             if (OnWantMoveEntry)
                 OnWantMoveEntry(this, Pk, NewStart, NewEnd, Moved);
         };
+        day->List().DayAtCallback = [this, day](const QPoint& global) -> int64_t {
+            for (TDayView* other : Days_)
+                if (other != day && other->rect().contains(other->mapFromGlobal(global)))
+                    return IdValue(other->Stamp().MidnightText());
+            return 0;
+        };
         day->OnReceivedFocus = [this, day](QObject*) { CurrentDay_ = day; };
     }
     ArrangeDays();

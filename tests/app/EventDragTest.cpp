@@ -194,6 +194,41 @@ TEST_F(EventDragTest, CtrlZTakesTheLastMoveBackUnlessTheEventChangedSince)
     }
 }
 
+TEST_F(EventDragTest, ADropOnAnotherDayOfTheWeekMovesTheEventThereAtItsTime)
+{
+    const struct
+    {
+        const char* Name;
+        int Day;  // 0 = Monday
+        QDate Date;
+    } cases[] = {{"Friday", 4, QDate(2025, 3, 7)}, {"Monday", 0, QDate(2025, 3, 3)}, {"Thursday itself", 3, QDate(2025, 3, 6)}};
+    Window().actToolsViewWeekExecute();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string id = AddEntry(kMe);
+        Window().RefreshView();
+        TDayViewList& thursday = Week().Days(3).List();
+        QWidget* surface = thursday.viewport();
+        const QPoint from = thursday.visualRect(thursday.model()->index(0, 0)).center();
+        TDayView& target = Week().Days(c.Day);
+        const QPoint to = surface->mapFromGlobal(target.mapToGlobal(target.rect().center()));
+        QTest::mousePress(surface, Qt::LeftButton, {}, from);
+        QTest::mouseMove(surface, from + QPoint(10, 10));
+        QTest::mouseMove(surface, to);
+        QTest::mouseRelease(surface, Qt::LeftButton, {}, to);
+        TDayEntryRec entry{};
+        ASSERT_TRUE(FindRecord(Other->DayEntryFile, entry, TOrbekoDB::DayEntryIdKey, id));
+        const QDateTime start = DateTimeOf(FieldText(entry.EntryStamp));
+        EXPECT_EQ(start.date(), c.Date);
+        if (c.Day != 3) {
+            EXPECT_EQ(start.time(), kNine);
+            EXPECT_EQ(DateTimeOf(Other->Details.Event(id, entry).EndStamp), QDateTime(c.Date, QTime(10, 0)));
+            EXPECT_EQ(AlarmOf(id), QTime(8, 45));
+        }
+        TEventCommands(*Other).DeleteEvent(id);
+    }
+}
+
 TEST_F(EventDragTest, AMovedEventIsMailedToItsOtherAssignees)
 {
     Other->Details.SetUserEmail(Bob, QStringLiteral("bob@example.org"));
