@@ -7,6 +7,7 @@
 #include "app/AccountName.h"
 #include "app/AlarmMonitor.h"
 #include "app/DatabaseShell.h"
+#include "app/EventDragging.h"
 #include "app/FolderTrust.h"
 #include "app/HelpWindow.h"
 #include "app/ICalCommands.h"
@@ -105,6 +106,7 @@ void TfrmMain::CreateViews()
         view->OnWantCategoryDescription = std::bind(&TfrmMain::wvMainWantCategoryDescription, this, _1, _2, _3);
         view->OnWantCategoryColour = std::bind(&TfrmMain::wvMainWantCategoryColour, this, _1, _2, _3);
     }
+    Dragging_ = std::make_unique<TEventDragging>(*this, nbkMain->Views());
     nbkMain->WeekView().OnDblClick = [this](QObject* sender) { wvMainDblClick(sender); };
     nbkMain->MonthView().OnOpenDay = [this](QObject*) { ShowView(nbkMain->DayView()); };
 

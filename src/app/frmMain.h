@@ -16,6 +16,7 @@ class QAction;
 class QTimer;
 class TCalendarView;
 class TDayEntries;
+class TEventDragging;
 class TFolderTrust;
 class THelpWindow;
 class TInstanceLock;
@@ -166,6 +167,8 @@ private:
     std::unique_ptr<TFolderTrust> FolderTrust_;
     // The logins, and the user's record followed in the users file.
     std::unique_ptr<TSessionFollower> Follower_;
+    // The views' drags of events, and Ctrl+Z for the last one.
+    std::unique_ptr<TEventDragging> Dragging_;
     std::unique_ptr<TFailureNote> FailureNote_;  // names MainDb_ in every command's failure
     bool Ended_ = false;
 

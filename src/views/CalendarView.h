@@ -23,6 +23,12 @@ using TWantCategoryDescriptionEvent =
     std::function<void(QObject* Sender, const std::string& Pk, std::string& Description)>;
 using TWantCategoryColourEvent = std::function<void(QObject* Sender, const std::string& Pk, QColor& Colour)>;
 using TReceivedFocusEvent = std::function<void(QObject* Sender)>;
+// Whether the user may drag entry Pk; Allowed comes in false.
+using TWantMayMoveEntryEvent = std::function<void(QObject* Sender, const std::string& Pk, bool& Allowed)>;
+// A drag asks to move entry Pk to start at NewStart and end at NewEnd
+// (empty: no end of its own); Moved comes in false and is set when done.
+using TWantMoveEntryEvent = std::function<void(QObject* Sender, const std::string& Pk, const std::string& NewStart,
+                                               const std::string& NewEnd, bool& Moved)>;
 
 // How a view shows its events: what the workstation settings and the
 // options dialog change.
@@ -60,6 +66,9 @@ public:
     TWantCategoryDescriptionEvent OnWantCategoryDescription;
     // Unanswered, or left invalid, a category is drawn in the category font's colour.
     TWantCategoryColourEvent OnWantCategoryColour;
+    // Unanswered, no entry can be dragged.
+    TWantMayMoveEntryEvent OnWantMayMoveEntry;
+    TWantMoveEntryEvent OnWantMoveEntry;
 
     // Shows the day, or the week, that holds value, at value's time of day.
     // A date the stamps refuse throws EStamp.

@@ -35,6 +35,19 @@ TDayView::TDayView(QWidget* parent) : TCalendarView(parent)
             OnWantCategoryColour(this, Pk, Colour);
     };
 
+    List_->MayDragCallback = [this](int index) {
+        bool allowed = false;
+        if (OnWantMayMoveEntry)
+            OnWantMayMoveEntry(this, Entries_.GetEntryId(index), allowed);
+        return allowed;
+    };
+    List_->DropCallback = [this](int index, const std::string& start, const std::string& end) {
+        bool moved = false;
+        if (OnWantMoveEntry)
+            OnWantMoveEntry(this, Entries_.GetEntryId(index), start, end, moved);
+        return moved;
+    };
+
     Header_ = new TDayViewHeader(this);
     Header_->SetDateText(Stamp_.DisplayText());
 }

@@ -4,6 +4,10 @@
 #include "views/Glyphs.h"
 
 #include <QAbstractItemDelegate>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QToolTip>
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QLocale>
@@ -332,6 +336,26 @@ void TDayViewList::resizeEvent(QResizeEvent* event)
 void TDayViewList::mousePressEvent(QMouseEvent* event)
 {
     QListWidget::mousePressEvent(event);
+    Drag_ = {};
+    if (event->button() == Qt::LeftButton && Entries_ != nullptr) {
+        const QPoint at = event->position().toPoint();
+        const QModelIndex row = indexAt(at);
+        TDayEntryRec entry;
+        if (row.isValid() && row.row() < Entries_->EntryCount()) {
+            Entries_->GetEntry(row.row(), entry);
+            // An un-timed entry has no time to drag, only its day.
+            if (((entry.Flags & efUntimed) == 0 || DayAtCallback) && MayDragCallback &&
+                MayDragCallback(row.row())) {
+                const TEventDetails& details = Entries_->GetDetails(row.row());
+                Drag_.Index = row.row();
+                Drag_.From = at;
+                Drag_.Start = IdValue(FieldText(entry.EntryStamp));
+                Drag_.End = details.EndStamp.empty() ? 0 : IdValue(details.EndStamp);
+                Drag_.Untimed = (entry.Flags & efUntimed) != 0;
+                Drag_.Resize = (entry.Flags & efUntimed) == 0 && at.y() >= visualRect(row).bottom() + 1 - EndHandle;
+            }
+        }
+    }
     if (event->button() != Qt::RightButton)
         return;
     const QModelIndex row = indexAt(event->position().toPoint());
@@ -350,6 +374,89 @@ void TDayViewList::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QListWidget::mouseDoubleClickEvent(event);
     event->accept();
+}
+
+std::pair<int64_t, int64_t> TDayViewList::DragTimes() const
+{
+    constexpr int64_t kDay = 86400;
+    if (Drag_.Days != 0 && !Drag_.Resize) {
+        const int64_t shift = Drag_.Days * kDay;
+        return {Drag_.Start + shift, Drag_.End ? Drag_.End + shift : 0};
+    }
+    const int64_t step = Drag_.Offset * 60;
+    if (Drag_.Resize) {
+        const int64_t end = (Drag_.End ? Drag_.End : Drag_.Start) + step;
+        return {Drag_.Start, std::max(end, Drag_.Start + DragMinutes * 60)};
+    }
+    // A move keeps the start on its day.
+    const int64_t midnight = Drag_.Start - Drag_.Start % kDay;
+    const int64_t start = std::clamp(Drag_.Start + step, midnight, midnight + kDay - DragMinutes * 60);
+    return {start, Drag_.End ? Drag_.End + start - Drag_.Start : 0};
+}
+
+QString TDayViewList::DragText() const
+{
+    const auto [start, end] = DragTimes();
+    const bool otherDay = Drag_.Days != 0;
+    const auto clock = [otherDay](int64_t stamp) {
+        TStamp at;
+        at.SetSeconds(stamp);
+        const QString time = QString::asprintf("%2.2d:%2.2d", at.Hour(), at.Minute());
+        return otherDay ? QLocale().toString(at.AsDateTime().date(), QStringLiteral("ddd dd ")) + time : time;
+    };
+    return end ? clock(start) + QStringLiteral("\u2013") + clock(end) : clock(start);
+}
+
+void TDayViewList::mouseMoveEvent(QMouseEvent* event)
+{
+    if (Drag_.Index < 0 || !(event->buttons() & Qt::LeftButton)) {
+        QListWidget::mouseMoveEvent(event);
+        return;
+    }
+    const QPoint at = event->position().toPoint();
+    if (!Drag_.Active && (at - Drag_.From).manhattanLength() < QApplication::startDragDistance())
+        return;
+    Drag_.Active = true;
+    Drag_.Offset = Drag_.Untimed ? 0 : int64_t((at.y() - Drag_.From.y()) / DragPixels) * DragMinutes;
+    Drag_.Days = 0;
+    if (DayAtCallback && Entries_ != nullptr && !Entries_->Day().empty())
+        if (const int64_t day = DayAtCallback(event->globalPosition().toPoint()); day != 0)
+            Drag_.Days = (day - IdValue(Entries_->Day())) / 86400;
+    QToolTip::showText(event->globalPosition().toPoint(), DragText(), this);
+    event->accept();
+}
+
+void TDayViewList::mouseReleaseEvent(QMouseEvent* event)
+{
+    const TDrag drag = Drag_;
+    Drag_.Index = -1;
+    if (!drag.Active || event->button() != Qt::LeftButton) {
+        Drag_.Active = false;
+        QListWidget::mouseReleaseEvent(event);
+        return;
+    }
+    Drag_ = drag;
+    const auto [start, end] = DragTimes();
+    Drag_ = {};
+    QToolTip::hideText();
+    event->accept();
+    if (start == drag.Start && end == drag.End)
+        return;
+    // Refused, the row stays as it was drawn: the entry snaps back.
+    if (DropCallback)
+        DropCallback(drag.Index, IdText(start), end ? IdText(end) : std::string());
+    viewport()->update();
+}
+
+void TDayViewList::keyPressEvent(QKeyEvent* event)
+{
+    if (Drag_.Index >= 0 && event->key() == Qt::Key_Escape) {
+        Drag_ = {};
+        QToolTip::hideText();
+        event->accept();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
 }
 
 void TDayViewList::focusInEvent(QFocusEvent* event)

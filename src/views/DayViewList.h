@@ -11,8 +11,10 @@
 #include <QListWidget>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 class TDayEntries;
 
@@ -40,7 +42,34 @@ public:
     // entry of the day shows a span of time.
     static constexpr int TimeColumn = 35;
 
+    // A drag moves an entry by 5 minutes for every 4 pixels up or down;
+    // rows are not a scale of time, so the distance is, and the time it
+    // comes to shows by the pointer. A press on a row's last pixels drags
+    // its end instead.
+    static constexpr int DragPixels = 4;
+    static constexpr int DragMinutes = 5;
+    static constexpr int EndHandle = 4;
+
+    // Whether the entry of row index may be dragged; unanswered, none may.
+    using TMayDragCallback = std::function<bool(int index)>;
+    // The entry of row index is to start at newStart and end at newEnd
+    // (empty: no end of its own); true when it was done, else it stays.
+    using TDropCallback =
+        std::function<bool(int index, const std::string& newStart, const std::string& newEnd)>;
+
     explicit TDayViewList(QWidget* parent = nullptr);
+
+    // The midnight stamp of the day under a point on the screen, when it
+    // is another day than this list's (a week's other day): a drop there
+    // moves the entry to that day at its own time. 0 for none.
+    using TDayAtCallback = std::function<int64_t(const QPoint& global)>;
+
+    TMayDragCallback MayDragCallback;
+    TDayAtCallback DayAtCallback;
+    TDropCallback DropCallback;
+    // While a drag is under way: the time the entry would take, as shown.
+    bool Dragging() const { return Drag_.Active; }
+    QString DragText() const;
 
     TUserNameCallback UserNameCallback;
     TReceivedFocusCallback ReceivedFocusCallback;
@@ -122,6 +151,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     // A focused list with no current row, an empty day above all, shows the
@@ -135,6 +167,22 @@ private:
     // its left edge: the drawing and the measuring use the same width.
     int WrapWidth() const;
 
+    struct TDrag
+    {
+        int Index = -1;  // none pressed
+        bool Resize = false;
+        bool Untimed = false;  // moves by whole days only
+        bool Active = false;
+        QPoint From;
+        int64_t Start = 0;
+        int64_t End = 0;  // 0: none
+        int64_t Offset = 0;
+        int64_t Days = 0;  // whole days to another day's list
+    };
+    // The start and end the drag comes to, within the entry's day.
+    std::pair<int64_t, int64_t> DragTimes() const;
+
+    TDrag Drag_;
     TFont TimeFont_;
     QImage AlarmGlyph_;
     TFont PrivateFont_;

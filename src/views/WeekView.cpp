@@ -31,6 +31,21 @@ TWeekView::TWeekView(QWidget* parent) : TCalendarView(parent)
             if (OnWantCategoryColour)
                 OnWantCategoryColour(this, Pk, Colour);
         };
+        day->OnWantMayMoveEntry = [this](QObject*, const std::string& Pk, bool& Allowed) {
+            if (OnWantMayMoveEntry)
+                OnWantMayMoveEntry(this, Pk, Allowed);
+        };
+        day->OnWantMoveEntry = [this](QObject*, const std::string& Pk, const std::string& NewStart,
+                                      const std::string& NewEnd, bool& Moved) {
+            if (OnWantMoveEntry)
+                OnWantMoveEntry(this, Pk, NewStart, NewEnd, Moved);
+        };
+        day->List().DayAtCallback = [this, day](const QPoint& global) -> int64_t {
+            for (TDayView* other : Days_)
+                if (other != day && other->rect().contains(other->mapFromGlobal(global)))
+                    return IdValue(other->Stamp().MidnightText());
+            return 0;
+        };
         day->OnReceivedFocus = [this, day](QObject*) { CurrentDay_ = day; };
     }
     ArrangeDays();

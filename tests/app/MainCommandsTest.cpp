@@ -31,6 +31,8 @@ const TCommandCase kCommands[] = {
     {"actEventNew", "&New event...", "Add a new event", QKeySequence(Qt::Key_Insert), false, true},
     {"actEventDelete", "&Delete event...", "Delete event", QKeySequence(Qt::Key_Delete), false, true},
     {"actEventProperties", "Event &properties...", "Modify event properties", {}, false, true},
+    {"actEventUndoMove", "&Undo move", "Undo the last move of an event made here", QKeySequence(Qt::CTRL | Qt::Key_Z),
+     false, true},
     {"actToday", "&Today", "Goto today", QKeySequence(Qt::CTRL | Qt::Key_T), false, true},
     {"actDate", "&Date...", "Goto a specific date", QKeySequence(Qt::CTRL | Qt::Key_D), false, true},
     {"actNext", "&Next week", "Goto the next week / day", QKeySequence(Qt::CTRL | Qt::Key_N), false, true},
