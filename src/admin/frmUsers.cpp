@@ -46,12 +46,6 @@ constexpr std::array<TFlagItem, 4> kFlagItems{{
     {"Can add entries for other users", urAddForOthers},
 }};
 
-
-void Info(const char* text)
-{
-    TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(text));
-}
-
 }  // namespace
 
 TfrmUsers::TfrmUsers(QWidget* parent) : QDialog(parent)
@@ -230,7 +224,7 @@ bool TfrmUsers::EmailPlausible() const
     const QString typed = edtEmail->text().trimmed();
     if (typed.isEmpty() || address.match(typed).hasMatch())
         return true;
-    Info(EmailImplausible);
+    TMessageBox::Inform(EmailImplausible);
     edtEmail->setFocus();
     return false;
 }
@@ -268,10 +262,10 @@ void TfrmUsers::actAddExecute()
         Db_->Details.SetUserEmail(id, edtEmail->text().trimmed());
         return;
     case TUserWrite::NameLocked:
-        Info("Unable to add this user now. Another user has locked it");
+        TMessageBox::Inform("Unable to add this user now. Another user has locked it");
         return;
     default:
-        Info("A user with this username already exists. Please choose another username.");
+        TMessageBox::Inform("A user with this username already exists. Please choose another username.");
         return;
     }
 }
@@ -297,13 +291,13 @@ void TfrmUsers::actUpdateExecute()
         return;
     case TUserWrite::RightsLocked:
     case TUserWrite::UserLocked:
-        Info("Unable to update this user now. Another user has locked it");
+        TMessageBox::Inform("Unable to update this user now. Another user has locked it");
         return;
     case TUserWrite::UnknownName:
-        Info("This user does not exist. You can \"Add\" a new user but not \"Update\".");
+        TMessageBox::Inform("This user does not exist. You can \"Add\" a new user but not \"Update\".");
         return;
     case TUserWrite::NameOfAnother:
-        Info("This username belongs to another user. Select that user in the list to update him.");
+        TMessageBox::Inform("This username belongs to another user. Select that user in the list to update him.");
         return;
     default:
         return;
@@ -316,7 +310,7 @@ void TfrmUsers::actDeleteExecute()
     if (!Db_ || id.empty())
         return;
     if (id == CurrentUserId_) {
-        Info("You cannot delete the user you are logged on as");
+        TMessageBox::Inform("You cannot delete the user you are logged on as");
         return;
     }
     if (frmDeleteUser->Execute(id, *Db_) != QDialog::Accepted)

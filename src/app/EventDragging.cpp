@@ -15,11 +15,6 @@
 
 namespace {
 
-void Inform(const char* text)
-{
-    TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(text));
-}
-
 // Tells the event's other assignees that it moved, as the editor's OK
 // does: the mail program shows the message for the sender to send.
 void NotifyOthers(TOrbekoDB& db, const TDayEntryRec& entry, const std::string& me)
@@ -40,7 +35,7 @@ void NotifyOthers(TOrbekoDB& db, const TDayEntryRec& entry, const std::string& m
         TMailMessage message;
         SendNotification(message, true, recipients, DecodeText(FieldText(entry.Description)), when);
     } catch (const std::exception&) {
-        Inform("Unable to send EMail as requested");
+        TMessageBox::Inform("Unable to send EMail as requested");
     }
 }
 
@@ -96,13 +91,13 @@ bool TEventDragging::Move(const std::string& entryId, const std::string& start, 
         NotifyOthers(*Window_.MainDb(), done.After, Window_.Session().UserId());
         return true;
     case TEventResult::EntryLocked:
-        Inform(kEditLockedText);
+        TMessageBox::Inform(kEditLockedText);
         return false;
     case TEventResult::AlarmLocked:
-        Inform(kAlarmLockedText);
+        TMessageBox::Inform(kAlarmLockedText);
         return false;
     case TEventResult::Missing:
-        Inform(kEventGoneText);
+        TMessageBox::Inform(kEventGoneText);
         Window_.RefreshView();
         return false;
     }
@@ -125,14 +120,14 @@ bool TEventDragging::UndoLast()
         Window_.RefreshView();
         return true;
     case TEventResult::EntryLocked:
-        Inform(kEditLockedText);
+        TMessageBox::Inform(kEditLockedText);
         return false;
     case TEventResult::AlarmLocked:
-        Inform(kAlarmLockedText);
+        TMessageBox::Inform(kAlarmLockedText);
         return false;
     case TEventResult::Missing:
         Last_.reset();
-        Inform(kUndoChangedText);
+        TMessageBox::Inform(kUndoChangedText);
         return false;
     }
     return false;

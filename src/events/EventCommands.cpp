@@ -23,11 +23,6 @@ namespace {
 // Keys tried before a busy file gives up an add.
 constexpr int kKeyAttempts = 100;
 
-void Inform(const char* text)
-{
-    TMessageBox::Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(text));
-}
-
 int64_t NowStamp()
 {
     return TStamp().Seconds();
@@ -72,7 +67,7 @@ void TEventCommands::OfferAssignees(TfrmEvent& editor, const TEventUser& user)
 void TEventCommands::TellWhenHidden(const TEventUser& user, const TDayEntryRec& entry)
 {
     if (!EntryVisible(entry, user.ViewRules, user.Session))
-        Inform(kEntryHiddenText);
+        TMessageBox::Inform(kEntryHiddenText);
 }
 
 bool TEventCommands::Refused(const TEventUser& user)
@@ -132,7 +127,7 @@ bool TEventCommands::RunNew(TfrmEvent& editor, TOrbekoCfg& settings, const TEven
             continue;
         if (made)
             break;
-        Inform(kNoOccurrenceText);
+        TMessageBox::Inform(kNoOccurrenceText);
     }
     TellWhenHidden(user, entry);
     return true;
@@ -170,11 +165,11 @@ bool TEventCommands::RunProperties(TfrmEvent& editor, TOrbekoCfg& settings, cons
     {
         TLockedEvent event(Db_, selection.EntryId, selection.ViewStamp);
         if (!event.Locked()) {
-            Inform(kEditLockedText);
+            TMessageBox::Inform(kEditLockedText);
             return false;
         }
         if (!event.Found()) {
-            Inform(kEventGoneText);
+            TMessageBox::Inform(kEventGoneText);
             return true;
         }
         shown = event.Entry;
@@ -193,7 +188,7 @@ bool TEventCommands::RunProperties(TfrmEvent& editor, TOrbekoCfg& settings, cons
         }));
         if (accepted) {
             if (result == TEventResult::AlarmLocked) {
-                Inform(kAlarmLockedText);
+                TMessageBox::Inform(kAlarmLockedText);
                 return false;
             }
             shown = event.Entry;
@@ -228,7 +223,7 @@ bool TEventCommands::RunDelete(const TEventUser& user, const TEventSelection& se
                                                                                     occurrence->Original);
         }
         if (done == TSeriesStore::TResult::Locked) {
-            Inform(kSeriesLockedText);
+            TMessageBox::Inform(kSeriesLockedText);
             return false;
         }
         return true;
@@ -242,13 +237,13 @@ bool TEventCommands::RunDelete(const TEventUser& user, const TEventSelection& se
     case TEventResult::Done:
         return true;
     case TEventResult::Missing:
-        Inform(kEventGoneText);
+        TMessageBox::Inform(kEventGoneText);
         return true;
     case TEventResult::EntryLocked:
-        Inform(kDeleteLockedText);
+        TMessageBox::Inform(kDeleteLockedText);
         return false;
     case TEventResult::AlarmLocked:
-        Inform(kAlarmLockedText);
+        TMessageBox::Inform(kAlarmLockedText);
         return false;
     }
     return false;
@@ -276,7 +271,7 @@ bool TEventCommands::RunSeries(TfrmEvent& editor, TOrbekoCfg& settings, const TE
     TSeriesStore store(Db_, NowStamp());
     const std::optional<TSeries> series = store.Read(occurrence.SeriesId);
     if (!series) {
-        Inform(kEventGoneText);
+        TMessageBox::Inform(kEventGoneText);
         return true;
     }
     // The series as it would be at this occurrence.
@@ -321,13 +316,13 @@ bool TEventCommands::RunSeries(TfrmEvent& editor, TOrbekoCfg& settings, const TE
             TellWhenHidden(user, entry);
             return true;
         case TSeriesStore::TResult::NoOccurrence:
-            Inform(kNoOccurrenceText);
+            TMessageBox::Inform(kNoOccurrenceText);
             continue;
         case TSeriesStore::TResult::Locked:
-            Inform(kSeriesLockedText);
+            TMessageBox::Inform(kSeriesLockedText);
             return false;
         case TSeriesStore::TResult::Missing:
-            Inform(kEventGoneText);
+            TMessageBox::Inform(kEventGoneText);
             return true;
         }
     }
@@ -406,17 +401,7 @@ TEventResult TEventCommands::DeleteEvent(const std::string& entryId)
 
 void TEventCommands::WriteAlarms(const TDayEntryRec& entry, const std::string& entryId, TAlarmRec alarm)
 {
-    TXIsamFile& file = Db_.AlarmFile;
-    SetField(alarm.EntryId, entryId);
-    for (const auto& slot : entry.AssigneeIds) {
-        // A free slot holds "0000000000"; one left blank is free as well.
-        const std::string userId = FieldText(slot);
-        if (IdValue(userId) == 0)
-            continue;
-        SetAlarmUser(alarm, userId);
-        if (!file.Add(alarm, ""))
-            throw std::runtime_error(file.StatusText());
-    }
+    Db_.AddAssigneeAlarms(entry, entryId, alarm);
 }
 
 bool TEventCommands::DeleteAlarms(const std::string& entryId)

@@ -244,15 +244,7 @@ void TSeriesStore::Make(const TSeries& series, const std::vector<int64_t>& start
         std::memset(&alarm, 0, sizeof alarm);
         alarm.Flags = afAlarmed;
         SetField(alarm.AlarmStamp, IdText(due));
-        SetField(alarm.EntryId, id);
-        for (const auto& slot : entry.AssigneeIds) {
-            const std::string userId = FieldText(slot);
-            if (IdValue(userId) == 0)
-                continue;
-            SetAlarmUser(alarm, userId);
-            if (!file.Add(alarm, ""))
-                Fail(file);
-        }
+        Db_.AddAssigneeAlarms(entry, id, alarm);
     }
     Commit(batch, file);
 }

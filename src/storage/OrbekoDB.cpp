@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <stdexcept>
 #include <iterator>
 #include <vector>
 
@@ -230,6 +231,20 @@ void TOrbekoDB::InitAlarm(TAlarmRec& record)
     std::memset(&record, 0, sizeof record);
     Stamp.SetNow();
     SetField(record.AlarmStamp, Stamp.StampText());
+}
+
+void TOrbekoDB::AddAssigneeAlarms(const TDayEntryRec& entry, const std::string& entryId, TAlarmRec alarm)
+{
+    SetField(alarm.EntryId, entryId);
+    for (const auto& slot : entry.AssigneeIds) {
+        // A free slot holds "0000000000"; one left blank is free as well.
+        const std::string userId = FieldText(slot);
+        if (IdValue(userId) == 0)
+            continue;
+        SetAlarmUser(alarm, userId);
+        if (!AlarmFile.Add(alarm, ""))
+            throw std::runtime_error(AlarmFile.StatusText());
+    }
 }
 
 void TOrbekoDB::InitDayEntry(TDayEntryRec& record) const

@@ -90,6 +90,9 @@ public:
     void InitUser(TUserRec& record) const;
     void InitAlarm(TAlarmRec& record);
     void InitDayEntry(TDayEntryRec& record) const;
+    // Adds alarm, as given, once for each assignee of the entry. A failed
+    // add throws the alarms file's status text; those before it stay.
+    void AddAssigneeAlarms(const TDayEntryRec& entry, const std::string& entryId, TAlarmRec alarm);
 
 private:
     struct TFileSpec;

@@ -105,6 +105,11 @@ private:
 
 }  // namespace
 
+void TMessageBox::Inform(const char* text)
+{
+    Show(TMessageKind::Information, TMessageButtons::Ok, QString::fromLatin1(text));
+}
+
 TMessageAnswer TMessageBox::Show(TMessageKind kind, TMessageButtons buttons, const QString& text)
 {
     return TSeam<TMessageBox>::Current().Ask(kind, buttons, text);

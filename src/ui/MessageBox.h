@@ -21,6 +21,8 @@ public:
     // Shows the message through the current implementation and returns the
     // button pressed.
     static TMessageAnswer Show(TMessageKind kind, TMessageButtons buttons, const QString& text);
+    // An information with only OK, for the program's own fixed texts.
+    static void Inform(const char* text);
 
     // '\r\n' and a lone '\r' become '\n'.
     static QString DisplayText(const QString& text);
